@@ -1,0 +1,26 @@
+#pragma once
+
+#include <exception>
+
+namespace midi {
+
+// A failure of the MIDI output layer, carrying its error text (at most 127 characters).
+class CMIDIOutException : public std::exception {
+ public:
+  static constexpr int kMessageCapacity = 128;
+  explicit CMIDIOutException(const char* text) noexcept;
+  const char* what() const noexcept override { return message; }
+
+ private:
+  char message[kMessageCapacity];
+};
+
+// The device's signalling event could not be created.
+class CMIDIOutEventFailure : public std::exception {
+ public:
+  const char* what() const noexcept override {
+    return "Unable to create a signalling event for CMIDIOutDevice object.";
+  }
+};
+
+}  // namespace midi

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "notation/NoteValues.h"
+
+constexpr int32_t kNoKey = '0';
+constexpr int32_t kPhraseEndPitch = -5000;
+constexpr int32_t kMaxVoices = 48;
+constexpr int32_t kMaxPhraseTokens = 10000;
+
+// One parsed phrase. Owns its four arrays; source and tokens point into the Score text.
+struct Phrase {
+  const char* source = nullptr;
+  int32_t sourceLength = 0;
+  std::unique_ptr<TokenSpan[]> tokens;
+  int32_t tokenCount = 0;
+  int32_t noteCount = 0;
+  std::unique_ptr<double[]> durations;   // noteCount entries
+  std::unique_ptr<int32_t[]> pitches;    // noteCount + 1 entries, last is kPhraseEndPitch
+  std::unique_ptr<double[]> startTimes;  // noteCount + 1 entries, last is the phrase length
+  int32_t keyLetter = 0;
+  int32_t accidental = 0;
+  double lastDuration = 0.0;
+  int32_t tempo = 0;
+};
+
+void ResetPhrase(Phrase& phrase);
+void ReleasePhrase(Phrase& phrase);
+
+// Parses `length` characters at `text` (inside the Score text, tempo digits already
+// lowered) into `slot` and appends its echo to the side texts.
+// Throws ScoreParseError or EmptyPhrase.
+void ParsePhrase(Phrase& slot, const char* text, int32_t length);

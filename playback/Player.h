@@ -1,0 +1,85 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "notation/Score.h"
+#include "playback/EventTimeline.h"
+#include "playback/PlayerPlatform.h"
+
+enum PlayMode : int32_t {
+  PracticeMode = 0,
+  TeachingMode = 1,
+  PlayAllMode = 2,
+  RepeatMode = 3,
+};
+
+constexpr int32_t kPracticeStepCount = 24;
+constexpr int32_t kTeachingStepCount = 2;
+extern const int32_t kPracticeSteps[kPracticeStepCount];
+extern const int32_t kTeachingSteps[kTeachingStepCount];
+
+// The 216-character demonstration score loaded at start-up and by the restore command.
+extern const char kBuiltInScore[];
+
+constexpr const char* kCueSoundName = "lumo.wav";
+constexpr uint32_t kFullVolume = 0xFFFF;
+constexpr int32_t kTimerPeriodMs = 10;
+
+// The player: owns the loaded Score and the timeline, holds the play state, and runs
+// the play modes from the commands and the 10 ms timer. Platform-free: every effect
+// goes through PlayerPlatform.
+class CPlayer {
+ public:
+  explicit CPlayer(PlayerPlatform& platform);
+  CPlayer(const CPlayer&) = delete;
+  CPlayer& operator=(const CPlayer&) = delete;
+
+  // Start-up: parse the built-in score into the Score and lay out phrase 0, silently.
+  void LoadBuiltInAtStartup();
+
+  // Commands of the window's buttons.
+  void OnPractice();
+  void OnContinue();
+  void OnPause();
+  void OnTeaching();
+  void OnPlayAll();
+  void OnRepeat();
+  void OnRestoreBuiltIn();
+  // Copies scoreText into textBuffer and loads it; a text of 30000 bytes or more is refused
+  // with a message.
+  void OnLoad(const std::string& scoreText);
+
+  // The timer handler; the platform calls it with id 1 every 10 ms while timer 1 runs.
+  void OnTimer(int32_t id);
+
+  void BuildPhraseTimeline(int32_t row);
+  void BuildScoreTimeline();
+  void PracticeStep();
+  void TeachingStep();
+  // Parse `text` (zero-terminated), and when it holds phrases, load it and play it all.
+  void LoadAndPlay(const char* text);
+
+  Score& score() { return *score_; }
+  const Score& score() const { return *score_; }
+  EventTimeline& timeline() { return timeline_; }
+  const EventTimeline& timeline() const { return timeline_; }
+
+  // Player state, as the window reads it.
+  int32_t timerRunning = 0;
+  int32_t autoPlay = 1;
+  int32_t stepIndex = 0;
+  int32_t phraseIndex = 0;
+  int32_t playMode = PracticeMode;
+  int32_t startTick = 0;
+
+ private:
+  void StartTimer();
+  void StopTimer();
+  void SendNoteOn(int32_t pitch);
+
+  PlayerPlatform& platform_;
+  std::unique_ptr<Score> score_;
+  EventTimeline timeline_;
+};

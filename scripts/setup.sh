@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Installs every Debian package Tunwick needs to build, run and test.
+# Safe to run again: apt skips what is already there.
+set -euo pipefail
+
+PACKAGES=(
+  # toolchain
+  build-essential g++ cmake pkg-config git
+  # fuzzing and sanitizers (libFuzzer ships with clang's runtime)
+  clang-14 libclang-rt-14-dev
+  # window
+  qt6-base-dev qt6-base-dev-tools libgl-dev
+  # Chinese text in the dialog
+  fonts-wqy-zenhei fontconfig
+  # sound: embedded synthesizer, General MIDI soundfont, ALSA ports, WAV files
+  libfluidsynth-dev timgm6mb-soundfont librtmidi-dev libasound2-dev libsndfile1-dev
+  # legacy GBK score files
+  libc-bin
+  # tests and benchmarks
+  libgtest-dev libgmock-dev libbenchmark-dev
+  # trying the program as a user would: virtual display, screenshots, sound analysis
+  xvfb xauth x11-apps imagemagick sox aubio-tools
+)
+
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+
+if [ "${#missing[@]}" -gt 0 ]; then
+  export DEBIAN_FRONTEND=noninteractive
+  $SUDO apt-get update -q
+  $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
