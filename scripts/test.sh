@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# Installs what Tunwick needs, builds it and runs every test:
+#   1. unit, GUI and command-line tests (ctest),
+#   2. the same tests built with AddressSanitizer and UndefinedBehaviorSanitizer,
+#   3. the MIDI layer's threaded tests under ThreadSanitizer,
+#   4. a short fuzz run of the score parser.
+# Exits non-zero on the first failure.
+set -euo pipefail
+ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+cd "$ROOT"
+
+bash scripts/setup.sh
+
+JOBS="$(nproc)"
+FUZZ_SECONDS="${TUNWICK_FUZZ_SECONDS:-60}"
+
+# GUI tests run on Qt's offscreen platform; no display or sound card is needed.
+export QT_QPA_PLATFORM=offscreen
+XDG_RUNTIME_DIR="$(mktemp -d)"
+export XDG_RUNTIME_DIR
+chmod 700 "$XDG_RUNTIME_DIR"
+
+step() { printf '\n==== %s ====\n' "$*"; }
+
+step "Build and test (RelWithDebInfo)"
+cmake -S . -B build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake --build build/release -j"$JOBS"
+ctest --test-dir build/release --output-on-failure -j"$JOBS"
+
+step "Build and test under AddressSanitizer + UndefinedBehaviorSanitizer"
+cmake -S . -B build/asan -DCMAKE_BUILD_TYPE=Debug -DTUNWICK_SANITIZE=ON -DTUNWICK_BUILD_BENCH=OFF
+cmake --build build/asan -j"$JOBS"
+ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:suppressions=$ROOT/tests/sanitizer/lsan.supp" \
+LSAN_OPTIONS="suppressions=$ROOT/tests/sanitizer/lsan.supp:print_suppressions=0" \
+UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1" \
+  ctest --test-dir build/asan --output-on-failure -j"$JOBS"
+
+step "MIDI layer under ThreadSanitizer"
+cmake -S . -B build/tsan -DCMAKE_BUILD_TYPE=Debug -DTUNWICK_TSAN=ON -DTUNWICK_BUILD_APP=OFF -DTUNWICK_BUILD_BENCH=OFF
+cmake --build build/tsan -j"$JOBS" --target tunwick_midi_tests
+TSAN_OPTIONS="halt_on_error=1" ctest --test-dir build/tsan --output-on-failure -j"$JOBS" -R '^Midi|^CMIDIOut|^Device'
+
+step "Fuzz the score parser for ${FUZZ_SECONDS} s"
+bash scripts/fuzz.sh "$FUZZ_SECONDS"
+
+step "All tests passed"
