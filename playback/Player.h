@@ -26,6 +26,19 @@ extern const char kBuiltInScore[];
 constexpr const char* kCueSoundName = "lumo.wav";
 constexpr uint32_t kFullVolume = 0xFFFF;
 constexpr int32_t kTimerPeriodMs = 10;
+constexpr int32_t kReferenceWaitMs = 2000;
+constexpr int32_t kRepeatWaitMs = 500;
+
+// Shown when the load command refuses a text that does not fit textBuffer with its zero.
+extern const char kTextTooLongMessage[];
+// Shown when a score would not fit the timeline: too many events, or times beyond 32 bits.
+extern const char kTooManyEventsMessage[];
+extern const char kTooLongInTimeMessage[];
+
+// The short-message word of a note-on on channel 1, velocity 127.
+constexpr uint32_t NoteOnMessage(int32_t pitch) {
+  return 0x90u | (static_cast<uint32_t>(pitch) << 8) | (127u << 16);
+}
 
 // The player: owns the loaded Score and the timeline, holds the play state, and runs
 // the play modes from the commands and the 10 ms timer. Platform-free: every effect
@@ -77,7 +90,13 @@ class CPlayer {
  private:
   void StartTimer();
   void StopTimer();
-  void SendNoteOn(int32_t pitch);
+  // Sends a note-on for a pitch 1..127 (others are silent). A send that throws stops
+  // playback and shows the device's message; the result is then false.
+  bool SendNoteOn(int32_t pitch);
+  // Lays phrases [first, last) end to end into the timeline; false, with playback stopped,
+  // the timeline emptied and a message shown, when they do not fit.
+  bool LayOut(int32_t first, int32_t last);
+  bool LayOutPhrase(int32_t row);
 
   PlayerPlatform& platform_;
   std::unique_ptr<Score> score_;

@@ -1,0 +1,3 @@
+#include "playback/TextBuffer.h"
+
+char textBuffer[kTextBufferSize];
