@@ -1,0 +1,332 @@
+#include "app/TunwickDlg.h"
+
+#include <QContextMenuEvent>
+#include <QFile>
+#include <QFileDialog>
+#include <QLabel>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QShowEvent>
+
+#include <chrono>
+#include <cstring>
+#include <thread>
+
+#include "app/AboutDlg.h"
+#include "app/AppIcon.h"
+#include "app/DialogLayout.h"
+#include "app/ScoreTextFile.h"
+#include "midi/MIDIOutDevice.h"
+#include "midi/MidiFileWriter.h"
+#include "playback/TextBuffer.h"
+
+namespace {
+
+const char kNoDevicesText[] = "No MIDI output devices available.";
+const char kTextFileFilter[] = "文本文件(*.txt)";
+const char kMidiFileFilter[] = "mid文件(*.mid)";
+constexpr unsigned kScClose = 0xF060;
+
+QString FromNarrow(const std::string& text) {
+  return QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(std::strlen(text.c_str())));
+}
+
+}  // namespace
+
+CTunwickDlg::CTunwickDlg(QWidget* parent)
+    : QDialog(parent), device_(std::make_unique<CMIDIOutDevice>()), player_(*this) {
+  setWindowTitle(QString::fromUtf8(kMainDialogTitle));
+  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                 Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+  setFont(DialogFont());
+  CreateControls();
+
+  timer1_.setTimerType(Qt::PreciseTimer);
+  timer1_.setInterval(kTimerPeriodMs);
+  connect(&timer1_, &QTimer::timeout, this, [this] { player_.OnTimer(1); });
+  clock_.start();
+
+  appIcon_ = TunwickIcon();
+}
+
+CTunwickDlg::~CTunwickDlg() {
+  // The MIDI port and its worker go first, before any of the state they might touch.
+  device_->Close();
+  timer1_.stop();
+}
+
+void CTunwickDlg::CreateControls() {
+  const DialogBaseUnits units = BaseUnitsOf(font());
+  setFixedSize(MapDialogRect(QRect(0, 0, kMainDialogWidthDu, kMainDialogHeightDu), units).size());
+
+  QWidget* previous = nullptr;
+  for (const ControlTemplate& control : kMainDialogControls) {
+    const QRect geometry =
+        MapDialogRect(QRect(control.x, control.y, control.width, control.height), units);
+    QWidget* widget = nullptr;
+    switch (control.kind) {
+      case ControlKind::Button:
+      case ControlKind::DefaultButton: {
+        auto* button = new QPushButton(QString::fromUtf8(control.text), this);
+        button->setDefault(false);
+        buttons_[control.id] = button;
+        widget = button;
+        break;
+      }
+      case ControlKind::Edit:
+        edit_ = new QPlainTextEdit(this);
+        edit_->setLineWrapMode(QPlainTextEdit::NoWrap);
+        edit_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+        edit_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+        edit_->setTabChangesFocus(true);
+        widget = edit_;
+        break;
+      case ControlKind::Label:
+      case ControlKind::Icon: {
+        auto* label = new QLabel(StaticDisplayText(control.text), this);
+        label->setTextFormat(Qt::PlainText);
+        label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        widget = label;
+        break;
+      }
+    }
+    widget->setGeometry(geometry);
+    if (control.id > 0) widget->setObjectName(QStringLiteral("control%1").arg(control.id));
+    if (widget->focusPolicy() != Qt::NoFocus) {
+      if (previous) setTabOrder(previous, widget);
+      previous = widget;
+    }
+  }
+
+  const std::pair<int, void (CTunwickDlg::*)()> routes[] = {
+      {IDC_PRACTICE, &CTunwickDlg::OnPractice},  {IDC_CONTINUE, &CTunwickDlg::OnContinue},
+      {IDC_PAUSE, &CTunwickDlg::OnPause},        {IDC_TEACHING, &CTunwickDlg::OnTeaching},
+      {IDC_PLAY_ALL, &CTunwickDlg::OnPlayAll},   {IDC_LOAD, &CTunwickDlg::OnLoad},
+      {IDC_SAVE_TEXT, &CTunwickDlg::OnSaveText}, {IDC_READ_TEXT, &CTunwickDlg::OnReadText},
+      {IDC_CLEAR, &CTunwickDlg::OnClear},        {IDC_RESTORE, &CTunwickDlg::OnRestoreBuiltIn},
+      {IDC_REPEAT, &CTunwickDlg::OnRepeat},      {IDC_SAVE_MIDI, &CTunwickDlg::OnSaveMidi},
+  };
+  for (const auto& [id, handler] : routes)
+    connect(buttons_.at(id), &QPushButton::clicked, this, handler);
+}
+
+QPushButton* CTunwickDlg::button(int id) const {
+  const auto found = buttons_.find(id);
+  return found == buttons_.end() ? nullptr : found->second;
+}
+
+int CTunwickDlg::DoModal() {
+  OnInitDialog();
+  return exec();
+}
+
+bool CTunwickDlg::OnInitDialog() {
+  UpdateData(false);
+  setWindowIcon(appIcon_);
+
+  try {
+    if (MidiOutDeviceCount() > 0)
+      OpenMidiDevice();
+    else
+      ShowMessageBox(QString::fromLatin1(kNoDevicesText), QStringLiteral("Warning"),
+                     QMessageBox::Warning);
+  } catch (const std::exception& error) {
+    ShowMessageBox(QString::fromLocal8Bit(error.what()), QStringLiteral("Error"),
+                   QMessageBox::Critical);
+  }
+
+  player_.LoadBuiltInAtStartup();
+
+  // The first control in tab order takes the focus.
+  button(IDC_PRACTICE)->setFocus(Qt::OtherFocusReason);
+  return true;
+}
+
+void CTunwickDlg::UpdateData(bool saveAndValidate) {
+  if (saveAndValidate) {
+    QString text = edit_->toPlainText();
+    text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+    scoreText = text.toLocal8Bit().toStdString();
+  } else {
+    QString text = FromNarrow(scoreText);
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    edit_->setPlainText(text);
+  }
+}
+
+// ---- Play commands: one hop to the player ----
+
+void CTunwickDlg::OnPractice() { player_.OnPractice(); }
+void CTunwickDlg::OnContinue() { player_.OnContinue(); }
+void CTunwickDlg::OnPause() { player_.OnPause(); }
+void CTunwickDlg::OnTeaching() { player_.OnTeaching(); }
+void CTunwickDlg::OnPlayAll() { player_.OnPlayAll(); }
+void CTunwickDlg::OnRepeat() { player_.OnRepeat(); }
+void CTunwickDlg::OnRestoreBuiltIn() { player_.OnRestoreBuiltIn(); }
+
+void CTunwickDlg::OnLoad() {
+  UpdateData(true);
+  player_.OnLoad(scoreText);
+}
+
+// ---- Score text files ----
+
+void CTunwickDlg::ShowFileError(const QString& format, const QString& path,
+                                const std::string& reason) {
+  ShowMessageBox(format.arg(path, QString::fromLocal8Bit(reason.c_str())),
+                 QString::fromUtf8(kApplicationTitle), QMessageBox::Warning);
+}
+
+void CTunwickDlg::OnSaveText() {
+  UpdateData(true);
+  const QString path = GetSaveFileName(QString::fromUtf8(kTextFileFilter), QStringLiteral("txt"));
+  if (path.isEmpty()) return;
+  const FileWriteResult result = WriteScoreTextFile(QFile::encodeName(path).toStdString(), scoreText);
+  if (!result.ok)
+    ShowFileError(QStringLiteral("无法保存文件“%1”：%2。原有的文件没有改动。"), path,
+                  result.systemError);
+}
+
+void CTunwickDlg::OnReadText() {
+  const QString path = GetOpenFileName(QString::fromUtf8(kTextFileFilter), QStringLiteral("txt"));
+  if (path.isEmpty()) return;
+  const ScoreTextReadResult result = ReadScoreTextFile(QFile::encodeName(path).toStdString());
+  switch (result.status) {
+    case ScoreTextReadResult::kCannotOpen:
+      ShowFileError(QStringLiteral("无法打开文件“%1”：%2"), path, result.systemError);
+      return;
+    case ScoreTextReadResult::kReadError:
+      ShowFileError(QStringLiteral("读文件“%1”时出错：%2"), path, result.systemError);
+      return;
+    case ScoreTextReadResult::kTooLong:
+      ShowMessageBox(QStringLiteral("文件“%1”太大：乐谱文本最多 %2 字节。文件没有读入。")
+                         .arg(path)
+                         .arg(kMaxScoreTextBytes),
+                     QString::fromUtf8(kApplicationTitle), QMessageBox::Warning);
+      return;
+    case ScoreTextReadResult::kOk:
+      break;
+  }
+  std::memcpy(textBuffer, result.text.data(), result.text.size());
+  textBuffer[result.text.size()] = '\0';
+  scoreText = textBuffer;
+  UpdateData(false);
+}
+
+void CTunwickDlg::OnClear() {
+  scoreText.clear();
+  UpdateData(false);
+}
+
+// ---- MIDI file export ----
+
+void CTunwickDlg::OnSaveMidi() {
+  UpdateData(true);
+  const size_t length = std::strlen(scoreText.c_str());
+  if (length >= static_cast<size_t>(kTextBufferSize)) {
+    ShowMessage(kTextTooLongMessage);
+    return;
+  }
+  std::memcpy(textBuffer, scoreText.c_str(), length + 1);
+  if (textBuffer[0] == '\0') return;
+
+  player_.autoPlay = 0;
+  player_.LoadAndPlay(textBuffer);
+  player_.autoPlay = 1;
+
+  const QString path = GetSaveFileName(QString::fromUtf8(kMidiFileFilter), QStringLiteral("mid"));
+  if (path.isEmpty()) return;
+  try {
+    midi::WriteMidiFile(QFile::encodeName(path).toStdString(),
+                        midi::MidiFileBytes(player_.timeline()));
+  } catch (const std::exception& error) {
+    ShowFileError(QStringLiteral("无法保存 MIDI 文件“%1”：%2"), path, error.what());
+  }
+}
+
+// ---- Window menu and About box ----
+
+void CTunwickDlg::OnSysCommand(unsigned id) {
+  if ((id & 0xFFF0) == kIdmAboutBox) {
+    RunAboutBox();
+    return;
+  }
+  // Default handling: of the window commands only closing applies to this fixed dialog.
+  if ((id & 0xFFF0) == kScClose) reject();
+}
+
+void CTunwickDlg::contextMenuEvent(QContextMenuEvent* event) {
+  QMenu menu(this);
+  QAction* about = nullptr;
+  if (kAboutMenuText[0] != '\0') {
+    menu.addSeparator();
+    about = menu.addAction(QString::fromUtf8(kAboutMenuText));
+  }
+  QAction* close = menu.addAction(QStringLiteral("关闭(&C)"));
+  QAction* chosen = menu.exec(event->globalPos());
+  if (chosen && chosen == about) OnSysCommand(kIdmAboutBox);
+  if (chosen && chosen == close) OnSysCommand(kScClose);
+}
+
+void CTunwickDlg::RunAboutBox() {
+  CAboutDlg about(this);
+  about.exec();
+}
+
+// ---- Seams ----
+
+int CTunwickDlg::MidiOutDeviceCount() { return midi::MidiOutDeviceCount(); }
+
+void CTunwickDlg::OpenMidiDevice() { device_->Open(); }
+
+void CTunwickDlg::ShowMessageBox(const QString& text, const QString& caption,
+                                 QMessageBox::Icon icon) {
+  QMessageBox box(icon, caption, text, QMessageBox::Ok, this);
+  box.exec();
+}
+
+QString CTunwickDlg::GetSaveFileName(const QString& filter, const QString& defaultSuffix) {
+  QFileDialog dialog(this);
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setFileMode(QFileDialog::AnyFile);
+  dialog.setNameFilter(filter);
+  dialog.setDefaultSuffix(defaultSuffix);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+  return dialog.selectedFiles().constFirst();
+}
+
+QString CTunwickDlg::GetOpenFileName(const QString& filter, const QString& defaultSuffix) {
+  QFileDialog dialog(this);
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  dialog.setFileMode(QFileDialog::ExistingFile);
+  dialog.setNameFilter(filter);
+  dialog.setDefaultSuffix(defaultSuffix);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+  return dialog.selectedFiles().constFirst();
+}
+
+// ---- The player's platform ----
+
+void CTunwickDlg::SetTimer1() { timer1_.start(); }
+
+void CTunwickDlg::KillTimer1() { timer1_.stop(); }
+
+int32_t CTunwickDlg::ClockMs() { return static_cast<int32_t>(clock_.elapsed()); }
+
+void CTunwickDlg::SleepMs(int32_t ms) {
+  // Blocks the user-interface thread, as the waits of the play modes are specified to.
+  if (ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+void CTunwickDlg::PlayCueSound(const char* name) { device_->PlayCueSound(name); }
+
+void CTunwickDlg::SetVolume(uint32_t volume) { device_->SetVolume(volume); }
+
+void CTunwickDlg::SendShortMessage(uint32_t message) { device_->SendShortMessage(message); }
+
+void CTunwickDlg::ShowMessage(const char* text) {
+  ShowMessageBox(QString::fromLocal8Bit(text), QString::fromUtf8(kApplicationTitle),
+                 QMessageBox::NoIcon);
+}

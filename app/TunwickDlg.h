@@ -1,0 +1,99 @@
+#pragma once
+
+#include <QDialog>
+#include <QElapsedTimer>
+#include <QIcon>
+#include <QMessageBox>
+#include <QTimer>
+
+#include <map>
+#include <memory>
+#include <string>
+
+#include "playback/Player.h"
+#include "playback/PlayerPlatform.h"
+
+class CMIDIOutDevice;
+class QLabel;
+class QPlainTextEdit;
+class QPushButton;
+
+// The main dialog: the buttons, the help labels and the score edit box. It owns the MIDI
+// device and the player, and is the player's platform (timer 1, clock, sleep, cue sound,
+// volume, note output, messages). Each button calls one command, which forwards to the
+// player or to the score text file commands.
+class CTunwickDlg : public QDialog, public PlayerPlatform {
+  Q_OBJECT
+
+ public:
+  explicit CTunwickDlg(QWidget* parent = nullptr);
+  ~CTunwickDlg() override;
+
+  // Start-up (opens the MIDI device, loads the built-in score), then the modal run.
+  int DoModal();
+  bool OnInitDialog();
+
+  // Moves scoreText between the member and the edit box: true from the box into the
+  // member (lines end in CR LF), false the other way.
+  void UpdateData(bool saveAndValidate);
+
+  // Button commands.
+  void OnPractice();
+  void OnContinue();
+  void OnPause();
+  void OnTeaching();
+  void OnPlayAll();
+  void OnRepeat();
+  void OnLoad();
+  void OnRestoreBuiltIn();
+  void OnSaveText();
+  void OnReadText();
+  void OnClear();
+  void OnSaveMidi();
+  // Window-menu commands: 0x10 (low four bits ignored) opens the About box.
+  void OnSysCommand(unsigned id);
+
+  // PlayerPlatform.
+  void SetTimer1() override;
+  void KillTimer1() override;
+  int32_t ClockMs() override;
+  void SleepMs(int32_t ms) override;
+  void PlayCueSound(const char* name) override;
+  void SetVolume(uint32_t volume) override;
+  void SendShortMessage(uint32_t message) override;
+  void ShowMessage(const char* text) override;
+
+  // The edit box's text as the dialog's data transfer last moved it.
+  std::string scoreText;
+
+  CPlayer& player() { return player_; }
+  CMIDIOutDevice& device() { return *device_; }
+  QPushButton* button(int id) const;
+  QPlainTextEdit* scoreEdit() const { return edit_; }
+  const QTimer& timer1() const { return timer1_; }
+
+ protected:
+  // Seams for the tests; the defaults reach the real device, boxes and dialogs.
+  virtual int MidiOutDeviceCount();
+  virtual void OpenMidiDevice();
+  virtual void ShowMessageBox(const QString& text, const QString& caption,
+                              QMessageBox::Icon icon);
+  // The chosen file, or an empty string when the user cancels.
+  virtual QString GetSaveFileName(const QString& filter, const QString& defaultSuffix);
+  virtual QString GetOpenFileName(const QString& filter, const QString& defaultSuffix);
+  virtual void RunAboutBox();
+
+  void contextMenuEvent(QContextMenuEvent* event) override;
+
+ private:
+  void CreateControls();
+  void ShowFileError(const QString& format, const QString& path, const std::string& reason);
+
+  QIcon appIcon_;
+  std::unique_ptr<CMIDIOutDevice> device_;
+  CPlayer player_;
+  QTimer timer1_;
+  QElapsedTimer clock_;
+  std::map<int, QPushButton*> buttons_;
+  QPlainTextEdit* edit_ = nullptr;
+};
