@@ -1,0 +1,157 @@
+// Loading score text: the scratch check, the load and restore commands, the export load.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "playback/Player.h"
+#include "playback/TextBuffer.h"
+#include "tests/playback/PlayerFixture.h"
+
+namespace {
+
+using Script = std::vector<std::string>;
+
+// Everything a failed or empty load must leave as it was.
+struct Snapshot {
+  std::string scoreText;
+  int32_t phraseCount;
+  std::vector<NoteEvent> events;
+  int32_t cursor, elapsedMs, timerRunning, playMode, phraseIndex, stepIndex, startTick;
+};
+
+class PlayerLoadTest : public PlayerFixture {
+ protected:
+  void SetUp() override {
+    player.LoadBuiltInAtStartup();
+    player.OnPlayAll();
+    for (int i = 0; i < 50; ++i) Tick();  // playing, 500 ms into the pass
+  }
+  Snapshot Take() const {
+    const Score& s = player.score();
+    const EventTimeline& t = player.timeline();
+    return {std::string(s.text, s.textLength), s.phraseCount, Events(), t.cursor,
+            t.elapsedMs, player.timerRunning, player.playMode, player.phraseIndex,
+            player.stepIndex, player.startTick};
+  }
+  void ExpectUnchanged(const Snapshot& a) const {
+    const Snapshot b = Take();
+    EXPECT_EQ(a.scoreText, b.scoreText);
+    EXPECT_EQ(a.phraseCount, b.phraseCount);
+    EXPECT_EQ(a.events, b.events);
+    EXPECT_EQ(a.cursor, b.cursor);
+    EXPECT_EQ(a.elapsedMs, b.elapsedMs);
+    EXPECT_EQ(a.timerRunning, b.timerRunning);
+    EXPECT_EQ(a.playMode, b.playMode);
+    EXPECT_EQ(a.phraseIndex, b.phraseIndex);
+    EXPECT_EQ(a.stepIndex, b.stepIndex);
+    EXPECT_EQ(a.startTick, b.startTick);
+  }
+};
+
+TEST_F(PlayerLoadTest, ABadTextShowsTheParsersMessageAndPlaybackGoesOn) {
+  const struct {
+    const char* text;
+    const char* message;
+  } cases[] = {
+      {"1,8", "error tune 1111!"},
+      {"1,1|2,1", "error timeing001!"},
+      {"1,1,1", "error4"},
+      {"do=H,1,1,1", "error tune"},
+  };
+  for (const auto& c : cases) {
+    const Snapshot before = Take();
+    const size_t from = platform.calls.size();
+    platform.messages.clear();
+    player.LoadAndPlay(c.text);
+    EXPECT_EQ(platform.messages, std::vector<std::string>({c.message})) << c.text;
+    EXPECT_EQ(platform.Script(from), Script({"message"})) << c.text;
+    ExpectUnchanged(before);
+  }
+  const size_t from = platform.calls.size();
+  TickUntil(FakePlatform::kSend);
+  EXPECT_EQ(platform.NotesSince(from), std::vector<int32_t>({64})) << "the old score plays on";
+}
+
+TEST_F(PlayerLoadTest, ATextWithoutPhrasesDoesNothing) {
+  for (const char* text : {"", "abc", "|", "||", "/* 1,1 */", "s=90"}) {
+    const Snapshot before = Take();
+    const size_t from = platform.calls.size();
+    player.LoadAndPlay(text);
+    EXPECT_EQ(platform.calls.size(), from) << "'" << text << "'";
+    ExpectUnchanged(before);
+  }
+}
+
+TEST_F(PlayerLoadTest, AGoodTextReplacesTheScoreAndPlaysItAllFromTheStart) {
+  player.phraseIndex = 2;
+  player.stepIndex = 7;
+  const size_t from = platform.calls.size();
+  player.LoadAndPlay("s=120,1,1,1,2|1,3");
+  EXPECT_EQ(platform.Script(from), Script({"kill", "volume", "timer"}));
+  EXPECT_EQ(Events(), std::vector<NoteEvent>({{60, 0}, {62, 500}, {-5000, 1000}, {64, 1000},
+                                              {-5000, 1500}}));
+  EXPECT_EQ(player.score().phraseCount, 2);
+  EXPECT_EQ(player.playMode, PlayAllMode);
+  EXPECT_EQ(player.phraseIndex, 0);
+  EXPECT_EQ(player.stepIndex, 7) << "left to the exercise commands";
+  TickWhileRunning(1000);
+  EXPECT_EQ(platform.NotesSince(from), std::vector<int32_t>({60, 62, 64}));
+}
+
+TEST_F(PlayerLoadTest, WithAutoPlayOffTheExportTimelineIsBuiltAndTheTimerStopped) {
+  const size_t from = platform.calls.size();
+  player.autoPlay = 0;
+  player.LoadAndPlay("s=120,1,1,1,2");
+  player.autoPlay = 1;
+  EXPECT_EQ(platform.Script(from), Script({"kill"}));
+  EXPECT_EQ(player.timerRunning, 0);
+  EXPECT_EQ(player.playMode, PlayAllMode);
+  EXPECT_EQ(player.timeline().cursor, 0);
+  EXPECT_EQ(player.timeline().elapsedMs, 0);
+  EXPECT_EQ(Events(), std::vector<NoteEvent>({{60, 0}, {62, 500}, {-5000, 1000}}));
+
+  player.OnContinue();
+  TickWhileRunning(1000);
+  EXPECT_EQ(platform.NotesSince(from), std::vector<int32_t>({60, 62}));
+}
+
+TEST_F(PlayerLoadTest, LoadTakesUpTo29999BytesWholeAndRefusesLongerTexts) {
+  std::string text = "1,1";
+  while (text.size() < kTextBufferSize - 1) text += ",1,1";
+  ASSERT_EQ(text.size(), 29999u);
+  player.OnLoad(text);
+  EXPECT_TRUE(platform.messages.empty());
+  EXPECT_EQ(player.timeline().count, 7500 + 1);
+  EXPECT_EQ(std::strlen(textBuffer), 29999u);
+
+  const Snapshot before = Take();
+  const size_t from = platform.calls.size();
+  player.OnLoad(text + " ");
+  EXPECT_EQ(platform.messages, std::vector<std::string>({kTextTooLongMessage}));
+  EXPECT_EQ(platform.Script(from), Script({"message"}));
+  EXPECT_EQ(std::strlen(textBuffer), 29999u) << "the buffer is not touched";
+  ExpectUnchanged(before);
+}
+
+TEST_F(PlayerLoadTest, LoadOfAnEmptyTextDoesNothing) {
+  const Snapshot before = Take();
+  const size_t from = platform.calls.size();
+  player.OnLoad("");
+  EXPECT_EQ(platform.calls.size(), from);
+  ExpectUnchanged(before);
+}
+
+TEST_F(PlayerLoadTest, RestorePlaysTheBuiltInScoreAndLeavesTheTextBufferAlone) {
+  player.OnLoad("1,3");
+  std::strcpy(textBuffer, "typed text");
+  const size_t from = platform.calls.size();
+  player.OnRestoreBuiltIn();
+  EXPECT_EQ(platform.Script(from), Script({"kill", "volume", "timer"}));
+  EXPECT_EQ(player.score().phraseCount, 4);
+  EXPECT_EQ(player.timeline().count, 39);
+  EXPECT_STREQ(textBuffer, "typed text");
+}
+
+}  // namespace
