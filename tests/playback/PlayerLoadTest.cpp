@@ -75,7 +75,7 @@ TEST_F(PlayerLoadTest, ABadTextShowsTheParsersMessageAndPlaybackGoesOn) {
 }
 
 TEST_F(PlayerLoadTest, ATextWithoutPhrasesDoesNothing) {
-  for (const char* text : {"", "abc", "|", "||", "/* 1,1 */", "s=90"}) {
+  for (const char* text : {"", "abc", "|", "||", "/* 1,1 */", "s=90, "}) {
     const Snapshot before = Take();
     const size_t from = platform.calls.size();
     player.LoadAndPlay(text);
