@@ -1,5 +1,8 @@
 #include "midi/MidiFileWriter.h"
 
+#include "notation/Score.h"
+#include "playback/Player.h"
+
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -171,6 +174,55 @@ TEST(MidiFileBytes, GapsBeyondFourDeltaBytesAreBridgedBySilentEvents) {
 
 TEST(MidiFileBytes, EventsOutOfOrderAreRefused) {
   EXPECT_THROW(BytesOf({{60, 500}, {62, 0}}), midi::MidiFileError);
+}
+
+// The export's road from text to bytes: the player builds the whole-score timeline without
+// sound, and the file is made from it.
+class SilentPlatform : public PlayerPlatform {
+ public:
+  void SetTimer1() override { ++timerStarts; }
+  void KillTimer1() override {}
+  int32_t ClockMs() override { return 0; }
+  void SleepMs(int32_t) override {}
+  void PlayCueSound(const char*) override {}
+  void SetVolume(uint32_t) override {}
+  void SendShortMessage(uint32_t) override { ++sends; }
+  void ShowMessage(const char* text) override { messages.push_back(text); }
+  int timerStarts = 0;
+  int sends = 0;
+  std::vector<std::string> messages;
+};
+
+Bytes ExportTrack(const char* text) {
+  char pattern[] = "/tmp/tunwick-midi-side-XXXXXX";
+  EXPECT_NE(mkdtemp(pattern), nullptr);
+  SetSideFileFolderOverride(pattern);
+  SilentPlatform platform;
+  CPlayer player(platform);
+  player.autoPlay = 0;
+  player.LoadAndPlay(text);
+  player.autoPlay = 1;
+  SetSideFileFolderOverride("");
+  std::error_code ignored;
+  std::filesystem::remove_all(pattern, ignored);
+  EXPECT_TRUE(platform.messages.empty());
+  EXPECT_EQ(platform.timerStarts, 0);
+  EXPECT_EQ(platform.sends, 0);
+  return TrackOf(midi::MidiFileBytes(player.timeline()));
+}
+
+TEST(MidiFileExport, ScoresBecomeTheExpectedTracks) {
+  // A rest first: the track starts 00 90 01 00. s=120: 500 ms (960 ticks) per beat.
+  EXPECT_EQ(ExportTrack("1,0,1,1"), Bytes({0x00, 0x90, 0x01, 0x00, 0x87, 0x40, 0x3C, 0x7F,
+                                           0x87, 0x40, 0x01, 0x00, 0x00, 0xFF, 0x2F, 0x00}));
+  // A chord: delta 00 between its notes.
+  EXPECT_EQ(ExportTrack("0,1,0,3,1,5"), Bytes({0x00, 0x90, 0x3C, 0x7F, 0x00, 0x40, 0x7F, 0x00,
+                                               0x43, 0x7F, 0x87, 0x40, 0x01, 0x00, 0x00, 0xFF,
+                                               0x2F, 0x00}));
+  // Key 132 ("1000000") is written silent; each phrase's end marker too.
+  EXPECT_EQ(ExportTrack("1,1000000|1,1"),
+            Bytes({0x00, 0x90, 0x01, 0x00, 0x87, 0x40, 0x01, 0x00, 0x00, 0x3C, 0x7F, 0x87,
+                   0x40, 0x01, 0x00, 0x00, 0xFF, 0x2F, 0x00}));
 }
 
 // A fresh folder for the file-writing tests, removed with its content afterwards.
