@@ -61,6 +61,7 @@ void CTunwickDlg::CreateControls() {
   setFixedSize(MapDialogRect(QRect(0, 0, kMainDialogWidthDu, kMainDialogHeightDu), units).size());
 
   QWidget* previous = nullptr;
+  int index = 0;
   for (const ControlTemplate& control : kMainDialogControls) {
     const QRect geometry =
         MapDialogRect(QRect(control.x, control.y, control.width, control.height), units);
@@ -92,7 +93,10 @@ void CTunwickDlg::CreateControls() {
       }
     }
     widget->setGeometry(geometry);
-    if (control.id > 0) widget->setObjectName(QStringLiteral("control%1").arg(control.id));
+    // Named by id, or by template position for the labels, which have no id.
+    widget->setObjectName(control.id > 0 ? QStringLiteral("control%1").arg(control.id)
+                                         : QStringLiteral("static%1").arg(index));
+    ++index;
     if (widget->focusPolicy() != Qt::NoFocus) {
       if (previous) setTabOrder(previous, widget);
       previous = widget;

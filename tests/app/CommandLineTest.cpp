@@ -1,0 +1,198 @@
+// The tunwick command line, run as the built program without a display: check and
+// export on good and bad input, their output, and their exit statuses.
+
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#ifndef TUNWICK_BINARY
+#error "TUNWICK_BINARY must name the built program"
+#endif
+
+namespace {
+
+std::string Slurp(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return "<missing>";
+  std::ostringstream out;
+  out << in.rdbuf();
+  return out.str();
+}
+
+void Spit(const std::string& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
+const std::string kTwoNoteMidi(
+    "\x4D\x54\x68\x64\x00\x00\x00\x06\x00\x00\x00\x01\x03\xC0\x4D\x54\x72\x6B\x00\x00\x00\x10"
+    "\x00\x90\x3C\x7F\x87\x40\x3E\x7F\x87\x40\x01\x00\x00\xFF\x2F\x00",
+    38);
+
+const char kBuiltInScore[] =
+    "s=100,0.1,1,0.1,2,0.1,3,0.1,4,0.1,5,0.1,6,0.1,7,1,10|0.1,1,0.1,3,0.1,5,0.1,3,1,1|"
+    "1,1,1,3,1,5,1,3,0.1,1,0.1,3,0.1,5,0.1,3,10,1|0.11,10,0.01,10,0.11,5,0.01,5,0.11,3,"
+    "0.01,3,0.11,1,0.01,1,0.11,5,0.01,4,0.11,3,0.01,2,10,1";
+
+struct Run {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+class CommandLineTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char name[] = "/tmp/tunwick-cli-XXXXXX";
+    ASSERT_NE(mkdtemp(name), nullptr);
+    folder = name;
+  }
+  void TearDown() override { std::system(("rm -rf '" + folder + "'").c_str()); }
+
+  // Runs the program with `arguments` (shell words) and, if given, `input` on standard
+  // input. No display: a program that tried to open a window would fail here.
+  Run Tunwick(const std::string& arguments, const std::string* input = nullptr) {
+    const std::string in = folder + "/stdin", out = folder + "/stdout", err = folder + "/stderr";
+    Spit(in, input ? *input : "");
+    const std::string command = "cd '" + folder + "' && env -u DISPLAY -u WAYLAND_DISPLAY " +
+                                "QT_QPA_PLATFORM=xcb '" TUNWICK_BINARY "' " + arguments +
+                                " <'" + in + "' >'" + out + "' 2>'" + err + "'";
+    const int raw = std::system(command.c_str());
+    Run run;
+    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    run.out = Slurp(out);
+    run.err = Slurp(err);
+    return run;
+  }
+
+  std::string Score(const char* name, const std::string& text) {
+    const std::string path = folder + "/" + name;
+    Spit(path, text);
+    return path;
+  }
+
+  std::string folder;
+};
+
+struct CheckCase {
+  const char* name;
+  std::string fileBytes;
+  int status;
+  std::string out;
+  std::string err;
+};
+
+class CheckTest : public CommandLineTest, public ::testing::WithParamInterface<CheckCase> {};
+
+TEST_P(CheckTest, PrintsCountsOrTheParserMessage) {
+  const CheckCase& c = GetParam();
+  const Run run = Tunwick("check '" + Score("score.txt", c.fileBytes) + "'");
+  EXPECT_EQ(run.status, c.status);
+  EXPECT_EQ(run.out, c.out);
+  EXPECT_EQ(run.err, c.err);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Scores, CheckTest,
+    ::testing::Values(
+        CheckCase{"TwoNotes", "1,1,1,2", 0, "phrases: 1\nnotes: 2\nseconds: 1.000\n", ""},
+        CheckCase{"BuiltIn", kBuiltInScore, 0, "phrases: 4\nnotes: 35\nseconds: 14.100\n", ""},
+        // A Windows file: GBK comment and CR CR LF line breaks.
+        CheckCase{"GbkWindowsFile", "/*\xD6\xD0\xCE\xC4*/1,1\r\r\n|s=60,1,2\r\r\n", 0,
+                  "phrases: 2\nnotes: 2\nseconds: 1.500\n", ""},
+        CheckCase{"BadDuration", "1,1|2,1", 1, "", "error timeing001!\n"},
+        CheckCase{"BadPitch", "1,8", 1, "", "error tune 1111!\n"}),
+    [](const ::testing::TestParamInfo<CheckCase>& info) { return info.param.name; });
+
+TEST_F(CommandLineTest, ScoreWithoutPhrasesIsReported) {
+  for (const char* text : {"", "/* nothing */", "|\r\n|"}) {
+    for (const char* command : {"check '", "export '"}) {
+      const std::string out = folder + "/none.mid";
+      const Run run = Tunwick(command + Score("empty.txt", text) + "'" +
+                              (command[0] == 'e' ? " '" + out + "'" : ""));
+      EXPECT_EQ(run.status, 1) << text;
+      EXPECT_NE(run.err.find("holds no phrase"), std::string::npos) << run.err;
+      EXPECT_EQ(Slurp(out), "<missing>");
+    }
+  }
+}
+
+TEST_F(CommandLineTest, CheckReadsStandardInput) {
+  const std::string input = "1,1\r\n1,2";
+  const Run run = Tunwick("check -", &input);
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.out, "phrases: 1\nnotes: 2\nseconds: 1.000\n");
+}
+
+TEST_F(CommandLineTest, UnreadableInputIsReported) {
+  const Run run = Tunwick("check '" + folder + "/missing.txt'");
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("cannot open"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("missing.txt"), std::string::npos) << run.err;
+
+  const Run tooLong = Tunwick("check '" + Score("long.txt", std::string(30000, '1')) + "'");
+  EXPECT_EQ(tooLong.status, 1);
+  EXPECT_NE(tooLong.err.find("29999"), std::string::npos) << tooLong.err;
+}
+
+TEST_F(CommandLineTest, ExportWritesTheKnownBytes) {
+  const std::string out = folder + "/two.mid";
+  const Run run = Tunwick("export '" + Score("two.txt", "1,1,1,2") + "' '" + out + "'");
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.err, "");
+  EXPECT_EQ(Slurp(out), kTwoNoteMidi);
+
+  const Run toStdout = Tunwick("export '" + folder + "/two.txt' -");
+  EXPECT_EQ(toStdout.status, 0);
+  EXPECT_EQ(toStdout.out, kTwoNoteMidi);
+}
+
+TEST_F(CommandLineTest, ExportOfBadScoreWritesNothing) {
+  const std::string out = folder + "/bad.mid";
+  const Run run = Tunwick("export '" + Score("bad.txt", "2,1") + "' '" + out + "'");
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.err, "error timeing001!\n");
+  EXPECT_EQ(Slurp(out), "<missing>");
+}
+
+TEST_F(CommandLineTest, ExportToAnUnwritablePlaceFailsAndKeepsTheOldFile) {
+  const std::string score = Score("two.txt", "1,1,1,2");
+  Run run = Tunwick("export '" + score + "' '" + folder + "/none/out.mid'");
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("none/out.mid"), std::string::npos) << run.err;
+
+  // A folder in the way is not replaced.
+  ASSERT_EQ(std::system(("mkdir '" + folder + "/taken.mid'").c_str()), 0);
+  run = Tunwick("export '" + score + "' '" + folder + "/taken.mid'");
+  EXPECT_EQ(run.status, 1);
+}
+
+TEST_F(CommandLineTest, UsageHelpAndVersion) {
+  const struct {
+    const char* arguments;
+    int status;
+    const char* outHas;
+    const char* errHas;
+  } cases[] = {
+      {"--help", 0, "check FILE", ""},
+      {"-h", 0, "export FILE OUT.mid", ""},
+      {"--version", 0, "tunwick 1.0.0.1", ""},
+      {"frobnicate", 2, "", "unknown command 'frobnicate'"},
+      {"check", 2, "", "usage: tunwick check FILE"},
+      {"export a.txt", 2, "", "usage: tunwick export FILE OUT.mid"},
+      {"check a b", 2, "", "usage"},
+  };
+  for (const auto& c : cases) {
+    const Run run = Tunwick(c.arguments);
+    EXPECT_EQ(run.status, c.status) << c.arguments;
+    EXPECT_NE(run.out.find(c.outHas), std::string::npos) << c.arguments << ": " << run.out;
+    EXPECT_NE(run.err.find(c.errHas), std::string::npos) << c.arguments << ": " << run.err;
+  }
+}
+
+}  // namespace
