@@ -1,0 +1,65 @@
+#!/usr/bin/env bash
+# Measures the program on a virtual X display:
+#   1. launch to ready: from exec to the dialog shown, painted and idle, with the MIDI
+#      device opened (soundfont loaded), over RUNS launches;
+#   2. idle wake-ups: context switches per second of each thread while the dialog sits
+#      idle with nothing playing (the window thread should not wake at all).
+#   bash bench/app/startup.sh [PROGRAM] [RUNS] [IDLE_SECONDS]
+set -euo pipefail
+ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
+PROGRAM="$(realpath -m "${1:-$ROOT/build/release/app/tunwick}")"
+RUNS="${2:-10}"
+IDLE="${3:-5}"
+[ -x "$PROGRAM" ] || { echo "$0: no program at $PROGRAM" >&2; exit 1; }
+
+WORK="$(mktemp -d)"
+trap 'rm -rf "$WORK"' EXIT
+chmod 700 "$WORK"
+
+cat >"$WORK/inside.sh" <<'INSIDE'
+set -u
+program=$1 runs=$2 idle=$3 work=$4
+export XDG_RUNTIME_DIR="$work" QT_QPA_PLATFORM=xcb
+
+# Wait for the X server to answer before timing anything.
+sleep 0.5
+
+times=()
+for i in $(seq "$runs"); do
+  start=$(date +%s%N)
+  TUNWICK_REPORT_READY=quit "$program" 2>"$work/run.err" >/dev/null || true
+  ready=$(sed -n 's/^tunwick: ready \([0-9]*\)$/\1/p' "$work/run.err" | head -1)
+  if [ -z "$ready" ]; then
+    echo "run $i: no ready report (stderr follows)"; cat "$work/run.err"; exit 1
+  fi
+  times+=($(( (ready - start) / 1000000 )))
+done
+sorted=($(printf '%s\n' "${times[@]}" | sort -n))
+n=${#sorted[@]}
+echo "launch to ready over $n runs (ms): min ${sorted[0]}, median ${sorted[$((n / 2))]}, max ${sorted[$((n - 1))]}"
+echo "  all: ${times[*]}"
+
+TUNWICK_REPORT_READY=1 "$program" 2>"$work/idle.err" >/dev/null &
+pid=$!
+for _ in $(seq 100); do grep -q '^tunwick: ready' "$work/idle.err" && break; sleep 0.1; done
+sleep 1
+declare -A before
+for task in /proc/$pid/task/*; do
+  tid=${task##*/}
+  before[$tid]=$(awk '/ctxt_switches/ {s += $2} END {print s}' "$task/status")
+done
+sleep "$idle"
+echo "idle wake-ups over ${idle} s (context switches per second, by thread):"
+for task in /proc/$pid/task/*; do
+  tid=${task##*/}
+  now=$(awk '/ctxt_switches/ {s += $2} END {print s}' "$task/status")
+  was=${before[$tid]:-0}
+  name=$(cat "$task/comm")
+  role=""; [ "$tid" = "$pid" ] && role=" (window thread)"
+  awk -v d=$((now - was)) -v s="$idle" -v n="$name" -v r="$role" \
+    'BEGIN {printf "  %-16s %8.1f /s%s\n", n, d / s, r}'
+done
+kill "$pid"; wait "$pid" 2>/dev/null || true
+INSIDE
+
+xvfb-run -a -s "-screen 0 1280x1024x24 -dpi 96" bash "$WORK/inside.sh" "$PROGRAM" "$RUNS" "$IDLE" "$WORK"
