@@ -3,6 +3,7 @@
 #include <QContextMenuEvent>
 #include <QFile>
 #include <QFileDialog>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QPlainTextEdit>
@@ -69,7 +70,9 @@ void CTunwickDlg::CreateControls() {
     switch (control.kind) {
       case ControlKind::Button:
       case ControlKind::DefaultButton: {
+        // No default button: Enter presses the button that has the focus (keyPressEvent).
         auto* button = new QPushButton(QString::fromUtf8(control.text), this);
+        button->setAutoDefault(false);
         button->setDefault(false);
         buttons_[control.id] = button;
         widget = button;
@@ -259,6 +262,17 @@ void CTunwickDlg::OnSysCommand(unsigned id) {
   }
   // Default handling: of the window commands only closing applies to this fixed dialog.
   if ((id & 0xFFF0) == kScClose) reject();
+}
+
+void CTunwickDlg::keyPressEvent(QKeyEvent* event) {
+  const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+  if (enter && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+    if (auto* focused = qobject_cast<QPushButton*>(focusWidget()); focused && focused->isEnabled()) {
+      focused->click();
+      return;
+    }
+  }
+  QDialog::keyPressEvent(event);
 }
 
 void CTunwickDlg::contextMenuEvent(QContextMenuEvent* event) {

@@ -84,6 +84,7 @@ class CTunwickDlg : public QDialog, public PlayerPlatform {
   virtual void RunAboutBox();
 
   void contextMenuEvent(QContextMenuEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   void CreateControls();

@@ -1,6 +1,8 @@
 // Each button reaches its command, and the load command's two quiet cases: a bad text
 // shows the parser's message and leaves playback alone; an empty box does nothing.
 
+#include <QTest>
+
 #include <functional>
 
 #include "TestDialog.h"
@@ -121,6 +123,22 @@ INSTANTIATE_TEST_SUITE_P(Buttons, RouteTest, ::testing::ValuesIn(kRoutes),
                          [](const ::testing::TestParamInfo<RouteCase>& info) {
                            return info.param.name;
                          });
+
+TEST_F(DialogTest, EnterPressesTheFocusedButtonOnly) {
+  Start();
+  dlg->button(IDC_PLAY_ALL)->setFocus();
+  QTest::keyClick(dlg->button(IDC_PLAY_ALL), Qt::Key_Return);
+  EXPECT_EQ(dlg->player().playMode, PlayAllMode);
+  EXPECT_TRUE(dlg->isVisible());
+
+  // In the edit box Enter breaks the line and presses nothing.
+  dlg->Click(IDC_PAUSE);
+  dlg->scoreEdit()->setFocus();
+  QTest::keyClick(dlg->scoreEdit(), Qt::Key_Return);
+  EXPECT_EQ(dlg->scoreEdit()->toPlainText(), QStringLiteral("\n"));
+  EXPECT_FALSE(dlg->timerSet);
+  EXPECT_TRUE(dlg->isVisible());
+}
 
 TEST_F(DialogTest, ContinuePlaysTheBuiltInFirstPhraseOnTheClock) {
   Start();
