@@ -39,7 +39,7 @@ const char kBuiltInScore[] =
     "1,1,1,3,1,5,1,3,0.1,1,0.1,3,0.1,5,0.1,3,10,1|0.11,10,0.01,10,0.11,5,0.01,5,0.11,3,"
     "0.01,3,0.11,1,0.01,1,0.11,5,0.01,4,0.11,3,0.01,2,10,1";
 
-struct Run {
+struct Outcome {
   int status = -1;
   std::string out;
   std::string err;
@@ -56,21 +56,21 @@ class CommandLineTest : public ::testing::Test {
 
   // Runs the program with `arguments` (shell words) and, if given, `input` on standard
   // input. No display: a program that tried to open a window would fail here.
-  Run Tunwick(const std::string& arguments, const std::string* input = nullptr) {
+  Outcome Tunwick(const std::string& arguments, const std::string* input = nullptr) {
     const std::string in = folder + "/stdin", out = folder + "/stdout", err = folder + "/stderr";
     Spit(in, input ? *input : "");
     const std::string command = "cd '" + folder + "' && env -u DISPLAY -u WAYLAND_DISPLAY " +
                                 "QT_QPA_PLATFORM=xcb '" TUNWICK_BINARY "' " + arguments +
                                 " <'" + in + "' >'" + out + "' 2>'" + err + "'";
     const int raw = std::system(command.c_str());
-    Run run;
+    Outcome run;
     run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
     run.out = Slurp(out);
     run.err = Slurp(err);
     return run;
   }
 
-  std::string Score(const char* name, const std::string& text) {
+  std::string ScoreFile(const char* name, const std::string& text) {
     const std::string path = folder + "/" + name;
     Spit(path, text);
     return path;
@@ -91,7 +91,7 @@ class CheckTest : public CommandLineTest, public ::testing::WithParamInterface<C
 
 TEST_P(CheckTest, PrintsCountsOrTheParserMessage) {
   const CheckCase& c = GetParam();
-  const Run run = Tunwick("check '" + Score("score.txt", c.fileBytes) + "'");
+  const Outcome run = Tunwick("check '" + ScoreFile("score.txt", c.fileBytes) + "'");
   EXPECT_EQ(run.status, c.status);
   EXPECT_EQ(run.out, c.out);
   EXPECT_EQ(run.err, c.err);
@@ -113,7 +113,7 @@ TEST_F(CommandLineTest, ScoreWithoutPhrasesIsReported) {
   for (const char* text : {"", "/* nothing */", "|\r\n|"}) {
     for (const char* command : {"check '", "export '"}) {
       const std::string out = folder + "/none.mid";
-      const Run run = Tunwick(command + Score("empty.txt", text) + "'" +
+      const Outcome run = Tunwick(command + ScoreFile("empty.txt", text) + "'" +
                               (command[0] == 'e' ? " '" + out + "'" : ""));
       EXPECT_EQ(run.status, 1) << text;
       EXPECT_NE(run.err.find("holds no phrase"), std::string::npos) << run.err;
@@ -124,45 +124,45 @@ TEST_F(CommandLineTest, ScoreWithoutPhrasesIsReported) {
 
 TEST_F(CommandLineTest, CheckReadsStandardInput) {
   const std::string input = "1,1\r\n1,2";
-  const Run run = Tunwick("check -", &input);
+  const Outcome run = Tunwick("check -", &input);
   EXPECT_EQ(run.status, 0);
   EXPECT_EQ(run.out, "phrases: 1\nnotes: 2\nseconds: 1.000\n");
 }
 
 TEST_F(CommandLineTest, UnreadableInputIsReported) {
-  const Run run = Tunwick("check '" + folder + "/missing.txt'");
+  const Outcome run = Tunwick("check '" + folder + "/missing.txt'");
   EXPECT_EQ(run.status, 1);
   EXPECT_NE(run.err.find("cannot open"), std::string::npos) << run.err;
   EXPECT_NE(run.err.find("missing.txt"), std::string::npos) << run.err;
 
-  const Run tooLong = Tunwick("check '" + Score("long.txt", std::string(30000, '1')) + "'");
+  const Outcome tooLong = Tunwick("check '" + ScoreFile("long.txt", std::string(30000, '1')) + "'");
   EXPECT_EQ(tooLong.status, 1);
   EXPECT_NE(tooLong.err.find("29999"), std::string::npos) << tooLong.err;
 }
 
 TEST_F(CommandLineTest, ExportWritesTheKnownBytes) {
   const std::string out = folder + "/two.mid";
-  const Run run = Tunwick("export '" + Score("two.txt", "1,1,1,2") + "' '" + out + "'");
+  const Outcome run = Tunwick("export '" + ScoreFile("two.txt", "1,1,1,2") + "' '" + out + "'");
   EXPECT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(run.err, "");
   EXPECT_EQ(Slurp(out), kTwoNoteMidi);
 
-  const Run toStdout = Tunwick("export '" + folder + "/two.txt' -");
+  const Outcome toStdout = Tunwick("export '" + folder + "/two.txt' -");
   EXPECT_EQ(toStdout.status, 0);
   EXPECT_EQ(toStdout.out, kTwoNoteMidi);
 }
 
 TEST_F(CommandLineTest, ExportOfBadScoreWritesNothing) {
   const std::string out = folder + "/bad.mid";
-  const Run run = Tunwick("export '" + Score("bad.txt", "2,1") + "' '" + out + "'");
+  const Outcome run = Tunwick("export '" + ScoreFile("bad.txt", "2,1") + "' '" + out + "'");
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(run.err, "error timeing001!\n");
   EXPECT_EQ(Slurp(out), "<missing>");
 }
 
 TEST_F(CommandLineTest, ExportToAnUnwritablePlaceFailsAndKeepsTheOldFile) {
-  const std::string score = Score("two.txt", "1,1,1,2");
-  Run run = Tunwick("export '" + score + "' '" + folder + "/none/out.mid'");
+  const std::string score = ScoreFile("two.txt", "1,1,1,2");
+  Outcome run = Tunwick("export '" + score + "' '" + folder + "/none/out.mid'");
   EXPECT_EQ(run.status, 1);
   EXPECT_NE(run.err.find("none/out.mid"), std::string::npos) << run.err;
 
@@ -188,7 +188,7 @@ TEST_F(CommandLineTest, UsageHelpAndVersion) {
       {"check a b", 2, "", "usage"},
   };
   for (const auto& c : cases) {
-    const Run run = Tunwick(c.arguments);
+    const Outcome run = Tunwick(c.arguments);
     EXPECT_EQ(run.status, c.status) << c.arguments;
     EXPECT_NE(run.out.find(c.outHas), std::string::npos) << c.arguments << ": " << run.out;
     EXPECT_NE(run.err.find(c.errHas), std::string::npos) << c.arguments << ": " << run.err;
