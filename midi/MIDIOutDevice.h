@@ -1,13 +1,19 @@
 #pragma once
 
 // Public surface of the MIDI output layer, as the player's platforms and the window use it.
-// (The MIDI output helper fills in the private parts and the port interface.)
 
+#include <atomic>
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "midi/AutoResetEvent.h"
 #include "midi/MIDIOutException.h"
+#include "midi/MidiPort.h"
+#include "midi/PendingHeaderQueue.h"
 
 namespace midi {
 
@@ -23,12 +29,28 @@ std::vector<MidiOutDeviceInfo> ListMidiOutDevices();
 // How many devices there are (0 when there is neither a soundfont nor a port).
 int MidiOutDeviceCount();
 
+// Makes the port for a device number, or nullptr when there is no such device.
+using PortFactory = std::function<std::unique_ptr<MidiPort>(int deviceIndex)>;
+
+// Called on the worker thread: after each wake-up that found the device still open (with
+// whether a header was released), and when the worker is about to end.
+struct HeaderWorkerHooks {
+  std::function<void(bool released)> onWake;
+  std::function<void()> onExit;
+};
+
 }  // namespace midi
 
 class CMIDIOutDevice {
  public:
-  CMIDIOutDevice();   // throws midi::CMIDIOutEventFailure
+  static constexpr int32_t kClosed = 0;
+  static constexpr int32_t kOpened = 1;
+
+  CMIDIOutDevice();  // the real device table
+  explicit CMIDIOutDevice(midi::PortFactory factory, midi::HeaderWorkerHooks hooks = {});
   ~CMIDIOutDevice();
+  CMIDIOutDevice(const CMIDIOutDevice&) = delete;
+  CMIDIOutDevice& operator=(const CMIDIOutDevice&) = delete;
 
   void Open();                 // device TUNWICK_MIDI_DEVICE, else 0; throws CMIDIOutException
   void Open(int deviceIndex);  // throws CMIDIOutException
@@ -40,4 +62,23 @@ class CMIDIOutDevice {
   // Plays the cue sound synchronously through this device's audio output; returns at once
   // when there is none.
   void PlayCueSound(const char* name);
+
+  // Hands a long message's header over for release once the port reports it done: the last
+  // step of sending a long message.
+  void AdoptPendingHeader(std::unique_ptr<midi::PendingHeader> record);
+
+ private:
+  static void OutputCallback(midi::MidiPort* port, uint32_t message, void* instance,
+                             uintptr_t param1, uintptr_t param2);
+  static int HeaderWorker(CMIDIOutDevice* device);
+  void CloseSequence();
+
+  std::unique_ptr<midi::MidiPort> handle;  // the open port
+  midi::CAutoResetEvent doneEvent;
+  std::thread worker;
+  midi::PendingHeaderQueue pending;
+  std::atomic<int32_t> state{kClosed};
+
+  midi::PortFactory factory_;
+  midi::HeaderWorkerHooks hooks_;
 };

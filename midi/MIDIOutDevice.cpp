@@ -1,0 +1,108 @@
+#include "midi/MIDIOutDevice.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <system_error>
+
+#include "midi/CueSound.h"
+
+namespace {
+
+// TUNWICK_MIDI_DEVICE as a device number; 0 when it is not set.
+int ChosenDevice() {
+  const char* text = std::getenv("TUNWICK_MIDI_DEVICE");
+  if (text == nullptr || *text == '\0') return 0;
+  char* end = nullptr;
+  errno = 0;
+  const long value = std::strtol(text, &end, 10);
+  if (errno != 0 || *end != '\0' || value < 0 || value > 0x7FFFFFFF)
+    throw midi::CMIDIOutException("TUNWICK_MIDI_DEVICE is not a device number.");
+  return static_cast<int>(value);
+}
+
+}  // namespace
+
+CMIDIOutDevice::CMIDIOutDevice() : CMIDIOutDevice(&midi::CreateMidiPort) {}
+
+CMIDIOutDevice::CMIDIOutDevice(midi::PortFactory factory, midi::HeaderWorkerHooks hooks)
+    : factory_(std::move(factory)), hooks_(std::move(hooks)) {}
+
+CMIDIOutDevice::~CMIDIOutDevice() { CloseSequence(); }
+
+void CMIDIOutDevice::Open() { Open(ChosenDevice()); }
+
+void CMIDIOutDevice::Open(int deviceIndex) {
+  CloseSequence();
+  std::unique_ptr<midi::MidiPort> port = factory_ ? factory_(deviceIndex) : nullptr;
+  if (!port) throw midi::CMIDIOutException("The specified MIDI output device does not exist.");
+  if (!port->Open(&CMIDIOutDevice::OutputCallback, this))
+    throw midi::CMIDIOutException(port->ErrorText().c_str());
+
+  handle = std::move(port);
+  // Opened before the worker starts: the worker ends at once if it is not.
+  state = kOpened;
+  handle->SetVolume(0x0000FFFF);
+  try {
+    worker = std::thread(&CMIDIOutDevice::HeaderWorker, this);
+  } catch (const std::system_error& e) {
+    state = kClosed;
+    handle->Close();
+    handle.reset();
+    throw midi::CMIDIOutException(e.what());
+  }
+}
+
+void CMIDIOutDevice::Close() { CloseSequence(); }
+
+void CMIDIOutDevice::CloseSequence() {
+  if (state != kOpened) return;
+  // Closed before the wake-up, so that the worker ends instead of releasing a header; the
+  // port is closed only once the worker has ended and every header is released.
+  state = kClosed;
+  doneEvent.Set();
+  if (worker.joinable()) worker.join();
+  pending.ReleaseAll();
+  handle->Close();
+  handle.reset();
+}
+
+void CMIDIOutDevice::SendShortMessage(uint32_t message) {
+  if (state != kOpened) return;
+  if (!handle->SendShortMessage(message))
+    throw midi::CMIDIOutException(handle->ErrorText().c_str());
+}
+
+void CMIDIOutDevice::SetVolume(uint32_t volume) {
+  if (state == kOpened) handle->SetVolume(volume);
+}
+
+bool CMIDIOutDevice::IsOpened() const { return state == kOpened; }
+
+void CMIDIOutDevice::PlayCueSound(const char* name) {
+  if (state != kOpened) return;
+  const int sampleRate = handle->AudioSampleRate();
+  if (sampleRate <= 0) return;
+  handle->PlayCue(midi::LoadCueOrDefault(name != nullptr ? name : "", sampleRate));
+}
+
+void CMIDIOutDevice::AdoptPendingHeader(std::unique_ptr<midi::PendingHeader> record) {
+  pending.Push(std::move(record));
+}
+
+void CMIDIOutDevice::OutputCallback(midi::MidiPort*, uint32_t message, void* instance, uintptr_t,
+                                    uintptr_t) {
+  // Runs on the port's thread: only wake the worker.
+  if (message == midi::kMomDone) static_cast<CMIDIOutDevice*>(instance)->doneEvent.Set();
+}
+
+int CMIDIOutDevice::HeaderWorker(CMIDIOutDevice* device) {
+  while (device->state == kOpened) {
+    device->doneEvent.Wait();
+    if (device->state != kOpened) break;
+    // One wake-up per finished long message: release at most one header.
+    const bool released = device->pending.ReleaseFront();
+    if (device->hooks_.onWake) device->hooks_.onWake(released);
+  }
+  if (device->hooks_.onExit) device->hooks_.onExit();
+  return 0;
+}

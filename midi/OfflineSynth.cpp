@@ -1,0 +1,56 @@
+#include "midi/OfflineSynth.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "midi/CueSound.h"
+#include "midi/MIDIOutException.h"
+#include "midi/Soundfont.h"
+
+namespace midi {
+
+COfflineSynth::COfflineSynth(const std::string& soundfontPath) {
+  std::string error;
+  if (!engine_.Load(soundfontPath.empty() ? FindSoundfont() : soundfontPath, error))
+    throw CMIDIOutException(error.c_str());
+  engine_.SetVolume(0xFFFF);
+}
+
+void COfflineSynth::SendShortMessage(uint32_t message) {
+  std::string error;
+  if (!engine_.SendShortMessage(message, error)) throw CMIDIOutException(error.c_str());
+}
+
+void COfflineSynth::SetVolume(uint32_t volume) { engine_.SetVolume(volume); }
+
+void COfflineSynth::RenderFrames(int frames, std::vector<int16_t>& interleavedStereoOut) {
+  constexpr int kChunk = 512;
+  float left[kChunk];
+  float right[kChunk];
+  interleavedStereoOut.reserve(interleavedStereoOut.size() + 2 * static_cast<size_t>(std::max(frames, 0)));
+  for (int done = 0; done < frames;) {
+    const int count = std::min(kChunk, frames - done);
+    std::fill(left, left + count, 0.0f);
+    std::fill(right, right + count, 0.0f);
+    engine_.Render(count, left, right);
+    for (int i = 0; i < count; ++i) {
+      for (float sample : {left[i], right[i]}) {
+        const float scaled = std::clamp(sample, -1.0f, 1.0f) * 32767.0f;
+        interleavedStereoOut.push_back(static_cast<int16_t>(std::lround(scaled)));
+      }
+    }
+    done += count;
+  }
+}
+
+int COfflineSynth::PlayCue(const char* name) {
+  return PlayCueSamples(LoadCueOrDefault(name != nullptr ? name : "", kSampleRate));
+}
+
+int COfflineSynth::PlayCueSamples(std::vector<float> stereoSamples) {
+  const int frames = static_cast<int>(stereoSamples.size() / 2);
+  engine_.cue().Start(std::move(stereoSamples));
+  return frames;
+}
+
+}  // namespace midi

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "midi/SynthEngine.h"
+
+namespace midi {
+
+// The embedded synthesizer without an audio driver: renders into memory at 44.1 kHz, so that
+// tests and the command line can hear what the messages produced. Not thread-safe.
+class COfflineSynth {
+ public:
+  static constexpr int kSampleRate = CSynthEngine::kSampleRate;
+
+  // Loads soundfontPath, or the one FindSoundfont() finds when it is empty, and sets full
+  // volume. Throws CMIDIOutException with the synthesizer's text on failure.
+  explicit COfflineSynth(const std::string& soundfontPath = {});
+
+  void SendShortMessage(uint32_t message);  // throws CMIDIOutException
+  void SetVolume(uint32_t volume);
+
+  // Renders frames and appends them to out as interleaved 16-bit stereo.
+  void RenderFrames(int frames, std::vector<int16_t>& interleavedStereoOut);
+
+  // Starts the named cue sound (looked up like the live cue, else the default cue) in the
+  // rendered stream and returns its length in frames.
+  int PlayCue(const char* name);
+  // Starts the given interleaved stereo samples as the cue; returns their length in frames.
+  int PlayCueSamples(std::vector<float> stereoSamples);
+
+ private:
+  CSynthEngine engine_;
+};
+
+}  // namespace midi
