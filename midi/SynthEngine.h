@@ -17,7 +17,7 @@ class CSynthEngine {
   static constexpr int kSampleRate = 44100;
   // Output gain at full volume (0xFFFF); FluidSynth's own default of 0.2 is rather quiet for
   // a single melody line.
-  static constexpr float kFullGain = 0.5f;
+  static constexpr float kFullGain = 0.8f;
 
   CSynthEngine();
   ~CSynthEngine();

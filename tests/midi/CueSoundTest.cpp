@@ -1,0 +1,188 @@
+#include "midi/CueSound.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cmath>
+#include <thread>
+#include <vector>
+
+#include "midi/CueMixer.h"
+#include "tests/midi/MidiTestSupport.h"
+
+namespace {
+
+using miditest::ScratchFolder;
+using miditest::WriteWav;
+
+// The mixer, driven by hand as the audio thread would drive it.
+
+std::vector<float> Ramp(int frames) {
+  std::vector<float> stereo;
+  for (int i = 0; i < frames; ++i) {
+    stereo.push_back(static_cast<float>(i + 1));
+    stereo.push_back(-static_cast<float>(i + 1));
+  }
+  return stereo;
+}
+
+TEST(CueMixerTest, AddsTheCueToWhatIsAlreadyThereAcrossBlocks) {
+  midi::CCueMixer mixer;
+  mixer.Start(Ramp(10));
+  EXPECT_TRUE(mixer.Playing());
+  std::vector<float> left(16, 100.0f), right(16, 100.0f);
+  mixer.MixInto(left.data(), right.data(), 4);
+  mixer.MixInto(left.data() + 4, right.data() + 4, 4);
+  EXPECT_TRUE(mixer.Playing());
+  mixer.MixInto(left.data() + 8, right.data() + 8, 8);  // ends after 2 of these 8 frames
+  EXPECT_FALSE(mixer.Playing());
+  for (int i = 0; i < 16; ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_FLOAT_EQ(left[i], i < 10 ? 100.0f + (i + 1) : 100.0f);
+    EXPECT_FLOAT_EQ(right[i], i < 10 ? 100.0f - (i + 1) : 100.0f);
+  }
+}
+
+TEST(CueMixerTest, StartReplacesTheCueThatPlays) {
+  midi::CCueMixer mixer;
+  mixer.Start(Ramp(10));
+  float left[3] = {}, right[3] = {};
+  mixer.MixInto(left, right, 3);
+  mixer.Start(Ramp(2));
+  float left2[3] = {}, right2[3] = {};
+  mixer.MixInto(left2, right2, 3);
+  EXPECT_FLOAT_EQ(left2[0], 1.0f);
+  EXPECT_FLOAT_EQ(left2[1], 2.0f);
+  EXPECT_FLOAT_EQ(left2[2], 0.0f);
+  EXPECT_FALSE(mixer.Playing());
+}
+
+TEST(CueMixerTest, NothingToPlayLeavesTheStreamAlone) {
+  midi::CCueMixer mixer;
+  mixer.Start({});
+  EXPECT_FALSE(mixer.Playing());
+  EXPECT_TRUE(mixer.WaitUntilEnded(std::chrono::milliseconds(0)));
+  float left[2] = {0.5f, 0.5f}, right[2] = {0.5f, 0.5f};
+  mixer.MixInto(left, right, 2);
+  EXPECT_FLOAT_EQ(left[1], 0.5f);
+}
+
+TEST(CueMixerTest, WaiterReturnsWhenTheAudioThreadHasMixedTheEnd) {
+  midi::CCueMixer mixer;
+  mixer.Start(Ramp(100));
+  bool ended = false;
+  std::thread waiter([&] { ended = mixer.WaitUntilEnded(std::chrono::seconds(60)); });
+  std::thread audio([&] {
+    float left[32], right[32];
+    while (mixer.Playing()) mixer.MixInto(left, right, 32);
+  });
+  audio.join();
+  waiter.join();
+  EXPECT_TRUE(ended);
+}
+
+TEST(CueMixerTest, StopWakesTheWaiter) {
+  midi::CCueMixer mixer;
+  mixer.Start(Ramp(100));
+  bool ended = false;
+  std::thread waiter([&] { ended = mixer.WaitUntilEnded(std::chrono::seconds(60)); });
+  mixer.Stop();
+  waiter.join();
+  EXPECT_TRUE(ended);
+  EXPECT_FALSE(mixer.Playing());
+}
+
+// Finding and decoding the cue file.
+
+TEST(CueFileTest, LookupTakesTheFirstFolderThatHasTheFile) {
+  ScratchFolder current, program, data;
+  ASSERT_TRUE(WriteWav(program.File("lumo.wav"), 8000, 1, {0, 1}));
+  ASSERT_TRUE(WriteWav(data.File("lumo.wav"), 8000, 1, {0, 1}));
+  const std::vector<std::string> folders = {current.path(), program.path(), data.path()};
+  EXPECT_EQ(midi::FindCueFile("lumo.wav", folders), program.File("lumo.wav"));
+  ASSERT_TRUE(WriteWav(current.File("lumo.wav"), 8000, 1, {0, 1}));
+  EXPECT_EQ(midi::FindCueFile("lumo.wav", folders), current.File("lumo.wav"));
+  EXPECT_EQ(midi::FindCueFile("other.wav", folders), "");
+  // A name with a folder is used as it is.
+  EXPECT_EQ(midi::FindCueFile(data.File("lumo.wav"), {}), data.File("lumo.wav"));
+  EXPECT_EQ(midi::FindCueFile(data.File("other.wav"), folders), "");
+}
+
+TEST(CueFileTest, SearchFoldersAreCurrentThenProgramThenData) {
+  const std::vector<std::string> folders = midi::CueSearchFolders();
+  ASSERT_EQ(folders.size(), 3u);
+  EXPECT_EQ(folders[0], ".");
+  char path[4096];
+  const ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
+  ASSERT_GT(n, 0);
+  path[n] = '\0';
+  const std::string program(path);
+  EXPECT_EQ(folders[1], program.substr(0, program.rfind('/')));
+  EXPECT_NE(folders[2].find("tunwick"), std::string::npos);
+}
+
+TEST(CueFileTest, MonoIsDoubledAndResampledToTheOutputRate) {
+  ScratchFolder folder;
+  std::vector<int16_t> mono;
+  for (int i = 0; i < 2205; ++i) mono.push_back(static_cast<int16_t>(16384));
+  ASSERT_TRUE(WriteWav(folder.File("cue.wav"), 22050, 1, mono));
+  std::vector<float> stereo;
+  std::string error;
+  ASSERT_TRUE(midi::LoadCueFile(folder.File("cue.wav"), 44100, stereo, error)) << error;
+  ASSERT_EQ(stereo.size(), 2u * 4410);  // 0.1 s either way
+  for (size_t i = 0; i < stereo.size(); ++i) ASSERT_NEAR(stereo[i], 0.5f, 1e-4) << i;
+}
+
+TEST(CueFileTest, StereoKeepsItsChannels) {
+  ScratchFolder folder;
+  ASSERT_TRUE(WriteWav(folder.File("cue.wav"), 44100, 2, {8192, -8192, 16384, 0}));
+  std::vector<float> stereo;
+  std::string error;
+  ASSERT_TRUE(midi::LoadCueFile(folder.File("cue.wav"), 44100, stereo, error)) << error;
+  EXPECT_EQ(stereo, (std::vector<float>{0.25f, -0.25f, 0.5f, 0.0f}));
+}
+
+TEST(CueFileTest, UnreadableFilesFailAndFallBackToTheDefaultCue) {
+  ScratchFolder folder;
+  {
+    std::FILE* f = std::fopen(folder.File("bad.wav").c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    std::fputs("not a sound file", f);
+    std::fclose(f);
+  }
+  std::vector<float> stereo;
+  std::string error;
+  EXPECT_FALSE(midi::LoadCueFile(folder.File("bad.wav"), 44100, stereo, error));
+  EXPECT_FALSE(error.empty());
+  EXPECT_FALSE(midi::LoadCueFile(folder.File("missing.wav"), 44100, stereo, error));
+
+  const std::vector<float> fallback = midi::DefaultCue(44100);
+  EXPECT_EQ(midi::LoadCueOrDefault(folder.File("bad.wav"), 44100), fallback);
+  EXPECT_EQ(midi::LoadCueOrDefault("no-such-cue.wav", 44100), fallback);
+}
+
+TEST(CueFileTest, DefaultCueIsShortAudibleAndNeverClips) {
+  const std::vector<float> cue = midi::DefaultCue(44100);
+  ASSERT_GT(cue.size(), 2u * 4410);    // longer than 0.1 s
+  ASSERT_LT(cue.size(), 2u * 44100);   // shorter than a second
+  float peak = 0;
+  for (float v : cue) peak = std::max(peak, std::fabs(v));
+  EXPECT_GT(peak, 0.1f);
+  EXPECT_LT(peak, 0.5f);
+  EXPECT_FLOAT_EQ(cue.front(), 0.0f);  // soft edges: no click
+  EXPECT_NEAR(cue.back(), 0.0f, 0.03f);
+}
+
+TEST(CueFileTest, ShippedLumoIsASoftChimeOfSixTenthsOfASecond) {
+  std::vector<float> stereo;
+  std::string error;
+  ASSERT_TRUE(midi::LoadCueFile(TUNWICK_TEST_LUMO, 44100, stereo, error)) << error;
+  EXPECT_EQ(stereo.size(), 2u * 26460);
+  float peak = 0;
+  for (float v : stereo) peak = std::max(peak, std::fabs(v));
+  EXPECT_GT(peak, 0.2f);
+  EXPECT_LT(peak, 0.5f);
+  EXPECT_NEAR(stereo.back(), 0.0f, 1e-3);  // fades out to silence
+}
+
+}  // namespace
