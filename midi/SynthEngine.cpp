@@ -49,40 +49,38 @@ bool CSynthEngine::SendShortMessage(uint32_t message, std::string& error) {
   const int channel = m.bytes[0] & 0x0F;
   const int data1 = m.bytes[1];
   const int data2 = m.bytes[2];
-  const uint64_t errorsBefore = FluidErrorCount();
-  int result = FLUID_OK;
+  // Like any MIDI receiver the synthesizer takes every valid message: a note it cannot sound
+  // (every voice busy, no instrument for the program) is dropped, not reported as a failure.
   switch (m.bytes[0] & 0xF0) {
     case 0x80:
-      // Releasing a key that does not sound is not an error for a MIDI receiver.
       fluid_synth_noteoff(synth_, channel, data1);
       break;
     case 0x90:
-      result = data2 == 0 ? (fluid_synth_noteoff(synth_, channel, data1), FLUID_OK)
-                          : fluid_synth_noteon(synth_, channel, data1, data2);
+      if (data2 == 0)
+        fluid_synth_noteoff(synth_, channel, data1);
+      else
+        fluid_synth_noteon(synth_, channel, data1, data2);
       break;
     case 0xA0:
-      result = fluid_synth_key_pressure(synth_, channel, data1, data2);
+      fluid_synth_key_pressure(synth_, channel, data1, data2);
       break;
     case 0xB0:
-      result = fluid_synth_cc(synth_, channel, data1, data2);
+      fluid_synth_cc(synth_, channel, data1, data2);
       break;
     case 0xC0:
-      result = fluid_synth_program_change(synth_, channel, data1);
+      fluid_synth_program_change(synth_, channel, data1);
       break;
     case 0xD0:
-      result = fluid_synth_channel_pressure(synth_, channel, data1);
+      fluid_synth_channel_pressure(synth_, channel, data1);
       break;
     case 0xE0:
-      result = fluid_synth_pitch_bend(synth_, channel, data1 | (data2 << 7));
+      fluid_synth_pitch_bend(synth_, channel, data1 | (data2 << 7));
       break;
     default:
-      if (m.bytes[0] == 0xFF) result = fluid_synth_system_reset(synth_);
+      if (m.bytes[0] == 0xFF) fluid_synth_system_reset(synth_);
       break;
   }
-  if (result == FLUID_OK) return true;
-  error = FluidErrorSince(errorsBefore);
-  if (error.empty()) error = "The synthesizer refused the message.";
-  return false;
+  return true;
 }
 
 void CSynthEngine::SetVolume(uint32_t volume) {

@@ -28,8 +28,8 @@ class CSynthEngine {
   bool Load(const std::string& soundfontPath, std::string& error);
   bool Loaded() const { return synth_ != nullptr; }
 
-  // Plays one packed short message; false with error set when the synthesizer refuses it.
-  // A word that is no valid MIDI message is dropped without error.
+  // Plays one packed short message; false with error set only when nothing is loaded. A word
+  // that is no valid MIDI message, or a note no voice is free for, is dropped without error.
   bool SendShortMessage(uint32_t message, std::string& error);
   // The low word sets the level of both channels (0xFFFF full, 0 silent); the high word,
   // which the player leaves 0, is ignored so that no channel is muted.
