@@ -33,3 +33,8 @@ void ReleasePhrase(Phrase& phrase);
 // lowered) into `slot` and appends its echo to the side texts.
 // Throws ScoreParseError or EmptyPhrase.
 void ParsePhrase(Phrase& slot, const char* text, int32_t length);
+
+// The score parser's typed copy of `length` characters of its working text starting at
+// `working`, so that the echo of an s= field shows its lowered digits as typed. Null
+// `working` clears it; without it a lowered character is echoed with the 20 added back.
+void SetTypedScoreText(const char* working, const char* typed, int32_t length);
