@@ -118,12 +118,14 @@ TEST_F(PlayerLoadTest, WithAutoPlayOffTheExportTimelineIsBuiltAndTheTimerStopped
 }
 
 TEST_F(PlayerLoadTest, LoadTakesUpTo29999BytesWholeAndRefusesLongerTexts) {
+  // 7500 one-beat notes in two phrases (a phrase holds at most 10000 numbers).
   std::string text = "1,1";
-  while (text.size() < kTextBufferSize - 1) text += ",1,1";
+  for (int notes = 1; text.size() < kTextBufferSize - 1; ++notes) text += notes % 4000 ? ",1,1" : "|1,1";
   ASSERT_EQ(text.size(), 29999u);
   player.OnLoad(text);
-  EXPECT_TRUE(platform.messages.empty());
-  EXPECT_EQ(player.timeline().count, 7500 + 1);
+  EXPECT_TRUE(platform.messages.empty()) << platform.messages.front();
+  EXPECT_EQ(player.timeline().count, 7500 + 2);
+  EXPECT_EQ(player.timeline().events[7500 + 1].timeMs, 7500 * 500);
   EXPECT_EQ(std::strlen(textBuffer), 29999u);
 
   const Snapshot before = Take();
