@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QSet>
 #include <QTimer>
 
 #include <chrono>
@@ -19,39 +20,53 @@ CTunwickApp theApp;
 namespace {
 
 // For the start-up benchmark: with TUNWICK_REPORT_READY set, the moment the dialog is
-// shown and idle is printed (wall-clock nanoseconds) on standard error; with the value
-// "quit" the program then closes.
+// shown and idle is printed (wall-clock nanoseconds) on standard error, as is the moment
+// a start-up message box is shown. With the value "dismiss" message boxes are answered at
+// once; with "quit" they are, and the program closes once the dialog is ready.
+void PrintMoment(const char* what) {
+  const auto now = std::chrono::system_clock::now().time_since_epoch();
+  std::fprintf(stderr, "tunwick: %s %lld\n", what,
+               static_cast<long long>(std::chrono::duration_cast<std::chrono::nanoseconds>(now).count()));
+  std::fflush(stderr);
+}
+
 class CReadyReporter : public QObject {
  public:
-  CReadyReporter(CTunwickDlg& dialog, bool quit) : dialog_(dialog), quit_(quit) {}
+  CReadyReporter(bool dismiss, bool quit) : dismiss_(dismiss), quit_(quit) {}
+  void Watch(CTunwickDlg* dialog) { dialog_ = dialog; }
 
   bool eventFilter(QObject* watched, QEvent* event) override {
-    if (watched == &dialog_ && event->type() == QEvent::Paint && !reported_) {
+    if (event->type() != QEvent::Paint) return false;
+    if (auto* box = qobject_cast<QMessageBox*>(watched); box && !boxes_.contains(box)) {
+      boxes_.insert(box);
+      PrintMoment("message-box");
+      if (dismiss_) QTimer::singleShot(0, box, &QMessageBox::accept);
+    } else if (dialog_ && watched == dialog_ && !reported_) {
       reported_ = true;
       // Reported once the first paint is done and the event loop is idle again.
-      QTimer::singleShot(0, &dialog_, [this] {
-        const auto now = std::chrono::system_clock::now().time_since_epoch();
-        std::fprintf(stderr, "tunwick: ready %lld\n",
-                     static_cast<long long>(
-                         std::chrono::duration_cast<std::chrono::nanoseconds>(now).count()));
-        std::fflush(stderr);
-        if (quit_) dialog_.reject();
+      QTimer::singleShot(0, dialog_, [this] {
+        PrintMoment("ready");
+        if (quit_) dialog_->reject();
       });
     }
     return false;
   }
 
  private:
-  CTunwickDlg& dialog_;
+  CTunwickDlg* dialog_ = nullptr;
+  bool dismiss_;
   bool quit_;
   bool reported_ = false;
+  QSet<QObject*> boxes_;
 };
 
-std::unique_ptr<CReadyReporter> ReportReadyWhenIdle(CTunwickDlg& dialog) {
+std::unique_ptr<CReadyReporter> ReadyReporter() {
   const char* report = std::getenv("TUNWICK_REPORT_READY");
   if (!report || !*report) return nullptr;
-  auto reporter = std::make_unique<CReadyReporter>(dialog, std::strcmp(report, "quit") == 0);
-  dialog.installEventFilter(reporter.get());
+  const bool quit = std::strcmp(report, "quit") == 0;
+  auto reporter =
+      std::make_unique<CReadyReporter>(quit || std::strcmp(report, "dismiss") == 0, quit);
+  qApp->installEventFilter(reporter.get());
   return reporter;
 }
 
@@ -64,6 +79,7 @@ int CTunwickApp::InitInstance(int& argc, char** argv) {
   QApplication::setDesktopFileName(QStringLiteral("tunwick"));
   QApplication::setWindowIcon(TunwickIcon());
 
+  const auto reporter = ReadyReporter();
   std::unique_ptr<CTunwickDlg> dialog;
   try {
     dialog = std::make_unique<CTunwickDlg>();
@@ -71,9 +87,9 @@ int CTunwickApp::InitInstance(int& argc, char** argv) {
     QMessageBox::critical(nullptr, QStringLiteral("Error"), QString::fromLocal8Bit(error.what()));
     return EXIT_FAILURE;
   }
-  const auto reporter = ReportReadyWhenIdle(*dialog);
+  if (reporter) reporter->Watch(dialog.get());
   dialog->DoModal();
-  if (reporter) dialog->removeEventFilter(reporter.get());
+  if (reporter) qApp->removeEventFilter(reporter.get());
   dialog.reset();
   return EXIT_SUCCESS;
 }

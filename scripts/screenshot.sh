@@ -1,14 +1,18 @@
 #!/usr/bin/env bash
 # Starts Tunwick on a virtual X display, waits until its window is shown and idle, and
 # saves a picture of the screen as a PNG.
-#   bash scripts/screenshot.sh OUT.png [PROGRAM]
-# PROGRAM defaults to build/release/app/tunwick. Extra variables for the program (such as
-# TUNWICK_MIDI_DEVICE) pass through the environment.
+#   bash scripts/screenshot.sh [-d] OUT.png [PROGRAM]
+# PROGRAM defaults to build/release/app/tunwick. Without -d a start-up message box (no
+# MIDI device, say) is what the picture shows; with -d such boxes are answered and the
+# dialog is pictured. Variables for the program (such as TUNWICK_MIDI_DEVICE) pass
+# through the environment.
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 
+REPORT=1
+if [ "${1:-}" = "-d" ]; then REPORT=dismiss; shift; fi
 if [ $# -lt 1 ]; then
-  echo "usage: $0 OUT.png [PROGRAM]" >&2
+  echo "usage: $0 [-d] OUT.png [PROGRAM]" >&2
   exit 2
 fi
 OUT="$(realpath -m "$1")"
@@ -24,8 +28,9 @@ chmod 700 "$WORK"
 
 cat >"$WORK/inside.sh" <<'INSIDE'
 set -u
-program=$1 out=$2 work=$3
-export XDG_RUNTIME_DIR="$work" TUNWICK_REPORT_READY=1 QT_QPA_PLATFORM=xcb
+program=$1 out=$2 work=$3 report=$4
+cd "$work"
+export XDG_RUNTIME_DIR="$work" TUNWICK_REPORT_READY="$report" QT_QPA_PLATFORM=xcb
 "$program" 2>"$work/stderr" &
 pid=$!
 # Up to 15 s for the window; a start-up message box keeps it from being ready, and is
@@ -44,5 +49,5 @@ wait "$pid" 2>/dev/null
 exit $status
 INSIDE
 
-xvfb-run -a -s "-screen 0 1280x1024x24 -dpi 96" bash "$WORK/inside.sh" "$PROGRAM" "$OUT" "$WORK"
+xvfb-run -a -s "-screen 0 1280x1024x24 -dpi 96" bash "$WORK/inside.sh" "$PROGRAM" "$OUT" "$WORK" "$REPORT"
 echo "screenshot: $OUT"
