@@ -50,9 +50,7 @@ std::vector<float> Resample(const std::vector<float>& stereo, int fromRate, int 
 
 }  // namespace
 
-std::vector<std::string> CueSearchFolders() {
-  return {".", ProgramFolder(), TUNWICK_DATA_DIR};
-}
+std::vector<std::string> CueSearchFolders() { return {".", ProgramFolder(), TUNWICK_DATA_DIR}; }
 
 std::string FindCueFile(const std::string& name, const std::vector<std::string>& folders) {
   if (name.empty()) return {};

@@ -52,8 +52,8 @@ class MidiPort {
 
 // One kind of port, as listed in the device table.
 struct PortBackend {
-  const char* kind;                                   // "synthesizer" or "ALSA port"
-  std::vector<std::string> (*listPorts)();            // the names of its ports right now
+  const char* kind;                                    // "synthesizer" or "ALSA port"
+  std::vector<std::string> (*listPorts)();             // the names of its ports right now
   std::unique_ptr<MidiPort> (*createPort)(int index);  // index among its own ports
 };
 

@@ -27,7 +27,8 @@ void COfflineSynth::RenderFrames(int frames, std::vector<int16_t>& interleavedSt
   constexpr int kChunk = 512;
   float left[kChunk];
   float right[kChunk];
-  interleavedStereoOut.reserve(interleavedStereoOut.size() + 2 * static_cast<size_t>(std::max(frames, 0)));
+  interleavedStereoOut.reserve(interleavedStereoOut.size() +
+                               2 * static_cast<size_t>(std::max(frames, 0)));
   for (int done = 0; done < frames;) {
     const int count = std::min(kChunk, frames - done);
     std::fill(left, left + count, 0.0f);

@@ -16,8 +16,7 @@ std::vector<std::string> SoundfontCandidates() {
   CaptureFluidLog();
   if (fluid_settings_t* settings = new_fluid_settings()) {
     char* fallback = nullptr;
-    if (fluid_settings_getstr_default(settings, "synth.default-soundfont", &fallback) ==
-            FLUID_OK &&
+    if (fluid_settings_getstr_default(settings, "synth.default-soundfont", &fallback) == FLUID_OK &&
         fallback != nullptr && *fallback != '\0')
       candidates.emplace_back(fallback);
     delete_fluid_settings(settings);

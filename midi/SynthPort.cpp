@@ -1,10 +1,10 @@
 #include "midi/SynthPort.h"
 
 #include <fluidsynth.h>
+#include <limits.h>
 
 #include <chrono>
 #include <cstdlib>
-#include <limits.h>
 
 #include "midi/AlsaLog.h"
 #include "midi/FluidLog.h"
@@ -28,8 +28,7 @@ bool CSynthPort::Open(MidiPortCallback, void*) {
   SilenceAlsaLibrary();
   // The synthesizer plays no long messages, so it never reports one done: the callback is
   // not needed.
-  const std::string soundfont =
-      options_.soundfont.empty() ? FindSoundfont() : options_.soundfont;
+  const std::string soundfont = options_.soundfont.empty() ? FindSoundfont() : options_.soundfont;
   auto engine = std::make_unique<CSynthEngine>();
   if (!engine->Load(soundfont, error_)) return false;
 
@@ -92,12 +91,14 @@ void CSynthPort::Close() {
   driverName_.clear();
 }
 
-int CSynthPort::AudioSampleRate() const { return driver_ != nullptr ? CSynthEngine::kSampleRate : 0; }
+int CSynthPort::AudioSampleRate() const {
+  return driver_ != nullptr ? CSynthEngine::kSampleRate : 0;
+}
 
 void CSynthPort::PlayCue(std::vector<float> stereoSamples) {
   if (driver_ == nullptr || stereoSamples.empty()) return;
-  const auto length = std::chrono::milliseconds(
-      stereoSamples.size() / 2 * 1000 / CSynthEngine::kSampleRate);
+  const auto length =
+      std::chrono::milliseconds(stereoSamples.size() / 2 * 1000 / CSynthEngine::kSampleRate);
   CCueMixer& cue = engine_->cue();
   cue.Start(std::move(stereoSamples));
   // A driver that stalls (a suspended sound server) must not hold the caller for ever.

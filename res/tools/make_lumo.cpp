@@ -19,8 +19,8 @@ void AddNote(std::vector<double>& out, double start, double frequency) {
   struct Partial {
     double ratio, level, decay;
   };
-  const Partial partials[] = {{1.0, 1.0, 0.20}, {2.0, 0.22, 0.10}, {3.0, 0.07, 0.06},
-                              {4.2, 0.03, 0.03}};
+  const Partial partials[] = {
+      {1.0, 1.0, 0.20}, {2.0, 0.22, 0.10}, {3.0, 0.07, 0.06}, {4.2, 0.03, 0.03}};
   const int first = static_cast<int>(start * kRate);
   for (int i = first; i < static_cast<int>(out.size()); ++i) {
     const double t = static_cast<double>(i - first) / kRate;

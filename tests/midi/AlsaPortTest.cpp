@@ -1,7 +1,6 @@
-#include "midi/AlsaPort.h"
-
 #include <gtest/gtest.h>
 
+#include "midi/AlsaPort.h"
 #include "tests/midi/MidiTestSupport.h"
 
 namespace {

@@ -1,5 +1,3 @@
-#include "midi/CueSound.h"
-
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -8,6 +6,7 @@
 #include <vector>
 
 #include "midi/CueMixer.h"
+#include "midi/CueSound.h"
 #include "tests/midi/MidiTestSupport.h"
 
 namespace {
@@ -163,8 +162,8 @@ TEST(CueFileTest, UnreadableFilesFailAndFallBackToTheDefaultCue) {
 
 TEST(CueFileTest, DefaultCueIsShortAudibleAndNeverClips) {
   const std::vector<float> cue = midi::DefaultCue(44100);
-  ASSERT_GT(cue.size(), 2u * 4410);    // longer than 0.1 s
-  ASSERT_LT(cue.size(), 2u * 44100);   // shorter than a second
+  ASSERT_GT(cue.size(), 2u * 4410);   // longer than 0.1 s
+  ASSERT_LT(cue.size(), 2u * 44100);  // shorter than a second
   float peak = 0;
   for (float v : cue) peak = std::max(peak, std::fabs(v));
   EXPECT_GT(peak, 0.1f);

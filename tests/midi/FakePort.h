@@ -41,8 +41,8 @@ class EventLog {
 };
 
 struct FakePortSetup {
-  std::string openError;   // non-empty: Open fails with this text
-  std::string sendError;   // non-empty: every send fails with this text
+  std::string openError;    // non-empty: Open fails with this text
+  std::string sendError;    // non-empty: every send fails with this text
   int audioSampleRate = 0;  // 0: a port without audio output
 };
 

@@ -1,5 +1,3 @@
-#include "midi/MIDIOutDevice.h"
-
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -10,6 +8,7 @@
 #include <vector>
 
 #include "midi/CueSound.h"
+#include "midi/MIDIOutDevice.h"
 #include "tests/midi/FakePort.h"
 #include "tests/midi/MidiTestSupport.h"
 
@@ -170,7 +169,7 @@ TEST_F(DeviceTest, OpenWithoutNumberFollowsTunwickMidiDevice) {
     std::optional<std::string> value;
     int expected;  // -1: refused
   };
-  const Case cases[] = {{std::nullopt, 0}, {"", 0}, {"0", 0}, {"2", 2},
+  const Case cases[] = {{std::nullopt, 0}, {"", 0},    {"0", 0},  {"2", 2},
                         {"x", -1},         {"-1", -1}, {"3a", -1}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.value.value_or("(unset)"));
@@ -212,9 +211,8 @@ TEST_F(DeviceTest, OneDoneReleasesOneHeaderOldestFirst) {
   ASSERT_TRUE(log.WaitFor("worker released"));
   device->Close();
   EXPECT_EQ(log.Entries(),
-            (Entries{"port1 open", "port1 volume 0000FFFF", "port1 unprepare 1",
-                     "worker released", "worker exit", "port1 unprepare 2", "port1 unprepare 3",
-                     "port1 close"}));
+            (Entries{"port1 open", "port1 volume 0000FFFF", "port1 unprepare 1", "worker released",
+                     "worker exit", "port1 unprepare 2", "port1 unprepare 3", "port1 close"}));
 }
 
 TEST_F(DeviceTest, CloseEndsWorkerAndReleasesHeadersBeforeClosingPort) {

@@ -1,5 +1,3 @@
-#include "midi/OfflineSynth.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,6 +8,7 @@
 
 #include "midi/CueSound.h"
 #include "midi/MIDIOutException.h"
+#include "midi/OfflineSynth.h"
 #include "tests/midi/MidiTestSupport.h"
 
 namespace {

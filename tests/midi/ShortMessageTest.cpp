@@ -1,8 +1,8 @@
-#include "midi/ShortMessage.h"
-
 #include <gtest/gtest.h>
 
 #include <vector>
+
+#include "midi/ShortMessage.h"
 
 namespace {
 

@@ -1,5 +1,3 @@
-#include "midi/SynthPort.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -9,6 +7,7 @@
 
 #include "midi/MIDIOutDevice.h"
 #include "midi/Soundfont.h"
+#include "midi/SynthPort.h"
 #include "tests/midi/MidiTestSupport.h"
 
 namespace {
@@ -102,10 +101,9 @@ TEST_F(SynthPortTest, WithoutSoundOutputEveryDriverFailsWithFluidSynthsText) {
 
   // Through the device: the same text, cut to the exception's buffer; the device stays
   // closed, sends nothing and the cue returns at once.
-  CMIDIOutDevice device(
-      [this](int) -> std::unique_ptr<midi::MidiPort> {
-        return std::make_unique<midi::CSynthPort>(options);
-      });
+  CMIDIOutDevice device([this](int) -> std::unique_ptr<midi::MidiPort> {
+    return std::make_unique<midi::CSynthPort>(options);
+  });
   try {
     device.Open(0);
     FAIL() << "Open should have failed";
@@ -119,10 +117,9 @@ TEST_F(SynthPortTest, WithoutSoundOutputEveryDriverFailsWithFluidSynthsText) {
 
 TEST_F(SynthPortTest, PlaysANoteAndTheCueOnRealSoundOutput) {
   if (!miditest::HasAudioOutput()) GTEST_SKIP() << "needs a sound card or a sound server";
-  CMIDIOutDevice device(
-      [this](int) -> std::unique_ptr<midi::MidiPort> {
-        return std::make_unique<midi::CSynthPort>(options);
-      });
+  CMIDIOutDevice device([this](int) -> std::unique_ptr<midi::MidiPort> {
+    return std::make_unique<midi::CSynthPort>(options);
+  });
   device.Open(0);
   EXPECT_TRUE(device.IsOpened());
   device.SendShortMessage(0x7F3C90);
