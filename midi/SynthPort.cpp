@@ -49,6 +49,10 @@ bool CSynthPort::Open(MidiPortCallback, void*) {
       driver_ = new_fluid_audio_driver2(settings, &CSynthPort::AudioCallback, engine_.get());
       if (driver_ != nullptr) {
         driverName_ = name;
+        // A JACK server imposes its own rate on the synthesizer; the cue follows it.
+        double rate = CSynthEngine::kSampleRate;
+        fluid_settings_getnum(settings, "synth.sample-rate", &rate);
+        sampleRate_ = static_cast<int>(rate);
         return true;
       }
     }
@@ -91,14 +95,12 @@ void CSynthPort::Close() {
   driverName_.clear();
 }
 
-int CSynthPort::AudioSampleRate() const {
-  return driver_ != nullptr ? CSynthEngine::kSampleRate : 0;
-}
+int CSynthPort::AudioSampleRate() const { return driver_ != nullptr ? sampleRate_ : 0; }
 
 void CSynthPort::PlayCue(std::vector<float> stereoSamples) {
   if (driver_ == nullptr || stereoSamples.empty()) return;
   const auto length =
-      std::chrono::milliseconds(stereoSamples.size() / 2 * 1000 / CSynthEngine::kSampleRate);
+      std::chrono::milliseconds(stereoSamples.size() / 2 * 1000 / static_cast<size_t>(sampleRate_));
   CCueMixer& cue = engine_->cue();
   cue.Start(std::move(stereoSamples));
   // A driver that stalls (a suspended sound server) must not hold the caller for ever.

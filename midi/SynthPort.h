@@ -49,6 +49,7 @@ class CSynthPort : public MidiPort {
   std::unique_ptr<CSynthEngine> engine_;
   fluid_audio_driver_t* driver_ = nullptr;
   std::string driverName_;
+  int sampleRate_ = CSynthEngine::kSampleRate;
   std::string error_;
 };
 
