@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
+#include <ostream>
 #include <string>
 
 #ifndef TUNWICK_BINARY
@@ -86,6 +87,9 @@ struct CheckCase {
   std::string out;
   std::string err;
 };
+
+// Cases print as their names in test listings.
+void PrintTo(const CheckCase& c, std::ostream* out) { *out << c.name; }
 
 class CheckTest : public CommandLineTest, public ::testing::WithParamInterface<CheckCase> {};
 

@@ -5,6 +5,8 @@
 
 #include <functional>
 
+#include <ostream>
+
 #include "TestDialog.h"
 #include "app/DialogLayout.h"
 #include "playback/Player.h"
@@ -19,6 +21,9 @@ struct RouteCase {
   std::function<void(TestDlg&)> before;
   std::function<void(TestDlg&)> check;
 };
+
+// Cases print as their names in test listings.
+void PrintTo(const RouteCase& c, std::ostream* out) { *out << c.name; }
 
 class RouteTest : public DialogTest, public ::testing::WithParamInterface<RouteCase> {};
 

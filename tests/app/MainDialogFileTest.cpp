@@ -7,6 +7,8 @@
 
 #include <string>
 
+#include <ostream>
+
 #include "TestDialog.h"
 #include "app/DialogLayout.h"
 #include "midi/MidiFileWriter.h"
@@ -64,6 +66,9 @@ struct ReadCase {
   std::string scoreText;
   QString shown;
 };
+
+// Cases print as their names in test listings.
+void PrintTo(const ReadCase& c, std::ostream* out) { *out << c.name; }
 
 class ReadTest : public DialogTest, public ::testing::WithParamInterface<ReadCase> {};
 

@@ -3,6 +3,8 @@
 
 #include <QTest>
 
+#include <ostream>
+
 #include "TestDialog.h"
 #include "app/DialogLayout.h"
 
@@ -13,6 +15,9 @@ struct StartupCase {
   int opens;
   std::vector<BoxCall> boxes;
 };
+
+// Cases print as their names in test listings.
+void PrintTo(const StartupCase& c, std::ostream* out) { *out << c.name; }
 
 class StartupTest : public DialogTest, public ::testing::WithParamInterface<StartupCase> {};
 
