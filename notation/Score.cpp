@@ -87,24 +87,6 @@ SideFileResult WriteSideFilesInto(const std::string& folder) {
   return SideFileResult::kWritten;
 }
 
-// Writes "f1.txt" and "f2.txt" into the program's folder, or into the per-user data
-// folder when the program's folder cannot be written.
-void WriteSideFiles() {
-  const std::string primary = sideFileFolderOverride.empty() ? programFolder : sideFileFolderOverride;
-  SideFileResult result = WriteSideFilesInto(primary);
-  if (result == SideFileResult::kWritten) return;
-
-  const std::string fallback = UserDataFolder();
-  if (!fallback.empty()) {
-    std::error_code ignored;
-    std::filesystem::create_directories(fallback, ignored);
-    const SideFileResult second = WriteSideFilesInto(fallback);
-    if (second == SideFileResult::kWritten) return;
-    if (second == SideFileResult::kSecondFailed) result = second;
-  }
-  throw ScoreParseError(result == SideFileResult::kSecondFailed ? "open fail 2!" : "open fail!");
-}
-
 // Clears the typed copy's registration however ParseScore leaves.
 struct TypedTextRegistration {
   TypedTextRegistration(const char* working, int32_t length) { SetTypedScoreText(working, typedCopy, length); }
@@ -226,6 +208,24 @@ void ParseScore(const char* text, int32_t length, Score& score) {
 
   // 10. The side files.
   WriteSideFiles();
+}
+
+// Writes "f1.txt" and "f2.txt" into the program's folder, or into the per-user data
+// folder when the program's folder cannot be written.
+void WriteSideFiles() {
+  const std::string primary = sideFileFolderOverride.empty() ? programFolder : sideFileFolderOverride;
+  SideFileResult result = WriteSideFilesInto(primary);
+  if (result == SideFileResult::kWritten) return;
+
+  const std::string fallback = UserDataFolder();
+  if (!fallback.empty()) {
+    std::error_code ignored;
+    std::filesystem::create_directories(fallback, ignored);
+    const SideFileResult second = WriteSideFilesInto(fallback);
+    if (second == SideFileResult::kWritten) return;
+    if (second == SideFileResult::kSecondFailed) result = second;
+  }
+  throw ScoreParseError(result == SideFileResult::kSecondFailed ? "open fail 2!" : "open fail!");
 }
 
 Score& ScratchScore() {

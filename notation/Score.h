@@ -34,3 +34,8 @@ Score& ScratchScore();
 void SetProgramPath(const char* argv0);
 // Tests: write the side files into this folder instead (empty string: back to the default).
 void SetSideFileFolderOverride(const std::string& folder);
+
+// Writes the side texts to "f1.txt" and "f2.txt" as text (LF stored as CR LF), in the
+// folder described above; the last step of every successful ParseScore.
+// Throws ScoreParseError "open fail!" or "open fail 2!" when neither folder can be written.
+void WriteSideFiles();
