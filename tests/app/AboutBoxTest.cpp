@@ -56,6 +56,16 @@ TEST_F(DialogTest, ContextMenuOpensTheAboutBox) {
               QTest::keyClick(menu, Qt::Key_A);  // the access key of "关于 Tunwick(&A)..."
             });
 
+  // Should the menu or the box never come up, close whatever is open so the test fails
+  // instead of waiting forever.
+  QTimer failsafe;
+  failsafe.setSingleShot(true);
+  QObject::connect(&failsafe, &QTimer::timeout, [] {
+    if (QWidget* popup = QApplication::activePopupWidget()) popup->close();
+    if (QWidget* modal = QApplication::activeModalWidget()) modal->close();
+  });
+  failsafe.start(10000);
+
   const QPoint inside(5, 5);  // the dialog's background, above the first button
   QContextMenuEvent event(QContextMenuEvent::Mouse, inside, dlg->mapToGlobal(inside));
   QApplication::sendEvent(dlg.get(), &event);
