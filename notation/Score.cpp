@@ -120,7 +120,7 @@ void ParseScore(const char* text, int32_t length, Score& score) {
   const int32_t copied = zero == nullptr ? length : static_cast<int32_t>(static_cast<const char*>(zero) - text);
   if (copied >= kScoreTextCapacity) throw ScoreParseError("error: score text of 50000 characters or more");
   char* const work = score.text;
-  if (copied > 0) std::memcpy(work, text, static_cast<size_t>(copied));
+  if (copied > 0) std::memmove(work, text, static_cast<size_t>(copied));  // the text may be this very copy
   work[copied] = '\0';
   const int32_t n = copied;
   score.textLength = n;
