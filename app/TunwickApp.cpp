@@ -4,7 +4,6 @@
 #include <QMessageBox>
 #include <QSet>
 #include <QTimer>
-
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -25,8 +24,9 @@ namespace {
 // once; with "quit" they are, and the program closes once the dialog is ready.
 void PrintMoment(const char* what) {
   const auto now = std::chrono::system_clock::now().time_since_epoch();
-  std::fprintf(stderr, "tunwick: %s %lld\n", what,
-               static_cast<long long>(std::chrono::duration_cast<std::chrono::nanoseconds>(now).count()));
+  std::fprintf(
+      stderr, "tunwick: %s %lld\n", what,
+      static_cast<long long>(std::chrono::duration_cast<std::chrono::nanoseconds>(now).count()));
   std::fflush(stderr);
 }
 

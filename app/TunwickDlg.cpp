@@ -9,7 +9,6 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QShowEvent>
-
 #include <chrono>
 #include <cstring>
 #include <thread>
@@ -190,7 +189,8 @@ void CTunwickDlg::OnSaveText() {
   UpdateData(true);
   const QString path = GetSaveFileName(QString::fromUtf8(kTextFileFilter), QStringLiteral("txt"));
   if (path.isEmpty()) return;
-  const FileWriteResult result = WriteScoreTextFile(QFile::encodeName(path).toStdString(), scoreText);
+  const FileWriteResult result =
+      WriteScoreTextFile(QFile::encodeName(path).toStdString(), scoreText);
   if (!result.ok)
     ShowFileError(QStringLiteral("无法保存文件“%1”：%2。原有的文件没有改动。"), path,
                   result.systemError);
@@ -267,7 +267,8 @@ void CTunwickDlg::OnSysCommand(unsigned id) {
 void CTunwickDlg::keyPressEvent(QKeyEvent* event) {
   const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
   if (enter && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
-    if (auto* focused = qobject_cast<QPushButton*>(focusWidget()); focused && focused->isEnabled()) {
+    if (auto* focused = qobject_cast<QPushButton*>(focusWidget());
+        focused && focused->isEnabled()) {
       focused->click();
       return;
     }

@@ -5,7 +5,6 @@
 #include <QIcon>
 #include <QMessageBox>
 #include <QTimer>
-
 #include <map>
 #include <memory>
 #include <string>
@@ -76,8 +75,7 @@ class CTunwickDlg : public QDialog, public PlayerPlatform {
   // Seams for the tests; the defaults reach the real device, boxes and dialogs.
   virtual int MidiOutDeviceCount();
   virtual void OpenMidiDevice();
-  virtual void ShowMessageBox(const QString& text, const QString& caption,
-                              QMessageBox::Icon icon);
+  virtual void ShowMessageBox(const QString& text, const QString& caption, QMessageBox::Icon icon);
   // The chosen file, or an empty string when the user cancels.
   virtual QString GetSaveFileName(const QString& filter, const QString& defaultSuffix);
   virtual QString GetOpenFileName(const QString& filter, const QString& defaultSuffix);

@@ -8,7 +8,6 @@
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
-
 #include <cstdio>
 
 namespace {
@@ -77,7 +76,8 @@ int main(int argc, char** argv) {
     return 2;
   }
   for (int size : {16, 32, 48}) {
-    const QString folder = QStringLiteral("%1/%2x%2/apps").arg(QString::fromLocal8Bit(argv[1])).arg(size);
+    const QString folder =
+        QStringLiteral("%1/%2x%2/apps").arg(QString::fromLocal8Bit(argv[1])).arg(size);
     QDir().mkpath(folder);
     const QString path = folder + QStringLiteral("/tunwick.png");
     if (!DrawIcon(size).save(path)) {

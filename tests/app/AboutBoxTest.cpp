@@ -7,7 +7,6 @@
 #include <QMenu>
 #include <QTest>
 #include <QTimer>
-
 #include <functional>
 
 #include "TestDialog.h"
@@ -50,7 +49,8 @@ TEST_F(DialogTest, ContextMenuOpensTheAboutBox) {
                           for (QLabel* label : about->findChildren<QLabel*>())
                             if (!label->text().isEmpty()) aboutTexts << label->text();
                           auto* ok = about->findChild<QPushButton*>(QStringLiteral("control1"));
-                          okWasDefault = ok && ok->isDefault() && ok->text() == QStringLiteral("确定");
+                          okWasDefault =
+                              ok && ok->isDefault() && ok->text() == QStringLiteral("确定");
                           if (ok) ok->click();
                         });
               QTest::keyClick(menu, Qt::Key_A);  // the access key of "关于 Tunwick(&A)..."

@@ -2,14 +2,13 @@
 // export on good and bad input, their output, and their exit statuses.
 
 #include <gtest/gtest.h>
-
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
 #include <fstream>
-#include <sstream>
 #include <ostream>
+#include <sstream>
 #include <string>
 
 #ifndef TUNWICK_BINARY
@@ -61,8 +60,8 @@ class CommandLineTest : public ::testing::Test {
     const std::string in = folder + "/stdin", out = folder + "/stdout", err = folder + "/stderr";
     Spit(in, input ? *input : "");
     const std::string command = "cd '" + folder + "' && env -u DISPLAY -u WAYLAND_DISPLAY " +
-                                "QT_QPA_PLATFORM=xcb '" TUNWICK_BINARY "' " + arguments +
-                                " <'" + in + "' >'" + out + "' 2>'" + err + "'";
+                                "QT_QPA_PLATFORM=xcb '" TUNWICK_BINARY "' " + arguments + " <'" +
+                                in + "' >'" + out + "' 2>'" + err + "'";
     const int raw = std::system(command.c_str());
     Outcome run;
     run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
@@ -118,7 +117,7 @@ TEST_F(CommandLineTest, ScoreWithoutPhrasesIsReported) {
     for (const char* command : {"check '", "export '"}) {
       const std::string out = folder + "/none.mid";
       const Outcome run = Tunwick(command + ScoreFile("empty.txt", text) + "'" +
-                              (command[0] == 'e' ? " '" + out + "'" : ""));
+                                  (command[0] == 'e' ? " '" + out + "'" : ""));
       EXPECT_EQ(run.status, 1) << text;
       EXPECT_NE(run.err.find("holds no phrase"), std::string::npos) << run.err;
       EXPECT_EQ(Slurp(out), "<missing>");

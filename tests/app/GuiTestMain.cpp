@@ -3,7 +3,6 @@
 
 #include <QApplication>
 #include <QDir>
-
 #include <cstdlib>
 #include <string>
 

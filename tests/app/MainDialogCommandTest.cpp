@@ -2,9 +2,7 @@
 // shows the parser's message and leaves playback alone; an empty box does nothing.
 
 #include <QTest>
-
 #include <functional>
-
 #include <ostream>
 
 #include "TestDialog.h"

@@ -4,10 +4,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-
-#include <string>
-
 #include <ostream>
+#include <string>
 
 #include "TestDialog.h"
 #include "app/DialogLayout.h"
@@ -91,12 +89,21 @@ INSTANTIATE_TEST_SUITE_P(
         // A file with CR LF line ends (not written by the program) gives bare LF.
         ReadCase{"BareCrLf", "1,1\r\n1,2", "1,1\n1,2", QStringLiteral("1,1\n1,2")},
         ReadCase{"Empty", "", "", QString()},
-        ReadCase{"CtrlZEnds", std::string("1,1\x1A" "1,2", 7), "1,1", QStringLiteral("1,1")},
-        ReadCase{"ZeroEnds", std::string("1,1\0" "1,2", 7), "1,1", QStringLiteral("1,1")},
+        ReadCase{"CtrlZEnds",
+                 std::string("1,1\x1A"
+                             "1,2",
+                             7),
+                 "1,1", QStringLiteral("1,1")},
+        ReadCase{"ZeroEnds",
+                 std::string("1,1\0"
+                             "1,2",
+                             7),
+                 "1,1", QStringLiteral("1,1")},
         // A Windows file: GBK comment, CR CR LF line breaks.
         ReadCase{"Gbk", "/*\xD6\xD0\xCE\xC4*/1,1\r\r\n1,2",
                  "/*\xE4\xB8\xAD\xE6\x96\x87*/1,1\r\n1,2", QStringLiteral("/*中文*/1,1\n1,2")},
-        ReadCase{"Utf8", "/*\xE4\xB8\xAD*/1,1", "/*\xE4\xB8\xAD*/1,1", QStringLiteral("/*中*/1,1")}),
+        ReadCase{"Utf8", "/*\xE4\xB8\xAD*/1,1", "/*\xE4\xB8\xAD*/1,1",
+                 QStringLiteral("/*中*/1,1")}),
     [](const ::testing::TestParamInfo<ReadCase>& info) { return info.param.name; });
 
 TEST_F(DialogTest, GbkFileLoadsAfterReading) {

@@ -41,8 +41,8 @@ TEST_F(DialogTest, FontRendersChinese) {
   // The resolved font itself holds the glyphs (not only a per-character fallback).
   const QFontMetrics metrics(font);
   for (char32_t c : {U'练', U'音', U'模', U'式', U'“', U'，'})
-    EXPECT_TRUE(metrics.inFontUcs4(c)) << "missing glyph U+" << std::hex << uint32_t(c)
-                                        << " in " << QFontInfo(font).family().toStdString();
+    EXPECT_TRUE(metrics.inFontUcs4(c)) << "missing glyph U+" << std::hex << uint32_t(c) << " in "
+                                       << QFontInfo(font).family().toStdString();
   const DialogBaseUnits units = BaseUnitsOf(font);
   EXPECT_GT(units.cx, 3);
   EXPECT_GT(units.cy, 8);
@@ -51,7 +51,8 @@ TEST_F(DialogTest, FontRendersChinese) {
 TEST_F(DialogTest, EveryControlAtItsDialogUnits) {
   Start();
   const DialogBaseUnits units = BaseUnitsOf(dlg->font());
-  EXPECT_EQ(dlg->size(), MapDialogRect(QRect(0, 0, kMainDialogWidthDu, kMainDialogHeightDu), units).size());
+  EXPECT_EQ(dlg->size(),
+            MapDialogRect(QRect(0, 0, kMainDialogWidthDu, kMainDialogHeightDu), units).size());
   for (int i = 0; i < kMainDialogControlCount; ++i) {
     const ControlTemplate& control = kMainDialogControls[i];
     QWidget* widget = dlg->findChild<QWidget*>(NameOf(i));

@@ -2,7 +2,6 @@
 // empty, the focus on the practice button, no timer running; and how the dialog ends.
 
 #include <QTest>
-
 #include <ostream>
 
 #include "TestDialog.h"
@@ -58,10 +57,16 @@ TEST_P(StartupTest, DeviceThenBuiltInScore) {
 INSTANTIATE_TEST_SUITE_P(
     Devices, StartupTest,
     ::testing::Values(
-        StartupCase{"NoDevice", 0, nullptr, 0,
+        StartupCase{"NoDevice",
+                    0,
+                    nullptr,
+                    0,
                     {{"No MIDI output devices available.", "Warning", QMessageBox::Warning}}},
         StartupCase{"DeviceOpens", 2, nullptr, 1, {}},
-        StartupCase{"OpenFails", 1, "The MIDI output device is busy.", 1,
+        StartupCase{"OpenFails",
+                    1,
+                    "The MIDI output device is busy.",
+                    1,
                     {{"The MIDI output device is busy.", "Error", QMessageBox::Critical}}}),
     [](const ::testing::TestParamInfo<StartupCase>& info) { return info.param.name; });
 
@@ -123,8 +128,8 @@ TEST_F(DialogTest, WindowCommandsRouteAboutAndDefault) {
     int aboutBoxes;
     bool visible;
   } const cases[] = {
-      {0x0010, 1, true}, {0x0011, 2, true}, {0x001F, 3, true},  // About, low bits ignored
-      {0x0020, 3, true}, {0xF010, 3, true}, {0xF020, 3, true},  // others: default handling
+      {0x0010, 1, true},  {0x0011, 2, true}, {0x001F, 3, true},  // About, low bits ignored
+      {0x0020, 3, true},  {0xF010, 3, true}, {0xF020, 3, true},  // others: default handling
       {0xF060, 3, false},                                        // close ends the dialog
   };
   for (const auto& c : cases) {

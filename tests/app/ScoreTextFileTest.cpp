@@ -2,7 +2,6 @@
 // saving that never destroys the old file.
 
 #include <gtest/gtest.h>
-
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -62,8 +61,14 @@ TEST(TextMode, ReadTurnsCrLfIntoLfAndStopsAtCtrlZOrZero) {
       {"1,1\n1,2", "1,1\n1,2"},
       {"1,1\r", "1,1\r"},
       {"\r\r\r\n", "\r\r\n"},
-      {std::string("1,1\x1A" "2", 5), "1,1"},
-      {std::string("1,1\0" "2", 5), "1,1"},
+      {std::string("1,1\x1A"
+                   "2",
+                   5),
+       "1,1"},
+      {std::string("1,1\0"
+                   "2",
+                   5),
+       "1,1"},
       {std::string("\x1A", 1), ""},
       {"", ""},
   };
@@ -80,10 +85,10 @@ TEST(Encoding, Utf8Validity) {
   EXPECT_TRUE(IsValidUtf8("\xE4\xB8\xAD\xE6\x96\x87"));
   EXPECT_TRUE(IsValidUtf8("\xF0\x9F\x8E\xB5"));
   EXPECT_FALSE(IsValidUtf8("\xD6\xD0\xCE\xC4"));  // GBK for 中文
-  EXPECT_FALSE(IsValidUtf8("\xE4\xB8"));           // cut short
-  EXPECT_FALSE(IsValidUtf8("\xC0\xAF"));           // overlong
-  EXPECT_FALSE(IsValidUtf8("\xED\xA0\x80"));       // surrogate
-  EXPECT_FALSE(IsValidUtf8("\xF4\x90\x80\x80"));   // beyond U+10FFFF
+  EXPECT_FALSE(IsValidUtf8("\xE4\xB8"));          // cut short
+  EXPECT_FALSE(IsValidUtf8("\xC0\xAF"));          // overlong
+  EXPECT_FALSE(IsValidUtf8("\xED\xA0\x80"));      // surrogate
+  EXPECT_FALSE(IsValidUtf8("\xF4\x90\x80\x80"));  // beyond U+10FFFF
 }
 
 TEST(Encoding, GbkFallback) {
@@ -97,14 +102,15 @@ TEST(Encoding, GbkFallback) {
   EXPECT_EQ(r.text, "/*\xE4\xB8\xAD*/1,1");
 
   // A byte-order mark is dropped.
-  r = ScoreTextFromFileBytes("\xEF\xBB\xBF" "1,1");
+  r = ScoreTextFromFileBytes(
+      "\xEF\xBB\xBF"
+      "1,1");
   EXPECT_EQ(r.text, "1,1");
 }
 
 TEST(Limit, AtMost29999BytesAfterTranslation) {
   EXPECT_EQ(ScoreTextFromFileBytes(std::string(29999, '1')).status, ScoreTextReadResult::kOk);
-  EXPECT_EQ(ScoreTextFromFileBytes(std::string(30000, '1')).status,
-            ScoreTextReadResult::kTooLong);
+  EXPECT_EQ(ScoreTextFromFileBytes(std::string(30000, '1')).status, ScoreTextReadResult::kTooLong);
   // 19999 CR LF pairs and one byte: 39999 bytes in the file, 20000 in the text.
   std::string lines;
   for (int i = 0; i < 19999; ++i) lines += "\r\n";
