@@ -4,24 +4,23 @@
 #include <string>
 #include <vector>
 
-#include "app/ScoreTextFile.h"
+#include "app/CommandLineSupport.h"
+#include "app/PlayCommands.h"
 #include "app/SilentPlatform.h"
 #include "midi/MidiFileWriter.h"
 #include "playback/Player.h"
-#include "playback/TextBuffer.h"
 
 namespace {
 
-constexpr const char* kProgram = "tunwick";
 constexpr const char* kVersion = "1.0.0.1";
 
-using Arguments = std::vector<std::string>;
+constexpr int kOptionsChecked = -1;  // the command checks its own arguments
 
 struct Command {
   const char* name;
   const char* arguments;
   const char* summary;
-  int argumentCount;
+  int argumentCount;  // or kOptionsChecked
   int (*run)(const Arguments& arguments, const CommandLineStreams& streams);
 };
 
@@ -29,11 +28,26 @@ int Help(const Arguments&, const CommandLineStreams& streams);
 int Version(const Arguments&, const CommandLineStreams& streams);
 int Check(const Arguments& arguments, const CommandLineStreams& streams);
 int Export(const Arguments& arguments, const CommandLineStreams& streams);
+int Devices(const Arguments&, const CommandLineStreams& streams) {
+  return RunDevicesCommand(streams);
+}
+int Play(const Arguments& arguments, const CommandLineStreams& streams) {
+  return RunPlayCommand(arguments, streams);
+}
+int Render(const Arguments& arguments, const CommandLineStreams& streams) {
+  return RunRenderCommand(arguments, streams);
+}
 
 const Command kCommands[] = {
     {"check", "FILE", "print the phrase count, note count and length in seconds of a score", 1,
      Check},
     {"export", "FILE OUT.mid", "write a score as a Standard MIDI File", 2, Export},
+    {"devices", "", "list the MIDI output devices (device 0 is the built-in synthesizer)", 0,
+     Devices},
+    {"play", kPlayArguments, "play a score through a MIDI output device; Ctrl-C stops",
+     kOptionsChecked, Play},
+    {"render", kRenderArguments, "render a score to a 44.1 kHz 16-bit stereo WAV file",
+     kOptionsChecked, Render},
     {"--help", "", "show this help", 0, Help},
     {"--version", "", "show the version", 0, Version},
 };
@@ -45,11 +59,16 @@ int Help(const Arguments&, const CommandLineStreams& streams) {
                kProgram, kProgram);
   for (const Command& command : kCommands) {
     const std::string head = std::string(command.name) + " " + command.arguments;
-    std::fprintf(streams.out, "  %-22s %s\n", head.c_str(), command.summary);
+    std::fprintf(streams.out, "  %s\n      %s\n", head.c_str(), command.summary);
   }
   std::fprintf(streams.out,
                "\nFILE is a score text file as the window reads it (UTF-8, or GBK from older\n"
-               "files); \"-\" reads standard input. OUT.mid \"-\" writes to standard output.\n");
+               "files); \"-\" reads standard input. OUT.mid \"-\" writes to standard output.\n"
+               "MODE is all, repeat, teaching or practice, as the window's buttons play; the\n"
+               "default is all. render plays teaching and practice once around the score.\n"
+               "\nEnvironment: TUNWICK_SOUNDFONT names the General MIDI soundfont,\n"
+               "TUNWICK_AUDIO_DRIVER the synthesizer's audio driver (pulseaudio, alsa, jack),\n"
+               "TUNWICK_MIDI_DEVICE the device opened when none is chosen.\n");
   return kExitOk;
 }
 
@@ -58,59 +77,12 @@ int Version(const Arguments&, const CommandLineStreams& streams) {
   return kExitOk;
 }
 
-// Reads a score file as the read-file command does; false after reporting why not.
-bool ReadScore(const std::string& path, const CommandLineStreams& streams, std::string& text) {
-  const bool fromStdin = path == "-";
-  const ScoreTextReadResult result =
-      fromStdin ? ReadScoreTextStream(streams.in) : ReadScoreTextFile(path);
-  const char* shown = fromStdin ? "standard input" : path.c_str();
-  switch (result.status) {
-    case ScoreTextReadResult::kOk:
-      text = result.text;
-      return true;
-    case ScoreTextReadResult::kCannotOpen:
-      std::fprintf(streams.err, "%s: cannot open %s: %s\n", kProgram, shown,
-                   result.systemError.c_str());
-      break;
-    case ScoreTextReadResult::kReadError:
-      std::fprintf(streams.err, "%s: cannot read %s: %s\n", kProgram, shown,
-                   result.systemError.c_str());
-      break;
-    case ScoreTextReadResult::kTooLong:
-      std::fprintf(streams.err, "%s: %s: the score text is longer than %zu bytes\n", kProgram,
-                   shown, kMaxScoreTextBytes);
-      break;
-  }
-  return false;
-}
-
-// Loads a score text into `player` as the MIDI export command does (no playback); false
-// after reporting the parser's message, or that the text holds no phrase.
-bool LoadScore(const std::string& path, const std::string& text, CPlayer& player,
-               CSilentPlatform& platform, const CommandLineStreams& streams) {
-  std::memcpy(textBuffer, text.c_str(), text.size() + 1);
-  player.autoPlay = 0;
-  player.LoadAndPlay(textBuffer);
-  player.autoPlay = 1;
-  if (!platform.messages.empty()) {
-    for (const std::string& message : platform.messages)
-      std::fprintf(streams.err, "%s\n", message.c_str());
-    return false;
-  }
-  if (player.score().phraseCount == 0) {
-    std::fprintf(streams.err, "%s: %s: the score holds no phrase\n", kProgram,
-                 path == "-" ? "standard input" : path.c_str());
-    return false;
-  }
-  return true;
-}
-
 int Check(const Arguments& arguments, const CommandLineStreams& streams) {
   std::string text;
   if (!ReadScore(arguments[0], streams, text)) return kExitFailure;
   CSilentPlatform platform;
   CPlayer player(platform);
-  if (!LoadScore(arguments[0], text, player, platform, streams)) return kExitFailure;
+  if (!LoadScore(arguments[0], text, player, platform.messages, streams)) return kExitFailure;
 
   const Score& score = player.score();
   long notes = 0;
@@ -127,7 +99,7 @@ int Export(const Arguments& arguments, const CommandLineStreams& streams) {
   if (!ReadScore(arguments[0], streams, text)) return kExitFailure;
   CSilentPlatform platform;
   CPlayer player(platform);
-  if (!LoadScore(arguments[0], text, player, platform, streams)) return kExitFailure;
+  if (!LoadScore(arguments[0], text, player, platform.messages, streams)) return kExitFailure;
 
   const std::string& out = arguments[1];
   try {
@@ -158,7 +130,8 @@ int RunCommandLine(int argc, char** argv, const CommandLineStreams& streams) {
   const Arguments arguments(argv + 2, argv + argc);
   for (const Command& command : kCommands) {
     if (name != command.name) continue;
-    if (static_cast<int>(arguments.size()) != command.argumentCount) {
+    if (command.argumentCount != kOptionsChecked &&
+        static_cast<int>(arguments.size()) != command.argumentCount) {
       std::fprintf(streams.err, "%s: usage: %s %s %s\n", kProgram, kProgram, command.name,
                    command.arguments);
       return kExitUsage;

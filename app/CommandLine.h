@@ -13,8 +13,9 @@ struct CommandLineStreams {
 
 // Exit statuses.
 constexpr int kExitOk = 0;
-constexpr int kExitFailure = 1;  // bad score, unreadable input, unwritable output
-constexpr int kExitUsage = 2;    // unknown command or wrong arguments
+constexpr int kExitFailure = 1;        // bad score, unreadable input, unwritable output
+constexpr int kExitUsage = 2;          // unknown command or wrong arguments
+constexpr int kExitInterrupted = 130;  // stopped by Ctrl-C, as shells report SIGINT
 
 // Runs the command named by argv[1] (argc must be at least 2) and returns the exit status.
 int RunCommandLine(int argc, char** argv, const CommandLineStreams& streams = {});

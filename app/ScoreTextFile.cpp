@@ -10,6 +10,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "app/ReplacingFile.h"
+
 std::string EncodeTextMode(const std::string& text) {
   std::string bytes;
   bytes.reserve(text.size() + text.size() / 16);
@@ -163,10 +165,10 @@ ScoreTextReadResult ReadScoreTextFile(const std::string& path) {
 
 namespace {
 
-FileWriteResult Failure(int error) {
+FileWriteResult Failure(const std::string& reason) {
   FileWriteResult result;
   result.ok = false;
-  result.systemError = std::strerror(error);
+  result.systemError = reason;
   return result;
 }
 
@@ -185,46 +187,16 @@ bool WriteAll(int fd, const std::string& bytes) {
   return true;
 }
 
-mode_t NewFileMode() {
-  const mode_t mask = ::umask(0);
-  ::umask(mask);
-  return 0666 & ~mask;
-}
-
 }  // namespace
 
 FileWriteResult WriteFileReplacing(const std::string& path, const std::string& bytes) {
-  std::string target = path;
-  struct stat linkInfo {};
-  if (::lstat(path.c_str(), &linkInfo) == 0 && S_ISLNK(linkInfo.st_mode)) {
-    char resolved[PATH_MAX];
-    if (::realpath(path.c_str(), resolved)) target = resolved;
+  CReplacingFile file;
+  if (!file.Open(path)) return Failure(file.error());
+  if (!WriteAll(file.fd(), bytes)) {
+    file.Fail(errno);
+    return Failure(file.error());
   }
-
-  mode_t mode = NewFileMode();
-  struct stat info {};
-  if (::stat(target.c_str(), &info) == 0) {
-    if (S_ISDIR(info.st_mode)) return Failure(EISDIR);
-    mode = info.st_mode & 07777;
-  }
-
-  const std::size_t slash = target.rfind('/');
-  const std::string folder = slash == std::string::npos ? "." : target.substr(0, slash + 1);
-  const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
-  std::string temp = folder + (folder.back() == '/' ? "" : "/") + "." + name + ".XXXXXX";
-  const int fd = ::mkstemp(temp.data());
-  if (fd < 0) return Failure(errno);
-
-  int error = 0;
-  if (!WriteAll(fd, bytes)) error = errno;
-  if (!error && ::fchmod(fd, mode) != 0) error = errno;
-  if (!error && ::fsync(fd) != 0) error = errno;
-  if (::close(fd) != 0 && !error) error = errno;
-  if (!error && ::rename(temp.c_str(), target.c_str()) != 0) error = errno;
-  if (error) {
-    ::unlink(temp.c_str());
-    return Failure(error);
-  }
+  if (!file.Commit()) return Failure(file.error());
   return FileWriteResult{};
 }
 

@@ -85,6 +85,10 @@ void CMIDIOutDevice::PlayCueSound(const char* name) {
   handle->PlayCue(midi::LoadCueOrDefault(name != nullptr ? name : "", sampleRate));
 }
 
+void CMIDIOutDevice::StopCueSound() {
+  if (state == kOpened) handle->StopCue();
+}
+
 void CMIDIOutDevice::AdoptPendingHeader(std::unique_ptr<midi::PendingHeader> record) {
   pending.Push(std::move(record));
 }

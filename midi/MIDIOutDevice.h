@@ -62,6 +62,9 @@ class CMIDIOutDevice {
   // Plays the cue sound synchronously through this device's audio output; returns at once
   // when there is none.
   void PlayCueSound(const char* name);
+  // Ends the cue PlayCueSound is playing, from another thread (an interrupt). The caller
+  // keeps Open and Close from running meanwhile.
+  void StopCueSound();
 
   // Hands a long message's header over for release once the port reports it done: the last
   // step of sending a long message.

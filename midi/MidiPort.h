@@ -48,6 +48,9 @@ class MidiPort {
   // Plays interleaved stereo samples at AudioSampleRate() through the port's audio output
   // and returns when they have been played. Returns at once when there is no output.
   virtual void PlayCue(std::vector<float> /*stereoSamples*/) {}
+  // Ends a cue that PlayCue is playing, so that it returns at once. Safe from any thread
+  // while the port is open.
+  virtual void StopCue() {}
 };
 
 // One kind of port, as listed in the device table.

@@ -107,6 +107,10 @@ void CSynthPort::PlayCue(std::vector<float> stereoSamples) {
   if (!cue.WaitUntilEnded(length + std::chrono::seconds(2))) cue.Stop();
 }
 
+void CSynthPort::StopCue() {
+  if (engine_) engine_->cue().Stop();
+}
+
 std::vector<std::string> SynthPortNames() {
   const std::string soundfont = FindSoundfont();
   if (soundfont.empty()) return {};

@@ -38,6 +38,7 @@ class CSynthPort : public MidiPort {
   std::string ErrorText() const override { return error_; }
   int AudioSampleRate() const override;
   void PlayCue(std::vector<float> stereoSamples) override;
+  void StopCue() override;
 
   // The driver that is running, "" while closed.
   const std::string& driverName() const { return driverName_; }

@@ -1,0 +1,65 @@
+#include "app/HeadlessPlatform.h"
+
+#include <algorithm>
+#include <exception>
+
+#include "midi/MIDIOutDevice.h"
+
+CHeadlessPlatform::CHeadlessPlatform(CMIDIOutDevice& device, PlayClock& clock)
+    : device_(device), clock_(clock) {}
+
+void CHeadlessPlatform::Run(CPlayer& player) {
+  while (timerSet_ && !clock_.Interrupted()) {
+    if (!clock_.SleepUntil(nextTickMs_)) break;
+    nextTickMs_ += kTimerPeriodMs;
+    player.OnTimer(1);
+    // A tick that came late (a wait inside the tick, a busy machine) is not caught up with
+    // a burst of ticks: the player reads the clock, so the next regular tick is enough.
+    nextTickMs_ = std::max(nextTickMs_, clock_.NowMs());
+  }
+}
+
+void CHeadlessPlatform::Stop() {
+  clock_.Interrupt();
+  std::lock_guard<std::mutex> hold(deviceLock_);
+  if (!deviceClosed_) device_.StopCueSound();
+}
+
+void CHeadlessPlatform::CloseDevice() {
+  std::lock_guard<std::mutex> hold(deviceLock_);
+  if (deviceClosed_) return;
+  deviceClosed_ = true;
+  try {
+    device_.SendShortMessage(kAllNotesOffMessage);
+  } catch (const std::exception&) {
+    // The device is closed next in any case.
+  }
+  device_.Close();
+}
+
+void CHeadlessPlatform::SetTimer1() {
+  timerSet_ = true;
+  nextTickMs_ = clock_.NowMs() + kTimerPeriodMs;
+  if (passListener_) passListener_();
+}
+
+void CHeadlessPlatform::KillTimer1() { timerSet_ = false; }
+
+int32_t CHeadlessPlatform::ClockMs() {
+  // The player works with 32-bit milliseconds and unsigned differences, so the wrap is fine.
+  return static_cast<int32_t>(static_cast<uint32_t>(clock_.NowMs()));
+}
+
+void CHeadlessPlatform::SleepMs(int32_t ms) { clock_.SleepUntil(clock_.NowMs() + ms); }
+
+void CHeadlessPlatform::PlayCueSound(const char* name) {
+  if (!clock_.Interrupted()) device_.PlayCueSound(name);
+}
+
+void CHeadlessPlatform::SetVolume(uint32_t volume) { device_.SetVolume(volume); }
+
+void CHeadlessPlatform::SendShortMessage(uint32_t message) {
+  if (!clock_.Interrupted()) device_.SendShortMessage(message);
+}
+
+void CHeadlessPlatform::ShowMessage(const char* text) { messages.emplace_back(text); }

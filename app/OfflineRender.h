@@ -1,0 +1,31 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+
+class CPlayer;
+class CRenderPlatform;
+
+// What a render plays: the whole score `repeat` times (as the repeat button plays it, with
+// its waits between passes), or every phrase's teaching or practice cycle once around.
+enum class RenderMode { kAll, kTeaching, kPractice };
+
+struct RenderPlan {
+  RenderMode mode = RenderMode::kAll;
+  int repeat = 1;
+};
+
+enum class RenderOutcome { kDone, kFailed, kCancelled };
+
+// Called after every tick with the milliseconds rendered so far; false cancels the render.
+using RenderProgress = std::function<bool(int64_t renderedMs)>;
+
+// The length of the render in milliseconds: its passes tick by tick, the waits, and
+// `cueMs` for each cue sound. For the progress shown and the length refused up front.
+int64_t PlannedRenderMs(const CPlayer& player, const RenderPlan& plan, int64_t cueMs);
+
+// Starts `plan` on `player` (loaded, stopped, built on `platform`) and renders until the
+// plan's last pass ends. kFailed when the player showed a message (a note the synthesizer
+// refused, a phrase too long to play) or the sink failed.
+RenderOutcome RunRender(CPlayer& player, CRenderPlatform& platform, const RenderPlan& plan,
+                        const RenderProgress& progress);

@@ -1,0 +1,281 @@
+#include "app/PlayCommands.h"
+
+#include <chrono>
+#include <climits>
+
+#include "app/HeadlessPlatform.h"
+#include "app/InterruptWatcher.h"
+#include "app/OfflineRender.h"
+#include "app/PlayClock.h"
+#include "app/ProgressBar.h"
+#include "app/RenderPlatform.h"
+#include "app/WavFileWriter.h"
+#include "midi/CueSound.h"
+#include "midi/MIDIOutDevice.h"
+#include "midi/OfflineSynth.h"
+#include "playback/Player.h"
+
+const char kPlayArguments[] = "FILE [--mode all|repeat|teaching|practice] [--device N]";
+const char kRenderArguments[] = "FILE OUT.wav [--mode all|teaching|practice] [--repeat N]";
+
+namespace {
+
+// A WAV file's sizes are 32-bit: 16-bit stereo at 44.1 kHz holds a little over 6.7 hours.
+constexpr int64_t kLongestRenderMs = 6LL * 60 * 60 * 1000;
+constexpr long kMostRepeats = 10000;
+
+struct ModeName {
+  const char* name;
+  PlayMode mode;
+};
+// The command-line names of the window's play buttons.
+const ModeName kModeNames[] = {
+    {"all", PlayAllMode},
+    {"repeat", RepeatMode},
+    {"teaching", TeachingMode},
+    {"practice", PracticeMode},
+};
+
+bool ParseMode(const std::string& name, PlayMode& mode) {
+  for (const ModeName& entry : kModeNames) {
+    if (name == entry.name) {
+      mode = entry.mode;
+      return true;
+    }
+  }
+  return false;
+}
+
+int Usage(const CommandLineStreams& streams, const char* command, const char* arguments,
+          const std::string& problem = {}) {
+  if (!problem.empty()) std::fprintf(streams.err, "%s: %s\n", kProgram, problem.c_str());
+  std::fprintf(streams.err, "%s: usage: %s %s %s\n", kProgram, kProgram, command, arguments);
+  return kExitUsage;
+}
+
+// The line `play` shows as a pass begins: which phrase, which pass, how far raised.
+// The mode is the one asked for: the player passes through PlayAllMode as it starts a
+// repeat pass.
+void ShowPass(const CPlayer& player, PlayMode mode, int& passes, std::FILE* out) {
+  ++passes;
+  const int phrase = player.phraseIndex + 1;
+  const int phrases = player.score().phraseCount;
+  switch (mode) {
+    case PlayAllMode:
+      std::fprintf(out, "Whole score, %d phrases\n", phrases);
+      break;
+    case RepeatMode:
+      std::fprintf(out, "Whole score, %d phrases, pass %d\n", phrases, passes);
+      break;
+    case TeachingMode:
+      std::fprintf(out, "Phrase %d of %d, pass %d of %d\n", phrase, phrases, player.stepIndex,
+                   kTeachingStepCount);
+      break;
+    case PracticeMode: {
+      const int semitones = (player.stepIndex - 1) / 2;
+      std::fprintf(out, "Phrase %d of %d, pass %d of %d, %d semitone%s up\n", phrase, phrases,
+                   player.stepIndex, kPracticeStepCount, semitones, semitones == 1 ? "" : "s");
+      break;
+    }
+  }
+  std::fflush(out);
+}
+
+void StartMode(CPlayer& player, PlayMode mode) {
+  switch (mode) {
+    case PlayAllMode:
+      player.OnPlayAll();
+      break;
+    case RepeatMode:
+      player.OnRepeat();
+      break;
+    case TeachingMode:
+      player.OnTeaching();
+      break;
+    case PracticeMode:
+      player.OnPractice();
+      break;
+  }
+}
+
+void ReportShown(const std::vector<std::string>& shown, size_t from,
+                 const CommandLineStreams& streams) {
+  for (size_t i = from; i < shown.size(); ++i)
+    std::fprintf(streams.err, "%s: %s\n", kProgram, shown[i].c_str());
+}
+
+}  // namespace
+
+int RunDevicesCommand(const CommandLineStreams& streams) {
+  const std::vector<midi::MidiOutDeviceInfo> devices = midi::ListMidiOutDevices();
+  if (devices.empty()) {
+    std::fprintf(streams.err, "No MIDI output devices available.\n");
+    return kExitFailure;
+  }
+  for (const midi::MidiOutDeviceInfo& device : devices)
+    std::fprintf(streams.out, "%d  %s  (%s)\n", device.index, device.name.c_str(),
+                 device.kind.c_str());
+  return kExitOk;
+}
+
+int RunPlayCommand(const Arguments& arguments, const CommandLineStreams& streams,
+                   const PlayMachine& machine) {
+  ParsedArguments parsed;
+  if (!ParseArguments(arguments, {"--mode", "--device"}, streams, parsed) ||
+      parsed.positional.size() != 1)
+    return Usage(streams, "play", kPlayArguments);
+  PlayMode mode = PlayAllMode;
+  if (!ParseMode(parsed.Option("--mode", "all"), mode))
+    return Usage(streams, "play", kPlayArguments,
+                 "unknown mode '" + parsed.Option("--mode", "") + "'");
+  long deviceIndex = -1;
+  if (parsed.Has("--device") &&
+      !ParseWholeNumber(parsed.Option("--device", ""), 0, INT_MAX, deviceIndex))
+    return Usage(streams, "play", kPlayArguments,
+                 "'" + parsed.Option("--device", "") + "' is no device number");
+
+  const std::string& path = parsed.positional[0];
+  std::string text;
+  if (!ReadScore(path, streams, text)) return kExitFailure;
+
+  std::unique_ptr<CMIDIOutDevice> device =
+      machine.makeDevice ? machine.makeDevice() : std::make_unique<CMIDIOutDevice>();
+  CSteadyPlayClock steadyClock;
+  PlayClock& clock = machine.clock != nullptr ? *machine.clock : steadyClock;
+  CHeadlessPlatform platform(*device, clock);
+  CPlayer player(platform);
+  if (!LoadScore(path, text, player, platform.messages, streams)) return kExitFailure;
+
+  // Watching before the device opens, so that its threads leave Ctrl-C to the watcher.
+  CInterruptWatcher watcher([&platform] { platform.Stop(); });
+  try {
+    if (deviceIndex < 0) {
+      device->Open();
+    } else {
+      device->Open(static_cast<int>(deviceIndex));
+    }
+  } catch (const midi::CMIDIOutException& error) {
+    std::fprintf(streams.err, "%s: cannot open the MIDI output device: %s\n", kProgram,
+                 error.what());
+    return kExitFailure;
+  }
+
+  std::fprintf(streams.out, "Playing %s (%s). Press Ctrl-C to stop.\n", ShownPath(path).c_str(),
+               parsed.Option("--mode", "all").c_str());
+  int passes = 0;
+  platform.SetPassListener([&] { ShowPass(player, mode, passes, streams.out); });
+  const size_t shownBefore = platform.messages.size();
+  StartMode(player, mode);
+  platform.Run(player);
+  const bool interrupted = platform.Stopped();
+  platform.CloseDevice();
+
+  if (platform.messages.size() > shownBefore) {
+    ReportShown(platform.messages, shownBefore, streams);
+    return kExitFailure;
+  }
+  if (interrupted) {
+    std::fprintf(streams.out, "Stopped.\n");
+    return kExitInterrupted;
+  }
+  std::fprintf(streams.out, "Done.\n");
+  return kExitOk;
+}
+
+int RunRenderCommand(const Arguments& arguments, const CommandLineStreams& streams,
+                     const RenderMachine& machine) {
+  ParsedArguments parsed;
+  if (!ParseArguments(arguments, {"--mode", "--repeat"}, streams, parsed) ||
+      parsed.positional.size() != 2)
+    return Usage(streams, "render", kRenderArguments);
+  PlayMode mode = PlayAllMode;
+  const std::string modeName = parsed.Option("--mode", "all");
+  if (!ParseMode(modeName, mode) || mode == RepeatMode)
+    return Usage(streams, "render", kRenderArguments, "unknown mode '" + modeName + "'");
+  RenderPlan plan;
+  plan.mode = mode == TeachingMode   ? RenderMode::kTeaching
+              : mode == PracticeMode ? RenderMode::kPractice
+                                     : RenderMode::kAll;
+  if (parsed.Has("--repeat")) {
+    long repeat = 0;
+    if (plan.mode != RenderMode::kAll)
+      return Usage(streams, "render", kRenderArguments, "--repeat goes with --mode all");
+    if (!ParseWholeNumber(parsed.Option("--repeat", ""), 1, kMostRepeats, repeat))
+      return Usage(streams, "render", kRenderArguments,
+                   "--repeat takes a count from 1 to " + std::to_string(kMostRepeats));
+    plan.repeat = static_cast<int>(repeat);
+  }
+
+  const std::string& path = parsed.positional[0];
+  const std::string& out = parsed.positional[1];
+  std::string text;
+  if (!ReadScore(path, streams, text)) return kExitFailure;
+
+  std::unique_ptr<midi::COfflineSynth> synth;
+  try {
+    synth = std::make_unique<midi::COfflineSynth>(machine.soundfont);
+  } catch (const midi::CMIDIOutException& error) {
+    std::fprintf(streams.err, "%s: cannot start the synthesizer: %s\n", kProgram, error.what());
+    return kExitFailure;
+  }
+  CWavFileWriter wav;
+  CRenderPlatform platform(
+      *synth, [&wav](const int16_t* frames, int count) { return wav.Write(frames, count); });
+  CPlayer player(platform);
+  if (!LoadScore(path, text, player, platform.messages, streams)) return kExitFailure;
+
+  const int64_t cueMs = static_cast<int64_t>(
+      midi::LoadCueOrDefault(kCueSoundName, CRenderPlatform::kSampleRate).size() / 2 * 1000 /
+      CRenderPlatform::kSampleRate);
+  const int64_t plannedMs = PlannedRenderMs(player, plan, cueMs);
+  if (plannedMs > kLongestRenderMs) {
+    std::fprintf(streams.err,
+                 "%s: the render would last %.1f hours; a WAV file holds at most %lld\n", kProgram,
+                 plannedMs / 3600000.0, static_cast<long long>(kLongestRenderMs / 3600000));
+    return kExitFailure;
+  }
+  if (!wav.Open(out, CRenderPlatform::kSampleRate, 2)) {
+    std::fprintf(streams.err, "%s: cannot write %s: %s\n", kProgram, out.c_str(),
+                 wav.error().c_str());
+    return kExitFailure;
+  }
+
+  CInterruptWatcher watcher(nullptr);
+  CProgressBar bar(streams.err, plannedMs);
+  const auto started = std::chrono::steady_clock::now();
+  const size_t shownBefore = platform.messages.size();
+  const RenderOutcome outcome = RunRender(player, platform, plan, [&](int64_t renderedMs) {
+    bar.Update(renderedMs);
+    return !watcher.Interrupted();
+  });
+  if (outcome == RenderOutcome::kCancelled) {
+    bar.Clear();
+    wav.Discard();
+    std::fprintf(streams.err, "%s: render stopped; %s was not written\n", kProgram, out.c_str());
+    return kExitInterrupted;
+  }
+  if (outcome == RenderOutcome::kFailed) {
+    bar.Clear();
+    if (platform.SinkFailed()) {
+      std::fprintf(streams.err, "%s: cannot write %s: %s\n", kProgram, out.c_str(),
+                   wav.error().c_str());
+    } else {
+      ReportShown(platform.messages, shownBefore, streams);
+    }
+    return kExitFailure;
+  }
+  if (!wav.Commit()) {
+    bar.Clear();
+    std::fprintf(streams.err, "%s: cannot write %s: %s\n", kProgram, out.c_str(),
+                 wav.error().c_str());
+    return kExitFailure;
+  }
+  bar.Finish();
+  const double seconds =
+      static_cast<double>(platform.RenderedFrames()) / CRenderPlatform::kSampleRate;
+  const double took =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+  std::fprintf(streams.out, "Wrote %s: %.1f s of audio (%s) in %.1f s\n", out.c_str(), seconds,
+               modeName.c_str(), took);
+  return kExitOk;
+}

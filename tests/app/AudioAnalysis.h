@@ -1,0 +1,38 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// A small onset and pitch detector for the render tests: enough to tell when a piano note
+// starts and which note it is, with no dependence on the code under test.
+namespace audiotest {
+
+constexpr int kRate = 44100;
+
+struct Sound {
+  std::vector<float> mono;  // left and right averaged, in [-1, 1]
+  int64_t frames = 0;
+  int channels = 0;
+  int rate = 0;
+  int format = 0;  // libsndfile's format word
+};
+
+// Reads a sound file through libsndfile; false when it cannot.
+bool ReadSound(const std::string& path, Sound& sound);
+
+// Onset times in seconds: where the 1 ms peak envelope of the second difference jumps well above
+// the level just before it. Onsets closer than `minGapSeconds` to the previous one are merged.
+std::vector<double> Onsets(const std::vector<float>& mono, double minGapSeconds = 0.05);
+
+// The fundamental frequency of the note that starts at `onsetSeconds`: the lowest strong
+// partial the spectrum gained against the stretch just before; 0 when none.
+double PitchOfNewNote(const std::vector<float>& mono, double onsetSeconds);
+
+double MidiFrequency(int note);
+
+// Normalized correlation of `signal` from `startFrame` with the whole of `pattern`.
+double CorrelationAt(const std::vector<float>& signal, int64_t startFrame,
+                     const std::vector<float>& pattern);
+
+}  // namespace audiotest
