@@ -1,6 +1,5 @@
 #include "app/HeadlessPlatform.h"
 
-#include <algorithm>
 #include <exception>
 
 #include "midi/MIDIOutDevice.h"
@@ -13,9 +12,12 @@ void CHeadlessPlatform::Run(CPlayer& player) {
     if (!clock_.SleepUntil(nextTickMs_)) break;
     nextTickMs_ += kTimerPeriodMs;
     player.OnTimer(1);
-    // A tick that came late (a wait inside the tick, a busy machine) is not caught up with
-    // a burst of ticks: the player reads the clock, so the next regular tick is enough.
-    nextTickMs_ = std::max(nextTickMs_, clock_.NowMs());
+    // Ticks missed while the machine was busy are not caught up with a burst: the player
+    // reads the clock, so the next tick on the 10 ms grid is enough. Keeping to the grid
+    // keeps every later note as punctual as before.
+    const int64_t now = clock_.NowMs();
+    if (nextTickMs_ < now)
+      nextTickMs_ += ((now - nextTickMs_) / kTimerPeriodMs + 1) * kTimerPeriodMs;
   }
 }
 

@@ -32,11 +32,16 @@ class VirtualClock : public PlayClock {
   int64_t NowMs() override { return now_; }
   bool SleepUntil(int64_t deadlineMs) override {
     if (interrupted_) return false;
+    // A busy machine: the sleep to this deadline ends late.
+    if (deadlineMs == kStartMs + lateDeadline) deadlineMs += lateBy;
     now_ = std::max<int64_t>(now_, deadlineMs);
     return true;
   }
   void Interrupt() override { interrupted_ = true; }
   bool Interrupted() override { return interrupted_; }
+
+  int64_t lateDeadline = -1;  // from the start
+  int64_t lateBy = 0;
 
  private:
   std::atomic<int64_t> now_{kStartMs};
@@ -159,6 +164,16 @@ TEST_F(PlayCommandTest, AllModePlaysTheScoreOnScheduleAndCloses) {
   EXPECT_EQ(openedIndex, 0);
   EXPECT_NE(p.out.find("Whole score, 2 phrases"), std::string::npos) << p.out;
   EXPECT_NE(p.out.find("Done."), std::string::npos) << p.out;
+}
+
+TEST_F(PlayCommandTest, ALateTickDoesNotShiftTheLaterOnes) {
+  // The tick due at 100 ms comes 16 ms late; the ticks after it keep to the 10 ms grid.
+  clock.lateDeadline = 100;
+  clock.lateBy = 16;
+  const Played p = Play(kTwoPhrases, {"--mode", "all"});
+  EXPECT_EQ(p.status, kExitOk) << p.err;
+  EXPECT_EQ(Log(), (std::vector<std::string>{"+10 7F3C90", "+300 7F4090", "+600 7F4390",
+                                             "+900 7F3C90", "+1210 007BB0"}));
 }
 
 TEST_F(PlayCommandTest, TeachingShowsPassesAndCtrlCStopsAtOnce) {
