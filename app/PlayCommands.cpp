@@ -163,7 +163,10 @@ int RunPlayCommand(const Arguments& arguments, const CommandLineStreams& streams
   std::fprintf(streams.out, "Playing %s (%s). Press Ctrl-C to stop.\n", ShownPath(path).c_str(),
                parsed.Option("--mode", "all").c_str());
   int passes = 0;
-  platform.SetPassListener([&] { ShowPass(player, mode, passes, streams.out); });
+  platform.SetPassListener([&] {
+    // A pass started as Ctrl-C cut a wait or cue short never plays.
+    if (!platform.Stopped()) ShowPass(player, mode, passes, streams.out);
+  });
   const size_t shownBefore = platform.messages.size();
   StartMode(player, mode);
   platform.Run(player);
