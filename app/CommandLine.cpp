@@ -58,14 +58,15 @@ int Help(const Arguments&, const CommandLineStreams& streams) {
                "       %s COMMAND ARGS...\n\nCommands:\n",
                kProgram, kProgram);
   for (const Command& command : kCommands) {
-    const std::string head = std::string(command.name) + " " + command.arguments;
+    std::string head = command.name;
+    if (*command.arguments != '\0') head = head + " " + command.arguments;
     std::fprintf(streams.out, "  %s\n      %s\n", head.c_str(), command.summary);
   }
   std::fprintf(streams.out,
                "\nFILE is a score text file as the window reads it (UTF-8, or GBK from older\n"
                "files); \"-\" reads standard input. OUT.mid \"-\" writes to standard output.\n"
-               "MODE is all, repeat, teaching or practice, as the window's buttons play; the\n"
-               "default is all. render plays teaching and practice once around the score.\n"
+               "--mode plays as the window's buttons do: all (the default), repeat, teaching\n"
+               "or practice; render plays teaching and practice once around the score.\n"
                "\nEnvironment: TUNWICK_SOUNDFONT names the General MIDI soundfont,\n"
                "TUNWICK_AUDIO_DRIVER the synthesizer's audio driver (pulseaudio, alsa, jack),\n"
                "TUNWICK_MIDI_DEVICE the device opened when none is chosen.\n");
