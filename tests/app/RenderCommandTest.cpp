@@ -117,18 +117,29 @@ TEST_F(RenderCommandTest, BuiltInScoreSoundsEachNoteOnTimeAndInTune) {
   }
 }
 
-TEST_F(RenderCommandTest, LengthIsThePassesWaitsAndCues) {
-  // Each phrase's end as the player lays it out, and the whole score's.
+// The built-in score's end as the player lays it out, whole and phrase by phrase.
+struct BuiltInEnds {
+  int64_t score = 0;
+  std::vector<int64_t> phrases;
+};
+BuiltInEnds LayOutBuiltIn() {
   CSilentPlatform silent;
   CPlayer player(silent);
   player.autoPlay = 0;
   player.LoadAndPlay(kBuiltInScore);
-  const int64_t scoreEnd = player.timeline().events[player.timeline().count - 1].timeMs;
-  std::vector<int64_t> phraseEnds;
+  BuiltInEnds ends;
+  ends.score = player.timeline().events[player.timeline().count - 1].timeMs;
   for (int row = 0; row < player.score().phraseCount; ++row) {
     player.BuildPhraseTimeline(row);
-    phraseEnds.push_back(player.timeline().events[player.timeline().count - 1].timeMs);
+    ends.phrases.push_back(player.timeline().events[player.timeline().count - 1].timeMs);
   }
+  return ends;
+}
+
+TEST_F(RenderCommandTest, LengthIsThePassesWaitsAndCues) {
+  const BuiltInEnds ends = LayOutBuiltIn();
+  const int64_t scoreEnd = ends.score;
+  const std::vector<int64_t>& phraseEnds = ends.phrases;
   ASSERT_EQ(phraseEnds.size(), 4u);
   const int64_t cueMs = static_cast<int64_t>(CueSamples().size()) * 1000 / kRate;
 
@@ -211,6 +222,25 @@ TEST_F(RenderCommandTest, TeachingPlaysTheCueBetweenTheTwoPasses) {
     const double expected = audiotest::MidiFrequency(kFirstPhraseNotes[i]);
     EXPECT_NEAR(audiotest::PitchOfNewNote(r.sound.mono, after[i]), expected, 0.01 * expected);
   }
+}
+
+TEST_F(RenderCommandTest, EveryPhraseOfATeachingRenderHasItsCueBetweenItsPasses) {
+  const Rendered r = Render(kBuiltInScore, {"--mode", "teaching"});
+  ASSERT_EQ(r.status, kExitOk) << r.err;
+  const std::vector<float> cue = CueSamples();
+  const BuiltInEnds ends = LayOutBuiltIn();
+  int64_t phraseStart = 0;
+  for (size_t row = 0; row < ends.phrases.size(); ++row) {
+    SCOPED_TRACE("phrase " + std::to_string(row + 1));
+    const int64_t passFrames = PassMs(ends.phrases[row]) * kRate / 1000;
+    const int64_t cueAt = phraseStart + passFrames;
+    EXPECT_GT(audiotest::CorrelationAt(r.sound.mono, cueAt, cue), 0.8);
+    // Half a cue earlier or later, the cue does not line up: it is there and nowhere near.
+    EXPECT_LT(audiotest::CorrelationAt(r.sound.mono, cueAt - 13230, cue), 0.5);
+    EXPECT_LT(audiotest::CorrelationAt(r.sound.mono, cueAt + 13230, cue), 0.5);
+    phraseStart = cueAt + static_cast<int64_t>(cue.size()) + passFrames;
+  }
+  EXPECT_EQ(phraseStart, r.sound.frames);
 }
 
 TEST_F(RenderCommandTest, FailuresSayWhyAndLeaveTheOldFileAlone) {
