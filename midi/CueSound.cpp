@@ -50,7 +50,13 @@ std::vector<float> Resample(const std::vector<float>& stereo, int fromRate, int 
 
 }  // namespace
 
-std::vector<std::string> CueSearchFolders() { return {".", ProgramFolder(), TUNWICK_DATA_DIR}; }
+std::vector<std::string> CueSearchFolders() {
+  const std::string program = ProgramFolder();
+  // The data folder of the prefix the program is installed in (bin/../share/tunwick) comes
+  // before the configured one, so an install into another prefix still finds its cue.
+  return {".", program, program.empty() ? std::string() : program + "/../share/tunwick",
+          TUNWICK_DATA_DIR};
+}
 
 std::string FindCueFile(const std::string& name, const std::vector<std::string>& folders) {
   if (name.empty()) return {};

@@ -6,7 +6,8 @@
 namespace midi {
 
 // The folders a cue file named without a folder is looked up in, in order: the current
-// folder, the program's own folder, the installed data folder.
+// folder, the program's own folder, the data folder of the prefix the program lies in, the
+// configured installed data folder.
 std::vector<std::string> CueSearchFolders();
 
 // The first existing file called name in folders; a name with a folder is taken as it is.

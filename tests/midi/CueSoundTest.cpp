@@ -109,7 +109,7 @@ TEST(CueFileTest, LookupTakesTheFirstFolderThatHasTheFile) {
 
 TEST(CueFileTest, SearchFoldersAreCurrentThenProgramThenData) {
   const std::vector<std::string> folders = midi::CueSearchFolders();
-  ASSERT_EQ(folders.size(), 3u);
+  ASSERT_EQ(folders.size(), 4u);
   EXPECT_EQ(folders[0], ".");
   char path[4096];
   const ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
@@ -117,7 +117,8 @@ TEST(CueFileTest, SearchFoldersAreCurrentThenProgramThenData) {
   path[n] = '\0';
   const std::string program(path);
   EXPECT_EQ(folders[1], program.substr(0, program.rfind('/')));
-  EXPECT_NE(folders[2].find("tunwick"), std::string::npos);
+  EXPECT_EQ(folders[2], folders[1] + "/../share/tunwick");
+  EXPECT_NE(folders[3].find("tunwick"), std::string::npos);
 }
 
 TEST(CueFileTest, MonoIsDoubledAndResampledToTheOutputRate) {
