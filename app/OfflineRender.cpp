@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
+#include "app/PlayModes.h"
 #include "app/RenderPlatform.h"
-#include "playback/Player.h"
 
 namespace {
 
@@ -16,29 +16,27 @@ int64_t PassMs(int64_t endMs) {
 
 // The time of a phrase's end marker, as the player lays it out.
 int64_t PhraseEndMs(const Phrase& phrase) {
-  const int32_t msPerBeat = 60000 / (phrase.tempo > 0 ? phrase.tempo : 120);
-  return static_cast<int64_t>(phrase.startTimes[phrase.noteCount] * msPerBeat);
+  return static_cast<int64_t>(phrase.startTimes[phrase.noteCount] * MsPerBeat(phrase));
 }
 
 // The pass the player is playing is the plan's last.
 bool LastPass(const CPlayer& player, const CRenderPlatform& platform, const RenderPlan& plan) {
   const bool lastPhrase = player.phraseIndex == player.score().phraseCount - 1;
   switch (plan.mode) {
-    case RenderMode::kAll:
-      return platform.TimerStarts() >= plan.repeat;
-    case RenderMode::kTeaching:
+    case TeachingMode:
       return lastPhrase && player.stepIndex == kTeachingStepCount;
-    case RenderMode::kPractice:
+    case PracticeMode:
       return lastPhrase && player.stepIndex == kPracticeStepCount;
+    default:
+      return platform.TimerStarts() >= plan.repeat;
   }
-  return true;
 }
 
 }  // namespace
 
 int64_t PlannedRenderMs(const CPlayer& player, const RenderPlan& plan, int64_t cueMs) {
   const Score& score = player.score();
-  if (plan.mode == RenderMode::kAll) {
+  if (plan.mode == PlayAllMode) {
     // Loaded but stopped, the player holds the whole score's timeline.
     const EventTimeline& timeline = player.timeline();
     const int64_t endMs = timeline.count > 0 ? timeline.events[timeline.count - 1].timeMs : 0;
@@ -47,7 +45,7 @@ int64_t PlannedRenderMs(const CPlayer& player, const RenderPlan& plan, int64_t c
   int64_t total = 0;
   for (int32_t row = 0; row < score.phraseCount; ++row) {
     const int64_t pass = PassMs(PhraseEndMs(score.phrases[row]));
-    if (plan.mode == RenderMode::kTeaching) {
+    if (plan.mode == TeachingMode) {
       total += kTeachingStepCount * pass + cueMs;
     } else {
       // Half the steps sound a reference note and wait, the other half play the cue.
@@ -63,21 +61,8 @@ RenderOutcome RunRender(CPlayer& player, CRenderPlatform& platform, const Render
   const auto failed = [&] {
     return platform.messages.size() > messagesBefore || platform.SinkFailed();
   };
-  switch (plan.mode) {
-    case RenderMode::kAll:
-      if (plan.repeat > 1) {
-        player.OnRepeat();
-      } else {
-        player.OnPlayAll();
-      }
-      break;
-    case RenderMode::kTeaching:
-      player.OnTeaching();
-      break;
-    case RenderMode::kPractice:
-      player.OnPractice();
-      break;
-  }
+  // More than one pass of the whole score is the repeat button's play.
+  StartPlayMode(player, plan.mode == PlayAllMode && plan.repeat > 1 ? RepeatMode : plan.mode);
   while (platform.TimerSet() && !failed()) {
     platform.RenderMs(kTimerPeriodMs);
     const EventTimeline& timeline = player.timeline();

@@ -3,15 +3,15 @@
 #include <cstdint>
 #include <functional>
 
-class CPlayer;
+#include "playback/Player.h"
+
 class CRenderPlatform;
 
-// What a render plays: the whole score `repeat` times (as the repeat button plays it, with
-// its waits between passes), or every phrase's teaching or practice cycle once around.
-enum class RenderMode { kAll, kTeaching, kPractice };
-
+// What a render plays: PlayAllMode, the whole score `repeat` times (as the repeat button
+// plays it, with its waits between passes); TeachingMode or PracticeMode, every phrase's
+// cycle once around.
 struct RenderPlan {
-  RenderMode mode = RenderMode::kAll;
+  PlayMode mode = PlayAllMode;
   int repeat = 1;
 };
 

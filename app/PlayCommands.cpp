@@ -7,10 +7,10 @@
 #include "app/InterruptWatcher.h"
 #include "app/OfflineRender.h"
 #include "app/PlayClock.h"
+#include "app/PlayModes.h"
 #include "app/ProgressBar.h"
 #include "app/RenderPlatform.h"
 #include "app/WavFileWriter.h"
-#include "midi/CueSound.h"
 #include "midi/MIDIOutDevice.h"
 #include "midi/OfflineSynth.h"
 #include "playback/Player.h"
@@ -23,28 +23,6 @@ namespace {
 // A WAV file's sizes are 32-bit: 16-bit stereo at 44.1 kHz holds a little over 6.7 hours.
 constexpr int64_t kLongestRenderMs = 6LL * 60 * 60 * 1000;
 constexpr long kMostRepeats = 10000;
-
-struct ModeName {
-  const char* name;
-  PlayMode mode;
-};
-// The command-line names of the window's play buttons.
-const ModeName kModeNames[] = {
-    {"all", PlayAllMode},
-    {"repeat", RepeatMode},
-    {"teaching", TeachingMode},
-    {"practice", PracticeMode},
-};
-
-bool ParseMode(const std::string& name, PlayMode& mode) {
-  for (const ModeName& entry : kModeNames) {
-    if (name == entry.name) {
-      mode = entry.mode;
-      return true;
-    }
-  }
-  return false;
-}
 
 int Usage(const CommandLineStreams& streams, const char* command, const char* arguments,
           const std::string& problem = {}) {
@@ -81,23 +59,6 @@ void ShowPass(const CPlayer& player, PlayMode mode, int& passes, std::FILE* out)
   std::fflush(out);
 }
 
-void StartMode(CPlayer& player, PlayMode mode) {
-  switch (mode) {
-    case PlayAllMode:
-      player.OnPlayAll();
-      break;
-    case RepeatMode:
-      player.OnRepeat();
-      break;
-    case TeachingMode:
-      player.OnTeaching();
-      break;
-    case PracticeMode:
-      player.OnPractice();
-      break;
-  }
-}
-
 void ReportShown(const std::vector<std::string>& shown, size_t from,
                  const CommandLineStreams& streams) {
   for (size_t i = from; i < shown.size(); ++i)
@@ -125,9 +86,9 @@ int RunPlayCommand(const Arguments& arguments, const CommandLineStreams& streams
       parsed.positional.size() != 1)
     return Usage(streams, "play", kPlayArguments);
   PlayMode mode = PlayAllMode;
-  if (!ParseMode(parsed.Option("--mode", "all"), mode))
-    return Usage(streams, "play", kPlayArguments,
-                 "unknown mode '" + parsed.Option("--mode", "") + "'");
+  const std::string modeName = parsed.Option("--mode", "all");
+  if (!ParsePlayMode(modeName, mode))
+    return Usage(streams, "play", kPlayArguments, "unknown mode '" + modeName + "'");
   long deviceIndex = -1;
   if (parsed.Has("--device") &&
       !ParseWholeNumber(parsed.Option("--device", ""), 0, INT_MAX, deviceIndex))
@@ -161,14 +122,14 @@ int RunPlayCommand(const Arguments& arguments, const CommandLineStreams& streams
   }
 
   std::fprintf(streams.out, "Playing %s (%s). Press Ctrl-C to stop.\n", ShownPath(path).c_str(),
-               parsed.Option("--mode", "all").c_str());
+               modeName.c_str());
   int passes = 0;
   platform.SetPassListener([&] {
     // A pass started as Ctrl-C cut a wait or cue short never plays.
     if (!platform.Stopped()) ShowPass(player, mode, passes, streams.out);
   });
   const size_t shownBefore = platform.messages.size();
-  StartMode(player, mode);
+  StartPlayMode(player, mode);
   platform.Run(player);
   const bool interrupted = platform.Stopped();
   platform.CloseDevice();
@@ -191,17 +152,13 @@ int RunRenderCommand(const Arguments& arguments, const CommandLineStreams& strea
   if (!ParseArguments(arguments, {"--mode", "--repeat"}, streams, parsed) ||
       parsed.positional.size() != 2)
     return Usage(streams, "render", kRenderArguments);
-  PlayMode mode = PlayAllMode;
-  const std::string modeName = parsed.Option("--mode", "all");
-  if (!ParseMode(modeName, mode) || mode == RepeatMode)
-    return Usage(streams, "render", kRenderArguments, "unknown mode '" + modeName + "'");
   RenderPlan plan;
-  plan.mode = mode == TeachingMode   ? RenderMode::kTeaching
-              : mode == PracticeMode ? RenderMode::kPractice
-                                     : RenderMode::kAll;
+  const std::string modeName = parsed.Option("--mode", "all");
+  if (!ParsePlayMode(modeName, plan.mode) || plan.mode == RepeatMode)
+    return Usage(streams, "render", kRenderArguments, "unknown mode '" + modeName + "'");
   if (parsed.Has("--repeat")) {
     long repeat = 0;
-    if (plan.mode != RenderMode::kAll)
+    if (plan.mode != PlayAllMode)
       return Usage(streams, "render", kRenderArguments, "--repeat goes with --mode all");
     if (!ParseWholeNumber(parsed.Option("--repeat", ""), 1, kMostRepeats, repeat))
       return Usage(streams, "render", kRenderArguments,
@@ -227,10 +184,7 @@ int RunRenderCommand(const Arguments& arguments, const CommandLineStreams& strea
   CPlayer player(platform);
   if (!LoadScore(path, text, player, platform.messages, streams)) return kExitFailure;
 
-  const int64_t cueMs = static_cast<int64_t>(
-      midi::LoadCueOrDefault(kCueSoundName, CRenderPlatform::kSampleRate).size() / 2 * 1000 /
-      CRenderPlatform::kSampleRate);
-  const int64_t plannedMs = PlannedRenderMs(player, plan, cueMs);
+  const int64_t plannedMs = PlannedRenderMs(player, plan, platform.CueMs(kCueSoundName));
   if (plannedMs > kLongestRenderMs) {
     std::fprintf(streams.err,
                  "%s: the render would last %.1f hours; a WAV file holds at most %lld\n", kProgram,

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <exception>
 
-#include "midi/OfflineSynth.h"
+#include "midi/CueSound.h"
 
 namespace {
 
@@ -48,7 +48,23 @@ int32_t CRenderPlatform::ClockMs() {
 
 void CRenderPlatform::SleepMs(int32_t ms) { RenderMs(ms); }
 
-void CRenderPlatform::PlayCueSound(const char* name) { RenderFrames(synth_.PlayCue(name)); }
+const std::vector<float>& CRenderPlatform::Cue(const char* name) {
+  const std::string wanted = name != nullptr ? name : "";
+  if (!cueLoaded_ || cueName_ != wanted) {
+    cueSamples_ = midi::LoadCueOrDefault(wanted, kSampleRate);
+    cueName_ = wanted;
+    cueLoaded_ = true;
+  }
+  return cueSamples_;
+}
+
+int64_t CRenderPlatform::CueMs(const char* name) {
+  return static_cast<int64_t>(Cue(name).size() / 2) * 1000 / kSampleRate;
+}
+
+void CRenderPlatform::PlayCueSound(const char* name) {
+  RenderFrames(synth_.PlayCueSamples(Cue(name)));
+}
 
 void CRenderPlatform::SetVolume(uint32_t volume) { synth_.SetVolume(volume); }
 

@@ -5,12 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "playback/Player.h"
+#include "midi/OfflineSynth.h"
 #include "playback/PlayerPlatform.h"
-
-namespace midi {
-class COfflineSynth;
-}
 
 // Where rendered audio goes: interleaved 16-bit stereo frames at 44.1 kHz, block by block.
 // Returns false to stop the render (a write failed).
@@ -21,7 +17,7 @@ using AudioBlockSink = std::function<bool(const int16_t* interleavedStereo, int 
 // own length with the cue mixed in; notes go to the offline synthesizer.
 class CRenderPlatform : public PlayerPlatform {
  public:
-  static constexpr int kSampleRate = 44100;
+  static constexpr int kSampleRate = midi::COfflineSynth::kSampleRate;
 
   CRenderPlatform(midi::COfflineSynth& synth, AudioBlockSink sink);
 
@@ -34,6 +30,8 @@ class CRenderPlatform : public PlayerPlatform {
   int64_t RenderedFrames() const { return renderedFrames_; }
   // The sink refused a block; nothing more is rendered.
   bool SinkFailed() const { return sinkFailed_; }
+  // The length of the named cue sound as it is rendered.
+  int64_t CueMs(const char* name);
 
   // PlayerPlatform.
   void SetTimer1() override;
@@ -50,7 +48,13 @@ class CRenderPlatform : public PlayerPlatform {
  private:
   midi::COfflineSynth& synth_;
   AudioBlockSink sink_;
+  // The cue sound's samples, decoded once for every time it plays.
+  const std::vector<float>& Cue(const char* name);
+
   std::vector<int16_t> block_;
+  std::string cueName_;
+  std::vector<float> cueSamples_;
+  bool cueLoaded_ = false;
   bool timerSet_ = false;
   int timerStarts_ = 0;
   int64_t renderedFrames_ = 0;

@@ -17,18 +17,13 @@ const char kBuiltInScore[] =
     "0.01,3,0.11,1,0.01,1,0.11,5,0.01,4,0.11,3,0.01,2,10,1";
 static_assert(sizeof(kBuiltInScore) == 216 + 1, "the built-in score has 216 characters");
 
-const char kTextTooLongMessage[] =
-    "The score text is too long: at most 29999 bytes can be loaded.";
+const char kTextTooLongMessage[] = "The score text is too long: at most 29999 bytes can be loaded.";
 const char kTooManyEventsMessage[] =
     "The score is too long to play: the timeline holds at most 60000 events.";
 const char kTooLongInTimeMessage[] =
     "The score is too long to play: it lasts more than 2147483647 milliseconds.";
 
 namespace {
-
-// Milliseconds per beat of a phrase. The score parser gives every phrase a tempo of 1 to
-// 999; a phrase that somehow has none plays at the parser's default of 120.
-int32_t MsPerBeat(const Phrase& phrase) { return 60000 / (phrase.tempo > 0 ? phrase.tempo : 120); }
 
 bool FitsInt32(double value) { return value >= -2147483648.0 && value < 2147483648.0; }
 
@@ -64,6 +59,8 @@ const char* LayoutProblem(const Score& score, int32_t first, int32_t last) {
 }
 
 }  // namespace
+
+int32_t MsPerBeat(const Phrase& phrase) { return 60000 / (phrase.tempo > 0 ? phrase.tempo : 120); }
 
 CPlayer::CPlayer(PlayerPlatform& platform) : platform_(platform), score_(new Score) {}
 

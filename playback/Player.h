@@ -35,6 +35,10 @@ extern const char kTextTooLongMessage[];
 extern const char kTooManyEventsMessage[];
 extern const char kTooLongInTimeMessage[];
 
+// Milliseconds per beat of a phrase. The score parser gives every phrase a tempo of 1 to
+// 999; a phrase that somehow has none plays at the parser's default of 120.
+int32_t MsPerBeat(const Phrase& phrase);
+
 // The short-message word of a note-on on channel 1, velocity 127.
 constexpr uint32_t NoteOnMessage(int32_t pitch) {
   return 0x90u | (static_cast<uint32_t>(pitch) << 8) | (127u << 16);

@@ -91,6 +91,13 @@ void Play(PlayMode mode, double seconds, Run& run) {
   platform.CloseDevice();
 }
 
+// A steady-clock time as the player's clock reads it (32-bit milliseconds), the fraction kept.
+double OnPlayerClock(double steadyMs) {
+  const int64_t whole = static_cast<int64_t>(steadyMs);
+  return static_cast<int32_t>(static_cast<uint32_t>(whole)) +
+         (steadyMs - static_cast<double>(whole));
+}
+
 // Lateness of each note-on of pass p, in milliseconds.
 std::vector<double> Lateness(const Run& run, size_t p) {
   std::vector<double> late;
@@ -100,12 +107,8 @@ std::vector<double> Lateness(const Run& run, size_t p) {
   for (const NoteEvent& event : run.schedule) {
     if (event.pitch <= 0 || event.pitch > 127) continue;  // silent: nothing is sent
     if (arrival >= end) break;
-    // The clock the player reads is the steady clock in whole milliseconds.
     const double due = static_cast<double>(run.passes[p].startTick) + event.timeMs;
-    const double arrived = static_cast<double>(static_cast<int32_t>(static_cast<uint32_t>(
-                               static_cast<int64_t>(run.arrivals[arrival].ms)))) +
-                           (run.arrivals[arrival].ms -
-                            static_cast<double>(static_cast<int64_t>(run.arrivals[arrival].ms)));
+    const double arrived = OnPlayerClock(run.arrivals[arrival].ms);
     late.push_back(arrived - due);
     ++arrival;
   }
