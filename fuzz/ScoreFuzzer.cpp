@@ -29,7 +29,8 @@ void CheckScore(const Score& score) {
     const Phrase& phrase = score.phrases[i];
     const int32_t n = phrase.noteCount;
     Check(n >= 1 && phrase.tokenCount == 2 * n, "token and note counts");
-    Check(phrase.source >= score.text && phrase.source + phrase.sourceLength <= score.text + score.textLength,
+    Check(phrase.source >= score.text &&
+              phrase.source + phrase.sourceLength <= score.text + score.textLength,
           "source inside the text");
     Check(phrase.pitches[n] == kPhraseEndPitch, "end mark");
     Check(phrase.tempo >= 1 && phrase.tempo <= 999, "tempo");

@@ -54,7 +54,7 @@ void AppendVariableLength(std::vector<uint8_t>& out, uint32_t value) {
 }
 
 std::vector<uint8_t> MidiFileBytes(const NoteEvent* events, int32_t count) {
-  static const uint8_t kHeader[] = {'M', 'T', 'h', 'd', 0, 0, 0, 6,   0,   0,   0,
+  static const uint8_t kHeader[] = {'M', 'T',  'h',  'd', 0,   0,   0,   6, 0, 0, 0,
                                     1,   0x03, 0xC0, 'M', 'T', 'r', 'k', 0, 0, 0, 0};
   static_assert(sizeof(kHeader) == 22, "18 header bytes and the track length");
   if (count < 0) count = 0;

@@ -14,7 +14,8 @@ namespace {
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 bool Contains(TokenSpan token, char wanted) {
-  return token.length > 0 && std::memchr(token.start, wanted, static_cast<size_t>(token.length)) != nullptr;
+  return token.length > 0 &&
+         std::memchr(token.start, wanted, static_cast<size_t>(token.length)) != nullptr;
 }
 
 // Degree 1..7 of the key of C: natural and raised MIDI notes.
@@ -27,8 +28,8 @@ struct FractionPlace {
   double beats;
 };
 constexpr FractionPlace kFractionPlaces[6] = {
-    {0.1, 0.5},        {0.01, 0.25},       {0.001, 0.125},
-    {0.0001, 0.0625},  {0.00001, 0.03125}, {0.000001, 0.015625},
+    {0.1, 0.5},       {0.01, 0.25},       {0.001, 0.125},
+    {0.0001, 0.0625}, {0.00001, 0.03125}, {0.000001, 0.015625},
 };
 
 }  // namespace
@@ -55,7 +56,8 @@ double NumberValue(TokenSpan token) {
   if (digits == 0) return 0.0;
 
   double value = 0.0;
-  const std::from_chars_result result = std::from_chars(text, text + end, value, std::chars_format::fixed);
+  const std::from_chars_result result =
+      std::from_chars(text, text + end, value, std::chars_format::fixed);
   if (result.ec == std::errc::result_out_of_range) {
     // The standard conversion overflows to infinity; an underflow is as good as zero here,
     // since every use treats values below the tolerance as zero.
@@ -114,7 +116,8 @@ double DurationBeats(TokenSpan token) {
       fraction -= row.place;
     }
   }
-  if (!(fraction > -kValueTolerance && fraction < kValueTolerance)) throw ScoreParseError("error timing 004");
+  if (!(fraction > -kValueTolerance && fraction < kValueTolerance))
+    throw ScoreParseError("error timing 004");
   return wholeBeats >= 1 ? beats + wholeBeats : beats;
 }
 
@@ -149,14 +152,30 @@ void TransposeToKey(Phrase& phrase) {
   if (phrase.keyLetter == kNoKey) return;
   int32_t base = 60;
   switch (phrase.keyLetter) {
-    case 'A': base = 69; break;
-    case 'B': base = 71; break;
-    case 'C': base = 60; break;
-    case 'D': base = 62; break;
-    case 'E': base = 64; break;
-    case 'F': base = 65; break;
-    case 'G': base = 67; break;
-    default: base = 60; break;
+    case 'A':
+      base = 69;
+      break;
+    case 'B':
+      base = 71;
+      break;
+    case 'C':
+      base = 60;
+      break;
+    case 'D':
+      base = 62;
+      break;
+    case 'E':
+      base = 64;
+      break;
+    case 'F':
+      base = 65;
+      break;
+    case 'G':
+      base = 67;
+      break;
+    default:
+      base = 60;
+      break;
   }
   const int32_t offset = base + phrase.accidental - 60;
   for (int32_t i = 0; i < phrase.noteCount; ++i) {

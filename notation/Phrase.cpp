@@ -26,7 +26,8 @@ bool ReadsAsLowered(char c) {
 
 void Append(char* buffer, int32_t& length, const char* bytes, int32_t count) {
   if (count <= 0) return;
-  if (count > kSideTextCapacity - length) throw ScoreParseError("error: side text over 60000 bytes");
+  if (count > kSideTextCapacity - length)
+    throw ScoreParseError("error: side text over 60000 bytes");
   std::memcpy(buffer + length, bytes, static_cast<size_t>(count));
   length += count;
 }
@@ -149,7 +150,8 @@ void ParsePhrase(Phrase& slot, const char* text, int32_t length) {
   int32_t firstAmpersand = -1;
   int32_t tokenStart = -1;
   auto completeToken = [&](int32_t end) {
-    if (tokenCount == kMaxPhraseTokens) throw ScoreParseError("error: more than 10000 numbers in one phrase");
+    if (tokenCount == kMaxPhraseTokens)
+      throw ScoreParseError("error: more than 10000 numbers in one phrase");
     scanTokens[tokenCount].start = text + tokenStart;
     scanTokens[tokenCount].length = end - tokenStart;
     ++tokenCount;

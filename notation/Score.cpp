@@ -7,9 +7,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <system_error>
-#include <filesystem>
 
 #include "notation/ScoreParseError.h"
 #include "notation/SideTexts.h"
@@ -27,12 +27,11 @@ char typedCopy[kScoreTextCapacity];
 // Receives a phrase beyond the slot table, to tell an empty piece from a 3001st phrase.
 Phrase overflowSlot;
 
-std::string programFolder;          // with a trailing '/', or empty for the current folder
+std::string programFolder;           // with a trailing '/', or empty for the current folder
 std::string sideFileFolderOverride;  // tests: replaces the program folder when not empty
 
 // Side files are stored as text: every LF becomes CR LF.
 char fileBuffer[2 * kSideTextCapacity];
-
 
 std::string WithSeparator(const std::string& folder) {
   if (folder.empty() || folder.back() == '/') return folder;
@@ -89,7 +88,9 @@ SideFileResult WriteSideFilesInto(const std::string& folder) {
 
 // Clears the typed copy's registration however ParseScore leaves.
 struct TypedTextRegistration {
-  TypedTextRegistration(const char* working, int32_t length) { SetTypedScoreText(working, typedCopy, length); }
+  TypedTextRegistration(const char* working, int32_t length) {
+    SetTypedScoreText(working, typedCopy, length);
+  }
   ~TypedTextRegistration() { SetTypedScoreText(nullptr, nullptr, 0); }
 };
 
@@ -117,10 +118,13 @@ void ParseScore(const char* text, int32_t length, Score& score) {
 
   // 3. The working copy, up to a zero byte; it must leave room for the terminator.
   const void* zero = std::memchr(text, '\0', static_cast<size_t>(length));
-  const int32_t copied = zero == nullptr ? length : static_cast<int32_t>(static_cast<const char*>(zero) - text);
-  if (copied >= kScoreTextCapacity) throw ScoreParseError("error: score text of 50000 characters or more");
+  const int32_t copied =
+      zero == nullptr ? length : static_cast<int32_t>(static_cast<const char*>(zero) - text);
+  if (copied >= kScoreTextCapacity)
+    throw ScoreParseError("error: score text of 50000 characters or more");
   char* const work = score.text;
-  if (copied > 0) std::memmove(work, text, static_cast<size_t>(copied));  // the text may be this very copy
+  if (copied > 0)
+    std::memmove(work, text, static_cast<size_t>(copied));  // the text may be this very copy
   work[copied] = '\0';
   const int32_t n = copied;
   score.textLength = n;
@@ -159,8 +163,10 @@ void ParseScore(const char* text, int32_t length, Score& score) {
   int32_t start = 0;
   for (;;) {
     const void* bar = std::memchr(work + start, '|', static_cast<size_t>(n - start));
-    const int32_t end = bar == nullptr ? n : static_cast<int32_t>(static_cast<const char*>(bar) - work);
-    Phrase& slot = score.phraseCount < kMaxPhrases ? score.phrases[score.phraseCount] : overflowSlot;
+    const int32_t end =
+        bar == nullptr ? n : static_cast<int32_t>(static_cast<const char*>(bar) - work);
+    Phrase& slot =
+        score.phraseCount < kMaxPhrases ? score.phrases[score.phraseCount] : overflowSlot;
     bool parsed = false;
     try {
       ParsePhrase(slot, work + start, end - start);
@@ -213,7 +219,8 @@ void ParseScore(const char* text, int32_t length, Score& score) {
 // Writes "f1.txt" and "f2.txt" into the program's folder, or into the per-user data
 // folder when the program's folder cannot be written.
 void WriteSideFiles() {
-  const std::string primary = sideFileFolderOverride.empty() ? programFolder : sideFileFolderOverride;
+  const std::string primary =
+      sideFileFolderOverride.empty() ? programFolder : sideFileFolderOverride;
   SideFileResult result = WriteSideFilesInto(primary);
   if (result == SideFileResult::kWritten) return;
 
@@ -249,4 +256,6 @@ void SetProgramPath(const char* argv0) {
   programFolder = FolderOf(path);
 }
 
-void SetSideFileFolderOverride(const std::string& folder) { sideFileFolderOverride = WithSeparator(folder); }
+void SetSideFileFolderOverride(const std::string& folder) {
+  sideFileFolderOverride = WithSeparator(folder);
+}

@@ -1,13 +1,14 @@
 #include "playback/EventTimeline.h"
 
 #include <algorithm>
-#include <type_traits>
 #include <cstring>
+#include <type_traits>
 
 static_assert(std::is_trivially_copyable<NoteEvent>::value, "events are moved with memmove");
 
 TimelineFull::TimelineFull()
-    : std::runtime_error("The score is too long to play: the timeline holds at most 60000 events.") {}
+    : std::runtime_error(
+          "The score is too long to play: the timeline holds at most 60000 events.") {}
 
 EventTimeline::EventTimeline()
     : events(new NoteEvent[kTimelineCapacity]), capacity(kTimelineCapacity) {}

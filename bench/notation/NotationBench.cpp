@@ -17,8 +17,10 @@ namespace {
 constexpr size_t kLoadLimit = 29999;
 
 const char kBuiltInScore[] =
-    "s=100,0.1,1,0.1,2,0.1,3,0.1,4,0.1,5,0.1,6,0.1,7,1,10|0.1,1,0.1,3,0.1,5,0.1,3,1,1|1,1,1,3,1,5,1,3,"
-    "0.1,1,0.1,3,0.1,5,0.1,3,10,1|0.11,10,0.01,10,0.11,5,0.01,5,0.11,3,0.01,3,0.11,1,0.01,1,0.11,5,0.01,"
+    "s=100,0.1,1,0.1,2,0.1,3,0.1,4,0.1,5,0.1,6,0.1,7,1,10|0.1,1,0.1,3,0.1,5,0.1,3,1,1|1,1,1,3,1,5,"
+    "1,3,"
+    "0.1,1,0.1,3,0.1,5,0.1,3,10,1|0.11,10,0.01,10,0.11,5,0.01,5,0.11,3,0.01,3,0.11,1,0.01,1,0.11,5,"
+    "0.01,"
     "4,0.11,3,0.01,2,10,1";
 
 // Appends phrases from `next` while they fit, then pads with blanks to exactly the limit.
@@ -79,7 +81,9 @@ void RunParse(benchmark::State& state, const std::string& text) {
 
 void BM_ParseScore_BuiltIn(benchmark::State& state) { RunParse(state, kBuiltInScore); }
 void BM_ParseScore_ShortPhrases29999(benchmark::State& state) { RunParse(state, ShortPhrases()); }
-void BM_ParseScore_VoicesAndChords29999(benchmark::State& state) { RunParse(state, VoicesAndChords()); }
+void BM_ParseScore_VoicesAndChords29999(benchmark::State& state) {
+  RunParse(state, VoicesAndChords());
+}
 
 // The side files of the larger of the two 29999-character scores, written on their own.
 void BM_WriteSideFiles_29999(benchmark::State& state) {
@@ -96,7 +100,11 @@ void BM_WriteSideFiles_29999(benchmark::State& state) {
 BENCHMARK(BM_ParseScore_BuiltIn)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_ParseScore_ShortPhrases29999)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_ParseScore_VoicesAndChords29999)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_WriteSideFiles_29999)->Arg(0)->Arg(1)->ArgName("voices")->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_WriteSideFiles_29999)
+    ->Arg(0)
+    ->Arg(1)
+    ->ArgName("voices")
+    ->Unit(benchmark::kMicrosecond);
 
 int main(int argc, char** argv) {
   char pattern[] = "/tmp/tunwick-bench-XXXXXX";

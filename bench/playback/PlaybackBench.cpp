@@ -102,7 +102,9 @@ void BuildAndBytes(benchmark::State& state, const std::string& text, bool withBy
 }
 
 void BM_ScoreTimeline_OneVoice(benchmark::State& s) { BuildAndBytes(s, OneVoiceScore(), false); }
-void BM_ScoreTimeline_48Voices(benchmark::State& s) { BuildAndBytes(s, FortyEightVoiceScore(), false); }
+void BM_ScoreTimeline_48Voices(benchmark::State& s) {
+  BuildAndBytes(s, FortyEightVoiceScore(), false);
+}
 #ifdef TUNWICK_BENCH_MIDI_BYTES
 void BM_ScoreTimelineAndMidiBytes_OneVoice(benchmark::State& s) {
   BuildAndBytes(s, OneVoiceScore(), true);

@@ -1,8 +1,3 @@
-#include "midi/MidiFileWriter.h"
-
-#include "notation/Score.h"
-#include "playback/Player.h"
-
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -10,11 +5,15 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <utility>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <utility>
 #include <vector>
+
+#include "midi/MidiFileWriter.h"
+#include "notation/Score.h"
+#include "playback/Player.h"
 
 namespace {
 
@@ -108,8 +107,14 @@ TEST(MidiFileBytes, VariableLengthQuantitiesAtEachByteBoundary) {
 TEST(MidiFileBytes, SilentEventsAreNoteOneVelocityZero) {
   // A score whose first note is a rest, then an out-of-range key, a marker and a
   // negative pitch from a very low note: all silent, written 01 00.
-  const Bytes track = TrackOf(BytesOf({{-10000, 0}, {132, 0}, {-5000, 500}, {-24, 500},
-                                       {128, 500}, {127, 500}, {1, 500}, {0, 500}}));
+  const Bytes track = TrackOf(BytesOf({{-10000, 0},
+                                       {132, 0},
+                                       {-5000, 500},
+                                       {-24, 500},
+                                       {128, 500},
+                                       {127, 500},
+                                       {1, 500},
+                                       {0, 500}}));
   const Bytes expected = {0x00, 0x90, 0x01, 0x00,  // rest first
                           0x00, 0x01, 0x00,        // key 132 mended to silent
                           0x87, 0x40, 0x01, 0x00,  // phrase end marker
@@ -213,16 +218,16 @@ Bytes ExportTrack(const char* text) {
 
 TEST(MidiFileExport, ScoresBecomeTheExpectedTracks) {
   // A rest first: the track starts 00 90 01 00. s=120: 500 ms (960 ticks) per beat.
-  EXPECT_EQ(ExportTrack("1,0,1,1"), Bytes({0x00, 0x90, 0x01, 0x00, 0x87, 0x40, 0x3C, 0x7F,
-                                           0x87, 0x40, 0x01, 0x00, 0x00, 0xFF, 0x2F, 0x00}));
+  EXPECT_EQ(ExportTrack("1,0,1,1"), Bytes({0x00, 0x90, 0x01, 0x00, 0x87, 0x40, 0x3C, 0x7F, 0x87,
+                                           0x40, 0x01, 0x00, 0x00, 0xFF, 0x2F, 0x00}));
   // A chord: delta 00 between its notes.
-  EXPECT_EQ(ExportTrack("0,1,0,3,1,5"), Bytes({0x00, 0x90, 0x3C, 0x7F, 0x00, 0x40, 0x7F, 0x00,
-                                               0x43, 0x7F, 0x87, 0x40, 0x01, 0x00, 0x00, 0xFF,
-                                               0x2F, 0x00}));
+  EXPECT_EQ(ExportTrack("0,1,0,3,1,5"),
+            Bytes({0x00, 0x90, 0x3C, 0x7F, 0x00, 0x40, 0x7F, 0x00, 0x43, 0x7F, 0x87, 0x40, 0x01,
+                   0x00, 0x00, 0xFF, 0x2F, 0x00}));
   // Key 132 ("1000000") is written silent; each phrase's end marker too.
   EXPECT_EQ(ExportTrack("1,1000000|1,1"),
-            Bytes({0x00, 0x90, 0x01, 0x00, 0x87, 0x40, 0x01, 0x00, 0x00, 0x3C, 0x7F, 0x87,
-                   0x40, 0x01, 0x00, 0x00, 0xFF, 0x2F, 0x00}));
+            Bytes({0x00, 0x90, 0x01, 0x00, 0x87, 0x40, 0x01, 0x00, 0x00, 0x3C, 0x7F, 0x87, 0x40,
+                   0x01, 0x00, 0x00, 0xFF, 0x2F, 0x00}));
 }
 
 // A fresh folder for the file-writing tests, removed with its content afterwards.

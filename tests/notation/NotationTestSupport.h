@@ -23,8 +23,12 @@ inline std::string Lowered(std::string text) {
   return text;
 }
 
-inline std::string SideText1() { return std::string(sideText1, static_cast<size_t>(sideText1Length)); }
-inline std::string SideText2() { return std::string(sideText2, static_cast<size_t>(sideText2Length)); }
+inline std::string SideText1() {
+  return std::string(sideText1, static_cast<size_t>(sideText1Length));
+}
+inline std::string SideText2() {
+  return std::string(sideText2, static_cast<size_t>(sideText2Length));
+}
 
 // Runs `call`; "" when it succeeds, "<empty>" for EmptyPhrase, else the error's message.
 template <typename Call>
@@ -55,7 +59,8 @@ namespace notation_test {
 class TempFolder {
  public:
   TempFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "tunwick-notation-XXXXXX").string();
+    std::string pattern =
+        (std::filesystem::temp_directory_path() / "tunwick-notation-XXXXXX").string();
     path_ = mkdtemp(pattern.data());
   }
   ~TempFolder() {

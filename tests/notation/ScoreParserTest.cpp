@@ -13,8 +13,10 @@ using namespace notation_test;
 namespace {
 
 const char kBuiltInScore[] =
-    "s=100,0.1,1,0.1,2,0.1,3,0.1,4,0.1,5,0.1,6,0.1,7,1,10|0.1,1,0.1,3,0.1,5,0.1,3,1,1|1,1,1,3,1,5,1,3,"
-    "0.1,1,0.1,3,0.1,5,0.1,3,10,1|0.11,10,0.01,10,0.11,5,0.01,5,0.11,3,0.01,3,0.11,1,0.01,1,0.11,5,0.01,"
+    "s=100,0.1,1,0.1,2,0.1,3,0.1,4,0.1,5,0.1,6,0.1,7,1,10|0.1,1,0.1,3,0.1,5,0.1,3,1,1|1,1,1,3,1,5,"
+    "1,3,"
+    "0.1,1,0.1,3,0.1,5,0.1,3,10,1|0.11,10,0.01,10,0.11,5,0.01,5,0.11,3,0.01,3,0.11,1,0.01,1,0.11,5,"
+    "0.01,"
     "4,0.11,3,0.01,2,10,1";
 
 // A Score on the heap and the side files in a temporary folder.
@@ -37,7 +39,8 @@ class ScoreParserTest : public ::testing::Test {
   }
   std::vector<int32_t> FirstPitches() const {
     std::vector<int32_t> pitches;
-    for (int32_t i = 0; i < score->phraseCount; ++i) pitches.push_back(score->phrases[i].pitches[0]);
+    for (int32_t i = 0; i < score->phraseCount; ++i)
+      pitches.push_back(score->phrases[i].pitches[0]);
     return pitches;
   }
 
@@ -76,7 +79,8 @@ TEST_F(ScoreParserTest, TrimmingSplittingAndComments) {
 
 // The score examples that write "2,1" as a note: a length of "2" holds no "1".
 TEST_F(ScoreParserTest, ExamplesWithTwoAsALengthAreRefused) {
-  for (const char* text : {"|1,1,2,1|", "1,1,2,1", "||1,1,2,1", "1,1||2,1", "1,1/*|*/,2,1", "1,1|2,1/*3,1"}) {
+  for (const char* text :
+       {"|1,1,2,1|", "1,1,2,1", "||1,1,2,1", "1,1||2,1", "1,1/*|*/,2,1", "1,1|2,1/*3,1"}) {
     EXPECT_EQ(Parse(text), "error timeing001!") << text;
   }
 }
@@ -125,11 +129,17 @@ struct KeyCase {
 
 TEST_F(ScoreParserTest, KeysAreInheritedAndTransposed) {
   const std::vector<KeyCase> cases = {
-      {"do=F,1,1,1,2|1,1,1,3|do=C,1,1,1,2|1,1,1,3", {'F', 'F', 'C', 'C'}, {0, 0, 0, 0}, {65, 65, 60, 60}},
+      {"do=F,1,1,1,2|1,1,1,3|do=C,1,1,1,2|1,1,1,3",
+       {'F', 'F', 'C', 'C'},
+       {0, 0, 0, 0},
+       {65, 65, 60, 60}},
       {"1,1,1,2", {'C'}, {0}, {60}},
       {"do=C#,1,1|1,1,1,2", {'C', 'C'}, {1, 1}, {61, 61}},
       {"do=Bb,1,0|do=A ,1,1", {'B', 'A'}, {-1, 0}, {kRestPitch + 10, 69}},
-      {"do=G,1,1 |do=E, abc |1,1", {'G', 'G'}, {0, 0}, {67, 67}},  // a dropped phrase passes on no key
+      {"do=G,1,1 |do=E, abc |1,1",
+       {'G', 'G'},
+       {0, 0},
+       {67, 67}},  // a dropped phrase passes on no key
   };
   for (const KeyCase& c : cases) {
     ASSERT_EQ(Parse(c.text), "") << c.text;
@@ -187,7 +197,7 @@ TEST_F(ScoreParserTest, FailureInTheMiddleThenReuse) {
   EXPECT_EQ(score->phraseCount, 1);
   EXPECT_EQ(score->phrases[0].keyLetter, 'D');
   EXPECT_EQ(score->phrases[0].pitches[0], 60);  // not transposed: keys are not resolved
-  EXPECT_EQ(score->phrases[1].noteCount, 3);   // the faulty slot owns its new arrays
+  EXPECT_EQ(score->phrases[1].noteCount, 3);    // the faulty slot owns its new arrays
   ASSERT_EQ(Parse("1,2|1,3"), "");
   EXPECT_EQ(FirstPitches(), (std::vector<int32_t>{62, 64}));
 }

@@ -69,8 +69,8 @@ TEST_F(SideFilesTest, BytesWithLineBreaksStoredAsCrLf) {
       {"1,1\r\n|1,2", "1,1\r\r\n|1,2", "1,1\r\r\n|1,2"},  // a CR stays, its LF gains one
       {"1,1 /*\n*/|\n\n1,2", "1,1      |\r\n\r\n1,2", "1,1      |\r\n\r\n1,2"},
       {"|", "", ""},
-      {"s=100,|1,1", "s=100,1,1", "s=100,1,1"},  // a dropped phrase's header echo stays
-      {"s=9!,1,1", "s=9!,,1,1", "s=9!,,1,1"},    // echoed as typed, though read as tempo 95
+      {"s=100,|1,1", "s=100,1,1", "s=100,1,1"},   // a dropped phrase's header echo stays
+      {"s=9!,1,1", "s=9!,,1,1", "s=9!,,1,1"},     // echoed as typed, though read as tempo 95
       {"1,1|1,1,1,s=1", "1,1|s=1,", "1,1|s=1,"},  // the echo stops at the text's end
   };
   for (const BytesCase& c : cases) {

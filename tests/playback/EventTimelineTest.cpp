@@ -1,9 +1,8 @@
-#include "playback/EventTimeline.h"
-
 #include <gtest/gtest.h>
 
 #include <vector>
 
+#include "playback/EventTimeline.h"
 #include "tests/playback/PlayerFixture.h"
 
 namespace {

@@ -57,7 +57,8 @@ class FakePlatform : public PlayerPlatform {
   std::vector<int32_t> NotesSince(size_t from = 0) const {
     std::vector<int32_t> notes;
     for (size_t i = from; i < calls.size(); ++i)
-      if (calls[i].kind == kSend) notes.push_back(static_cast<int32_t>((calls[i].value >> 8) & 0xFF));
+      if (calls[i].kind == kSend)
+        notes.push_back(static_cast<int32_t>((calls[i].value >> 8) & 0xFF));
     return notes;
   }
   // The calls since `from` as short words ("timer", "kill", "sleep 2000", "cue",
@@ -67,13 +68,27 @@ class FakePlatform : public PlayerPlatform {
     for (size_t i = from; i < calls.size(); ++i) {
       const Call& c = calls[i];
       switch (c.kind) {
-        case kSetTimer: out.push_back("timer"); break;
-        case kKillTimer: out.push_back("kill"); break;
-        case kSleep: out.push_back("sleep " + std::to_string(c.value)); break;
-        case kCue: out.push_back("cue"); break;
-        case kVolume: out.push_back("volume"); break;
-        case kSend: out.push_back("note " + std::to_string((c.value >> 8) & 0xFF)); break;
-        case kMessage: out.push_back("message"); break;
+        case kSetTimer:
+          out.push_back("timer");
+          break;
+        case kKillTimer:
+          out.push_back("kill");
+          break;
+        case kSleep:
+          out.push_back("sleep " + std::to_string(c.value));
+          break;
+        case kCue:
+          out.push_back("cue");
+          break;
+        case kVolume:
+          out.push_back("volume");
+          break;
+        case kSend:
+          out.push_back("note " + std::to_string((c.value >> 8) & 0xFF));
+          break;
+        case kMessage:
+          out.push_back("message");
+          break;
       }
     }
     return out;

@@ -127,8 +127,7 @@ TEST_F(PlayerExerciseTest, ReferenceNotesAbove127AreNotSentButTheWaitIsKept) {
   const std::vector<Pass> passes = RunPasses(24);
   for (int32_t k = 0; k < 12; ++k) {
     const int32_t key = 120 + k;
-    const Script before =
-        key <= 127 ? Reference(key) : Script({"volume", "sleep 2000"});
+    const Script before = key <= 127 ? Reference(key) : Script({"volume", "sleep 2000"});
     EXPECT_EQ(passes[2 * k].before, before) << "level " << k;
     EXPECT_EQ(passes[2 * k].notes, key <= 127 ? Notes({key}) : Notes()) << "level " << k;
   }
@@ -156,7 +155,8 @@ TEST_F(PlayerExerciseTest, PracticeWhilePracticingAdvancesAPhraseEachPressAndWra
   EXPECT_EQ(player.phraseIndex, 0);
   platform.calls.clear();
   player.OnPractice();
-  EXPECT_EQ(platform.Script(), Script({"kill", "volume", "note 60", "sleep 2000", "volume", "timer"}));
+  EXPECT_EQ(platform.Script(),
+            Script({"kill", "volume", "note 60", "sleep 2000", "volume", "timer"}));
   player.OnPractice();
   EXPECT_EQ(player.phraseIndex, 2);
   EXPECT_EQ(player.stepIndex, 1);

@@ -31,9 +31,16 @@ class PlayerLoadTest : public PlayerFixture {
   Snapshot Take() const {
     const Score& s = player.score();
     const EventTimeline& t = player.timeline();
-    return {std::string(s.text, s.textLength), s.phraseCount, Events(), t.cursor,
-            t.elapsedMs, player.timerRunning, player.playMode, player.phraseIndex,
-            player.stepIndex, player.startTick};
+    return {std::string(s.text, s.textLength),
+            s.phraseCount,
+            Events(),
+            t.cursor,
+            t.elapsedMs,
+            player.timerRunning,
+            player.playMode,
+            player.phraseIndex,
+            player.stepIndex,
+            player.startTick};
   }
   void ExpectUnchanged(const Snapshot& a) const {
     const Snapshot b = Take();
@@ -90,8 +97,8 @@ TEST_F(PlayerLoadTest, AGoodTextReplacesTheScoreAndPlaysItAllFromTheStart) {
   const size_t from = platform.calls.size();
   player.LoadAndPlay("s=120,1,1,1,2|1,3");
   EXPECT_EQ(platform.Script(from), Script({"kill", "volume", "timer"}));
-  EXPECT_EQ(Events(), std::vector<NoteEvent>({{60, 0}, {62, 500}, {-5000, 1000}, {64, 1000},
-                                              {-5000, 1500}}));
+  EXPECT_EQ(Events(),
+            std::vector<NoteEvent>({{60, 0}, {62, 500}, {-5000, 1000}, {64, 1000}, {-5000, 1500}}));
   EXPECT_EQ(player.score().phraseCount, 2);
   EXPECT_EQ(player.playMode, PlayAllMode);
   EXPECT_EQ(player.phraseIndex, 0);
@@ -120,7 +127,8 @@ TEST_F(PlayerLoadTest, WithAutoPlayOffTheExportTimelineIsBuiltAndTheTimerStopped
 TEST_F(PlayerLoadTest, LoadTakesUpTo29999BytesWholeAndRefusesLongerTexts) {
   // 7500 one-beat notes in two phrases (a phrase holds at most 10000 numbers).
   std::string text = "1,1";
-  for (int notes = 1; text.size() < kTextBufferSize - 1; ++notes) text += notes % 4000 ? ",1,1" : "|1,1";
+  for (int notes = 1; text.size() < kTextBufferSize - 1; ++notes)
+    text += notes % 4000 ? ",1,1" : "|1,1";
   ASSERT_EQ(text.size(), 29999u);
   player.OnLoad(text);
   EXPECT_TRUE(platform.messages.empty()) << platform.messages.front();

@@ -12,9 +12,9 @@ namespace {
 using Script = std::vector<std::string>;
 using Notes = std::vector<int32_t>;
 
-const Notes kBuiltInNotes = {60, 62, 64, 65, 67, 69, 71, 72,                  // phrase 0
-                             60, 64, 67, 64, 60,                              // phrase 1
-                             60, 64, 67, 64, 60, 64, 67, 64, 60,              // phrase 2
+const Notes kBuiltInNotes = {60, 62, 64, 65, 67, 69, 71, 72,                       // phrase 0
+                             60, 64, 67, 64, 60,                                   // phrase 1
+                             60, 64, 67, 64, 60, 64, 67, 64, 60,                   // phrase 2
                              72, 72, 67, 67, 64, 64, 60, 60, 67, 65, 64, 62, 60};  // phrase 3
 
 class PlayerTickTest : public PlayerFixture {
@@ -70,7 +70,8 @@ TEST_F(PlayerTickTest, PassEndsOnTheTickAfterTheEndMarker) {
   const size_t from = platform.calls.size();
   Tick();
   // Start-up leaves practice mode: the cycle begins at step 0 with the reference note.
-  EXPECT_EQ(platform.Script(from), Script({"kill", "volume", "note 60", "sleep 2000", "volume", "timer"}));
+  EXPECT_EQ(platform.Script(from),
+            Script({"kill", "volume", "note 60", "sleep 2000", "volume", "timer"}));
 }
 
 TEST_F(PlayerTickTest, PlayAllPlaysOnceStopsRewoundAndContinueReplaysFromTheStart) {

@@ -12,8 +12,8 @@ namespace {
 using EventList = std::vector<NoteEvent>;
 
 // The built-in score's phrases as laid out alone (tempo 100: 600 ms per beat).
-const EventList kPhrase0 = {{60, 0},    {62, 300},  {64, 600},  {65, 900}, {67, 1200},
-                         {69, 1500}, {71, 1800}, {72, 2100}, {-5000, 2700}};
+const EventList kPhrase0 = {{60, 0},    {62, 300},  {64, 600},  {65, 900},    {67, 1200},
+                            {69, 1500}, {71, 1800}, {72, 2100}, {-5000, 2700}};
 const EventList kPhrase1 = {{60, 0}, {64, 300}, {67, 600}, {64, 900}, {60, 1200}, {-5000, 1800}};
 
 class PlayerTimelineTest : public PlayerFixture {};
@@ -58,7 +58,8 @@ TEST_F(PlayerTimelineTest, ScoreTimelineLaysPhrasesEndToEnd) {
   const EventList all = Events();
   ASSERT_EQ(all.size(), 39u);
   EXPECT_EQ(EventList(all.begin(), all.begin() + 9), kPhrase0);
-  const EventList second = {{60, 2700}, {64, 3000}, {67, 3300}, {64, 3600}, {60, 3900}, {-5000, 4500}};
+  const EventList second = {{60, 2700}, {64, 3000}, {67, 3300},
+                            {64, 3600}, {60, 3900}, {-5000, 4500}};
   EXPECT_EQ(EventList(all.begin() + 9, all.begin() + 15), second);
   EXPECT_EQ(all.back(), NoteEvent({-5000, 14100}));
   EXPECT_EQ(player.playMode, PlayAllMode);
@@ -69,12 +70,14 @@ TEST_F(PlayerTimelineTest, EachPhraseKeepsItsTempoAndTheOffsetKeepsItsFraction) 
   // Tempo 7: 8571 ms per beat, so each half-beat phrase lasts 4285.5 ms. The running
   // offset keeps the half; truncating it each time would put the third phrase at 8570.
   LoadQuietly("s=7,0.1,1|0.1,1|0.1,1");
-  EXPECT_EQ(Events(), EventList({{60, 0}, {-5000, 4285}, {60, 4285}, {-5000, 8570}, {60, 8571},
-                              {-5000, 12856}}));
+  EXPECT_EQ(
+      Events(),
+      EventList({{60, 0}, {-5000, 4285}, {60, 4285}, {-5000, 8570}, {60, 8571}, {-5000, 12856}}));
 
   LoadQuietly("s=120,1,1|s=60,1,1|1,1");
-  EXPECT_EQ(Events(), EventList({{60, 0}, {-5000, 500}, {60, 500}, {-5000, 1500}, {60, 1500},
-                              {-5000, 2500}}));
+  EXPECT_EQ(
+      Events(),
+      EventList({{60, 0}, {-5000, 500}, {60, 500}, {-5000, 1500}, {60, 1500}, {-5000, 2500}}));
 }
 
 TEST_F(PlayerTimelineTest, ChordsAndVoicesKeepThePhrasesOrderOnEqualTimes) {
