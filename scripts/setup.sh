@@ -4,22 +4,22 @@
 set -euo pipefail
 
 PACKAGES=(
-  # toolchain
-  build-essential g++ cmake pkg-config git
+  # toolchain; clang-format keeps the sources in one format
+  build-essential g++ cmake pkg-config git clang-format-14
   # fuzzing and sanitizers (libFuzzer ships with clang's runtime)
   clang-14 libclang-rt-14-dev
   # window
   qt6-base-dev qt6-base-dev-tools libgl-dev
   # Chinese text in the dialog
-  fonts-wqy-zenhei fontconfig
+  fonts-wqy-zenhei fontconfig libfontconfig-dev
   # sound: embedded synthesizer, General MIDI soundfont, ALSA ports, WAV files
   libfluidsynth-dev timgm6mb-soundfont librtmidi-dev libasound2-dev libsndfile1-dev
   # legacy GBK score files
   libc-bin
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev
-  # trying the program as a user would: virtual display, screenshots, sound analysis
-  xvfb xauth x11-apps imagemagick sox aubio-tools
+  # GUI tests and screenshots on a virtual display
+  xvfb xauth imagemagick
 )
 
 SUDO=""

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # Installs what Tunwick needs, builds it and runs every test:
+#   0. the source format check (clang-format),
 #   1. unit, GUI and command-line tests (ctest),
 #   2. the same tests built with AddressSanitizer and UndefinedBehaviorSanitizer,
 #   3. the MIDI layer's threaded tests under ThreadSanitizer,
@@ -21,6 +22,9 @@ export XDG_RUNTIME_DIR
 chmod 700 "$XDG_RUNTIME_DIR"
 
 step() { printf '\n==== %s ====\n' "$*"; }
+
+step "Source format"
+bash scripts/format-check.sh
 
 step "Build and test (RelWithDebInfo)"
 cmake -S . -B build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo
