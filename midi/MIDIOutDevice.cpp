@@ -85,6 +85,18 @@ void CMIDIOutDevice::PlayCueSound(const char* name) {
   handle->PlayCue(midi::LoadCueOrDefault(name != nullptr ? name : "", sampleRate));
 }
 
+void CMIDIOutDevice::SendShortMessageAt(uint32_t message, std::chrono::steady_clock::time_point) {
+  SendShortMessage(message);
+}
+
+int32_t CMIDIOutDevice::OutputLatencyMs() const { return 0; }
+
+int32_t CMIDIOutDevice::StartCueSound(const char* name, std::chrono::steady_clock::time_point) {
+  constexpr int kRate = 44100;
+  const std::vector<float> cue = midi::LoadCueOrDefault(name != nullptr ? name : "", kRate);
+  return static_cast<int32_t>((cue.size() / 2 * 1000 + kRate - 1) / kRate);
+}
+
 void CMIDIOutDevice::StopCueSound() {
   if (state == kOpened) handle->StopCue();
 }

@@ -3,6 +3,7 @@
 // Public surface of the MIDI output layer, as the player's platforms and the window use it.
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -56,13 +57,23 @@ class CMIDIOutDevice {
   void Open(int deviceIndex);  // throws CMIDIOutException
   void Close();
   void SendShortMessage(uint32_t message);  // only while Opened; throws CMIDIOutException
+  // Sends a short message that sounds at `due` plus OutputLatencyMs(), to the sample, however
+  // late the call comes; a port that takes no timestamps sends it at once. Only while Opened;
+  // throws CMIDIOutException.
+  void SendShortMessageAt(uint32_t message, std::chrono::steady_clock::time_point due);
+  // Milliseconds from a message's due time to when it is heard; 0 for ports that send at once.
+  int32_t OutputLatencyMs() const;
   void SetVolume(uint32_t volume);          // no effect unless Opened
   bool IsOpened() const;
 
+  // Starts the named cue sound so that it is heard at `due` plus OutputLatencyMs(): through the
+  // device's own audio output, or through the desktop's sound server by itself where the
+  // device has none. Never waits; returns the cue's length in milliseconds, heard or not.
+  int32_t StartCueSound(const char* name, std::chrono::steady_clock::time_point due);
   // Plays the cue sound synchronously through this device's audio output; returns at once
   // when there is none.
   void PlayCueSound(const char* name);
-  // Ends the cue PlayCueSound is playing, from another thread (an interrupt). The caller
+  // Silences the cue that is playing. Safe from another thread (an interrupt); the caller
   // keeps Open and Close from running meanwhile.
   void StopCueSound();
 

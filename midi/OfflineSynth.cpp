@@ -42,6 +42,13 @@ void COfflineSynth::RenderFrames(int frames, std::vector<int16_t>& interleavedSt
     }
     done += count;
   }
+  renderedFrames_ += std::max(frames, 0);
+}
+
+void COfflineSynth::SendShortMessageAt(uint32_t message, int64_t) { SendShortMessage(message); }
+
+int COfflineSynth::StartCueAt(std::vector<float> stereoSamples, int64_t) {
+  return PlayCueSamples(std::move(stereoSamples));
 }
 
 int COfflineSynth::PlayCue(const char* name) {

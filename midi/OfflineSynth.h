@@ -19,6 +19,14 @@ class COfflineSynth {
   explicit COfflineSynth(const std::string& soundfontPath = {});
 
   void SendShortMessage(uint32_t message);  // throws CMIDIOutException
+  // Plays a short message at `frame` of the rendered stream (counted from the first frame
+  // rendered); a frame already rendered means the next one. Throws CMIDIOutException.
+  void SendShortMessageAt(uint32_t message, int64_t frame);
+  // Starts stereoSamples as the cue at `frame` of the rendered stream; returns their length in
+  // frames.
+  int StartCueAt(std::vector<float> stereoSamples, int64_t frame);
+  // Frames rendered so far.
+  int64_t RenderedFrames() const { return renderedFrames_; }
   void SetVolume(uint32_t volume);
 
   // Renders frames and appends them to out as interleaved 16-bit stereo.
@@ -32,6 +40,7 @@ class COfflineSynth {
 
  private:
   CSynthEngine engine_;
+  int64_t renderedFrames_ = 0;
 };
 
 }  // namespace midi
