@@ -39,9 +39,10 @@ bool LoadScore(const std::string& path, const std::string& text, CPlayer& player
   // The text went through the same length limit as the window's, so it fits textBuffer.
   std::memcpy(textBuffer, text.c_str(), text.size() + 1);
   const size_t shownBefore = shown.size();
-  player.autoPlay = 0;
-  player.LoadAndPlay(textBuffer);
-  player.autoPlay = 1;
+  {
+    CPlayer::BuildOnlyScope quietly(player);
+    player.LoadAndPlay(textBuffer);
+  }
   if (shown.size() > shownBefore) {
     for (size_t i = shownBefore; i < shown.size(); ++i)
       std::fprintf(streams.err, "%s\n", shown[i].c_str());

@@ -42,7 +42,6 @@ void CHeadlessPlatform::CloseDevice() {
 void CHeadlessPlatform::SetTimer1() {
   timerSet_ = true;
   nextTickMs_ = clock_.NowMs() + kTimerPeriodMs;
-  if (passListener_) passListener_();
 }
 
 void CHeadlessPlatform::KillTimer1() { timerSet_ = false; }
@@ -52,16 +51,31 @@ int32_t CHeadlessPlatform::ClockMs() {
   return static_cast<int32_t>(static_cast<uint32_t>(clock_.NowMs()));
 }
 
-void CHeadlessPlatform::SleepMs(int32_t ms) { clock_.SleepUntil(clock_.NowMs() + ms); }
+std::chrono::steady_clock::time_point CHeadlessPlatform::TimeOf(int32_t clockMs) {
+  // The 64-bit reading nearest to now with these 32 bits.
+  const int64_t now = clock_.NowMs();
+  const int32_t back =
+      static_cast<int32_t>(static_cast<uint32_t>(now) - static_cast<uint32_t>(clockMs));
+  return std::chrono::steady_clock::time_point(std::chrono::milliseconds(now - back));
+}
 
-void CHeadlessPlatform::PlayCueSound(const char* name) {
-  if (!clock_.Interrupted()) device_.PlayCueSound(name);
+int32_t CHeadlessPlatform::StartCueSound(const char* name, int32_t dueMs) {
+  std::lock_guard<std::mutex> hold(deviceLock_);
+  if (deviceClosed_ || clock_.Interrupted()) return 0;
+  return device_.StartCueSound(name, TimeOf(dueMs));
+}
+
+void CHeadlessPlatform::StopCueSound() {
+  std::lock_guard<std::mutex> hold(deviceLock_);
+  if (!deviceClosed_) device_.StopCueSound();
 }
 
 void CHeadlessPlatform::SetVolume(uint32_t volume) { device_.SetVolume(volume); }
 
-void CHeadlessPlatform::SendShortMessage(uint32_t message) {
-  if (!clock_.Interrupted()) device_.SendShortMessage(message);
+void CHeadlessPlatform::SendShortMessage(uint32_t message, int32_t dueMs) {
+  if (!clock_.Interrupted()) device_.SendShortMessageAt(message, TimeOf(dueMs));
 }
+
+int32_t CHeadlessPlatform::OutputLatencyMs() { return device_.OutputLatencyMs(); }
 
 void CHeadlessPlatform::ShowMessage(const char* text) { messages.emplace_back(text); }

@@ -1,7 +1,7 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
-#include <functional>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -13,21 +13,18 @@
 class CMIDIOutDevice;
 
 // The player's platform for real-time playback without a window: timer 1 is a loop on the
-// calling thread that ticks every 10 ms by the clock, sleeps and cues block that thread, and
-// notes go to the MIDI device. Stop() (from an interrupt) ends sleeps, cue and loop at once.
+// calling thread that ticks every 10 ms by the clock, and notes and cues go to the MIDI device
+// with their due times. Stop() (from an interrupt) ends the loop and the cue at once.
 class CHeadlessPlatform : public PlayerPlatform {
  public:
   CHeadlessPlatform(CMIDIOutDevice& device, PlayClock& clock);
-
-  // Called each time the player starts timer 1, which is when a pass begins.
-  void SetPassListener(std::function<void()> listener) { passListener_ = std::move(listener); }
 
   // Ticks `player` until timer 1 stays stopped (the pass played to its end, or a send
   // failed) or Stop() is called.
   void Run(CPlayer& player);
   // Ends playback from any thread: the running sleep, cue and loop return at once.
   void Stop();
-  bool Stopped() { return clock_.Interrupted(); }
+  bool Stopped() const { return clock_.Interrupted(); }
   // Silences what still sounds and closes the device; Stop() does not touch it afterwards.
   void CloseDevice();
 
@@ -35,19 +32,22 @@ class CHeadlessPlatform : public PlayerPlatform {
   void SetTimer1() override;
   void KillTimer1() override;
   int32_t ClockMs() override;
-  void SleepMs(int32_t ms) override;
-  void PlayCueSound(const char* name) override;
+  int32_t StartCueSound(const char* name, int32_t dueMs) override;
+  void StopCueSound() override;
   void SetVolume(uint32_t volume) override;
-  void SendShortMessage(uint32_t message) override;
+  void SendShortMessage(uint32_t message, int32_t dueMs) override;
+  int32_t OutputLatencyMs() override;
   void ShowMessage(const char* text) override;
 
   // Messages the player showed, in order, for the caller to report.
   std::vector<std::string> messages;
 
  private:
+  // The steady-clock instant of a clock reading.
+  std::chrono::steady_clock::time_point TimeOf(int32_t clockMs);
+
   CMIDIOutDevice& device_;
   PlayClock& clock_;
-  std::function<void()> passListener_;
   bool timerSet_ = false;
   int64_t nextTickMs_ = 0;
   std::mutex deviceLock_;  // keeps Stop()'s cue cut apart from CloseDevice()

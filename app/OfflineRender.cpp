@@ -1,58 +1,76 @@
 #include "app/OfflineRender.h"
 
-#include <algorithm>
-
 #include "app/PlayModes.h"
 #include "app/RenderPlatform.h"
 
 namespace {
 
-// Time from starting timer 1 to the tick that ends a pass whose last event is at endMs: the
-// tick that sends the last event, then one more that finds the pass over.
-int64_t PassMs(int64_t endMs) {
-  const int64_t sendingTicks = std::max<int64_t>(1, (endMs + kTimerPeriodMs - 1) / kTimerPeriodMs);
-  return (sendingTicks + 1) * kTimerPeriodMs;
-}
-
-// The time of a phrase's end marker, as the player lays it out.
-int64_t PhraseEndMs(const Phrase& phrase) {
-  return static_cast<int64_t>(phrase.startTimes[phrase.noteCount] * MsPerBeat(phrase));
-}
-
 // The pass the player is playing is the plan's last.
-bool LastPass(const CPlayer& player, const CRenderPlatform& platform, const RenderPlan& plan) {
-  const bool lastPhrase = player.phraseIndex == player.score().phraseCount - 1;
+bool LastPass(const CPlayer& player, const RenderPlan& plan) {
+  const PlayerPosition position = player.Position();
+  if (position.phase != PlayerPhase::kPass) return false;
+  const bool lastPhrase = player.PhraseIndex() == position.phraseCount - 1;
   switch (plan.mode) {
     case TeachingMode:
-      return lastPhrase && player.stepIndex == kTeachingStepCount;
     case PracticeMode:
-      return lastPhrase && player.stepIndex == kPracticeStepCount;
+      return lastPhrase && position.pass == position.passCount;
     default:
-      return platform.TimerStarts() >= plan.repeat;
+      // A single pass of the whole score ends by itself; a repeat counts its passes.
+      return position.mode == RepeatMode && position.pass >= plan.repeat;
   }
+}
+
+// The player's timing without sound: a virtual clock, cues of a given length.
+class CTimingOnlyPlatform : public PlayerPlatform {
+ public:
+  explicit CTimingOnlyPlatform(int32_t cueMs) : cueMs_(cueMs) {}
+
+  void SetTimer1() override { timerSet = true; }
+  void KillTimer1() override { timerSet = false; }
+  int32_t ClockMs() override { return static_cast<int32_t>(nowMs); }
+  int32_t StartCueSound(const char*, int32_t) override { return cueMs_; }
+  void StopCueSound() override {}
+  void SetVolume(uint32_t) override {}
+  void SendShortMessage(uint32_t, int32_t) override {}
+  void ShowMessage(const char*) override { failed = true; }
+
+  int64_t nowMs = 0;
+  bool timerSet = false;
+  bool failed = false;
+
+ private:
+  int32_t cueMs_;
+};
+
+// Starts the plan's mode as its button does: more than one pass of the whole score is the
+// repeat button's play.
+void StartPlan(CPlayer& player, const RenderPlan& plan) {
+  StartPlayMode(player, plan.mode == PlayAllMode && plan.repeat > 1 ? RepeatMode : plan.mode);
+}
+
+// The tick at which the plan is complete: it would end the last pass.
+bool PlanComplete(const CPlayer& player, const RenderPlan& plan) {
+  const EventTimeline& timeline = player.timeline();
+  return timeline.cursor >= timeline.count && LastPass(player, plan);
 }
 
 }  // namespace
 
-int64_t PlannedRenderMs(const CPlayer& player, const RenderPlan& plan, int64_t cueMs) {
-  const Score& score = player.score();
-  if (plan.mode == PlayAllMode) {
-    // Loaded but stopped, the player holds the whole score's timeline.
-    const EventTimeline& timeline = player.timeline();
-    const int64_t endMs = timeline.count > 0 ? timeline.events[timeline.count - 1].timeMs : 0;
-    return plan.repeat * PassMs(endMs) + (plan.repeat - 1) * int64_t{kRepeatWaitMs};
+int64_t PlannedRenderMs(const char* scoreText, const RenderPlan& plan, int32_t cueMs) {
+  CTimingOnlyPlatform platform(cueMs);
+  CPlayer player(platform);
+  {
+    CPlayer::BuildOnlyScope quietly(player);
+    player.LoadAndPlay(scoreText);
   }
-  int64_t total = 0;
-  for (int32_t row = 0; row < score.phraseCount; ++row) {
-    const int64_t pass = PassMs(PhraseEndMs(score.phrases[row]));
-    if (plan.mode == TeachingMode) {
-      total += kTeachingStepCount * pass + cueMs;
-    } else {
-      // Half the steps sound a reference note and wait, the other half play the cue.
-      total += kPracticeStepCount * pass + kPracticeStepCount / 2 * (kReferenceWaitMs + cueMs);
-    }
+  if (platform.failed || player.score().phraseCount == 0) return -1;
+  StartPlan(player, plan);
+  while (platform.timerSet && !platform.failed) {
+    platform.nowMs += kTimerPeriodMs;
+    if (PlanComplete(player, plan)) break;
+    player.OnTimer(1);
   }
-  return total;
+  return platform.nowMs;
 }
 
 RenderOutcome RunRender(CPlayer& player, CRenderPlatform& platform, const RenderPlan& plan,
@@ -61,14 +79,14 @@ RenderOutcome RunRender(CPlayer& player, CRenderPlatform& platform, const Render
   const auto failed = [&] {
     return platform.messages.size() > messagesBefore || platform.SinkFailed();
   };
-  // More than one pass of the whole score is the repeat button's play.
-  StartPlayMode(player, plan.mode == PlayAllMode && plan.repeat > 1 ? RepeatMode : plan.mode);
+  StartPlan(player, plan);
   while (platform.TimerSet() && !failed()) {
-    platform.RenderMs(kTimerPeriodMs);
-    const EventTimeline& timeline = player.timeline();
-    // This tick would end the last pass: the render is complete.
-    if (timeline.cursor >= timeline.count && LastPass(player, platform, plan)) break;
-    player.OnTimer(1);
+    platform.AdvanceTick();
+    const bool complete = PlanComplete(player, plan);
+    // The tick schedules its notes first; the audio up to it is rendered after them.
+    if (!complete) player.OnTimer(1);
+    platform.RenderToClock();
+    if (complete) break;
     if (progress && !progress(platform.RenderedFrames() * 1000 / CRenderPlatform::kSampleRate))
       return RenderOutcome::kCancelled;
   }

@@ -20,9 +20,10 @@ enum class RenderOutcome { kDone, kFailed, kCancelled };
 // Called after every tick with the milliseconds rendered so far; false cancels the render.
 using RenderProgress = std::function<bool(int64_t renderedMs)>;
 
-// The length of the render in milliseconds: its passes tick by tick, the waits, and
-// `cueMs` for each cue sound. For the progress shown and the length refused up front.
-int64_t PlannedRenderMs(const CPlayer& player, const RenderPlan& plan, int64_t cueMs);
+// The length of the render of `scoreText` in milliseconds, with `cueMs` for each cue sound:
+// the player itself runs the plan on a silent virtual clock. For the progress shown and the
+// length refused up front; -1 when the text does not load.
+int64_t PlannedRenderMs(const char* scoreText, const RenderPlan& plan, int32_t cueMs);
 
 // Starts `plan` on `player` (loaded, stopped, built on `platform`) and renders until the
 // plan's last pass ends. kFailed when the player showed a message (a note the synthesizer

@@ -32,32 +32,41 @@ int Usage(const CommandLineStreams& streams, const char* command, const char* ar
 }
 
 // The line `play` shows as a pass begins: which phrase, which pass, how far raised.
-// The mode is the one asked for: the player passes through PlayAllMode as it starts a
-// repeat pass.
-void ShowPass(const CPlayer& player, PlayMode mode, int& passes, std::FILE* out) {
-  ++passes;
-  const int phrase = player.phraseIndex + 1;
-  const int phrases = player.score().phraseCount;
-  switch (mode) {
-    case PlayAllMode:
-      std::fprintf(out, "Whole score, %d phrases\n", phrases);
-      break;
-    case RepeatMode:
-      std::fprintf(out, "Whole score, %d phrases, pass %d\n", phrases, passes);
-      break;
-    case TeachingMode:
-      std::fprintf(out, "Phrase %d of %d, pass %d of %d\n", phrase, phrases, player.stepIndex,
-                   kTeachingStepCount);
-      break;
-    case PracticeMode: {
-      const int semitones = (player.stepIndex - 1) / 2;
-      std::fprintf(out, "Phrase %d of %d, pass %d of %d, %d semitone%s up\n", phrase, phrases,
-                   player.stepIndex, kPracticeStepCount, semitones, semitones == 1 ? "" : "s");
-      break;
+class CPassPrinter : public PlayerObserver {
+ public:
+  CPassPrinter(const CPlayer& player, const CHeadlessPlatform& platform, std::FILE* out)
+      : player_(player), platform_(platform), out_(out) {}
+
+  void OnPlayerNotification(const PlayerNotification& notification) override {
+    // A pass started as Ctrl-C cut a wait or cue short never plays.
+    if (notification.kind != PlayerNotification::kPassBegins || platform_.Stopped()) return;
+    const PlayerPosition at = player_.Position();
+    const int phrase = at.phrase + 1;
+    switch (at.mode) {
+      case PlayAllMode:
+        std::fprintf(out_, "Whole score, %d phrases\n", at.phraseCount);
+        break;
+      case RepeatMode:
+        std::fprintf(out_, "Whole score, %d phrases, pass %d\n", at.phraseCount, at.pass);
+        break;
+      case TeachingMode:
+        std::fprintf(out_, "Phrase %d of %d, pass %d of %d\n", phrase, at.phraseCount, at.pass,
+                     at.passCount);
+        break;
+      case PracticeMode:
+        std::fprintf(out_, "Phrase %d of %d, pass %d of %d, %d semitone%s up\n", phrase,
+                     at.phraseCount, at.pass, at.passCount, at.semitones,
+                     at.semitones == 1 ? "" : "s");
+        break;
     }
+    std::fflush(out_);
   }
-  std::fflush(out);
-}
+
+ private:
+  const CPlayer& player_;
+  const CHeadlessPlatform& platform_;
+  std::FILE* out_;
+};
 
 void ReportShown(const std::vector<std::string>& shown, size_t from,
                  const CommandLineStreams& streams) {
@@ -123,11 +132,8 @@ int RunPlayCommand(const Arguments& arguments, const CommandLineStreams& streams
 
   std::fprintf(streams.out, "Playing %s (%s). Press Ctrl-C to stop.\n", ShownPath(path).c_str(),
                modeName.c_str());
-  int passes = 0;
-  platform.SetPassListener([&] {
-    // A pass started as Ctrl-C cut a wait or cue short never plays.
-    if (!platform.Stopped()) ShowPass(player, mode, passes, streams.out);
-  });
+  CPassPrinter printer(player, platform, streams.out);
+  player.AddObserver(&printer);
   const size_t shownBefore = platform.messages.size();
   StartPlayMode(player, mode);
   platform.Run(player);
@@ -184,7 +190,8 @@ int RunRenderCommand(const Arguments& arguments, const CommandLineStreams& strea
   CPlayer player(platform);
   if (!LoadScore(path, text, player, platform.messages, streams)) return kExitFailure;
 
-  const int64_t plannedMs = PlannedRenderMs(player, plan, platform.CueMs(kCueSoundName));
+  const int64_t plannedMs =
+      PlannedRenderMs(text.c_str(), plan, static_cast<int32_t>(platform.CueMs(kCueSoundName)));
   if (plannedMs > kLongestRenderMs) {
     std::fprintf(streams.err,
                  "%s: the render would last %.1f hours; a WAV file holds at most %lld\n", kProgram,

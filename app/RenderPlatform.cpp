@@ -17,11 +17,15 @@ CRenderPlatform::CRenderPlatform(midi::COfflineSynth& synth, AudioBlockSink sink
   block_.reserve(2 * kBlockFrames);
 }
 
-void CRenderPlatform::RenderMs(int64_t ms) {
-  // Whole milliseconds of a 44.1 kHz stream: 44.1 frames each, rounded on the running total.
-  const int64_t nowMs = renderedFrames_ * 1000 / kSampleRate;
-  const int64_t target = (nowMs + ms) * kSampleRate / 1000;
-  RenderFrames(std::max<int64_t>(0, target - renderedFrames_));
+namespace {
+
+// The first frame of a millisecond of the 44.1 kHz stream.
+int64_t FrameOfMs(int64_t ms) { return ms * CRenderPlatform::kSampleRate / 1000; }
+
+}  // namespace
+
+void CRenderPlatform::RenderToClock() {
+  RenderFrames(std::max<int64_t>(0, FrameOfMs(clockMs_) - renderedFrames_));
 }
 
 void CRenderPlatform::RenderFrames(int64_t frames) {
@@ -35,18 +39,11 @@ void CRenderPlatform::RenderFrames(int64_t frames) {
   }
 }
 
-void CRenderPlatform::SetTimer1() {
-  timerSet_ = true;
-  ++timerStarts_;
-}
+void CRenderPlatform::SetTimer1() { timerSet_ = true; }
 
 void CRenderPlatform::KillTimer1() { timerSet_ = false; }
 
-int32_t CRenderPlatform::ClockMs() {
-  return static_cast<int32_t>(static_cast<uint32_t>(renderedFrames_ * 1000 / kSampleRate));
-}
-
-void CRenderPlatform::SleepMs(int32_t ms) { RenderMs(ms); }
+int32_t CRenderPlatform::ClockMs() { return static_cast<int32_t>(static_cast<uint32_t>(clockMs_)); }
 
 const std::vector<float>& CRenderPlatform::Cue(const char* name) {
   const std::string wanted = name != nullptr ? name : "";
@@ -59,15 +56,22 @@ const std::vector<float>& CRenderPlatform::Cue(const char* name) {
 }
 
 int64_t CRenderPlatform::CueMs(const char* name) {
-  return static_cast<int64_t>(Cue(name).size() / 2) * 1000 / kSampleRate;
+  // Whole milliseconds that hold every frame of the cue.
+  const int64_t frames = static_cast<int64_t>(Cue(name).size() / 2);
+  return (frames * 1000 + kSampleRate - 1) / kSampleRate;
 }
 
-void CRenderPlatform::PlayCueSound(const char* name) {
-  RenderFrames(synth_.PlayCueSamples(Cue(name)));
+int32_t CRenderPlatform::StartCueSound(const char* name, int32_t dueMs) {
+  synth_.StartCueAt(Cue(name), FrameOfMs(dueMs));
+  return static_cast<int32_t>(CueMs(name));
 }
+
+void CRenderPlatform::StopCueSound() { synth_.StopCue(); }
 
 void CRenderPlatform::SetVolume(uint32_t volume) { synth_.SetVolume(volume); }
 
-void CRenderPlatform::SendShortMessage(uint32_t message) { synth_.SendShortMessage(message); }
+void CRenderPlatform::SendShortMessage(uint32_t message, int32_t dueMs) {
+  synth_.SendShortMessageAt(message, FrameOfMs(dueMs));
+}
 
 void CRenderPlatform::ShowMessage(const char* text) { messages.emplace_back(text); }

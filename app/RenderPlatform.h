@@ -6,27 +6,29 @@
 #include <vector>
 
 #include "midi/OfflineSynth.h"
+#include "playback/Player.h"
 #include "playback/PlayerPlatform.h"
 
 // Where rendered audio goes: interleaved 16-bit stereo frames at 44.1 kHz, block by block.
 // Returns false to stop the render (a write failed).
 using AudioBlockSink = std::function<bool(const int16_t* interleavedStereo, int frames)>;
 
-// The player's platform on a virtual clock for offline rendering: time passes only as audio
-// is rendered. Each tick renders 10 ms, each wait that many milliseconds, and a cue sound its
-// own length with the cue mixed in; notes go to the offline synthesizer.
+// The player's platform on a virtual clock for offline rendering. The clock moves a tick at
+// a time; the audio follows it, rendered only after the tick has scheduled its notes, so every
+// note and cue lands on the frame of its exact due millisecond.
 class CRenderPlatform : public PlayerPlatform {
  public:
   static constexpr int kSampleRate = midi::COfflineSynth::kSampleRate;
 
   CRenderPlatform(midi::COfflineSynth& synth, AudioBlockSink sink);
 
-  // Renders ms milliseconds (frames counted exactly: 441 per tick).
-  void RenderMs(int64_t ms);
+  // Moves the clock one timer period on.
+  void AdvanceTick() { clockMs_ += kTimerPeriodMs; }
+  // Renders the audio up to the clock.
+  void RenderToClock();
   void RenderFrames(int64_t frames);
 
   bool TimerSet() const { return timerSet_; }
-  int TimerStarts() const { return timerStarts_; }
   int64_t RenderedFrames() const { return renderedFrames_; }
   // The sink refused a block; nothing more is rendered.
   bool SinkFailed() const { return sinkFailed_; }
@@ -37,10 +39,10 @@ class CRenderPlatform : public PlayerPlatform {
   void SetTimer1() override;
   void KillTimer1() override;
   int32_t ClockMs() override;
-  void SleepMs(int32_t ms) override;
-  void PlayCueSound(const char* name) override;
+  int32_t StartCueSound(const char* name, int32_t dueMs) override;
+  void StopCueSound() override;
   void SetVolume(uint32_t volume) override;
-  void SendShortMessage(uint32_t message) override;
+  void SendShortMessage(uint32_t message, int32_t dueMs) override;
   void ShowMessage(const char* text) override;
 
   std::vector<std::string> messages;
@@ -56,7 +58,7 @@ class CRenderPlatform : public PlayerPlatform {
   std::vector<float> cueSamples_;
   bool cueLoaded_ = false;
   bool timerSet_ = false;
-  int timerStarts_ = 0;
   int64_t renderedFrames_ = 0;
+  int64_t clockMs_ = 0;
   bool sinkFailed_ = false;
 };

@@ -12,10 +12,10 @@ class CSilentPlatform : public PlayerPlatform {
   void SetTimer1() override {}
   void KillTimer1() override {}
   int32_t ClockMs() override { return 0; }
-  void SleepMs(int32_t) override {}
-  void PlayCueSound(const char*) override {}
+  int32_t StartCueSound(const char*, int32_t) override { return 0; }
+  void StopCueSound() override {}
   void SetVolume(uint32_t) override {}
-  void SendShortMessage(uint32_t) override {}
+  void SendShortMessage(uint32_t, int32_t) override {}
   void ShowMessage(const char* text) override { messages.emplace_back(text); }
 
   std::vector<std::string> messages;

@@ -9,14 +9,13 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QShowEvent>
-#include <chrono>
 #include <cstring>
-#include <thread>
 
 #include "app/AboutDlg.h"
 #include "app/AppIcon.h"
 #include "app/DialogLayout.h"
 #include "app/ScoreTextFile.h"
+#include "app/WindowPlatform.h"
 #include "midi/MIDIOutDevice.h"
 #include "midi/MidiFileWriter.h"
 #include "playback/TextBuffer.h"
@@ -34,18 +33,29 @@ QString FromNarrow(const std::string& text) {
 
 }  // namespace
 
-CTunwickDlg::CTunwickDlg(QWidget* parent)
-    : QDialog(parent), device_(std::make_unique<CMIDIOutDevice>()), player_(*this) {
+namespace {
+
+std::unique_ptr<CWindowPlatform> WindowPlatformUnless(PlayerPlatform* replacement,
+                                                      CMIDIOutDevice& device, CTunwickDlg& dialog) {
+  if (replacement != nullptr) return nullptr;
+  return std::make_unique<CWindowPlatform>(
+      device, [&dialog](const char* text) { dialog.ShowMessage(text); });
+}
+
+}  // namespace
+
+CTunwickDlg::CTunwickDlg(QWidget* parent, PlayerPlatform* platform)
+    : QDialog(parent),
+      device_(std::make_unique<CMIDIOutDevice>()),
+      windowPlatform_(WindowPlatformUnless(platform, *device_, *this)),
+      player_(platform != nullptr ? *platform : *windowPlatform_) {
   setWindowTitle(QString::fromUtf8(kMainDialogTitle));
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                  Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
   setFont(DialogFont());
   CreateControls();
 
-  timer1_.setTimerType(Qt::PreciseTimer);
-  timer1_.setInterval(kTimerPeriodMs);
-  connect(&timer1_, &QTimer::timeout, this, [this] { player_.OnTimer(1); });
-  clock_.start();
+  if (windowPlatform_) windowPlatform_->SetTickHandler([this] { player_.OnTimer(1); });
 
   appIcon_ = TunwickIcon();
 }
@@ -53,7 +63,7 @@ CTunwickDlg::CTunwickDlg(QWidget* parent)
 CTunwickDlg::~CTunwickDlg() {
   // The MIDI port and its worker go first, before any of the state they might touch.
   device_->Close();
-  timer1_.stop();
+  if (windowPlatform_) windowPlatform_->KillTimer1();
 }
 
 void CTunwickDlg::CreateControls() {
@@ -239,9 +249,10 @@ void CTunwickDlg::OnSaveMidi() {
   std::memcpy(textBuffer, scoreText.c_str(), length + 1);
   if (textBuffer[0] == '\0') return;
 
-  player_.autoPlay = 0;
-  player_.LoadAndPlay(textBuffer);
-  player_.autoPlay = 1;
+  {
+    CPlayer::BuildOnlyScope quietly(player_);
+    player_.LoadAndPlay(textBuffer);
+  }
 
   const QString path = GetSaveFileName(QString::fromUtf8(kMidiFileFilter), QStringLiteral("mid"));
   if (path.isEmpty()) return;
@@ -326,24 +337,7 @@ QString CTunwickDlg::GetOpenFileName(const QString& filter, const QString& defau
   return dialog.selectedFiles().constFirst();
 }
 
-// ---- The player's platform ----
-
-void CTunwickDlg::SetTimer1() { timer1_.start(); }
-
-void CTunwickDlg::KillTimer1() { timer1_.stop(); }
-
-int32_t CTunwickDlg::ClockMs() { return static_cast<int32_t>(clock_.elapsed()); }
-
-void CTunwickDlg::SleepMs(int32_t ms) {
-  // Blocks the user-interface thread, as the waits of the play modes are specified to.
-  if (ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-}
-
-void CTunwickDlg::PlayCueSound(const char* name) { device_->PlayCueSound(name); }
-
-void CTunwickDlg::SetVolume(uint32_t volume) { device_->SetVolume(volume); }
-
-void CTunwickDlg::SendShortMessage(uint32_t message) { device_->SendShortMessage(message); }
+// ---- The player's messages ----
 
 void CTunwickDlg::ShowMessage(const char* text) {
   ShowMessageBox(QString::fromLocal8Bit(text), QString::fromUtf8(kApplicationTitle),

@@ -1,10 +1,8 @@
 #pragma once
 
 #include <QDialog>
-#include <QElapsedTimer>
 #include <QIcon>
 #include <QMessageBox>
-#include <QTimer>
 #include <map>
 #include <memory>
 #include <string>
@@ -13,19 +11,20 @@
 #include "playback/PlayerPlatform.h"
 
 class CMIDIOutDevice;
+class CWindowPlatform;
 class QLabel;
 class QPlainTextEdit;
 class QPushButton;
 
 // The main dialog: the buttons, the help labels and the score edit box. It owns the MIDI
-// device and the player, and is the player's platform (timer 1, clock, sleep, cue sound,
-// volume, note output, messages). Each button calls one command, which forwards to the
-// player or to the score text file commands.
-class CTunwickDlg : public QDialog, public PlayerPlatform {
+// device, the player and the player's window platform. Each button calls one command, which
+// forwards to the player or to the score text file commands.
+class CTunwickDlg : public QDialog {
   Q_OBJECT
 
  public:
-  explicit CTunwickDlg(QWidget* parent = nullptr);
+  // `platform` replaces the window platform (tests); the dialog does not own it.
+  explicit CTunwickDlg(QWidget* parent = nullptr, PlayerPlatform* platform = nullptr);
   ~CTunwickDlg() override;
 
   // Start-up (opens the MIDI device, loads the built-in score), then the modal run.
@@ -52,15 +51,8 @@ class CTunwickDlg : public QDialog, public PlayerPlatform {
   // Window-menu commands: 0x10 (low four bits ignored) opens the About box.
   void OnSysCommand(unsigned id);
 
-  // PlayerPlatform.
-  void SetTimer1() override;
-  void KillTimer1() override;
-  int32_t ClockMs() override;
-  void SleepMs(int32_t ms) override;
-  void PlayCueSound(const char* name) override;
-  void SetVolume(uint32_t volume) override;
-  void SendShortMessage(uint32_t message) override;
-  void ShowMessage(const char* text) override;
+  // A message of the player's in a box with the application's title, no icon.
+  void ShowMessage(const char* text);
 
   // The edit box's text as the dialog's data transfer last moved it.
   std::string scoreText;
@@ -69,7 +61,8 @@ class CTunwickDlg : public QDialog, public PlayerPlatform {
   CMIDIOutDevice& device() { return *device_; }
   QPushButton* button(int id) const;
   QPlainTextEdit* scoreEdit() const { return edit_; }
-  const QTimer& timer1() const { return timer1_; }
+  // The window platform, or null when a test replaced it.
+  CWindowPlatform* windowPlatform() const { return windowPlatform_.get(); }
 
  protected:
   // Seams for the tests; the defaults reach the real device, boxes and dialogs.
@@ -90,9 +83,8 @@ class CTunwickDlg : public QDialog, public PlayerPlatform {
 
   QIcon appIcon_;
   std::unique_ptr<CMIDIOutDevice> device_;
+  std::unique_ptr<CWindowPlatform> windowPlatform_;
   CPlayer player_;
-  QTimer timer1_;
-  QElapsedTimer clock_;
   std::map<int, QPushButton*> buttons_;
   QPlainTextEdit* edit_ = nullptr;
 };

@@ -25,6 +25,8 @@ class COfflineSynth {
   // Starts stereoSamples as the cue at `frame` of the rendered stream; returns their length in
   // frames.
   int StartCueAt(std::vector<float> stereoSamples, int64_t frame);
+  // Silences the cue that plays.
+  void StopCue() { engine_.cue().Stop(); }
   // Frames rendered so far.
   int64_t RenderedFrames() const { return renderedFrames_; }
   void SetVolume(uint32_t volume);

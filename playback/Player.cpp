@@ -1,5 +1,6 @@
 #include "playback/Player.h"
 
+#include <algorithm>
 #include <cstring>
 #include <exception>
 #include <limits>
@@ -7,9 +8,10 @@
 #include "notation/ScoreParseError.h"
 #include "playback/TextBuffer.h"
 
-const int32_t kPracticeSteps[kPracticeStepCount] = {0, 10, 1, 10, 1, 10, 1, 10, 1, 10, 1, 10,
-                                                    1, 10, 1, 10, 1, 10, 1, 10, 1, 10, 1, 10};
-const int32_t kTeachingSteps[kTeachingStepCount] = {0, 10};
+const int32_t kPracticeSteps[kPracticeStepCount] = {
+    0, kStepCue, 1, kStepCue, 1, kStepCue, 1, kStepCue, 1, kStepCue, 1, kStepCue,
+    1, kStepCue, 1, kStepCue, 1, kStepCue, 1, kStepCue, 1, kStepCue, 1, kStepCue};
+const int32_t kTeachingSteps[kTeachingStepCount] = {0, kStepCue};
 
 const char kBuiltInScore[] =
     "s=100,0.1,1,0.1,2,0.1,3,0.1,4,0.1,5,0.1,6,0.1,7,1,10|0.1,1,0.1,3,0.1,5,0.1,3,1,1|"
@@ -25,10 +27,15 @@ const char kTooLongInTimeMessage[] =
 
 namespace {
 
+// Clock readings are 32-bit milliseconds that may wrap: compare them by difference.
+int32_t MsBetween(int32_t from, int32_t to) {
+  return static_cast<int32_t>(static_cast<uint32_t>(to) - static_cast<uint32_t>(from));
+}
+
 bool FitsInt32(double value) { return value >= -2147483648.0 && value < 2147483648.0; }
 
 // Walks the events of phrases [first, last) in layout order, phrases end to end, handing
-// each (pitch, timeMs) to `visit`. Every phrase keeps its own tempo; times within a phrase
+// each (event, row, note index) to `visit`. Every phrase keeps its own tempo; times within a phrase
 // are truncated, the running offset is kept in double precision. Returns the message of
 // the first time that does not fit 32 bits, else nullptr.
 template <typename Visit>
@@ -43,7 +50,7 @@ const char* WalkLayout(const Score& score, int32_t first, int32_t last, Visit&& 
       if (!FitsInt32(local)) return kTooLongInTimeMessage;
       const double time = static_cast<int32_t>(local) + offset;
       if (!FitsInt32(time)) return kTooLongInTimeMessage;
-      visit(NoteEvent{phrase.pitches[i], static_cast<int32_t>(time)});
+      visit(NoteEvent{phrase.pitches[i], static_cast<int32_t>(time)}, row, i);
     }
     offset += static_cast<double>(msPerBeat) * phrase.startTimes[n];
   }
@@ -55,14 +62,19 @@ const char* LayoutProblem(const Score& score, int32_t first, int32_t last) {
   int64_t events = 0;
   for (int32_t row = first; row < last; ++row) events += score.phrases[row].noteCount + 1;
   if (events > kTimelineCapacity) return kTooManyEventsMessage;
-  return WalkLayout(score, first, last, [](const NoteEvent&) {});
+  return WalkLayout(score, first, last, [](const NoteEvent&, int32_t, int32_t) {});
 }
 
 }  // namespace
 
 int32_t MsPerBeat(const Phrase& phrase) { return 60000 / (phrase.tempo > 0 ? phrase.tempo : 120); }
 
-CPlayer::CPlayer(PlayerPlatform& platform) : platform_(platform), score_(new Score) {}
+CPlayer::CPlayer(PlayerPlatform& platform)
+    : platform_(platform),
+      score_(new Score),
+      scratch_(new Score),
+      sources_(new EventSource[kTimelineCapacity]),
+      placed_(new Placed[kTimelineCapacity]) {}
 
 void CPlayer::LoadBuiltInAtStartup() {
   try {
@@ -76,27 +88,124 @@ void CPlayer::LoadBuiltInAtStartup() {
   timeline_.elapsedMs = 0;
 }
 
+void CPlayer::RemoveObserver(PlayerObserver* observer) {
+  observers_.erase(std::remove(observers_.begin(), observers_.end(), observer), observers_.end());
+}
+
+PlayerPosition CPlayer::Position() const {
+  PlayerPosition position;
+  position.playing = timerRunning == 1;
+  position.mode = playMode;
+  position.phase = phase_;
+  position.phraseCount = score_->phraseCount;
+  switch (playMode) {
+    case PracticeMode:
+      position.phrase = phraseIndex;
+      position.pass = stepIndex;
+      position.passCount = kPracticeStepCount;
+      // Every even step from 2 on raised the pass by one more semitone.
+      position.semitones = stepIndex > 0 ? (stepIndex - 1) / 2 : 0;
+      break;
+    case TeachingMode:
+      position.phrase = phraseIndex;
+      position.pass = stepIndex;
+      position.passCount = kTeachingStepCount;
+      break;
+    case RepeatMode:
+      position.phrase = soundingRow_;
+      position.pass = repeatPasses_;
+      position.passCount = 0;
+      break;
+    default:
+      position.phrase = soundingRow_;
+      position.pass = 1;
+      position.passCount = 1;
+      break;
+  }
+  return position;
+}
+
+// ---- Notifications ----
+
+void CPlayer::Notify(PlayerNotification::Kind kind, int32_t dueMs, int32_t row, int32_t note,
+                     int32_t pitch, int32_t passTimeMs, int32_t lengthMs) {
+  if (observers_.empty()) return;
+  PlayerNotification notification;
+  notification.kind = kind;
+  notification.atMs = dueMs + platform_.OutputLatencyMs();
+  notification.row = row;
+  notification.note = note;
+  notification.pitch = pitch;
+  notification.passTimeMs = passTimeMs;
+  notification.lengthMs = lengthMs;
+  // Heard already (no output latency) and nothing before it waits: tell observers now.
+  if (pending_.Empty() && MsBetween(notification.atMs, dueMs) >= 0) {
+    if (kind == PlayerNotification::kNote) soundingRow_ = row;
+    for (PlayerObserver* observer : observers_) observer->OnPlayerNotification(notification);
+    return;
+  }
+  if (pending_.Full()) {
+    const PlayerNotification early = pending_.Pop();
+    if (early.kind == PlayerNotification::kNote) soundingRow_ = early.row;
+    for (PlayerObserver* observer : observers_) observer->OnPlayerNotification(early);
+  }
+  pending_.Push(notification);
+}
+
+void CPlayer::Deliver(int32_t nowMs, bool all) {
+  while (!pending_.Empty() && (all || MsBetween(pending_.Front().atMs, nowMs) >= 0)) {
+    const PlayerNotification notification = pending_.Pop();
+    if (notification.kind == PlayerNotification::kNote) soundingRow_ = notification.row;
+    for (PlayerObserver* observer : observers_) observer->OnPlayerNotification(notification);
+  }
+}
+
 // ---- Timer and sending ----
 
 void CPlayer::StartTimer() {
   platform_.SetVolume(kFullVolume);
   startTick = platform_.ClockMs();
+  phase_ = PlayerPhase::kPass;
   timerRunning = 1;
   platform_.SetTimer1();
+  Notify(PlayerNotification::kPassBegins, startTick, phraseIndex);
 }
 
 void CPlayer::StopTimer() {
   if (timerRunning == 1) {
     platform_.KillTimer1();
     timerRunning = 0;
+    if (phase_ == PlayerPhase::kCue) platform_.StopCueSound();
+    // Notes already sent still sound: their notifications go out now rather than never.
+    Deliver(0, true);
   }
 }
 
-bool CPlayer::SendNoteOn(int32_t pitch) {
+void CPlayer::StartWait(PlayerPhase phase, int32_t fromMs, int32_t lengthMs) {
+  phase_ = phase;
+  waitEndMs_ = fromMs + lengthMs;
+  Notify(
+      phase == PlayerPhase::kCue ? PlayerNotification::kCueBegins : PlayerNotification::kWaitBegins,
+      fromMs, phraseIndex, -1, 0, 0, lengthMs);
+  if (timerRunning == 0) {
+    timerRunning = 1;
+    platform_.SetTimer1();
+  }
+}
+
+void CPlayer::FinishWait() {
+  // What StartTimer does after a wait, with the pass starting exactly where the wait ends.
+  platform_.SetVolume(kFullVolume);
+  startTick = waitEndMs_;
+  phase_ = PlayerPhase::kPass;
+  Notify(PlayerNotification::kPassBegins, startTick, phraseIndex);
+}
+
+bool CPlayer::SendNoteOn(int32_t pitch, int32_t dueMs) {
   // A key above 127 would spill into the velocity byte: it is never sent.
   if (pitch <= 0 || pitch > 127) return true;
   try {
-    platform_.SendShortMessage(NoteOnMessage(pitch));
+    platform_.SendShortMessage(NoteOnMessage(pitch), dueMs);
   } catch (const std::exception& error) {
     StopTimer();
     platform_.ShowMessage(error.what());
@@ -107,7 +216,19 @@ bool CPlayer::SendNoteOn(int32_t pitch) {
 
 void CPlayer::OnTimer(int32_t id) {
   if (id != 1) return;
+  // One clock reading serves the whole tick.
+  const bool running = timerRunning == 1;
+  const int32_t now = running ? platform_.ClockMs() : 0;
+  Tick(running, now);
+  if (timerRunning == 1) Deliver(now, false);
+}
+
+void CPlayer::Tick(bool running, int32_t now) {
   EventTimeline& timeline = timeline_;
+  if (running && phase_ != PlayerPhase::kPass) {
+    if (MsBetween(waitEndMs_, now) < 0) return;  // still waiting: nothing sounds
+    FinishWait();
+  }
 
   if (timeline.cursor >= timeline.count) {
     // The pass is over: the mode decides what follows.
@@ -117,14 +238,20 @@ void CPlayer::OnTimer(int32_t id) {
         timeline.elapsedMs = 0;
         StopTimer();
         break;
-      case RepeatMode:
+      case RepeatMode: {
         timeline.cursor = 0;
         timeline.elapsedMs = 0;
         StopTimer();
-        platform_.SleepMs(kRepeatWaitMs);
-        BuildScoreTimeline();
+        const int32_t waitFrom = platform_.ClockMs();
+        if (!LayOutScore()) break;
         playMode = RepeatMode;
+        // The next pass follows the repeat wait.
+        if (autoPlay == 1) {
+          ++repeatPasses_;
+          StartWait(PlayerPhase::kRepeatWait, waitFrom, kRepeatWaitMs);
+        }
         break;
+      }
       case PracticeMode:
         StopTimer();
         PracticeStep();
@@ -139,15 +266,21 @@ void CPlayer::OnTimer(int32_t id) {
     return;
   }
 
-  if (timerRunning != 1) return;
-  // Unsigned difference: correct across a wrap of the 32-bit clock.
-  timeline.elapsedMs = static_cast<int32_t>(static_cast<uint32_t>(platform_.ClockMs()) -
-                                            static_cast<uint32_t>(startTick));
+  if (!running) return;
+  timeline.elapsedMs = MsBetween(startTick, now);
   const NoteEvent* const events = timeline.events.get();
   while (timeline.cursor < timeline.count && events[timeline.cursor].timeMs <= timeline.elapsedMs) {
-    const int32_t pitch = events[timeline.cursor].pitch;
+    const int32_t k = timeline.cursor;
+    const NoteEvent& event = events[k];
     ++timeline.cursor;
-    if (!SendNoteOn(pitch)) return;
+    // Each note sounds at its exact time in the pass, however late this tick is.
+    const int32_t dueMs = static_cast<int32_t>(static_cast<uint32_t>(startTick) +
+                                               static_cast<uint32_t>(event.timeMs));
+    if (!SendNoteOn(event.pitch, dueMs)) return;
+    const EventSource& source = sources_[k];
+    // The phrase's end marker is no note; rests are, and are shown.
+    if (source.note < score_->phrases[source.row].noteCount)
+      Notify(PlayerNotification::kNote, dueMs, source.row, source.note, event.pitch, event.timeMs);
   }
 }
 
@@ -164,7 +297,18 @@ bool CPlayer::LayOut(int32_t first, int32_t last) {
     return false;
   }
   timeline_.count = 0;
-  WalkLayout(*score_, first, last, [this](const NoteEvent& event) { timeline_.Insert(event); });
+  // The timeline keeps equal times in insertion order, so sorting the sources by (time,
+  // order of insertion) puts each beside its event. In place: nothing is allocated.
+  int32_t placed = 0;
+  WalkLayout(*score_, first, last, [&](const NoteEvent& event, int32_t row, int32_t note) {
+    timeline_.Insert(event);
+    placed_[placed] = {event.timeMs, placed, {row, note}};
+    ++placed;
+  });
+  std::sort(placed_.get(), placed_.get() + placed, [](const Placed& a, const Placed& b) {
+    return a.timeMs != b.timeMs ? a.timeMs < b.timeMs : a.order < b.order;
+  });
+  for (int32_t k = 0; k < placed; ++k) sources_[k] = placed_[k].source;
   return true;
 }
 
@@ -177,13 +321,21 @@ bool CPlayer::LayOutPhrase(int32_t row) {
 
 void CPlayer::BuildPhraseTimeline(int32_t row) { LayOutPhrase(row); }
 
-void CPlayer::BuildScoreTimeline() {
+bool CPlayer::LayOutScore() {
   platform_.KillTimer1();
+  if (timerRunning == 1 && phase_ == PlayerPhase::kCue) platform_.StopCueSound();
   timerRunning = 0;
-  if (!LayOut(0, score_->phraseCount)) return;
+  phase_ = PlayerPhase::kPass;
+  Deliver(0, true);
+  if (!LayOut(0, score_->phraseCount)) return false;
   playMode = PlayAllMode;
   timeline_.cursor = 0;
   timeline_.elapsedMs = 0;
+  return true;
+}
+
+void CPlayer::BuildScoreTimeline() {
+  if (!LayOutScore()) return;
   if (autoPlay == 1 && timerRunning == 0) StartTimer();
 }
 
@@ -197,23 +349,22 @@ void CPlayer::PracticeStep() {
     if (!LayOutPhrase(phraseIndex)) return;
   }
   const int32_t step = kPracticeSteps[stepIndex];
-  bool sent = true;
-  if (step == 10) {
-    platform_.PlayCueSound(kCueSoundName);
-  } else {
-    // Raise the whole pass; the Phrase stays as parsed, so the next build undoes it.
-    if (step != 0) {
-      for (int32_t i = 0; i < timeline_.count; ++i) timeline_.events[i].pitch += step;
-    }
-    platform_.SetVolume(kFullVolume);
-    if (timeline_.count > 0) sent = SendNoteOn(timeline_.events[0].pitch);
-    if (sent) platform_.SleepMs(kReferenceWaitMs);
-  }
   ++stepIndex;
   timeline_.cursor = 0;
   timeline_.elapsedMs = 0;
+  const int32_t now = platform_.ClockMs();
+  if (step == kStepCue) {
+    StartWait(PlayerPhase::kCue, now, platform_.StartCueSound(kCueSoundName, now));
+    return;
+  }
+  // Raise the whole pass; the Phrase stays as parsed, so the next build undoes it.
+  if (step != 0) {
+    for (int32_t i = 0; i < timeline_.count; ++i) timeline_.events[i].pitch += step;
+  }
+  platform_.SetVolume(kFullVolume);
   // After a failed reference note playback stays stopped; continue plays this pass.
-  if (sent && timerRunning == 0) StartTimer();
+  if (timeline_.count > 0 && !SendNoteOn(timeline_.events[0].pitch, now)) return;
+  StartWait(PlayerPhase::kReferenceWait, now, kReferenceWaitMs);
 }
 
 void CPlayer::TeachingStep() {
@@ -223,19 +374,24 @@ void CPlayer::TeachingStep() {
     if (phraseIndex >= score_->phraseCount) phraseIndex = 0;
     if (!LayOutPhrase(phraseIndex)) return;
   }
-  if (kTeachingSteps[stepIndex] == 10) platform_.PlayCueSound(kCueSoundName);
+  const bool cue = kTeachingSteps[stepIndex] == kStepCue;
   ++stepIndex;
   timeline_.cursor = 0;
   timeline_.elapsedMs = 0;
-  if (timerRunning == 0) StartTimer();
+  if (cue) {
+    const int32_t now = platform_.ClockMs();
+    StartWait(PlayerPhase::kCue, now, platform_.StartCueSound(kCueSoundName, now));
+  } else if (timerRunning == 0) {
+    StartTimer();
+  }
 }
 
 // ---- Commands ----
 
 void CPlayer::OnPractice() {
   if (timerRunning == 1) {
-    platform_.KillTimer1();
-    timerRunning = 0;
+    // Also during a wait or cue: practice moves on at once.
+    StopTimer();
     stepIndex = 0;
     if (playMode == PracticeMode) ++phraseIndex;
     if (phraseIndex >= score_->phraseCount) phraseIndex = 0;
@@ -243,6 +399,7 @@ void CPlayer::OnPractice() {
     stepIndex = 0;
     phraseIndex = 0;
   }
+  phase_ = PlayerPhase::kPass;
   playMode = PracticeMode;
   if (!LayOutPhrase(phraseIndex)) return;
   PracticeStep();
@@ -251,16 +408,27 @@ void CPlayer::OnPractice() {
 void CPlayer::OnContinue() {
   if (timerRunning == 1) return;
   platform_.SetVolume(kFullVolume);
-  startTick = static_cast<int32_t>(static_cast<uint32_t>(platform_.ClockMs()) -
-                                   static_cast<uint32_t>(timeline_.elapsedMs));
+  const int32_t now = platform_.ClockMs();
+  if (phase_ == PlayerPhase::kPass) {
+    startTick = static_cast<int32_t>(static_cast<uint32_t>(now) -
+                                     static_cast<uint32_t>(timeline_.elapsedMs));
+  } else {
+    // Paused during a wait or cue: the rest of it, then the pass.
+    waitEndMs_ = now + waitRemainingMs_;
+  }
   timerRunning = 1;
   platform_.SetTimer1();
 }
 
-void CPlayer::OnPause() { StopTimer(); }
+void CPlayer::OnPause() {
+  if (timerRunning == 1 && phase_ != PlayerPhase::kPass)
+    waitRemainingMs_ = std::max(0, MsBetween(platform_.ClockMs(), waitEndMs_));
+  StopTimer();
+}
 
 void CPlayer::OnTeaching() {
   StopTimer();
+  phase_ = PlayerPhase::kPass;
   playMode = TeachingMode;
   stepIndex = 0;
   phraseIndex = 0;
@@ -277,6 +445,7 @@ void CPlayer::OnRepeat() {
   StopTimer();
   BuildScoreTimeline();
   playMode = RepeatMode;
+  repeatPasses_ = timerRunning == 1 ? 1 : 0;
 }
 
 void CPlayer::OnRestoreBuiltIn() { LoadAndPlay(kBuiltInScore); }
@@ -303,7 +472,7 @@ void CPlayer::LoadAndPlay(const char* text) {
   const int32_t length = static_cast<int32_t>(fullLength);
 
   // Try the text out on the scratch Score first: a bad text leaves everything as it was.
-  Score& scratch = ScratchScore();
+  Score& scratch = *scratch_;
   try {
     ParseScore(text, length, scratch);
   } catch (const ScoreParseError& error) {
@@ -324,6 +493,7 @@ void CPlayer::LoadAndPlay(const char* text) {
     platform_.ShowMessage(error.what());
   }
   phraseIndex = 0;
+  soundingRow_ = 0;
   timeline_.cursor = 0;
   timeline_.elapsedMs = 0;
   BuildScoreTimeline();

@@ -3,9 +3,12 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "notation/Score.h"
 #include "playback/EventTimeline.h"
+#include "playback/NotificationQueue.h"
+#include "playback/PlayerNotification.h"
 #include "playback/PlayerPlatform.h"
 
 enum PlayMode : int32_t {
@@ -17,6 +20,9 @@ enum PlayMode : int32_t {
 
 constexpr int32_t kPracticeStepCount = 24;
 constexpr int32_t kTeachingStepCount = 2;
+// A step-table entry that sounds the cue before its pass. The other entries are semitones:
+// practice raises the pass by that many and sounds its reference note (0: no raise).
+constexpr int32_t kStepCue = 10;
 extern const int32_t kPracticeSteps[kPracticeStepCount];
 extern const int32_t kTeachingSteps[kTeachingStepCount];
 
@@ -46,7 +52,8 @@ constexpr uint32_t NoteOnMessage(int32_t pitch) {
 
 // The player: owns the loaded Score and the timeline, holds the play state, and runs
 // the play modes from the commands and the 10 ms timer. Platform-free: every effect
-// goes through PlayerPlatform.
+// goes through PlayerPlatform. The reference wait, the repeat wait and the cue are timed
+// phases waited out on the timer, so no command or tick ever blocks.
 class CPlayer {
  public:
   explicit CPlayer(PlayerPlatform& platform);
@@ -78,12 +85,76 @@ class CPlayer {
   // Parse `text` (zero-terminated), and when it holds phrases, load it and play it all.
   void LoadAndPlay(const char* text);
 
-  Score& score() { return *score_; }
-  const Score& score() const { return *score_; }
-  EventTimeline& timeline() { return timeline_; }
-  const EventTimeline& timeline() const { return timeline_; }
+  // While one lives, a whole-score build lays the timeline out without starting playback
+  // (the MIDI file export); autoPlay comes back on however the build ends.
+  class BuildOnlyScope {
+   public:
+    explicit BuildOnlyScope(CPlayer& player) : player_(player) { player_.autoPlay = 0; }
+    ~BuildOnlyScope() { player_.autoPlay = 1; }
+    BuildOnlyScope(const BuildOnlyScope&) = delete;
+    BuildOnlyScope& operator=(const BuildOnlyScope&) = delete;
 
-  // Player state, as the window reads it.
+   private:
+    CPlayer& player_;
+  };
+
+  // Observers hear of every note, pass, wait and cue as it is heard. Add them before playing.
+  void AddObserver(PlayerObserver* observer) { observers_.push_back(observer); }
+  void RemoveObserver(PlayerObserver* observer);
+
+  // Queries.
+  const Score& score() const { return *score_; }
+  const EventTimeline& timeline() const { return timeline_; }
+  // For tests that alter a pass or the loaded score in place.
+  EventTimeline& timelineForTest() { return timeline_; }
+  Score& scoreForTest() { return *score_; }
+  PlayerPosition Position() const;
+  bool Playing() const { return timerRunning == 1; }
+  int32_t TimerRunning() const { return timerRunning; }
+  int32_t AutoPlay() const { return autoPlay; }
+  int32_t StepIndex() const { return stepIndex; }
+  int32_t PhraseIndex() const { return phraseIndex; }
+  PlayMode Mode() const { return static_cast<PlayMode>(playMode); }
+  int32_t StartTick() const { return startTick; }
+  PlayerPhase Phase() const { return phase_; }
+  // The phrase and note index the timeline's event k came from.
+  int32_t EventRow(int32_t k) const { return sources_[k].row; }
+  int32_t EventNote(int32_t k) const { return sources_[k].note; }
+
+ private:
+  struct EventSource {
+    int32_t row;
+    int32_t note;
+  };
+  struct Placed {
+    int32_t timeMs;
+    int32_t order;
+    EventSource source;
+  };
+
+  void StartTimer();
+  void StopTimer();
+  // Timer 1 runs through a wait or cue of lengthMs from fromMs; the pass starts at its end.
+  void StartWait(PlayerPhase phase, int32_t fromMs, int32_t lengthMs);
+  // Ends the wait whose time is up: the pass starts at the wait's exact end.
+  void FinishWait();
+  // Sends a note-on for a pitch 1..127 (others are silent), due at dueMs. A send that throws
+  // stops playback and shows the device's message; the result is then false.
+  bool SendNoteOn(int32_t pitch, int32_t dueMs);
+  // Lays phrases [first, last) end to end into the timeline; false, with playback stopped,
+  // the timeline emptied and a message shown, when they do not fit.
+  bool LayOut(int32_t first, int32_t last);
+  bool LayOutPhrase(int32_t row);
+  void Notify(PlayerNotification::Kind kind, int32_t dueMs, int32_t row = -1, int32_t note = -1,
+              int32_t pitch = 0, int32_t passTimeMs = 0, int32_t lengthMs = 0);
+  // One tick of timer 1 at clock reading `now` (read only while it runs).
+  void Tick(bool running, int32_t now);
+  // BuildScoreTimeline without the start: the whole score laid out, stopped, in PlayAllMode.
+  bool LayOutScore();
+  // Hands observers what has become audible by nowMs; everything when `all`.
+  void Deliver(int32_t nowMs, bool all);
+
+  // Player state (the window reads it through the queries).
   int32_t timerRunning = 0;
   int32_t autoPlay = 1;
   int32_t stepIndex = 0;
@@ -91,18 +162,18 @@ class CPlayer {
   int32_t playMode = PracticeMode;
   int32_t startTick = 0;
 
- private:
-  void StartTimer();
-  void StopTimer();
-  // Sends a note-on for a pitch 1..127 (others are silent). A send that throws stops
-  // playback and shows the device's message; the result is then false.
-  bool SendNoteOn(int32_t pitch);
-  // Lays phrases [first, last) end to end into the timeline; false, with playback stopped,
-  // the timeline emptied and a message shown, when they do not fit.
-  bool LayOut(int32_t first, int32_t last);
-  bool LayOutPhrase(int32_t row);
+  PlayerPhase phase_ = PlayerPhase::kPass;
+  int32_t waitEndMs_ = 0;        // clock time the wait ends, while it runs
+  int32_t waitRemainingMs_ = 0;  // what is left of it, while paused
+  int32_t repeatPasses_ = 0;     // passes of the repeat mode so far
+  int32_t soundingRow_ = 0;      // phrase of the note heard last
 
   PlayerPlatform& platform_;
   std::unique_ptr<Score> score_;
+  std::unique_ptr<Score> scratch_;
   EventTimeline timeline_;
+  std::unique_ptr<EventSource[]> sources_;
+  std::unique_ptr<Placed[]> placed_;  // LayOut's working array
+  std::vector<PlayerObserver*> observers_;
+  CNotificationQueue pending_;
 };

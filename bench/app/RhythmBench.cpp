@@ -61,6 +61,20 @@ struct Run {
   std::vector<NoteEvent> schedule;  // the whole score's timeline
 };
 
+// Notes where each pass starts and which arrival is its first.
+class PassRecorder : public PlayerObserver {
+ public:
+  PassRecorder(const CPlayer& player, Run& run) : player_(player), run_(run) {}
+  void OnPlayerNotification(const PlayerNotification& n) override {
+    if (n.kind == PlayerNotification::kPassBegins)
+      run_.passes.push_back({player_.StartTick(), run_.arrivals.size()});
+  }
+
+ private:
+  const CPlayer& player_;
+  Run& run_;
+};
+
 // Plays the built-in score in `mode` for at most `seconds` (all mode ends by itself).
 void Play(PlayMode mode, double seconds, Run& run) {
   run.arrivals.reserve(1 << 20);
@@ -69,12 +83,14 @@ void Play(PlayMode mode, double seconds, Run& run) {
   CSteadyPlayClock clock;
   CHeadlessPlatform platform(device, clock);
   CPlayer player(platform);
-  player.autoPlay = 0;
-  player.LoadAndPlay(kBuiltInScore);
-  player.autoPlay = 1;
+  {
+    CPlayer::BuildOnlyScope quietly(player);
+    player.LoadAndPlay(kBuiltInScore);
+  }
   const EventTimeline& timeline = player.timeline();
   run.schedule.assign(timeline.events.get(), timeline.events.get() + timeline.count);
-  platform.SetPassListener([&] { run.passes.push_back({player.startTick, run.arrivals.size()}); });
+  PassRecorder recorder(player, run);
+  player.AddObserver(&recorder);
 
   std::thread stopper([&platform, seconds] {
     std::this_thread::sleep_for(std::chrono::duration<double>(seconds));

@@ -22,10 +22,13 @@ class NullPlatform : public PlayerPlatform {
   void SetTimer1() override {}
   void KillTimer1() override {}
   int32_t ClockMs() override { return nowMs; }
-  void SleepMs(int32_t ms) override { nowMs += ms; }
-  void PlayCueSound(const char*) override {}
+  int32_t StartCueSound(const char*, int32_t) override { return 0; }
+  void StopCueSound() override {}
   void SetVolume(uint32_t) override {}
-  void SendShortMessage(uint32_t message) override { benchmark::DoNotOptimize(message); }
+  void SendShortMessage(uint32_t message, int32_t dueMs) override {
+    benchmark::DoNotOptimize(message);
+    benchmark::DoNotOptimize(dueMs);
+  }
   void ShowMessage(const char* text) override { throw std::runtime_error(text); }
   int32_t nowMs = 0;
 };
@@ -72,7 +75,7 @@ std::string FortyEightVoiceScore() {
 struct Loaded {
   explicit Loaded(const std::string& text) {
     SetSideFileFolderOverride(SideFolder());
-    player.autoPlay = 0;
+    CPlayer::BuildOnlyScope quietly(player);
     player.OnLoad(text);
     if (player.timeline().count == 0) throw std::runtime_error("score did not load");
   }
@@ -121,7 +124,6 @@ BENCHMARK(BM_ScoreTimeline_48Voices)->Unit(benchmark::kMillisecond);
 // A tick between two events: one clock reading, one comparison.
 void BM_TickNothingDue(benchmark::State& state) {
   Loaded loaded(OneVoiceScore());
-  loaded.player.autoPlay = 1;
   loaded.player.OnPlayAll();
   loaded.platform.nowMs += 100;
   loaded.player.OnTimer(1);  // sends the note at 0 ms; the next is due at 500 ms
@@ -134,12 +136,11 @@ BENCHMARK(BM_TickNothingDue);
 // Whole passes of the 48-voice score at 10 ms ticks, sends and end of pass included.
 void BM_TicksOfAWholePass(benchmark::State& state) {
   Loaded loaded(FortyEightVoiceScore());
-  loaded.player.autoPlay = 1;
   long ticks = 0;
   const long before = AllocationCount();
   for (auto _ : state) {
     loaded.player.OnPlayAll();
-    while (loaded.player.timerRunning == 1) {
+    while (loaded.player.TimerRunning() == 1) {
       loaded.platform.nowMs += kTimerPeriodMs;
       loaded.player.OnTimer(1);
       ++ticks;

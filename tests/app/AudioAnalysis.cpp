@@ -56,6 +56,18 @@ std::vector<double> Onsets(const std::vector<float>& mono, double minGapSeconds)
   return onsets;
 }
 
+int64_t OnsetFrame(const std::vector<float>& mono, double onsetSeconds) {
+  const int64_t centre = static_cast<int64_t>(onsetSeconds * kRate);
+  const int64_t from = std::max<int64_t>(2, centre - 2 * 44);
+  const int64_t to = std::min<int64_t>(static_cast<int64_t>(mono.size()), centre + 3 * 44);
+  const auto d2 = [&](int64_t n) { return std::fabs(mono[n] - 2 * mono[n - 1] + mono[n - 2]); };
+  float peak = 0;
+  for (int64_t n = from; n < to; ++n) peak = std::max(peak, d2(n));
+  for (int64_t n = from; n < to; ++n)
+    if (d2(n) >= 0.5f * peak) return n;
+  return centre;
+}
+
 namespace {
 
 constexpr int kWindow = 4096;  // 93 ms: 10.8 Hz bins

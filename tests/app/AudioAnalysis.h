@@ -25,6 +25,11 @@ bool ReadSound(const std::string& path, Sound& sound);
 // the level just before it. Onsets closer than `minGapSeconds` to the previous one are merged.
 std::vector<double> Onsets(const std::vector<float>& mono, double minGapSeconds = 0.05);
 
+// The frame where the attack found near `onsetSeconds` (by Onsets) begins, to the sample: the
+// first frame whose second difference reaches half the attack's peak. Attacks of the same
+// note give the same offset, so differences between them are exact.
+int64_t OnsetFrame(const std::vector<float>& mono, double onsetSeconds);
+
 // The fundamental frequency of the note that starts at `onsetSeconds`: the lowest strong
 // partial the spectrum gained against the stretch just before; 0 when none.
 double PitchOfNewNote(const std::vector<float>& mono, double onsetSeconds);

@@ -37,42 +37,43 @@ const RouteCase kRoutes[] = {
     {"Practice", IDC_PRACTICE, nullptr,
      [](TestDlg& d) {
        // Reference note, two-second wait, then the first pass starts.
-       EXPECT_EQ(d.player().playMode, PracticeMode);
-       EXPECT_EQ(d.sent, std::vector<uint32_t>{NoteOn(60)});
-       EXPECT_EQ(d.sleeps, std::vector<int32_t>{2000});
-       EXPECT_TRUE(d.timerSet);
-       EXPECT_EQ(d.player().stepIndex, 1);
+       EXPECT_EQ(d.player().Mode(), PracticeMode);
+       EXPECT_EQ(d.fake.SentSince(), std::vector<uint32_t>{NoteOn(60)});
+       EXPECT_EQ(d.player().Phase(), PlayerPhase::kReferenceWait);  // waited out on the timer
+       EXPECT_TRUE(d.fake.timerSet);
+       EXPECT_EQ(d.player().StepIndex(), 1);
      }},
     {"Continue", IDC_CONTINUE, nullptr,
      [](TestDlg& d) {
-       EXPECT_TRUE(d.timerSet);
-       EXPECT_EQ(d.player().timerRunning, 1);
-       EXPECT_EQ(d.player().playMode, PracticeMode);
+       EXPECT_TRUE(d.fake.timerSet);
+       EXPECT_EQ(d.player().TimerRunning(), 1);
+       EXPECT_EQ(d.player().Mode(), PracticeMode);
        EXPECT_EQ(d.player().timeline().count, 9);  // the first phrase, as laid out at start
      }},
     {"Pause", IDC_PAUSE, [](TestDlg& d) { d.Click(IDC_PLAY_ALL); },
      [](TestDlg& d) {
-       EXPECT_FALSE(d.timerSet);
-       EXPECT_EQ(d.player().timerRunning, 0);
-       EXPECT_EQ(d.player().playMode, PlayAllMode);
+       EXPECT_FALSE(d.fake.timerSet);
+       EXPECT_EQ(d.player().TimerRunning(), 0);
+       EXPECT_EQ(d.player().Mode(), PlayAllMode);
      }},
     {"Teaching", IDC_TEACHING, nullptr,
      [](TestDlg& d) {
-       EXPECT_EQ(d.player().playMode, TeachingMode);
-       EXPECT_EQ(d.player().phraseIndex, 0);
-       EXPECT_TRUE(d.cues.empty());  // no cue before the first pass
-       EXPECT_TRUE(d.timerSet);
+       EXPECT_EQ(d.player().Mode(), TeachingMode);
+       EXPECT_EQ(d.player().PhraseIndex(), 0);
+       EXPECT_EQ(d.fake.Script(), std::vector<std::string>({"volume", "timer", "pass"}))
+           << "no cue before the first pass";
+       EXPECT_TRUE(d.fake.timerSet);
      }},
     {"PlayAll", IDC_PLAY_ALL, nullptr,
      [](TestDlg& d) {
-       EXPECT_EQ(d.player().playMode, PlayAllMode);
+       EXPECT_EQ(d.player().Mode(), PlayAllMode);
        EXPECT_EQ(d.player().timeline().count, 8 + 5 + 9 + 13 + 4);
-       EXPECT_TRUE(d.timerSet);
+       EXPECT_TRUE(d.fake.timerSet);
      }},
     {"Repeat", IDC_REPEAT, nullptr,
      [](TestDlg& d) {
-       EXPECT_EQ(d.player().playMode, RepeatMode);
-       EXPECT_TRUE(d.timerSet);
+       EXPECT_EQ(d.player().Mode(), RepeatMode);
+       EXPECT_TRUE(d.fake.timerSet);
      }},
     {"Restore", IDC_RESTORE,
      [](TestDlg& d) {
@@ -81,15 +82,15 @@ const RouteCase kRoutes[] = {
      },
      [](TestDlg& d) {
        EXPECT_EQ(d.player().score().phraseCount, 4);
-       EXPECT_EQ(d.player().playMode, PlayAllMode);
+       EXPECT_EQ(d.player().Mode(), PlayAllMode);
        EXPECT_EQ(d.scoreEdit()->toPlainText(), QStringLiteral("1,1"));  // box untouched
      }},
     {"Load", IDC_LOAD, [](TestDlg& d) { d.SetEditText(QStringLiteral("1,1,1,2\n|1,3")); },
      [](TestDlg& d) {
        EXPECT_EQ(d.scoreText, "1,1,1,2\r\n|1,3");
        EXPECT_EQ(d.player().score().phraseCount, 2);
-       EXPECT_EQ(d.player().playMode, PlayAllMode);
-       EXPECT_TRUE(d.timerSet);
+       EXPECT_EQ(d.player().Mode(), PlayAllMode);
+       EXPECT_TRUE(d.fake.timerSet);
      }},
     {"Clear", IDC_CLEAR, [](TestDlg& d) { d.SetEditText(QStringLiteral("1,1")); },
      [](TestDlg& d) {
@@ -118,7 +119,7 @@ const RouteCase kRoutes[] = {
        EXPECT_EQ(d.fileDialogs[0].filter, QStringLiteral("mid文件(*.mid)"));
        EXPECT_EQ(d.fileDialogs[0].suffix, QStringLiteral("mid"));
        EXPECT_EQ(d.player().score().phraseCount, 1);
-       EXPECT_FALSE(d.timerSet);  // loaded without playing
+       EXPECT_FALSE(d.fake.timerSet);  // loaded without playing
      }},
 };
 
@@ -131,7 +132,7 @@ TEST_F(DialogTest, EnterPressesTheFocusedButtonOnly) {
   Start();
   dlg->button(IDC_PLAY_ALL)->setFocus();
   QTest::keyClick(dlg->button(IDC_PLAY_ALL), Qt::Key_Return);
-  EXPECT_EQ(dlg->player().playMode, PlayAllMode);
+  EXPECT_EQ(dlg->player().Mode(), PlayAllMode);
   EXPECT_TRUE(dlg->isVisible());
 
   // In the edit box Enter breaks the line and presses nothing.
@@ -139,7 +140,7 @@ TEST_F(DialogTest, EnterPressesTheFocusedButtonOnly) {
   dlg->scoreEdit()->setFocus();
   QTest::keyClick(dlg->scoreEdit(), Qt::Key_Return);
   EXPECT_EQ(dlg->scoreEdit()->toPlainText(), QStringLiteral("\n"));
-  EXPECT_FALSE(dlg->timerSet);
+  EXPECT_FALSE(dlg->fake.timerSet);
   EXPECT_TRUE(dlg->isVisible());
 }
 
@@ -147,16 +148,16 @@ TEST_F(DialogTest, ContinuePlaysTheBuiltInFirstPhraseOnTheClock) {
   Start();
   dlg->Click(IDC_CONTINUE);
   dlg->player().OnTimer(1);
-  EXPECT_EQ(dlg->sent, std::vector<uint32_t>{NoteOn(60)});
-  dlg->now += 300;
+  EXPECT_EQ(dlg->fake.SentSince(), std::vector<uint32_t>{NoteOn(60)});
+  dlg->fake.nowMs += 300;
   dlg->player().OnTimer(1);
-  EXPECT_EQ(dlg->sent, (std::vector<uint32_t>{NoteOn(60), NoteOn(62)}));
+  EXPECT_EQ(dlg->fake.SentSince(), (std::vector<uint32_t>{NoteOn(60), NoteOn(62)}));
 }
 
 TEST_F(DialogTest, BadTextShowsTheParserMessageAndLeavesPlaybackAlone) {
   Start();
   dlg->Click(IDC_PLAY_ALL);
-  dlg->now += 1000;
+  dlg->fake.nowMs += 1000;
   dlg->player().OnTimer(1);
   const int32_t cursor = dlg->player().timeline().cursor;
   const int32_t count = dlg->player().timeline().count;
@@ -168,9 +169,9 @@ TEST_F(DialogTest, BadTextShowsTheParserMessageAndLeavesPlaybackAlone) {
   EXPECT_EQ(dlg->boxes[0].text, QStringLiteral("error timeing001!"));
   EXPECT_EQ(dlg->boxes[0].caption, QStringLiteral("Tunwick"));
   EXPECT_EQ(dlg->boxes[0].icon, QMessageBox::NoIcon);
-  EXPECT_TRUE(dlg->timerSet);
-  EXPECT_EQ(dlg->player().timerRunning, 1);
-  EXPECT_EQ(dlg->player().playMode, PlayAllMode);
+  EXPECT_TRUE(dlg->fake.timerSet);
+  EXPECT_EQ(dlg->player().TimerRunning(), 1);
+  EXPECT_EQ(dlg->player().Mode(), PlayAllMode);
   EXPECT_EQ(dlg->player().timeline().cursor, cursor);
   EXPECT_EQ(dlg->player().timeline().count, count);
   EXPECT_EQ(dlg->player().score().phraseCount, 4);
@@ -178,11 +179,11 @@ TEST_F(DialogTest, BadTextShowsTheParserMessageAndLeavesPlaybackAlone) {
 
 TEST_F(DialogTest, EmptyBoxLoadDoesNothing) {
   Start();
-  const int starts = dlg->timerStarts;
+  const size_t calls = dlg->fake.calls.size();
   dlg->Click(IDC_LOAD);
   EXPECT_TRUE(dlg->boxes.empty());
-  EXPECT_EQ(dlg->timerStarts, starts);
-  EXPECT_EQ(dlg->player().playMode, PracticeMode);
+  EXPECT_EQ(dlg->fake.calls.size(), calls);
+  EXPECT_EQ(dlg->player().Mode(), PracticeMode);
   EXPECT_EQ(dlg->player().timeline().count, 9);
   EXPECT_EQ(dlg->player().score().phraseCount, 4);
 }

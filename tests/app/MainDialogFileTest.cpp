@@ -186,15 +186,15 @@ TEST_F(DialogTest, ExportWritesTheKnownBytes) {
   EXPECT_EQ(ReadBytes(path), kTwoNoteMidi);
 
   const CPlayer& player = dlg->player();
-  EXPECT_EQ(player.timerRunning, 0);
-  EXPECT_FALSE(dlg->timerSet);
-  EXPECT_EQ(player.playMode, PlayAllMode);
-  EXPECT_EQ(player.autoPlay, 1);
+  EXPECT_EQ(player.TimerRunning(), 0);
+  EXPECT_FALSE(dlg->fake.timerSet);
+  EXPECT_EQ(player.Mode(), PlayAllMode);
+  EXPECT_EQ(player.AutoPlay(), 1);
   EXPECT_EQ(player.timeline().cursor, 0);
   // Continue plays the exported score from its start.
   dlg->Click(IDC_CONTINUE);
   dlg->player().OnTimer(1);
-  EXPECT_EQ(dlg->sent.back(), 0x7F3C90u);
+  EXPECT_EQ(dlg->fake.SentSince().back(), 0x7F3C90u);
 }
 
 TEST_F(DialogTest, ExportOfEmptyBoxShowsNoDialog) {

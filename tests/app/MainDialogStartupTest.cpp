@@ -43,10 +43,10 @@ TEST_P(StartupTest, DeviceThenBuiltInScore) {
   for (int i = 0; i < 9; ++i) EXPECT_EQ(timeline.events[i].timeMs, times[i]) << i;
   EXPECT_EQ(timeline.events[0].pitch, 60);
   EXPECT_EQ(timeline.cursor, 0);
-  EXPECT_EQ(player.timerRunning, 0);
-  EXPECT_EQ(player.playMode, PracticeMode);
-  EXPECT_FALSE(dlg->timerSet);
-  EXPECT_TRUE(dlg->sent.empty());
+  EXPECT_EQ(player.TimerRunning(), 0);
+  EXPECT_EQ(player.Mode(), PracticeMode);
+  EXPECT_FALSE(dlg->fake.timerSet);
+  EXPECT_TRUE(dlg->fake.SentSince().empty());
 
   EXPECT_TRUE(dlg->scoreText.empty());
   EXPECT_TRUE(dlg->scoreEdit()->toPlainText().isEmpty());
@@ -73,35 +73,35 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(DialogTest, WithoutDeviceEveryPlayButtonStillWorks) {
   // The real platform behind the device: nothing opened, notes dropped, no box but the
   // warning, and the window's own timer runs while playing.
-  dlg->deviceCount = 0;
-  dlg->realPlatform = true;
+  dlg = std::make_unique<TestDlg>(TestDlg::kRealPlatform);
   Start();
   ASSERT_EQ(dlg->boxes.size(), 1u);
-  EXPECT_FALSE(dlg->timer1().isActive());  // idle: no timer wakes the program
+  EXPECT_FALSE(dlg->windowPlatform()->timer1().isActive());  // idle: no timer wakes the program
 
   dlg->Click(IDC_PLAY_ALL);
-  EXPECT_TRUE(dlg->timer1().isActive());
-  EXPECT_EQ(dlg->timer1().interval(), 10);
-  EXPECT_EQ(dlg->timer1().timerType(), Qt::PreciseTimer);
+  EXPECT_TRUE(dlg->windowPlatform()->timer1().isActive());
+  EXPECT_EQ(dlg->windowPlatform()->timer1().interval(), 10);
+  EXPECT_EQ(dlg->windowPlatform()->timer1().timerType(), Qt::PreciseTimer);
   dlg->player().OnTimer(1);  // the first events go to the closed device and are dropped
   EXPECT_GT(dlg->player().timeline().cursor, 0);
 
   dlg->Click(IDC_PAUSE);
-  EXPECT_FALSE(dlg->timer1().isActive());
+  EXPECT_FALSE(dlg->windowPlatform()->timer1().isActive());
   dlg->Click(IDC_CONTINUE);
-  EXPECT_TRUE(dlg->timer1().isActive());
+  EXPECT_TRUE(dlg->windowPlatform()->timer1().isActive());
   dlg->Click(IDC_REPEAT);
-  EXPECT_EQ(dlg->player().playMode, RepeatMode);
+  EXPECT_EQ(dlg->player().Mode(), RepeatMode);
   dlg->Click(IDC_PAUSE);
-  EXPECT_FALSE(dlg->timer1().isActive());
+  EXPECT_FALSE(dlg->windowPlatform()->timer1().isActive());
   EXPECT_EQ(dlg->boxes.size(), 1u);
 }
 
 TEST_F(DialogTest, RealClockIsMonotonicMilliseconds) {
-  dlg->realPlatform = true;
+  dlg = std::make_unique<TestDlg>(TestDlg::kRealPlatform);
+  dlg->deviceCount = 1;
   Start();
-  const int32_t first = dlg->ClockMs();
-  const int32_t second = dlg->ClockMs();
+  const int32_t first = dlg->windowPlatform()->ClockMs();
+  const int32_t second = dlg->windowPlatform()->ClockMs();
   EXPECT_GE(first, 0);
   EXPECT_GE(second, first);
 }

@@ -25,8 +25,6 @@ namespace {
 
 using audiotest::kRate;
 
-constexpr double kTick = 0.010;
-constexpr double kSynthBlock = 64.0 / kRate;
 constexpr double kDetectionSlack = 0.002;  // the onset detector's 1 ms steps, either way
 
 // The built-in score's first phrase on its own: C D E F G A B C' at 0.3 s steps, 2.7 s long.
@@ -81,7 +79,7 @@ class RenderCommandTest : public ::testing::Test {
     audiotest::Sound sound;
     EXPECT_TRUE(audiotest::ReadSound(alone.File("n.wav"), sound));
     const std::vector<double> onsets = audiotest::Onsets(sound.mono);
-    return onsets.empty() ? 0 : onsets[0] - kTick;
+    return onsets.empty() ? 0 : onsets[0];
   }
 
   // The cue sound the render mixes in, as a mono signal.
@@ -106,12 +104,10 @@ TEST_F(RenderCommandTest, BuiltInScoreSoundsEachNoteOnTimeAndInTune) {
   ASSERT_GE(onsets.size(), 8u);
   for (int i = 0; i < 8; ++i) {
     SCOPED_TRACE("note " + std::to_string(i));
-    // Sent on the first tick at or after its time, heard within the synthesizer's block,
-    // after the silence the soundfont's own sample starts with.
+    // Heard at its exact time, after the silence the soundfont's own sample starts with.
     const double due = 0.3 * i;
     const double heard = onsets[i] - SampleDelay(i + 1);
-    EXPECT_GE(heard, due - kDetectionSlack);
-    EXPECT_LE(heard, due + kTick + kSynthBlock + kDetectionSlack);
+    EXPECT_NEAR(heard, due, kDetectionSlack);
     const double expected = audiotest::MidiFrequency(kFirstPhraseNotes[i]);
     EXPECT_NEAR(audiotest::PitchOfNewNote(r.sound.mono, onsets[i]), expected, 0.01 * expected);
   }
@@ -125,8 +121,10 @@ struct BuiltInEnds {
 BuiltInEnds LayOutBuiltIn() {
   CSilentPlatform silent;
   CPlayer player(silent);
-  player.autoPlay = 0;
-  player.LoadAndPlay(kBuiltInScore);
+  {
+    CPlayer::BuildOnlyScope quietly(player);
+    player.LoadAndPlay(kBuiltInScore);
+  }
   BuiltInEnds ends;
   ends.score = player.timeline().events[player.timeline().count - 1].timeMs;
   for (int row = 0; row < player.score().phraseCount; ++row) {
@@ -134,6 +132,22 @@ BuiltInEnds LayOutBuiltIn() {
     ends.phrases.push_back(player.timeline().events[player.timeline().count - 1].timeMs);
   }
   return ends;
+}
+
+TEST_F(RenderCommandTest, NotesOffTheTickGridSoundAtTheirExactMillisecond) {
+  // 333 ms a beat: every note but the first falls between two 10 ms ticks.
+  const Rendered r = Render("s=180,1,1,1,1,1,1,1,1,1,1,1,1", {});
+  ASSERT_EQ(r.status, kExitOk) << r.err;
+  const std::vector<double> onsets = audiotest::Onsets(r.sound.mono);
+  ASSERT_EQ(onsets.size(), 6u);
+  // The same key each time: the attacks have one shape, so their distances are exact.
+  const int64_t first = audiotest::OnsetFrame(r.sound.mono, onsets[0]);
+  for (int i = 1; i < 6; ++i) {
+    SCOPED_TRACE("note " + std::to_string(i));
+    const int64_t frame = audiotest::OnsetFrame(r.sound.mono, onsets[i]);
+    const double ms = (frame - first) * 1000.0 / kRate;
+    EXPECT_NEAR(ms, 333.0 * i, 1.0);
+  }
 }
 
 TEST_F(RenderCommandTest, LengthIsThePassesWaitsAndCues) {
@@ -189,10 +203,9 @@ TEST_F(RenderCommandTest, PracticeSoundsRisingReferenceNotesEachFollowedByTwoSec
     SCOPED_TRACE("reference " + std::to_string(k));
     const double expected = audiotest::MidiFrequency(60 + k);
     EXPECT_NEAR(audiotest::PitchOfNewNote(r.sound.mono, references[k]), expected, 0.01 * expected);
-    // The wait, then the pass's first note on the next tick (the same key as the
+    // The pass's first note sounds exactly where the wait ends (the same key as the
     // reference, so the same sample delay).
-    EXPECT_GE(gaps[k], 2.0 + kTick - kDetectionSlack);
-    EXPECT_LE(gaps[k], 2.0 + kTick + kSynthBlock + kDetectionSlack);
+    EXPECT_NEAR(gaps[k], 2.0, kDetectionSlack);
   }
 }
 
@@ -208,7 +221,7 @@ TEST_F(RenderCommandTest, TeachingPlaysTheCueBetweenTheTwoPasses) {
   EXPECT_GT(audiotest::CorrelationAt(r.sound.mono, passFrames, cue), 0.8);
   EXPECT_LT(std::fabs(audiotest::CorrelationAt(r.sound.mono, 0, cue)), 0.3);
 
-  // The second pass begins after the cue, on its first tick.
+  // The second pass begins exactly where the cue ends.
   const double secondPass = (passFrames + cueFrames) / static_cast<double>(kRate);
   const std::vector<double> onsets = audiotest::Onsets(r.sound.mono);
   std::vector<double> after;
@@ -216,8 +229,7 @@ TEST_F(RenderCommandTest, TeachingPlaysTheCueBetweenTheTwoPasses) {
     if (t >= secondPass - 0.001) after.push_back(t);
   ASSERT_EQ(after.size(), 8u);
   const double heard = after[0] - SampleDelay(1);
-  EXPECT_GE(heard, secondPass + kTick - 0.001 - kDetectionSlack);
-  EXPECT_LE(heard, secondPass + kTick + kSynthBlock + kDetectionSlack);
+  EXPECT_NEAR(heard, secondPass, kDetectionSlack);
   for (int i = 0; i < 8; ++i) {
     const double expected = audiotest::MidiFrequency(kFirstPhraseNotes[i]);
     EXPECT_NEAR(audiotest::PitchOfNewNote(r.sound.mono, after[i]), expected, 0.01 * expected);

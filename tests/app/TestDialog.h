@@ -1,8 +1,8 @@
 #pragma once
 
 // The main dialog with its seams replaced: a fake device count and open, recorded message
-// boxes, injected file-dialog answers, and (unless realPlatform) a fake player platform
-// whose clock the test moves and whose timer the test ticks by hand.
+// boxes, injected file-dialog answers, and (unless kRealPlatform) the player tests' fake
+// platform, whose clock the test moves and whose timer the test ticks by hand.
 
 #include <gtest/gtest.h>
 
@@ -14,8 +14,10 @@
 #include <vector>
 
 #include "app/TunwickDlg.h"
+#include "app/WindowPlatform.h"
 #include "midi/MIDIOutException.h"
 #include "notation/Score.h"
+#include "tests/playback/FakePlatform.h"
 
 struct BoxCall {
   QString text;
@@ -29,8 +31,27 @@ struct FileDialogCall {
   QString suffix;
 };
 
-class TestDlg : public CTunwickDlg {
+// The fake platform is a base of its own so that it exists before the dialog's player.
+struct FakePlatformHolder {
+  FakePlatform fake;
+};
+
+class TestDlg : private FakePlatformHolder, public CTunwickDlg {
  public:
+  enum PlatformChoice { kFakePlatform, kRealPlatform };
+
+  explicit TestDlg(PlatformChoice choice = kFakePlatform)
+      : CTunwickDlg(nullptr, choice == kFakePlatform ? &fake : nullptr) {
+    if (choice == kFakePlatform) {
+      player().AddObserver(&fake);
+      // The player's messages reach the dialog's message box, as with the window platform.
+      fake.onMessage = [this](const char* text) { ShowMessage(text); };
+      fake.nowMs = 0;
+    }
+  }
+
+  using FakePlatformHolder::fake;
+
   // Device seams.
   int deviceCount = 0;
   const char* openError = nullptr;  // Open throws CMIDIOutException with this text
@@ -43,40 +64,12 @@ class TestDlg : public CTunwickDlg {
   bool realAboutBox = false;
   int aboutBoxes = 0;
 
-  // Fake platform.
-  bool realPlatform = false;
-  int32_t now = 0;
-  bool timerSet = false;
-  int timerStarts = 0;
-  std::vector<int32_t> sleeps;
-  std::vector<std::string> cues;
-  std::vector<uint32_t> sent;
-
   void Click(int id) { button(id)->click(); }
   void SetEditText(const QString& text) { scoreEdit()->setPlainText(text); }
-
-  void SetTimer1() override {
-    if (realPlatform) return CTunwickDlg::SetTimer1();
-    timerSet = true;
-    ++timerStarts;
-  }
-  void KillTimer1() override {
-    if (realPlatform) return CTunwickDlg::KillTimer1();
-    timerSet = false;
-  }
-  int32_t ClockMs() override { return realPlatform ? CTunwickDlg::ClockMs() : now; }
-  void SleepMs(int32_t ms) override {
-    if (realPlatform) return CTunwickDlg::SleepMs(ms);
-    sleeps.push_back(ms);
-    now += ms;
-  }
-  void PlayCueSound(const char* name) override {
-    if (realPlatform) return CTunwickDlg::PlayCueSound(name);
-    cues.emplace_back(name);
-  }
-  void SendShortMessage(uint32_t message) override {
-    if (realPlatform) return CTunwickDlg::SendShortMessage(message);
-    sent.push_back(message);
+  // One timer period on the fake clock, then timer 1 fires if it is set.
+  void Tick() {
+    fake.nowMs += kTimerPeriodMs;
+    if (fake.timerSet) player().OnTimer(1);
   }
 
  protected:

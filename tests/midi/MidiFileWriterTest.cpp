@@ -188,10 +188,10 @@ class SilentPlatform : public PlayerPlatform {
   void SetTimer1() override { ++timerStarts; }
   void KillTimer1() override {}
   int32_t ClockMs() override { return 0; }
-  void SleepMs(int32_t) override {}
-  void PlayCueSound(const char*) override {}
+  int32_t StartCueSound(const char*, int32_t) override { return 0; }
+  void StopCueSound() override {}
   void SetVolume(uint32_t) override {}
-  void SendShortMessage(uint32_t) override { ++sends; }
+  void SendShortMessage(uint32_t, int32_t) override { ++sends; }
   void ShowMessage(const char* text) override { messages.push_back(text); }
   int timerStarts = 0;
   int sends = 0;
@@ -204,9 +204,10 @@ Bytes ExportTrack(const char* text) {
   SetSideFileFolderOverride(pattern);
   SilentPlatform platform;
   CPlayer player(platform);
-  player.autoPlay = 0;
-  player.LoadAndPlay(text);
-  player.autoPlay = 1;
+  {
+    CPlayer::BuildOnlyScope quietly(player);
+    player.LoadAndPlay(text);
+  }
   SetSideFileFolderOverride("");
   std::error_code ignored;
   std::filesystem::remove_all(pattern, ignored);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -8,19 +9,24 @@
 
 #include "playback/Player.h"
 
-// A platform on a virtual clock: time moves only when the player sleeps or plays the cue,
-// and when the test ticks. Every call that has an effect is recorded in order, with the
-// clock reading at the time. Recording does not allocate while `calls` has room.
-class FakePlatform : public PlayerPlatform {
+// A platform on a virtual clock: time moves only when the test ticks or moves it. Every call
+// that has an effect is recorded in order, with the clock reading at the time, and so is
+// every wait and pass the player reports as it begins (the platform also observes the
+// player). Recording does not allocate while `calls` has room.
+class FakePlatform : public PlayerPlatform, public PlayerObserver {
  public:
-  enum Kind { kSetTimer, kKillTimer, kSleep, kCue, kVolume, kSend, kMessage };
+  enum Kind { kSetTimer, kKillTimer, kCue, kStopCue, kVolume, kSend, kMessage, kWait, kPass };
   struct Call {
     Kind kind;
-    int64_t value;  // ms for sleeps, the word for sends, the volume; else 0
+    int64_t value;  // the word for sends, the volume, a wait's length; else 0
     int32_t atMs;   // clock reading when the call was made
+    int32_t dueMs;  // sends and cues: the time they are due
   };
 
-  FakePlatform() { calls.reserve(1 << 20); }
+  FakePlatform() {
+    calls.reserve(1 << 20);
+    heard.reserve(1 << 16);
+  }
 
   void SetTimer1() override {
     Record(kSetTimer, 0);
@@ -34,23 +40,29 @@ class FakePlatform : public PlayerPlatform {
     ++clockReads;
     return nowMs;
   }
-  void SleepMs(int32_t ms) override {
-    Record(kSleep, ms);
-    nowMs += ms;
-  }
-  void PlayCueSound(const char* name) override {
-    Record(kCue, 0);
+  int32_t StartCueSound(const char* name, int32_t dueMs) override {
+    Record(kCue, 0, dueMs);
     if (std::string_view(name) != kCueSoundName) ++wrongCueNames;
-    nowMs += cueLengthMs;
+    return cueLengthMs;
   }
+  void StopCueSound() override { Record(kStopCue, 0); }
   void SetVolume(uint32_t volume) override { Record(kVolume, volume); }
-  void SendShortMessage(uint32_t message) override {
+  void SendShortMessage(uint32_t message, int32_t dueMs) override {
     if (failSendsFrom >= 0 && sendCount++ >= failSendsFrom) throw std::runtime_error("port gone");
-    Record(kSend, message);
+    Record(kSend, message, dueMs);
   }
+  int32_t OutputLatencyMs() override { return latencyMs; }
   void ShowMessage(const char* text) override {
     Record(kMessage, 0);
     messages.push_back(text);
+    if (onMessage) onMessage(text);
+  }
+
+  // PlayerObserver: waits and passes go into the log, every notification into `heard`.
+  void OnPlayerNotification(const PlayerNotification& n) override {
+    if (heard.size() < heard.capacity()) heard.push_back({n, nowMs});
+    if (n.kind == PlayerNotification::kWaitBegins) Record(kWait, n.lengthMs);
+    if (n.kind == PlayerNotification::kPassBegins) Record(kPass, 0);
   }
 
   // Pitches of the note-ons sent since call index `from`.
@@ -61,8 +73,15 @@ class FakePlatform : public PlayerPlatform {
         notes.push_back(static_cast<int32_t>((calls[i].value >> 8) & 0xFF));
     return notes;
   }
-  // The calls since `from` as short words ("timer", "kill", "sleep 2000", "cue",
-  // "volume", "note 60", "message"), for comparing whole sequences.
+  // The words sent since call index `from`.
+  std::vector<uint32_t> SentSince(size_t from = 0) const {
+    std::vector<uint32_t> words;
+    for (size_t i = from; i < calls.size(); ++i)
+      if (calls[i].kind == kSend) words.push_back(static_cast<uint32_t>(calls[i].value));
+    return words;
+  }
+  // The calls since `from` as short words ("timer", "kill", "wait 2000", "cue", "stop cue",
+  // "volume", "note 60", "message", "pass"), for comparing whole sequences.
   std::vector<std::string> Script(size_t from = 0) const {
     std::vector<std::string> out;
     for (size_t i = from; i < calls.size(); ++i) {
@@ -74,11 +93,11 @@ class FakePlatform : public PlayerPlatform {
         case kKillTimer:
           out.push_back("kill");
           break;
-        case kSleep:
-          out.push_back("sleep " + std::to_string(c.value));
-          break;
         case kCue:
           out.push_back("cue");
+          break;
+        case kStopCue:
+          out.push_back("stop cue");
           break;
         case kVolume:
           out.push_back("volume");
@@ -89,21 +108,37 @@ class FakePlatform : public PlayerPlatform {
         case kMessage:
           out.push_back("message");
           break;
+        case kWait:
+          out.push_back("wait " + std::to_string(c.value));
+          break;
+        case kPass:
+          out.push_back("pass");
+          break;
       }
     }
     return out;
   }
 
+  struct Heard {
+    PlayerNotification notification;
+    int32_t atMs;  // clock reading when it reached the observer
+  };
+
   int32_t nowMs = 1000;
   int32_t cueLengthMs = 0;
+  int32_t latencyMs = 0;
   bool timerSet = false;
   int64_t clockReads = 0;
   int32_t failSendsFrom = -1;  // sends from this index on throw
   int32_t sendCount = 0;
   std::vector<Call> calls;
+  std::vector<Heard> heard;
   int32_t wrongCueNames = 0;
   std::vector<std::string> messages;
+  std::function<void(const char*)> onMessage;  // also told of every message
 
  private:
-  void Record(Kind kind, int64_t value) { calls.push_back({kind, value, nowMs}); }
+  void Record(Kind kind, int64_t value, int32_t dueMs = 0) {
+    calls.push_back({kind, value, nowMs, dueMs});
+  }
 };

@@ -17,26 +17,26 @@ const Notes kPhrase1 = {60, 64, 67, 64, 60};
 const Notes kPhrase2 = {60, 64, 67, 64, 60, 64, 67, 64, 60};
 const Notes kPhrase3 = {72, 72, 67, 67, 64, 64, 60, 60, 67, 65, 64, 62, 60};
 
-// One pass of the log: what happened between the previous stop and the start of this
-// pass (the start's own volume call left off), and the notes of the pass.
+// One pass of the log: what the learner heard between the previous pass and this one (timer
+// calls and the pass start's own volume call left off), and the notes of the pass.
 struct Pass {
   Script before;
   Notes notes;
 };
 
-// Splits a log into passes: a pass runs from "timer" to "kill".
+// Splits a log into passes: a pass runs from "pass" to "kill".
 std::vector<Pass> SplitPasses(const Script& script) {
   std::vector<Pass> passes;
   Script before;
   bool playing = false;
   for (const std::string& call : script) {
     if (!playing) {
-      if (call == "timer") {
+      if (call == "pass") {
         if (!before.empty() && before.back() == "volume") before.pop_back();
         passes.push_back({before, {}});
         before.clear();
         playing = true;
-      } else if (call != "kill") {
+      } else if (call != "kill" && call != "timer") {
         before.push_back(call);
       }
     } else if (call == "kill") {
@@ -53,7 +53,7 @@ Notes Raised(Notes notes, int32_t semitones) {
   return notes;
 }
 
-Script Reference(int32_t key) { return {"volume", "note " + std::to_string(key), "sleep 2000"}; }
+Script Reference(int32_t key) { return {"volume", "note " + std::to_string(key), "wait 2000"}; }
 
 class PlayerExerciseTest : public PlayerFixture {
  protected:
@@ -80,14 +80,14 @@ TEST_F(PlayerExerciseTest, PracticeDrillsAPhraseAtTwelvePitchesThenMovesOn) {
   // The next phrase follows at its own pitch.
   EXPECT_EQ(passes[24].before, Reference(60));
   EXPECT_EQ(passes[24].notes, kPhrase1);
-  EXPECT_EQ(player.phraseIndex, 1);
+  EXPECT_EQ(player.PhraseIndex(), 1);
   EXPECT_EQ(platform.wrongCueNames, 0);
 }
 
 TEST_F(PlayerExerciseTest, PracticeRaisesSilentEventsTooAndAPausedPassKeepsItsPitch) {
   player.OnPractice();
   RunPasses(22);  // the pass of step 22 runs eleven semitones up
-  EXPECT_EQ(player.stepIndex, 23);
+  EXPECT_EQ(player.StepIndex(), 23);
   EXPECT_EQ(player.timeline().events[0].pitch, 71);
   EXPECT_EQ(player.timeline().events[8].pitch, kPhraseEndPitch + 11);
 
@@ -106,17 +106,17 @@ TEST_F(PlayerExerciseTest, PracticeWrapsFromTheLastPhraseToTheFirst) {
   EXPECT_EQ(passes[24 * 3 + 23].notes, Raised(kPhrase3, 11));
   EXPECT_EQ(passes[24 * 4].before, Reference(60));
   EXPECT_EQ(passes[24 * 4].notes, kPhrase0);
-  EXPECT_EQ(player.phraseIndex, 0);
+  EXPECT_EQ(player.PhraseIndex(), 0);
 }
 
 TEST_F(PlayerExerciseTest, ReferenceIsTheFirstEventOnlyAndARestGivesNoneButTheWait) {
   LoadQuietly("0,1,0,3,1,5");  // a chord first
   player.OnPractice();
-  EXPECT_EQ(platform.Script(), Script({"volume", "note 60", "sleep 2000", "volume", "timer"}));
+  EXPECT_EQ(platform.Script(), Script({"volume", "note 60", "wait 2000", "timer"}));
 
   LoadQuietly("1,0,1,1");  // a rest first
   player.OnPractice();
-  EXPECT_EQ(platform.Script(), Script({"volume", "sleep 2000", "volume", "timer"}));
+  EXPECT_EQ(platform.Script(), Script({"volume", "wait 2000", "timer"}));
   TickUntil(FakePlatform::kKillTimer);
   EXPECT_EQ(platform.NotesSince(), Notes({60}));
 }
@@ -127,7 +127,7 @@ TEST_F(PlayerExerciseTest, ReferenceNotesAbove127AreNotSentButTheWaitIsKept) {
   const std::vector<Pass> passes = RunPasses(24);
   for (int32_t k = 0; k < 12; ++k) {
     const int32_t key = 120 + k;
-    const Script before = key <= 127 ? Reference(key) : Script({"volume", "sleep 2000"});
+    const Script before = key <= 127 ? Reference(key) : Script({"volume", "wait 2000"});
     EXPECT_EQ(passes[2 * k].before, before) << "level " << k;
     EXPECT_EQ(passes[2 * k].notes, key <= 127 ? Notes({key}) : Notes()) << "level " << k;
   }
@@ -138,31 +138,30 @@ TEST_F(PlayerExerciseTest, AFailedReferenceNoteStopsBeforeTheWaitAndContinuePlay
   player.OnPractice();
   EXPECT_EQ(platform.Script(), Script({"volume", "message"}));
   EXPECT_EQ(platform.messages, std::vector<std::string>({"port gone"}));
-  EXPECT_EQ(player.timerRunning, 0);
-  EXPECT_EQ(player.stepIndex, 1);
+  EXPECT_EQ(player.TimerRunning(), 0);
+  EXPECT_EQ(player.StepIndex(), 1);
 
   platform.failSendsFrom = -1;
   const size_t from = platform.calls.size();
   player.OnContinue();
   const size_t kill = TickUntil(FakePlatform::kKillTimer);
   EXPECT_EQ(platform.NotesSince(from), kPhrase0);
-  EXPECT_EQ(platform.Script(kill), Script({"kill", "cue", "volume", "timer"}))
+  EXPECT_EQ(platform.Script(kill), Script({"kill", "cue", "timer"}))
       << "then the cycle goes on with step 1";
 }
 
 TEST_F(PlayerExerciseTest, PracticeWhilePracticingAdvancesAPhraseEachPressAndWraps) {
   player.OnPractice();
-  EXPECT_EQ(player.phraseIndex, 0);
+  EXPECT_EQ(player.PhraseIndex(), 0);
   platform.calls.clear();
   player.OnPractice();
-  EXPECT_EQ(platform.Script(),
-            Script({"kill", "volume", "note 60", "sleep 2000", "volume", "timer"}));
+  EXPECT_EQ(platform.Script(), Script({"kill", "volume", "note 60", "wait 2000", "timer"}));
   player.OnPractice();
-  EXPECT_EQ(player.phraseIndex, 2);
-  EXPECT_EQ(player.stepIndex, 1);
+  EXPECT_EQ(player.PhraseIndex(), 2);
+  EXPECT_EQ(player.StepIndex(), 1);
   player.OnPractice();
   player.OnPractice();
-  EXPECT_EQ(player.phraseIndex, 0) << "from the last phrase to the first";
+  EXPECT_EQ(player.PhraseIndex(), 0) << "from the last phrase to the first";
   platform.calls.clear();
   TickUntil(FakePlatform::kKillTimer);
   EXPECT_EQ(platform.NotesSince(), kPhrase0);
@@ -171,16 +170,16 @@ TEST_F(PlayerExerciseTest, PracticeWhilePracticingAdvancesAPhraseEachPressAndWra
 TEST_F(PlayerExerciseTest, PracticeStartsAtTheCurrentPhraseFromOtherModesAndAtTheFirstWhenIdle) {
   player.OnTeaching();
   RunPasses(2);  // teaching now plays phrase 1
-  EXPECT_EQ(player.phraseIndex, 1);
+  EXPECT_EQ(player.PhraseIndex(), 1);
   player.OnPractice();
-  EXPECT_EQ(player.playMode, PracticeMode);
-  EXPECT_EQ(player.phraseIndex, 1);
-  EXPECT_EQ(player.stepIndex, 1);
+  EXPECT_EQ(player.Mode(), PracticeMode);
+  EXPECT_EQ(player.PhraseIndex(), 1);
+  EXPECT_EQ(player.StepIndex(), 1);
 
   player.OnPractice();  // now 2
   player.OnPause();
   player.OnPractice();  // paused: from the first phrase
-  EXPECT_EQ(player.phraseIndex, 0);
+  EXPECT_EQ(player.PhraseIndex(), 0);
 }
 
 TEST_F(PlayerExerciseTest, TeachingPlaysEachPhraseTwiceWithTheCueBetweenAndWraps) {
@@ -191,19 +190,19 @@ TEST_F(PlayerExerciseTest, TeachingPlaysEachPhraseTwiceWithTheCueBetweenAndWraps
     EXPECT_EQ(passes[i].before, i % 2 == 0 ? Script() : Script({"cue"})) << "pass " << i;
     EXPECT_EQ(passes[i].notes, phrases[i / 2]) << "pass " << i;
   }
-  EXPECT_EQ(player.playMode, TeachingMode);
+  EXPECT_EQ(player.Mode(), TeachingMode);
 }
 
 TEST_F(PlayerExerciseTest, TeachingAlwaysStartsAtTheFirstPhrase) {
   player.OnPractice();
   player.OnPractice();
   player.OnPractice();
-  EXPECT_EQ(player.phraseIndex, 2);
+  EXPECT_EQ(player.PhraseIndex(), 2);
   platform.calls.clear();
   player.OnTeaching();
-  EXPECT_EQ(platform.Script(), Script({"kill", "volume", "timer"}));
-  EXPECT_EQ(player.phraseIndex, 0);
-  EXPECT_EQ(player.stepIndex, 1);
+  EXPECT_EQ(platform.Script(), Script({"kill", "volume", "timer", "pass"}));
+  EXPECT_EQ(player.PhraseIndex(), 0);
+  EXPECT_EQ(player.StepIndex(), 1);
   TickUntil(FakePlatform::kKillTimer);
   EXPECT_EQ(platform.NotesSince(), kPhrase0) << "at its own pitch";
 }
@@ -212,12 +211,118 @@ TEST_F(PlayerExerciseTest, TheCueAndTheWaitLieBeforeTimeZeroOfThePass) {
   platform.cueLengthMs = 1234;
   player.OnTeaching();
   const size_t kill = TickUntil(FakePlatform::kKillTimer);
-  ASSERT_EQ(platform.Script(kill), Script({"kill", "cue", "volume", "timer"}));
-  const int32_t started = platform.calls.back().atMs;
-  EXPECT_EQ(started - platform.calls[kill].atMs, 1234);
-  // The pass's first note (at 0 ms) is sent on the first tick after the cue has ended.
-  const size_t sent = TickUntil(FakePlatform::kSend);
-  EXPECT_EQ(platform.calls[sent].atMs - started, kTimerPeriodMs);
+  ASSERT_EQ(platform.Script(kill), Script({"kill", "cue", "timer"}));
+  EXPECT_EQ(platform.calls[kill + 1].dueMs, platform.calls[kill].atMs) << "the cue is due at once";
+  // The pass starts exactly where the cue ends; its first note is due then, and is sent on
+  // the first tick after.
+  const size_t pass = TickUntil(FakePlatform::kPass);
+  const int32_t cueEnd = platform.calls[kill].atMs + 1234;
+  EXPECT_EQ(player.StartTick(), cueEnd);
+  ASSERT_EQ(platform.calls[pass + 1].kind, FakePlatform::kSend);
+  const FakePlatform::Call& sent = platform.calls[pass + 1];
+  EXPECT_EQ(sent.dueMs, cueEnd);
+  EXPECT_GE(sent.atMs, cueEnd);
+  EXPECT_LT(sent.atMs, cueEnd + kTimerPeriodMs);
+  EXPECT_EQ(platform.NotesSince(kill), Notes({60})) << "nothing sounds during the cue";
+}
+
+// The reference wait and the cue are timed phases of the player: ticks pass through them,
+// nothing sounds, and pause, continue and practice act on them at once.
+class PlayerWaitTest : public PlayerExerciseTest {};
+
+TEST_F(PlayerWaitTest, DuringTheReferenceWaitTicksPassAndNothingSounds) {
+  player.OnPractice();
+  const int32_t sentAt = platform.nowMs;
+  EXPECT_EQ(player.Phase(), PlayerPhase::kReferenceWait);
+  EXPECT_TRUE(player.Playing());
+  const size_t from = platform.calls.size();
+  for (int i = 0; i < 199; ++i) Tick();  // 1990 ms into the wait
+  EXPECT_TRUE(platform.Script(from).empty()) << "no call while waiting";
+  Tick();  // 2000 ms: the pass starts exactly at the wait's end
+  EXPECT_EQ(platform.Script(from), Script({"volume", "pass", "note 60"}));
+  EXPECT_EQ(player.StartTick(), sentAt + 2000);
+  EXPECT_EQ(player.Phase(), PlayerPhase::kPass);
+}
+
+TEST_F(PlayerWaitTest, PauseDuringAWaitStopsAtOnceAndContinueResumesTheRestOfIt) {
+  player.OnPractice();
+  const int32_t began = platform.nowMs;
+  for (int i = 0; i < 50; ++i) Tick();  // 500 ms into the 2000 ms wait
+  player.OnPause();
+  EXPECT_FALSE(platform.timerSet);
+  EXPECT_FALSE(player.Playing());
+  platform.nowMs += 60000;  // the learner takes a minute
+  const size_t from = platform.calls.size();
+  player.OnContinue();
+  const int32_t resumed = platform.nowMs;
+  EXPECT_EQ(platform.Script(from), Script({"volume", "timer"}));
+  EXPECT_EQ(player.Phase(), PlayerPhase::kReferenceWait);
+  const size_t pass = TickUntil(FakePlatform::kPass);
+  EXPECT_EQ(player.StartTick(), resumed + 1500) << "the 1500 ms left of the wait, then the pass";
+  EXPECT_EQ(platform.NotesSince(pass), Notes({60}));
+  EXPECT_EQ(platform.calls[pass].atMs - began, 500 + 60000 + 1500);
+}
+
+TEST_F(PlayerWaitTest, PauseDuringTheCueSilencesItAndContinueWaitsOutItsRest) {
+  platform.cueLengthMs = 800;
+  player.OnTeaching();
+  TickUntil(FakePlatform::kKillTimer);  // the first pass ends; the cue starts
+  ASSERT_EQ(player.Phase(), PlayerPhase::kCue);
+  for (int i = 0; i < 30; ++i) Tick();
+  const size_t from = platform.calls.size();
+  player.OnPause();
+  EXPECT_EQ(platform.Script(from), Script({"kill", "stop cue"}));
+  player.OnContinue();
+  const int32_t resumed = platform.nowMs;
+  TickUntil(FakePlatform::kPass);
+  EXPECT_EQ(player.StartTick(), resumed + 500);
+}
+
+TEST_F(PlayerWaitTest, PracticeDuringAWaitMovesOnAtOnce) {
+  player.OnPractice();
+  for (int i = 0; i < 20; ++i) Tick();  // inside the first reference wait
+  const size_t from = platform.calls.size();
+  player.OnPractice();
+  EXPECT_EQ(player.PhraseIndex(), 1);
+  EXPECT_EQ(platform.Script(from), Script({"kill", "volume", "note 60", "wait 2000", "timer"}));
+
+  platform.cueLengthMs = 700;
+  TickUntil(FakePlatform::kKillTimer);  // phrase 1's first pass ends: the cue begins
+  ASSERT_EQ(player.Phase(), PlayerPhase::kCue);
+  const size_t atCue = platform.calls.size();
+  player.OnPractice();
+  EXPECT_EQ(player.PhraseIndex(), 2);
+  EXPECT_EQ(platform.Script(atCue),
+            Script({"kill", "stop cue", "volume", "note 60", "wait 2000", "timer"}));
+}
+
+TEST_F(PlayerWaitTest, TheCueHoldsThePlayerForItsLengthEvenWhenNothingSoundsIt) {
+  // A device without audio still reports the cue's length; the player keeps its time.
+  platform.cueLengthMs = 1500;
+  player.OnPractice();
+  TickUntil(FakePlatform::kKillTimer);  // step 0's pass ends, step 1 cues
+  const int32_t cueAt = platform.calls.back().atMs;
+  TickUntil(FakePlatform::kPass);
+  EXPECT_EQ(player.StartTick(), cueAt + 1500);
+}
+
+TEST_F(PlayerWaitTest, PositionNamesPhrasePassAndSemitones) {
+  player.OnPractice();
+  RunPasses(5);  // the pass of step 5 runs two semitones up, after a cue
+  const PlayerPosition at = player.Position();
+  EXPECT_TRUE(at.playing);
+  EXPECT_EQ(at.mode, PracticeMode);
+  EXPECT_EQ(at.phrase, 0);
+  EXPECT_EQ(at.phraseCount, 4);
+  EXPECT_EQ(at.pass, 6);
+  EXPECT_EQ(at.passCount, 24);
+  EXPECT_EQ(at.semitones, 2);
+
+  player.OnTeaching();
+  RunPasses(3);
+  EXPECT_EQ(player.Position().phrase, 1);
+  EXPECT_EQ(player.Position().pass, 2);
+  EXPECT_EQ(player.Position().passCount, 2);
 }
 
 }  // namespace

@@ -21,13 +21,17 @@ class PlayerFixture : public ::testing::Test {
     SetSideFileFolderOverride(folder);
   }
 
+  PlayerFixture() { player.AddObserver(&platform); }
+
   // Loads `text` as the score without sound, as the export does, and clears the log.
   void LoadQuietly(const char* text) {
-    player.autoPlay = 0;
-    player.LoadAndPlay(text);
-    player.autoPlay = 1;
+    {
+      CPlayer::BuildOnlyScope quietly(player);
+      player.LoadAndPlay(text);
+    }
     ASSERT_TRUE(platform.messages.empty()) << platform.messages.front();
     platform.calls.clear();
+    platform.heard.clear();
   }
 
   // One timer period: the clock moves 10 ms, then timer 1 fires if it is set.

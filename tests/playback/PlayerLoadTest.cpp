@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -36,11 +37,11 @@ class PlayerLoadTest : public PlayerFixture {
             Events(),
             t.cursor,
             t.elapsedMs,
-            player.timerRunning,
-            player.playMode,
-            player.phraseIndex,
-            player.stepIndex,
-            player.startTick};
+            player.TimerRunning(),
+            player.Mode(),
+            player.PhraseIndex(),
+            player.StepIndex(),
+            player.StartTick()};
   }
   void ExpectUnchanged(const Snapshot& a) const {
     const Snapshot b = Take();
@@ -92,29 +93,34 @@ TEST_F(PlayerLoadTest, ATextWithoutPhrasesDoesNothing) {
 }
 
 TEST_F(PlayerLoadTest, AGoodTextReplacesTheScoreAndPlaysItAllFromTheStart) {
-  player.phraseIndex = 2;
-  player.stepIndex = 7;
+  player.OnPractice();
+  player.OnPractice();
+  player.OnPractice();  // practice on phrase 2, step 1
+  ASSERT_EQ(player.PhraseIndex(), 2);
   const size_t from = platform.calls.size();
   player.LoadAndPlay("s=120,1,1,1,2|1,3");
-  EXPECT_EQ(platform.Script(from), Script({"kill", "volume", "timer"}));
+  EXPECT_EQ(platform.Script(from), Script({"kill", "volume", "timer", "pass"}));
   EXPECT_EQ(Events(),
             std::vector<NoteEvent>({{60, 0}, {62, 500}, {-5000, 1000}, {64, 1000}, {-5000, 1500}}));
   EXPECT_EQ(player.score().phraseCount, 2);
-  EXPECT_EQ(player.playMode, PlayAllMode);
-  EXPECT_EQ(player.phraseIndex, 0);
-  EXPECT_EQ(player.stepIndex, 7) << "left to the exercise commands";
+  EXPECT_EQ(player.Mode(), PlayAllMode);
+  EXPECT_EQ(player.PhraseIndex(), 0);
+  EXPECT_EQ(player.StepIndex(), 1) << "left to the exercise commands";
   TickWhileRunning(1000);
   EXPECT_EQ(platform.NotesSince(from), std::vector<int32_t>({60, 62, 64}));
 }
 
 TEST_F(PlayerLoadTest, WithAutoPlayOffTheExportTimelineIsBuiltAndTheTimerStopped) {
   const size_t from = platform.calls.size();
-  player.autoPlay = 0;
-  player.LoadAndPlay("s=120,1,1,1,2");
-  player.autoPlay = 1;
+  {
+    CPlayer::BuildOnlyScope quietly(player);
+    EXPECT_EQ(player.AutoPlay(), 0);
+    player.LoadAndPlay("s=120,1,1,1,2");
+  }
+  EXPECT_EQ(player.AutoPlay(), 1);
   EXPECT_EQ(platform.Script(from), Script({"kill"}));
-  EXPECT_EQ(player.timerRunning, 0);
-  EXPECT_EQ(player.playMode, PlayAllMode);
+  EXPECT_EQ(player.TimerRunning(), 0);
+  EXPECT_EQ(player.Mode(), PlayAllMode);
   EXPECT_EQ(player.timeline().cursor, 0);
   EXPECT_EQ(player.timeline().elapsedMs, 0);
   EXPECT_EQ(Events(), std::vector<NoteEvent>({{60, 0}, {62, 500}, {-5000, 1000}}));
@@ -122,6 +128,18 @@ TEST_F(PlayerLoadTest, WithAutoPlayOffTheExportTimelineIsBuiltAndTheTimerStopped
   player.OnContinue();
   TickWhileRunning(1000);
   EXPECT_EQ(platform.NotesSince(from), std::vector<int32_t>({60, 62}));
+}
+
+TEST_F(PlayerLoadTest, AutoPlayComesBackOnWhenABuildOnlyScopeIsLeftByAnException) {
+  try {
+    CPlayer::BuildOnlyScope quietly(player);
+    player.LoadAndPlay("s=120,1,1");
+    throw std::runtime_error("the export failed");
+  } catch (const std::runtime_error&) {
+  }
+  EXPECT_EQ(player.AutoPlay(), 1);
+  player.OnPlayAll();
+  EXPECT_TRUE(player.Playing()) << "whole-score builds play again";
 }
 
 TEST_F(PlayerLoadTest, LoadTakesUpTo29999BytesWholeAndRefusesLongerTexts) {
@@ -158,7 +176,7 @@ TEST_F(PlayerLoadTest, RestorePlaysTheBuiltInScoreAndLeavesTheTextBufferAlone) {
   std::strcpy(textBuffer, "typed text");
   const size_t from = platform.calls.size();
   player.OnRestoreBuiltIn();
-  EXPECT_EQ(platform.Script(from), Script({"kill", "volume", "timer"}));
+  EXPECT_EQ(platform.Script(from), Script({"kill", "volume", "timer", "pass"}));
   EXPECT_EQ(player.score().phraseCount, 4);
   EXPECT_EQ(player.timeline().count, 39);
   EXPECT_STREQ(textBuffer, "typed text");

@@ -20,41 +20,42 @@ class PlayerTimelineTest : public PlayerFixture {};
 
 TEST_F(PlayerTimelineTest, StartUpLaysOutTheFirstPhraseSilently) {
   player.LoadBuiltInAtStartup();
-  EXPECT_EQ(player.score().phraseCount, 4);
+  EXPECT_EQ(player.scoreForTest().phraseCount, 4);
   EXPECT_EQ(Events(), kPhrase0);
   EXPECT_TRUE(platform.calls.empty()) << "no timer, no sound at start-up";
-  EXPECT_EQ(player.timerRunning, 0);
-  EXPECT_EQ(player.playMode, PracticeMode);
-  EXPECT_EQ(player.stepIndex, 0);
-  EXPECT_EQ(player.phraseIndex, 0);
+  EXPECT_EQ(player.TimerRunning(), 0);
+  EXPECT_EQ(player.Mode(), PracticeMode);
+  EXPECT_EQ(player.StepIndex(), 0);
+  EXPECT_EQ(player.PhraseIndex(), 0);
   EXPECT_EQ(player.timeline().cursor, 0);
   EXPECT_EQ(player.timeline().elapsedMs, 0);
 }
 
 TEST_F(PlayerTimelineTest, PhraseTimelineSetsOnlyTheTimelineAndPhraseIndex) {
   player.LoadBuiltInAtStartup();
-  EventTimeline& t = player.timeline();
+  EventTimeline& t = player.timelineForTest();
   t.cursor = 3;
   t.elapsedMs = 777;
-  player.stepIndex = 5;
   player.BuildPhraseTimeline(1);
   EXPECT_EQ(Events(), kPhrase1);
-  EXPECT_EQ(player.phraseIndex, 1);
+  EXPECT_EQ(player.PhraseIndex(), 1);
   EXPECT_EQ(t.cursor, 3) << "callers rewind";
   EXPECT_EQ(t.elapsedMs, 777);
-  EXPECT_EQ(player.stepIndex, 5);
+  EXPECT_EQ(player.StepIndex(), 0);
   EXPECT_TRUE(platform.calls.empty());
 
   player.BuildPhraseTimeline(4);  // no such phrase: nothing at all
   player.BuildPhraseTimeline(-1);
   EXPECT_EQ(Events(), kPhrase1);
-  EXPECT_EQ(player.phraseIndex, 1);
+  EXPECT_EQ(player.PhraseIndex(), 1);
 }
 
 TEST_F(PlayerTimelineTest, ScoreTimelineLaysPhrasesEndToEnd) {
   player.LoadBuiltInAtStartup();
-  player.autoPlay = 0;
-  player.BuildScoreTimeline();
+  {
+    CPlayer::BuildOnlyScope quietly(player);
+    player.BuildScoreTimeline();
+  }
   const EventList all = Events();
   ASSERT_EQ(all.size(), 39u);
   EXPECT_EQ(EventList(all.begin(), all.begin() + 9), kPhrase0);
@@ -62,7 +63,7 @@ TEST_F(PlayerTimelineTest, ScoreTimelineLaysPhrasesEndToEnd) {
                             {64, 3600}, {60, 3900}, {-5000, 4500}};
   EXPECT_EQ(EventList(all.begin() + 9, all.begin() + 15), second);
   EXPECT_EQ(all.back(), NoteEvent({-5000, 14100}));
-  EXPECT_EQ(player.playMode, PlayAllMode);
+  EXPECT_EQ(player.Mode(), PlayAllMode);
   EXPECT_EQ(platform.Script(), std::vector<std::string>({"kill"})) << "built, not started";
 }
 
@@ -102,41 +103,41 @@ void FillPhrase(Phrase& phrase, int32_t notes, double beatsEach, int32_t tempo) 
 }
 
 TEST_F(PlayerTimelineTest, AScoreThatFillsTheTimelineExactlyIsLaidOut) {
-  FillPhrase(player.score().phrases[0], kTimelineCapacity - 1, 0.01, 120);
-  player.score().phraseCount = 1;
+  FillPhrase(player.scoreForTest().phrases[0], kTimelineCapacity - 1, 0.01, 120);
+  player.scoreForTest().phraseCount = 1;
   player.OnPlayAll();
   EXPECT_EQ(player.timeline().count, kTimelineCapacity);
   EXPECT_TRUE(platform.messages.empty());
-  EXPECT_EQ(player.timerRunning, 1);
+  EXPECT_EQ(player.TimerRunning(), 1);
 }
 
 TEST_F(PlayerTimelineTest, AScoreBeyondTheTimelineIsRefusedAndPlaybackStops) {
   player.LoadBuiltInAtStartup();
   player.OnPlayAll();
   for (int i = 0; i < 20; ++i) Tick();
-  FillPhrase(player.score().phrases[0], kTimelineCapacity, 0.01, 120);
+  FillPhrase(player.scoreForTest().phrases[0], kTimelineCapacity, 0.01, 120);
   platform.calls.clear();
 
   player.OnPlayAll();
   EXPECT_EQ(platform.messages, std::vector<std::string>({kTooManyEventsMessage}));
-  EXPECT_EQ(player.timerRunning, 0);
+  EXPECT_EQ(player.TimerRunning(), 0);
   EXPECT_FALSE(platform.timerSet);
   EXPECT_EQ(player.timeline().count, 0);
   EXPECT_EQ(player.timeline().cursor, 0);
   EXPECT_EQ(platform.NotesSince().size(), 0u);
 
   platform.messages.clear();
-  const int32_t before = player.phraseIndex;
+  const int32_t before = player.PhraseIndex();
   player.BuildPhraseTimeline(0);
   EXPECT_EQ(platform.messages, std::vector<std::string>({kTooManyEventsMessage}));
-  EXPECT_EQ(player.phraseIndex, before);
+  EXPECT_EQ(player.PhraseIndex(), before);
 }
 
 TEST_F(PlayerTimelineTest, TimesBeyond32BitsAreRefused) {
   // Each phrase alone fits (1.2e9 ms), but laid end to end the second ends at 2.4e9.
-  FillPhrase(player.score().phrases[0], 1, 20000, 1);
-  FillPhrase(player.score().phrases[1], 1, 20000, 1);
-  player.score().phraseCount = 2;
+  FillPhrase(player.scoreForTest().phrases[0], 1, 20000, 1);
+  FillPhrase(player.scoreForTest().phrases[1], 1, 20000, 1);
+  player.scoreForTest().phraseCount = 2;
   player.BuildPhraseTimeline(1);
   EXPECT_TRUE(platform.messages.empty());
   EXPECT_EQ(Events(), EventList({{60, 0}, {-5000, 1200000000}}));
@@ -144,7 +145,7 @@ TEST_F(PlayerTimelineTest, TimesBeyond32BitsAreRefused) {
   player.OnPlayAll();
   EXPECT_EQ(platform.messages, std::vector<std::string>({kTooLongInTimeMessage}));
   EXPECT_EQ(player.timeline().count, 0);
-  EXPECT_EQ(player.timerRunning, 0);
+  EXPECT_EQ(player.TimerRunning(), 0);
 }
 
 }  // namespace

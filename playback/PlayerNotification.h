@@ -1,0 +1,42 @@
+#pragma once
+
+#include <cstdint>
+
+// What the player is doing before or inside a pass.
+enum class PlayerPhase : int32_t {
+  kPass,           // the timeline plays
+  kReferenceWait,  // the 2000 ms after a practice pass's reference note
+  kRepeatWait,     // the 500 ms between two passes of the repeat mode
+  kCue,            // the cue sound before a pass
+};
+
+// Where playback stands, as the window and the command line show it.
+struct PlayerPosition {
+  bool playing = false;  // timer 1 runs (a pass, a wait or a cue)
+  int32_t mode = 0;      // PlayMode
+  PlayerPhase phase = PlayerPhase::kPass;
+  int32_t phrase = 0;  // 0-based phrase: the exercise's, or the one sounding in a score pass
+  int32_t phraseCount = 0;
+  int32_t pass = 0;       // 1-based pass of the cycle (practice, teaching, repeat); 0 before any
+  int32_t passCount = 0;  // passes in one cycle: 24 practice, 2 teaching, 1 play-all, 0 endless
+  int32_t semitones = 0;  // practice: how far the pass is raised
+};
+
+// One thing the learner hears begin. Observers get it at the moment it is heard: the due
+// time plus the output latency, not when the message was sent.
+struct PlayerNotification {
+  enum Kind : int32_t { kNote, kPassBegins, kWaitBegins, kCueBegins };
+  Kind kind = kNote;
+  int32_t atMs = 0;   // clock time it is heard
+  int32_t row = -1;   // phrase of the note (kNote); the exercise phrase otherwise
+  int32_t note = -1;  // kNote: index into the phrase's pitches/startTimes (the note's two numbers)
+  int32_t pitch = 0;  // kNote: the key sounded (after any transposition); <= 0 for a rest
+  int32_t passTimeMs = 0;  // kNote: the event's time within its pass
+  int32_t lengthMs = 0;    // kWaitBegins, kCueBegins: how long the player holds
+};
+
+class PlayerObserver {
+ public:
+  virtual ~PlayerObserver() = default;
+  virtual void OnPlayerNotification(const PlayerNotification& notification) = 0;
+};
