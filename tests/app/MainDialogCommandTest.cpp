@@ -198,3 +198,39 @@ TEST_F(DialogTest, LoadedChineseCommentsReachTheParserAsText) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(DialogTest, PracticeReturnsAtOnceAndTheWindowAnswersDuringTheWait) {
+  // The real window platform: the two-second wait runs on the window's own timer.
+  dlg = std::make_unique<TestDlg>(TestDlg::kRealPlatform);
+  Start();
+  dlg->Click(IDC_PRACTICE);
+  // The command came back with the wait still ahead: nothing of it was spent inside.
+  EXPECT_EQ(dlg->player().Phase(), PlayerPhase::kReferenceWait);
+  EXPECT_TRUE(dlg->windowPlatform()->timer1().isActive());
+
+  // A key typed now reaches the box while the wait runs.
+  dlg->scoreEdit()->setFocus();
+  QTest::keyClicks(dlg->scoreEdit(), QStringLiteral("1,5"));
+  QCoreApplication::processEvents();
+  EXPECT_EQ(dlg->scoreEdit()->toPlainText(), QStringLiteral("1,5"));
+  EXPECT_EQ(dlg->player().Phase(), PlayerPhase::kReferenceWait) << "typed before the wait ends";
+
+  // Pause answers at once too, in the middle of the wait.
+  dlg->Click(IDC_PAUSE);
+  EXPECT_FALSE(dlg->windowPlatform()->timer1().isActive());
+  EXPECT_FALSE(dlg->player().Playing());
+}
+
+TEST_F(DialogTest, TheFakeClockRunsTheWaitTickByTick) {
+  Start();
+  dlg->Click(IDC_PRACTICE);
+  const int32_t began = dlg->fake.nowMs;
+  while (dlg->player().Phase() == PlayerPhase::kReferenceWait) dlg->Tick();
+  EXPECT_EQ(dlg->player().StartTick(), began + 2000);
+  EXPECT_EQ(dlg->fake.SentSince(), (std::vector<uint32_t>{NoteOn(60), NoteOn(60)}))
+      << "the reference note, then the pass's first note at the wait's end";
+}
+
+}  // namespace
