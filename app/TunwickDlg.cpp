@@ -14,6 +14,7 @@
 #include "app/AboutDlg.h"
 #include "app/AppIcon.h"
 #include "app/DialogLayout.h"
+#include "app/FollowAlong.h"
 #include "app/ScoreTextFile.h"
 #include "app/WindowPlatform.h"
 #include "midi/MIDIOutDevice.h"
@@ -56,6 +57,8 @@ CTunwickDlg::CTunwickDlg(QWidget* parent, PlayerPlatform* platform)
   CreateControls();
 
   if (windowPlatform_) windowPlatform_->SetTickHandler([this] { player_.OnTimer(1); });
+  followAlong_ = std::make_unique<CFollowAlong>(*edit_, *this, player_);
+  player_.AddObserver(followAlong_.get());
 
   appIcon_ = TunwickIcon();
 }
@@ -64,6 +67,7 @@ CTunwickDlg::~CTunwickDlg() {
   // The MIDI port and its worker go first, before any of the state they might touch.
   device_->Close();
   if (windowPlatform_) windowPlatform_->KillTimer1();
+  player_.RemoveObserver(followAlong_.get());
 }
 
 void CTunwickDlg::CreateControls() {
@@ -180,11 +184,22 @@ void CTunwickDlg::OnPause() { player_.OnPause(); }
 void CTunwickDlg::OnTeaching() { player_.OnTeaching(); }
 void CTunwickDlg::OnPlayAll() { player_.OnPlayAll(); }
 void CTunwickDlg::OnRepeat() { player_.OnRepeat(); }
-void CTunwickDlg::OnRestoreBuiltIn() { player_.OnRestoreBuiltIn(); }
+void CTunwickDlg::OnRestoreBuiltIn() {
+  const int32_t loads = player_.LoadCount();
+  player_.OnRestoreBuiltIn();
+  if (player_.LoadCount() != loads) followAlong_->ClearSource();
+}
 
 void CTunwickDlg::OnLoad() {
   UpdateData(true);
+  LoadBoxText();
+}
+
+void CTunwickDlg::LoadBoxText() {
+  const QString boxText = edit_->toPlainText();
+  const int32_t loads = player_.LoadCount();
   player_.OnLoad(scoreText);
+  if (player_.LoadCount() != loads) followAlong_->SetSource(boxText, textBuffer);
 }
 
 // ---- Score text files ----
@@ -246,12 +261,10 @@ void CTunwickDlg::OnSaveMidi() {
     ShowMessage(kTextTooLongMessage);
     return;
   }
-  std::memcpy(textBuffer, scoreText.c_str(), length + 1);
-  if (textBuffer[0] == '\0') return;
-
+  if (scoreText.empty()) return;
   {
     CPlayer::BuildOnlyScope quietly(player_);
-    player_.LoadAndPlay(textBuffer);
+    LoadBoxText();
   }
 
   const QString path = GetSaveFileName(QString::fromUtf8(kMidiFileFilter), QStringLiteral("mid"));

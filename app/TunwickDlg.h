@@ -10,6 +10,7 @@
 #include "playback/Player.h"
 #include "playback/PlayerPlatform.h"
 
+class CFollowAlong;
 class CMIDIOutDevice;
 class CWindowPlatform;
 class QLabel;
@@ -61,6 +62,7 @@ class CTunwickDlg : public QDialog {
   CMIDIOutDevice& device() { return *device_; }
   QPushButton* button(int id) const;
   QPlainTextEdit* scoreEdit() const { return edit_; }
+  const CFollowAlong& followAlong() const { return *followAlong_; }
   // The window platform, or null when a test replaced it.
   CWindowPlatform* windowPlatform() const { return windowPlatform_.get(); }
 
@@ -80,6 +82,9 @@ class CTunwickDlg : public QDialog {
  private:
   void CreateControls();
   void ShowFileError(const QString& format, const QString& path, const std::string& reason);
+  // Loads the box's text into the player (as the load and export commands do) and, when it
+  // took, follows it along in the box.
+  void LoadBoxText();
 
   QIcon appIcon_;
   std::unique_ptr<CMIDIOutDevice> device_;
@@ -87,4 +92,5 @@ class CTunwickDlg : public QDialog {
   CPlayer player_;
   std::map<int, QPushButton*> buttons_;
   QPlainTextEdit* edit_ = nullptr;
+  std::unique_ptr<CFollowAlong> followAlong_;
 };

@@ -178,7 +178,15 @@ void CPlayer::StopTimer() {
     if (phase_ == PlayerPhase::kCue) platform_.StopCueSound();
     // Notes already sent still sound: their notifications go out now rather than never.
     Deliver(0, true);
+    TellStopped();
   }
+}
+
+void CPlayer::TellStopped() {
+  PlayerNotification stopped;
+  stopped.kind = PlayerNotification::kStopped;
+  stopped.row = phraseIndex;
+  for (PlayerObserver* observer : observers_) observer->OnPlayerNotification(stopped);
 }
 
 void CPlayer::StartWait(PlayerPhase phase, int32_t fromMs, int32_t lengthMs) {
@@ -323,10 +331,12 @@ void CPlayer::BuildPhraseTimeline(int32_t row) { LayOutPhrase(row); }
 
 bool CPlayer::LayOutScore() {
   platform_.KillTimer1();
-  if (timerRunning == 1 && phase_ == PlayerPhase::kCue) platform_.StopCueSound();
+  const bool wasRunning = timerRunning == 1;
+  if (wasRunning && phase_ == PlayerPhase::kCue) platform_.StopCueSound();
   timerRunning = 0;
   phase_ = PlayerPhase::kPass;
   Deliver(0, true);
+  if (wasRunning) TellStopped();
   if (!LayOut(0, score_->phraseCount)) return false;
   playMode = PlayAllMode;
   timeline_.cursor = 0;
@@ -492,6 +502,7 @@ void CPlayer::LoadAndPlay(const char* text) {
     // Score is complete: report it and play what was loaded.
     platform_.ShowMessage(error.what());
   }
+  ++loads_;
   phraseIndex = 0;
   soundingRow_ = 0;
   timeline_.cursor = 0;

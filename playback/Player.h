@@ -117,6 +117,9 @@ class CPlayer {
   PlayMode Mode() const { return static_cast<PlayMode>(playMode); }
   int32_t StartTick() const { return startTick; }
   PlayerPhase Phase() const { return phase_; }
+  // How many texts LoadAndPlay has loaded: it grows by one with each text that replaced the
+  // Score, so a caller can tell a load that took from one that was refused.
+  int32_t LoadCount() const { return loads_; }
   // The phrase and note index the timeline's event k came from.
   int32_t EventRow(int32_t k) const { return sources_[k].row; }
   int32_t EventNote(int32_t k) const { return sources_[k].note; }
@@ -153,6 +156,7 @@ class CPlayer {
   bool LayOutScore();
   // Hands observers what has become audible by nowMs; everything when `all`.
   void Deliver(int32_t nowMs, bool all);
+  void TellStopped();
 
   // Player state (the window reads it through the queries).
   int32_t timerRunning = 0;
@@ -167,6 +171,7 @@ class CPlayer {
   int32_t waitRemainingMs_ = 0;  // what is left of it, while paused
   int32_t repeatPasses_ = 0;     // passes of the repeat mode so far
   int32_t soundingRow_ = 0;      // phrase of the note heard last
+  int32_t loads_ = 0;
 
   PlayerPlatform& platform_;
   std::unique_ptr<Score> score_;

@@ -25,7 +25,8 @@ struct PlayerPosition {
 // One thing the learner hears begin. Observers get it at the moment it is heard: the due
 // time plus the output latency, not when the message was sent.
 struct PlayerNotification {
-  enum Kind : int32_t { kNote, kPassBegins, kWaitBegins, kCueBegins };
+  // kStopped: playback stopped (a pause, the end of a single pass, a failure); told at once.
+  enum Kind : int32_t { kNote, kPassBegins, kWaitBegins, kCueBegins, kStopped };
   Kind kind = kNote;
   int32_t atMs = 0;   // clock time it is heard
   int32_t row = -1;   // phrase of the note (kNote); the exercise phrase otherwise

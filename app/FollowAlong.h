@@ -1,0 +1,63 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <string>
+#include <vector>
+
+#include "playback/PlayerNotification.h"
+
+class CPlayer;
+class QPlainTextEdit;
+class QWidget;
+
+// Follow-along in the score box: while a score loaded from the box plays, the phrase being
+// played gets a soft background and the notes sounding in it (a chord's all, a rest too) a
+// stronger one, as the player reports them heard; the window's caption says where playback
+// stands. Once the box no longer holds the text that was loaded, nothing is highlighted.
+// Extra selections only: the text, the caret and the scrolling are never touched.
+class CFollowAlong : public QObject, public PlayerObserver {
+  Q_OBJECT
+
+ public:
+  CFollowAlong(QPlainTextEdit& edit, QWidget& window, const CPlayer& player);
+
+  // The box's text `boxText` was loaded as `loadedBytes` (its lines ending in CR LF, in the
+  // local encoding) and is now the player's score.
+  void SetSource(const QString& boxText, const std::string& loadedBytes);
+  // The player's score did not come from the box (the built-in score).
+  void ClearSource();
+  bool HasSource() const { return valid_; }
+
+  // Character ranges [start, end) in the box of what is highlighted now.
+  struct Range {
+    int start;
+    int end;
+  };
+  Range PhraseRange() const { return phraseRange_; }
+  const std::vector<Range>& NoteRanges() const { return noteRanges_; }
+
+  void OnPlayerNotification(const PlayerNotification& notification) override;
+
+ private:
+  // The box character at a byte offset of the loaded text; -1 outside it.
+  int CharAt(size_t byteOffset) const;
+  Range PhraseSpan(int32_t row) const;
+  Range NoteSpan(int32_t row, int32_t note) const;
+  void ScheduleUpdate();
+  void Update();
+
+  QPlainTextEdit& edit_;
+  QWidget& window_;
+  const CPlayer& player_;
+  bool valid_ = false;
+  int leadingBar_ = 0;           // a '|' that opened the text, which the parser drops
+  std::vector<int> byteToChar_;  // box character of each loaded byte, and the end
+  int32_t row_ = -1;             // phrase shown
+  int32_t notesAt_ = 0;          // time of the notes shown (a chord shares it)
+  std::vector<int32_t> notes_;   // notes of row_ shown
+  Range phraseRange_{0, 0};
+  std::vector<Range> noteRanges_;
+  bool updateScheduled_ = false;
+  bool applying_ = false;
+};
