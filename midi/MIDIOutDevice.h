@@ -63,7 +63,7 @@ class CMIDIOutDevice {
   void SendShortMessageAt(uint32_t message, std::chrono::steady_clock::time_point due);
   // Milliseconds from a message's due time to when it is heard; 0 for ports that send at once.
   int32_t OutputLatencyMs() const;
-  void SetVolume(uint32_t volume);          // no effect unless Opened
+  void SetVolume(uint32_t volume);  // no effect unless Opened
   bool IsOpened() const;
 
   // Starts the named cue sound so that it is heard at `due` plus OutputLatencyMs(): through the
