@@ -7,6 +7,7 @@
 #include "app/InterruptWatcher.h"
 #include "app/OfflineRender.h"
 #include "app/PlayClock.h"
+#include "app/PlayDisplay.h"
 #include "app/PlayModes.h"
 #include "app/ProgressBar.h"
 #include "app/RenderPlatform.h"
@@ -30,43 +31,6 @@ int Usage(const CommandLineStreams& streams, const char* command, const char* ar
   std::fprintf(streams.err, "%s: usage: %s %s %s\n", kProgram, kProgram, command, arguments);
   return kExitUsage;
 }
-
-// The line `play` shows as a pass begins: which phrase, which pass, how far raised.
-class CPassPrinter : public PlayerObserver {
- public:
-  CPassPrinter(const CPlayer& player, const CHeadlessPlatform& platform, std::FILE* out)
-      : player_(player), platform_(platform), out_(out) {}
-
-  void OnPlayerNotification(const PlayerNotification& notification) override {
-    // A pass started as Ctrl-C cut a wait or cue short never plays.
-    if (notification.kind != PlayerNotification::kPassBegins || platform_.Stopped()) return;
-    const PlayerPosition at = player_.Position();
-    const int phrase = at.phrase + 1;
-    switch (at.mode) {
-      case PlayAllMode:
-        std::fprintf(out_, "Whole score, %d phrases\n", at.phraseCount);
-        break;
-      case RepeatMode:
-        std::fprintf(out_, "Whole score, %d phrases, pass %d\n", at.phraseCount, at.pass);
-        break;
-      case TeachingMode:
-        std::fprintf(out_, "Phrase %d of %d, pass %d of %d\n", phrase, at.phraseCount, at.pass,
-                     at.passCount);
-        break;
-      case PracticeMode:
-        std::fprintf(out_, "Phrase %d of %d, pass %d of %d, %d semitone%s up\n", phrase,
-                     at.phraseCount, at.pass, at.passCount, at.semitones,
-                     at.semitones == 1 ? "" : "s");
-        break;
-    }
-    std::fflush(out_);
-  }
-
- private:
-  const CPlayer& player_;
-  const CHeadlessPlatform& platform_;
-  std::FILE* out_;
-};
 
 void ReportShown(const std::vector<std::string>& shown, size_t from,
                  const CommandLineStreams& streams) {
@@ -132,13 +96,15 @@ int RunPlayCommand(const Arguments& arguments, const CommandLineStreams& streams
 
   std::fprintf(streams.out, "Playing %s (%s). Press Ctrl-C to stop.\n", ShownPath(path).c_str(),
                modeName.c_str());
-  CPassPrinter printer(player, platform, streams.out);
-  player.AddObserver(&printer);
+  CPlayDisplay display(player, text.substr(0, text.find('\0')), streams.out,
+                       TerminalWidth(streams.out), [&platform] { return platform.Stopped(); });
+  player.AddObserver(&display);
   const size_t shownBefore = platform.messages.size();
   StartPlayMode(player, mode);
   platform.Run(player);
   const bool interrupted = platform.Stopped();
   platform.CloseDevice();
+  display.Finish();
 
   if (platform.messages.size() > shownBefore) {
     ReportShown(platform.messages, shownBefore, streams);
