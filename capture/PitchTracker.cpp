@@ -76,16 +76,16 @@ struct Refined {
   double confidence;
 };
 
-// yinfft's pitch refined on the window: the best period within 12 % of its own, or a half or
+// yinfft's pitch refined on the window: the best period within 25 % of its own, or a half or
 // a third of that when the window repeats as well there (yinfft now and then reports a high
 // note an octave or a twelfth low).
 Refined Refine(const std::vector<float>& window, int rate, double hz) {
   const double period = rate / hz;
-  Repeat found = BestRepeat(window, period, static_cast<int>(period * 0.12) + 2);
+  Repeat found = BestRepeat(window, period, static_cast<int>(period * 0.25) + 2);
   for (int divisor : {3, 2}) {
     const double shorter = period / divisor;
     if (shorter < 2.0) continue;
-    const Repeat candidate = BestRepeat(window, shorter, static_cast<int>(shorter * 0.12) + 1);
+    const Repeat candidate = BestRepeat(window, shorter, static_cast<int>(shorter * 0.25) + 1);
     if (candidate.difference <= found.difference + 0.05) {
       found = candidate;
       break;

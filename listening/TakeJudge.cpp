@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <map>
 #include <stdexcept>
 
@@ -38,25 +39,33 @@ int64_t AlignmentScore(const std::vector<TargetNote>& targets, const std::vector
   return score;
 }
 
-// The offset that lines the sung frames up best with the targets. Offsets are tried from 0
-// outwards, late before early, so a tie goes to the smallest shift.
+// The offset that lines the sung frames up best with the targets: every kCoarseStepMs first,
+// then every offsetStepMs around the best of those. Offsets are tried from 0 outwards, late
+// before early, so a tie goes to the smallest shift.
 int32_t BestOffset(const std::vector<TargetNote>& targets, const std::vector<SungFrame>& sung,
                    const JudgeSettings& settings) {
+  constexpr int32_t kCoarseStepMs = 5;
   std::vector<TargetNote> ordered = targets;
   std::sort(ordered.begin(), ordered.end(),
             [](const TargetNote& a, const TargetNote& b) { return a.startMs < b.startMs; });
-  const int32_t step = std::max(1, settings.offsetStepMs);
+  const int32_t limit = std::max(0, settings.maxOffsetMs);
   int32_t best = 0;
   int64_t bestScore = AlignmentScore(ordered, sung, 0, settings.hitCents);
-  for (int32_t shift = step; shift <= settings.maxOffsetMs; shift += step) {
-    for (const int32_t offset : {shift, -shift}) {
-      const int64_t score = AlignmentScore(ordered, sung, offset, settings.hitCents);
-      if (score > bestScore) {
-        bestScore = score;
-        best = offset;
+  auto search = [&](int32_t centre, int32_t reach, int32_t step) {
+    for (int32_t shift = step; shift <= reach; shift += step) {
+      for (const int32_t offset : {centre + shift, centre - shift}) {
+        if (offset < -limit || offset > limit) continue;
+        const int64_t score = AlignmentScore(ordered, sung, offset, settings.hitCents);
+        if (score > bestScore || (score == bestScore && std::abs(offset) < std::abs(best))) {
+          bestScore = score;
+          best = offset;
+        }
       }
     }
-  }
+  };
+  const int32_t fine = std::max(1, settings.offsetStepMs);
+  search(0, limit, std::max(fine, kCoarseStepMs));
+  search(best, std::max(fine, kCoarseStepMs) - 1, fine);
   return best;
 }
 
