@@ -44,7 +44,7 @@ std::string JsonString(const std::string& text) {
   return quoted + "\"";
 }
 
-std::string JsonNumber(double value, const char* format) {
+std::string Formatted(double value, const char* format) {
   char text[32];
   std::snprintf(text, sizeof text, format, value);
   return text;
@@ -85,7 +85,7 @@ void WriteJudgementTable(std::FILE* out, const TakeReportHeading& heading,
   std::fprintf(out, "  Note  Target  Sung   Cents  Voiced  Verdict\n");
   for (const NoteJudgement& note : judgement.notes) {
     const std::string cents =
-        note.verdict == Verdict::kNotSung ? "-" : JsonNumber(std::round(note.cents) + 0.0, "%+.0f");
+        note.verdict == Verdict::kNotSung ? "-" : Formatted(std::round(note.cents) + 0.0, "%+.0f");
     std::fprintf(out, "  %4d  %-6s  %-5s  %5s  %5d%%  %s\n", note.target.index + 1,
                  listening::NoteName(note.target.pitch).c_str(), SungNoteName(note).c_str(),
                  cents.c_str(), static_cast<int>(std::lround(100.0 * note.voicedShare)),
@@ -106,7 +106,7 @@ void WriteJudgementJson(std::FILE* out, const TakeReportHeading& heading,
                "{\"score\": %s, \"take\": %s, \"phrase\": %d, \"phrases\": %d, \"transpose\": %d,"
                " \"takeSeconds\": %s, \"offsetMs\": %d, \"nothingHeard\": %s,\n \"notes\": [",
                JsonString(heading.score).c_str(), JsonString(heading.take).c_str(), heading.phrase,
-               heading.phrases, heading.transpose, JsonNumber(heading.takeSeconds, "%.3f").c_str(),
+               heading.phrases, heading.transpose, Formatted(heading.takeSeconds, "%.3f").c_str(),
                judgement.offsetMs, judgement.nothingHeard ? "true" : "false");
   const char* separator = "";
   for (const NoteJudgement& note : judgement.notes) {
@@ -118,9 +118,9 @@ void WriteJudgementJson(std::FILE* out, const TakeReportHeading& heading,
                  separator, note.target.index + 1, note.target.startMs, note.target.endMs,
                  JsonString(listening::NoteName(note.target.pitch)).c_str(), note.target.pitch,
                  sung ? JsonString(SungNoteName(note)).c_str() : "null",
-                 sung ? JsonNumber(note.sungMidiCents, "%.1f").c_str() : "null",
-                 sung ? JsonNumber(note.cents, "%.1f").c_str() : "null",
-                 JsonNumber(note.voicedShare, "%.3f").c_str(),
+                 sung ? Formatted(note.sungMidiCents, "%.1f").c_str() : "null",
+                 sung ? Formatted(note.cents, "%.1f").c_str() : "null",
+                 Formatted(note.voicedShare, "%.3f").c_str(),
                  JsonString(VerdictName(note.verdict)).c_str());
     separator = ",";
   }
