@@ -6,6 +6,7 @@
 
 #include "app/CommandLineSupport.h"
 #include "app/PlayCommands.h"
+#include "app/ScoreCommand.h"
 #include "app/SilentPlatform.h"
 #include "midi/MidiFileWriter.h"
 #include "playback/Player.h"
@@ -37,6 +38,9 @@ int Play(const Arguments& arguments, const CommandLineStreams& streams) {
 int Render(const Arguments& arguments, const CommandLineStreams& streams) {
   return RunRenderCommand(arguments, streams);
 }
+int ScoreTake(const Arguments& arguments, const CommandLineStreams& streams) {
+  return RunScoreCommand(arguments, streams);
+}
 
 const Command kCommands[] = {
     {"check", "FILE", "print the phrase count, note count and length in seconds of a score", 1,
@@ -48,6 +52,9 @@ const Command kCommands[] = {
      kOptionsChecked, Play},
     {"render", kRenderArguments, "render a score to a 44.1 kHz 16-bit stereo WAV file",
      kOptionsChecked, Render},
+    {"score", kScoreArguments,
+     "judge a recorded take against a phrase: each note's pitch, cents and verdict",
+     kOptionsChecked, ScoreTake},
     {"--help", "", "show this help", 0, Help},
     {"--version", "", "show the version", 0, Version},
 };

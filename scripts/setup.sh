@@ -14,6 +14,9 @@ PACKAGES=(
   fonts-wqy-zenhei fontconfig libfontconfig-dev
   # sound: embedded synthesizer, General MIDI soundfont, ALSA ports, WAV files
   libfluidsynth-dev timgm6mb-soundfont librtmidi-dev libasound2-dev libsndfile1-dev
+  # sing-back: pitch tracking (aubio, GPL-3.0-or-later), capture from the default input
+  # (RtAudio); aubio's own command-line tracker, which the pitch benchmark compares with
+  libaubio-dev librtaudio-dev aubio-tools
   # legacy GBK score files
   libc-bin
   # tests and benchmarks

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+#include "listening/TakeJudge.h"
+
+// How a judged try is shown in a terminal: a table of the notes and a total, or the same as
+// JSON for other programs.
+
+// What the report says about where the take came from.
+struct TakeReportHeading {
+  std::string score;   // the score file as shown in messages
+  std::string take;    // the take's file
+  int32_t phrase = 1;  // counted from 1
+  int32_t phrases = 1;
+  int32_t transpose = 0;
+  double takeSeconds = 0.0;
+};
+
+// "hit", "missed" or "not sung".
+const char* VerdictName(listening::Verdict verdict);
+
+// A line about the take, a line per note (number in the phrase, target, sung note, cents,
+// voiced share, verdict) and the total, with whether the try passes.
+void WriteJudgementTable(std::FILE* out, const TakeReportHeading& heading,
+                         const listening::TakeJudgement& judgement);
+
+// The same as one JSON object; pitches not sung are null.
+void WriteJudgementJson(std::FILE* out, const TakeReportHeading& heading,
+                        const listening::TakeJudgement& judgement);

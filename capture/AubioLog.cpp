@@ -1,0 +1,41 @@
+#include "capture/AubioLog.h"
+
+#include <aubio/aubio.h>
+
+#include <mutex>
+
+namespace capture {
+
+namespace {
+
+thread_local std::string latestError;
+
+void KeepError(int, const char_t* message, void*) {
+  latestError = message != nullptr ? message : "";
+  // aubio ends its lines with a newline.
+  while (!latestError.empty() && (latestError.back() == '\n' || latestError.back() == ' '))
+    latestError.pop_back();
+}
+
+void Drop(int, const char_t*, void*) {}
+
+}  // namespace
+
+void CaptureAubioLog() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    aubio_log_set_level_function(AUBIO_LOG_ERR, KeepError, nullptr);
+    aubio_log_set_level_function(AUBIO_LOG_WRN, Drop, nullptr);
+    aubio_log_set_level_function(AUBIO_LOG_INF, Drop, nullptr);
+    aubio_log_set_level_function(AUBIO_LOG_MSG, Drop, nullptr);
+    aubio_log_set_level_function(AUBIO_LOG_DBG, Drop, nullptr);
+  });
+}
+
+std::string TakeAubioError() {
+  std::string error;
+  error.swap(latestError);
+  return error;
+}
+
+}  // namespace capture

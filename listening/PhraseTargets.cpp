@@ -1,0 +1,48 @@
+#include "listening/PhraseTargets.h"
+
+#include <stdexcept>
+
+#include "notation/Phrase.h"
+
+namespace listening {
+
+namespace {
+
+// The player's own layout: whole milliseconds per beat, at 120 beats a minute when a phrase
+// somehow has no tempo.
+int32_t MsPerBeat(const Phrase& phrase) { return 60000 / (phrase.tempo > 0 ? phrase.tempo : 120); }
+
+int32_t TimeMs(double beats, int32_t msPerBeat) {
+  const double ms = beats * msPerBeat;
+  if (!(ms >= -2147483648.0 && ms < 2147483648.0))
+    throw std::out_of_range("The phrase lasts more than 2147483647 milliseconds.");
+  return static_cast<int32_t>(ms);
+}
+
+}  // namespace
+
+std::vector<TargetNote> PhraseTargets(const Phrase& phrase, int32_t transpose) {
+  std::vector<TargetNote> targets;
+  if (phrase.noteCount <= 0 || !phrase.startTimes) return targets;
+  const int32_t msPerBeat = MsPerBeat(phrase);
+  for (int32_t i = 0; i < phrase.noteCount; ++i) {
+    // Every further voice starts again at time 0, where the first voice had gone on.
+    if (i > 0 &&
+        phrase.startTimes[i] < phrase.startTimes[i - 1] + phrase.durations[i - 1] - kValueTolerance)
+      break;
+    const int64_t pitch = static_cast<int64_t>(phrase.pitches[i]) + transpose;
+    if (pitch < 1 || pitch > 127) continue;
+    const int32_t startMs = TimeMs(phrase.startTimes[i], msPerBeat);
+    const int32_t endMs = TimeMs(phrase.startTimes[i] + phrase.durations[i], msPerBeat);
+    if (endMs - startMs < 1) continue;
+    targets.push_back({i, static_cast<int32_t>(pitch), startMs, endMs});
+  }
+  return targets;
+}
+
+int32_t PhraseLengthMs(const Phrase& phrase) {
+  if (phrase.noteCount <= 0 || !phrase.startTimes) return 0;
+  return TimeMs(phrase.startTimes[phrase.noteCount], MsPerBeat(phrase));
+}
+
+}  // namespace listening

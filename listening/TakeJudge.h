@@ -1,0 +1,58 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "listening/PhraseTargets.h"
+#include "listening/Pitch.h"
+
+namespace listening {
+
+// How a take is judged.
+struct JudgeSettings {
+  double hitCents = 50.0;     // a hit is at most this far from the target, either way
+  double voicedShare = 0.5;   // ... and voiced for at least this share of the judged span
+  double judgedShare = 0.6;   // the middle of each note that is judged
+  int32_t maxOffsetMs = 300;  // how early or late the whole take may be
+  int32_t offsetStepMs = 1;   // the steps in which that offset is searched
+  double passShare = 0.8;     // the share of hits that passes a phrase
+};
+
+enum class Verdict {
+  kHit,
+  kMissed,   // sung, but off pitch or too briefly
+  kNotSung,  // no voiced frame in the judged span
+};
+
+struct NoteJudgement {
+  TargetNote target;
+  Verdict verdict = Verdict::kNotSung;
+  // The median sung pitch against the target, each frame folded to the octave nearest the
+  // target; 0 when the note was not sung.
+  double cents = 0.0;
+  // The pitch actually sung, in the octave most of its frames were sung in; 0 when not sung.
+  double sungMidiCents = 0.0;
+  double voicedShare = 0.0;  // of the judged span, 0 to 1
+};
+
+struct TakeJudgement {
+  std::vector<NoteJudgement> notes;  // one per target, in order
+  // How late the take was sung (negative: early); the notes were judged shifted by it.
+  int32_t offsetMs = 0;
+  int32_t hits = 0;
+  bool nothingHeard = true;  // no voiced frame anywhere in the take
+
+  int32_t judged() const { return static_cast<int32_t>(notes.size()); }
+};
+
+// Judges a take: finds the constant offset within ±maxOffsetMs that best lines the sung
+// pitch up with the targets, then gives each target its verdict. `track` need not be sorted;
+// throws std::invalid_argument when its hop is not positive.
+TakeJudgement JudgeTake(const std::vector<TargetNote>& targets, const PitchTrack& track,
+                        const JudgeSettings& settings = {});
+
+// Whether a try passes its phrase: at least passShare of its notes hit. A phrase with nothing
+// to sing passes.
+bool PassesPhrase(const TakeJudgement& judgement, const JudgeSettings& settings = {});
+
+}  // namespace listening
