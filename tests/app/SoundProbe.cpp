@@ -1,0 +1,597 @@
+// Measures live playback through a sound server: captures what the server's pipe sink writes,
+// time-stamps a player's pass lines, and compares the note onsets heard in the capture with
+// the schedule read from a Standard MIDI File. Used by the live playback test and the timing
+// benchmark (tests/app/live-playback-test.sh, bench/app/live-timing.sh).
+//
+//   tunwick_sound_probe score                    the built-in score's text
+//   tunwick_sound_probe now                      the monotonic clock, in ns
+//   tunwick_sound_probe capture FIFO RAW READS   reads FIFO until its writer closes it
+//   tunwick_sound_probe stamp                    copies standard input, each line prefixed
+//                                                with the monotonic clock in ns
+//   tunwick_sound_probe analyse --capture RAW --reads READS --midi FILE
+//       (--passes STAMPED [--pass-text TEXT] | --origin NS) [--until NS] [--label TEXT]
+//       [--notes] [--jitter-p99 MS] [--jitter-max MS] [--latency-max MS]
+//
+// The capture is 16-bit stereo at 44.1 kHz. READS holds one line per read of the FIFO: the
+// monotonic time after the read, the first frame it returned and the frame after its last.
+// The sink writes a block at the moment its first frame is due to sound, so frame n sounds
+// at t0 + n / rate, where t0 is the least (read time - first frame / rate) over all reads.
+
+#include <fcntl.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <string>
+#include <vector>
+
+#include <fluidsynth.h>
+#include <sndfile.h>
+
+#include "AudioAnalysis.h"
+#include "playback/Player.h"
+
+namespace {
+
+constexpr int kChannels = 2;
+constexpr int kBytesPerFrame = 2 * kChannels;
+constexpr double kNsPerFrame = 1e9 / audiotest::kRate;
+
+int64_t MonotonicNs() {
+  timespec now{};
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return static_cast<int64_t>(now.tv_sec) * 1000000000 + now.tv_nsec;
+}
+
+int Fail(const std::string& text) {
+  std::fprintf(stderr, "tunwick_sound_probe: %s\n", text.c_str());
+  return 2;
+}
+
+// ---- capture and stamp ----
+
+int Capture(const char* fifoPath, const char* rawPath, const char* readsPath) {
+  const int fifo = open(fifoPath, O_RDONLY);
+  if (fifo < 0) return Fail(std::string("cannot open ") + fifoPath);
+  // A deep pipe, so that a reader held up by the load never makes the sink drop data.
+  fcntl(fifo, F_SETPIPE_SZ, 1 << 20);
+  std::FILE* raw = std::fopen(rawPath, "wb");
+  std::FILE* reads = std::fopen(readsPath, "w");
+  if (raw == nullptr || reads == nullptr) return Fail("cannot write the capture files");
+  std::vector<char> buffer(1 << 16);
+  int64_t bytes = 0;
+  for (;;) {
+    const ssize_t got = read(fifo, buffer.data(), buffer.size());
+    const int64_t now = MonotonicNs();
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) break;
+    std::fwrite(buffer.data(), 1, static_cast<size_t>(got), raw);
+    std::fprintf(reads, "%lld %lld %lld\n", static_cast<long long>(now),
+                 static_cast<long long>(bytes / kBytesPerFrame),
+                 static_cast<long long>((bytes + got) / kBytesPerFrame));
+    bytes += got;
+  }
+  close(fifo);
+  std::fclose(raw);
+  std::fclose(reads);
+  return 0;
+}
+
+int Stamp() {
+  char line[4096];
+  while (std::fgets(line, sizeof line, stdin) != nullptr) {
+    std::printf("%lld %s", static_cast<long long>(MonotonicNs()), line);
+    if (std::strchr(line, '\n') == nullptr) std::printf("\n");
+    std::fflush(stdout);
+  }
+  return 0;
+}
+
+// ---- the schedule ----
+
+uint32_t ReadVariableLength(const std::vector<uint8_t>& bytes, size_t& at, size_t end) {
+  uint32_t value = 0;
+  for (int i = 0; i < 4 && at < end; ++i) {
+    const uint8_t b = bytes[at++];
+    value = (value << 7) | (b & 0x7F);
+    if ((b & 0x80) == 0) break;
+  }
+  return value;
+}
+
+// One onset of the schedule: its time from the file's start and the keys struck then.
+struct Strike {
+  double ms = 0;
+  std::vector<int> keys;
+};
+
+// Every sounding note-on of a Standard MIDI File, notes struck together as one strike.
+// Empty, with `problem` set, when the file is no Standard MIDI File or holds no note.
+std::vector<Strike> ReadSchedule(const std::string& path, std::string& problem) {
+  std::ifstream in(path, std::ios::binary);
+  const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)),
+                                   std::istreambuf_iterator<char>());
+  if (bytes.size() < 14 || std::memcmp(bytes.data(), "MThd", 4) != 0) {
+    problem = path + " is no Standard MIDI File";
+    return {};
+  }
+  const int tracks = bytes[10] << 8 | bytes[11];
+  const int division = bytes[12] << 8 | bytes[13];
+  std::map<uint64_t, uint32_t> tempos{{0, 500000}};  // tick -> microseconds per quarter
+  std::vector<std::pair<uint64_t, int>> noteOns;     // tick, key
+  size_t at = 8 + (bytes[4] << 24 | bytes[5] << 16 | bytes[6] << 8 | bytes[7]);
+  for (int t = 0; t < tracks && at + 8 <= bytes.size(); ++t) {
+    const size_t length =
+        bytes[at + 4] << 24 | bytes[at + 5] << 16 | bytes[at + 6] << 8 | bytes[at + 7];
+    const size_t end = std::min(bytes.size(), at + 8 + length);
+    at += 8;
+    uint64_t tick = 0;
+    uint8_t status = 0;
+    while (at < end) {
+      tick += ReadVariableLength(bytes, at, end);
+      if (at >= end) break;
+      if (bytes[at] & 0x80) status = bytes[at++];
+      if (status == 0xFF) {
+        const uint8_t type = at < end ? bytes[at++] : 0;
+        const uint32_t size = ReadVariableLength(bytes, at, end);
+        if (type == 0x51 && size == 3 && at + 3 <= end)
+          tempos[tick] = bytes[at] << 16 | bytes[at + 1] << 8 | bytes[at + 2];
+        at += size;
+        status = 0;
+      } else if (status == 0xF0 || status == 0xF7) {
+        at += ReadVariableLength(bytes, at, end);
+        status = 0;
+      } else {
+        const int kind = status & 0xF0;
+        if (kind == 0x90 && at + 1 < end && bytes[at + 1] > 0) noteOns.push_back({tick, bytes[at]});
+        at += kind == 0xC0 || kind == 0xD0 ? 1 : 2;
+      }
+    }
+    at = end;
+  }
+  const auto toMs = [&](uint64_t tick) {
+    if (division & 0x8000) {
+      const int framesPerSecond = 256 - (division >> 8);
+      return 1000.0 * tick / (framesPerSecond * (division & 0xFF));
+    }
+    double ms = 0;
+    uint64_t from = 0;
+    uint32_t tempo = 500000;
+    for (const auto& [changeTick, changeTempo] : tempos) {
+      if (changeTick > tick) break;
+      ms += (changeTick - from) * (tempo / 1000.0) / division;
+      from = changeTick;
+      tempo = changeTempo;
+    }
+    return ms + (tick - from) * (tempo / 1000.0) / division;
+  };
+  std::sort(noteOns.begin(), noteOns.end());
+  std::vector<Strike> strikes;
+  for (const auto& [tick, key] : noteOns) {
+    const double ms = toMs(tick);
+    if (strikes.empty() || ms - strikes.back().ms >= 0.5) strikes.push_back({ms, {}});
+    strikes.back().keys.push_back(key);
+  }
+  if (strikes.empty()) problem = path + " holds no sounding note";
+  return strikes;
+}
+
+// ---- what each strike sounds like ----
+
+constexpr int kTemplateFrames = audiotest::kRate / 50;  // 20 ms of attack
+
+// The first 20 ms of `keys` struck together on a fresh synthesizer with the soundfont, as a
+// first difference: the attack, from the frame the synthesizer starts the notes on.
+std::vector<float> RenderAttack(const std::string& soundfont, const std::vector<int>& keys) {
+  fluid_set_log_function(FLUID_WARN, nullptr, nullptr);
+  fluid_set_log_function(FLUID_INFO, nullptr, nullptr);
+  fluid_set_log_function(FLUID_DBG, nullptr, nullptr);
+  fluid_settings_t* settings = new_fluid_settings();
+  fluid_settings_setnum(settings, "synth.sample-rate", audiotest::kRate);
+  fluid_synth_t* synth = new_fluid_synth(settings);
+  std::vector<float> attack;
+  if (synth != nullptr && fluid_synth_sfload(synth, soundfont.c_str(), 1) != FLUID_FAILED) {
+    for (int key : keys) fluid_synth_noteon(synth, 0, key, 127);
+    std::vector<float> left(kTemplateFrames + 1), right(kTemplateFrames + 1);
+    fluid_synth_write_float(synth, kTemplateFrames + 1, left.data(), 0, 1, right.data(), 0, 1);
+    for (int n = 1; n <= kTemplateFrames; ++n)
+      attack.push_back(0.5f * (left[n] + right[n] - left[n - 1] - right[n - 1]));
+  }
+  if (synth != nullptr) delete_fluid_synth(synth);
+  delete_fluid_settings(settings);
+  return attack;
+}
+
+// ---- the capture on the clock ----
+
+// When each captured frame sounded. The sink writes a block the moment its first frame is
+// due, by its own count of microseconds, which runs a little ahead of frames / rate (it drops
+// the fraction of a microsecond of every block). So a frame's time is its nominal time plus
+// the least (read time - nominal time of the first frame read) among the reads around it.
+class CaptureClock {
+ public:
+  // One line per read: time after it, first frame, frame after the last.
+  bool Read(const std::string& path) {
+    std::ifstream in(path);
+    long long ns = 0, first = 0, end = 0;
+    while (in >> ns >> first >> end) {
+      if (end <= first) continue;
+      firsts_.push_back(first);
+      offsets_.push_back(ns - first * kNsPerFrame);
+      frames = end;
+    }
+    return !firsts_.empty();
+  }
+  // A file's frames: frame 0 at time 0.
+  void Nominal(int64_t count) {
+    firsts_ = {0};
+    offsets_ = {0};
+    frames = count;
+  }
+  double NsAt(double frame) const { return frame * kNsPerFrame + OffsetNear(frame); }
+  int64_t FrameAt(double ns) const {
+    double frame = (ns - OffsetNear(0)) / kNsPerFrame;
+    for (int i = 0; i < 3; ++i) frame = (ns - OffsetNear(frame)) / kNsPerFrame;
+    return static_cast<int64_t>(std::floor(frame));
+  }
+  int64_t frames = 0;
+
+ private:
+  double OffsetNear(double frame) const {
+    constexpr int64_t kReach = audiotest::kRate / 10;
+    size_t at = std::lower_bound(firsts_.begin(), firsts_.end(), static_cast<int64_t>(frame) - kReach) -
+                firsts_.begin();
+    if (at == firsts_.size()) at = firsts_.size() - 1;
+    double least = offsets_[at];
+    for (; at < firsts_.size() && firsts_[at] <= frame + kReach; ++at)
+      least = std::min(least, offsets_[at]);
+    return least;
+  }
+  std::vector<int64_t> firsts_;
+  std::vector<double> offsets_;
+};
+
+// Frames [from, to) of the capture, channels averaged, in [-1, 1], with the dropouts cut out:
+// a stream that underruns leaves a run of exact zeros in the sink's output, and the sound
+// resumes after it with a click that would pass for an attack. `frameOf` gives each kept
+// sample's capture frame. Runs longer than kLongestDropout are real silence and stay.
+struct Spliced {
+  std::vector<float> mono;
+  std::vector<int64_t> frameOf;
+};
+
+constexpr int64_t kShortestDropout = 8;
+constexpr int64_t kLongestDropout = audiotest::kRate / 4;
+
+Spliced ReadSpliced(const std::string& path, bool wav, int64_t from, int64_t to,
+                    size_t& dropouts) {
+  std::vector<int16_t> frames(static_cast<size_t>(std::max<int64_t>(0, to - from)) * kChannels, 0);
+  // Frames past the end of the recording stay silent.
+  const int64_t start = std::max<int64_t>(0, from);
+  int16_t* const into = frames.data() + (start - from) * kChannels;
+  const int64_t wanted = std::max<int64_t>(0, to - start);
+  if (wav) {
+    SF_INFO info{};
+    if (SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info)) {
+      if (info.channels == kChannels && sf_seek(file, start, SEEK_SET) >= 0)
+        sf_readf_short(file, into, wanted);
+      sf_close(file);
+    }
+  } else if (std::FILE* file = std::fopen(path.c_str(), "rb")) {
+    std::fseek(file, static_cast<long>(start * kBytesPerFrame), SEEK_SET);
+    const size_t got = std::fread(into, kBytesPerFrame, static_cast<size_t>(wanted), file);
+    static_cast<void>(got);
+    std::fclose(file);
+  }
+  Spliced out;
+  const int64_t count = to - from;
+  out.mono.reserve(static_cast<size_t>(count));
+  out.frameOf.reserve(static_cast<size_t>(count));
+  dropouts = 0;
+  int64_t n = 0;
+  while (n < count) {
+    int64_t end = n;
+    while (end < count && frames[end * kChannels] == 0 && frames[end * kChannels + 1] == 0) ++end;
+    const int64_t run = end - n;
+    if (run >= kShortestDropout && run <= kLongestDropout && n > 0 && end < count) {
+      ++dropouts;
+      n = end;
+      continue;
+    }
+    for (int64_t k = n; k < std::max(end, n + 1) && k < count; ++k) {
+      out.mono.push_back((frames[k * kChannels] + frames[k * kChannels + 1]) / (2 * 32768.0f));
+      out.frameOf.push_back(from + k);
+    }
+    n = std::max(end, n + 1);
+  }
+  return out;
+}
+
+// ---- statistics ----
+
+double Percentile(std::vector<double> values, double fraction) {
+  if (values.empty()) return 0;
+  std::sort(values.begin(), values.end());
+  const size_t index = std::min(values.size() - 1, static_cast<size_t>(fraction * values.size()));
+  return values[index];
+}
+
+double Median(const std::vector<double>& values) { return Percentile(values, 0.5); }
+
+struct Options {
+  std::string capture, reads, wav, midi, soundfont, passes, passText = "Whole score", label = "playback";
+  bool hasOrigin = false, notes = false;
+  int64_t originNs = 0, untilNs = INT64_MAX;
+  double jitterP99 = -1, jitterMax = -1, latencyMax = -1;
+};
+
+bool ParseOptions(int argc, char** argv, Options& o, std::string& problem) {
+  for (int i = 2; i < argc; ++i) {
+    const std::string name = argv[i];
+    if (name == "--notes") {
+      o.notes = true;
+      continue;
+    }
+    if (i + 1 >= argc) {
+      problem = name + " needs a value";
+      return false;
+    }
+    const std::string value = argv[++i];
+    if (name == "--capture") {
+      o.capture = value;
+    } else if (name == "--wav") {
+      o.wav = value;
+    } else if (name == "--reads") {
+      o.reads = value;
+    } else if (name == "--soundfont") {
+      o.soundfont = value;
+    } else if (name == "--midi") {
+      o.midi = value;
+    } else if (name == "--passes") {
+      o.passes = value;
+    } else if (name == "--pass-text") {
+      o.passText = value;
+    } else if (name == "--label") {
+      o.label = value;
+    } else if (name == "--origin") {
+      o.hasOrigin = true;
+      o.originNs = std::atoll(value.c_str());
+    } else if (name == "--until") {
+      o.untilNs = std::atoll(value.c_str());
+    } else if (name == "--jitter-p99") {
+      o.jitterP99 = std::atof(value.c_str());
+    } else if (name == "--jitter-max") {
+      o.jitterMax = std::atof(value.c_str());
+    } else if (name == "--latency-max") {
+      o.latencyMax = std::atof(value.c_str());
+    } else {
+      problem = "unknown option " + name;
+      return false;
+    }
+  }
+  if ((o.wav.empty() && (o.capture.empty() || o.reads.empty())) || o.midi.empty() ||
+      o.soundfont.empty() ||
+      (o.passes.empty() && !o.hasOrigin)) {
+    problem = "analyse needs --capture and --reads (or --wav), --midi, --soundfont, and --passes or "
+        "--origin";
+    return false;
+  }
+  return true;
+}
+
+// Pass starts: the stamps of the lines that hold `text`.
+std::vector<int64_t> ReadPassStarts(const std::string& path, const std::string& text) {
+  std::ifstream in(path);
+  std::vector<int64_t> starts;
+  std::string line;
+  while (std::getline(in, line))
+    if (line.find(text) != std::string::npos) starts.push_back(std::atoll(line.c_str()));
+  return starts;
+}
+
+// Below this correlation of a note's attack with the capture, the note is taken as not heard.
+constexpr double kLeastFit = 0.3;
+
+struct Note {
+  int pass = 0;
+  int index = 0;  // its strike in the schedule
+  double dueMs = 0;  // in its pass
+  int64_t dueNs = 0;
+  double onsetNs = -1;  // -1: no onset found
+  double fit = 0;       // correlation of its attack with the capture there
+  double errorMs = 0;
+};
+
+int Analyse(int argc, char** argv) {
+  Options o;
+  std::string problem;
+  if (!ParseOptions(argc, argv, o, problem)) return Fail(problem);
+  const std::vector<Strike> schedule = ReadSchedule(o.midi, problem);
+  if (schedule.empty()) return Fail(problem);
+  CaptureClock clock;
+  if (!o.wav.empty()) {
+    // A rendered file: its first frame is time 0.
+    SF_INFO info{};
+    SNDFILE* file = sf_open(o.wav.c_str(), SFM_READ, &info);
+    if (file == nullptr || info.channels != kChannels || info.samplerate != audiotest::kRate)
+      return Fail(o.wav + " is no 44.1 kHz stereo sound file");
+    sf_close(file);
+    clock.Nominal(info.frames);
+  } else if (!clock.Read(o.reads)) {
+    return Fail("no capture in " + o.reads);
+  }
+  std::vector<int64_t> starts =
+      o.hasOrigin ? std::vector<int64_t>{o.originNs} : ReadPassStarts(o.passes, o.passText);
+  if (starts.empty()) return Fail("no pass started");
+
+  // Every note due before the end of the window; a pass cut short keeps the notes it had.
+  std::vector<Note> notes;
+  for (size_t p = 0; p < starts.size(); ++p)
+    for (size_t i = 0; i < schedule.size(); ++i) {
+      const int64_t due = starts[p] + static_cast<int64_t>(schedule[i].ms * 1e6);
+      if (due >= o.untilNs) break;
+      if (p + 1 < starts.size() && due >= starts[p + 1]) break;
+      notes.push_back({static_cast<int>(p), static_cast<int>(i), schedule[i].ms, due});
+    }
+  if (notes.empty()) return Fail("no note was due in the window");
+
+  // The capture from a second before the first note to two seconds after the last.
+  const int64_t from = clock.FrameAt(notes.front().dueNs) - audiotest::kRate;
+  const int64_t to = std::min(clock.frames, clock.FrameAt(notes.back().dueNs) + 2 * audiotest::kRate);
+  size_t dropouts = 0;
+  const Spliced capture = ReadSpliced(o.wav.empty() ? o.capture : o.wav, !o.wav.empty(), from, to, dropouts);
+  std::vector<float> change(capture.mono.size(), 0.0f);
+  for (size_t n = 1; n < change.size(); ++n) change[n] = capture.mono[n] - capture.mono[n - 1];
+
+  // Each strike's attack, rendered once for each set of keys.
+  std::map<std::vector<int>, std::vector<float>> attacks;
+  for (const Strike& strike : schedule) {
+    std::vector<float>& attack = attacks[strike.keys];
+    if (attack.empty()) attack = RenderAttack(o.soundfont, strike.keys);
+    if (attack.empty()) return Fail("cannot render with " + o.soundfont);
+  }
+  // Running energy of the capture's change, for the correlation's denominator.
+  std::vector<double> energy(change.size() + 1, 0.0);
+  for (size_t n = 0; n < change.size(); ++n) energy[n + 1] = energy[n] + change[n] * change[n];
+  const auto fit = [&](const std::vector<float>& attack, double attackEnergy, int64_t at) {
+    if (at < 0 || at + static_cast<int64_t>(attack.size()) > static_cast<int64_t>(change.size()))
+      return 0.0;
+    float partial[8] = {};
+    const float* x = change.data() + at;
+    const size_t whole = attack.size() / 8 * 8;
+    for (size_t j = 0; j < whole; j += 8)
+      for (int lane = 0; lane < 8; ++lane) partial[lane] += x[j + lane] * attack[j + lane];
+    double dot = 0;
+    for (float p : partial) dot += p;
+    for (size_t j = whole; j < attack.size(); ++j) dot += x[j] * attack[j];
+    const double there = energy[at + attack.size()] - energy[at];
+    return there > 0 ? dot / std::sqrt(there * attackEnergy) : 0.0;
+  };
+
+  // Each note starts where its attack fits the capture best: from 20 ms before its due time
+  // to 250 ms after it, and before the next note is due.
+  std::vector<double> errors;
+  const int64_t ms = audiotest::kRate / 1000;
+  for (size_t k = 0; k < notes.size(); ++k) {
+    Note& note = notes[k];
+    const int64_t due = clock.FrameAt(note.dueNs);
+    int64_t last = due + 250 * ms;
+    if (k + 1 < notes.size()) last = std::min(last, clock.FrameAt(notes[k + 1].dueNs));
+    // Capture frames map to spliced samples through the kept frames' list.
+    const auto sample = [&](int64_t frame) {
+      return std::lower_bound(capture.frameOf.begin(), capture.frameOf.end(), frame) -
+             capture.frameOf.begin();
+    };
+    const std::vector<float>& attack = attacks[schedule[note.index].keys];
+    double attackEnergy = 0;
+    for (float v : attack) attackEnergy += v * v;
+    double bestScore = 0;
+    int64_t best = -1;
+    for (int64_t at = sample(due - 20 * ms), end = sample(last); at < end; ++at) {
+      const double score = fit(attack, attackEnergy, at);
+      if (score > bestScore) {
+        bestScore = score;
+        best = at;
+      }
+    }
+    if (best < 0 || bestScore < kLeastFit) continue;
+    note.fit = bestScore;
+    note.onsetNs = clock.NsAt(static_cast<double>(capture.frameOf[best]));
+    note.errorMs = (note.onsetNs - note.dueNs) / 1e6;
+    errors.push_back(note.errorMs);
+  }
+
+  const double latency = Median(errors);
+  std::vector<double> jitter;
+  for (double e : errors) jitter.push_back(std::fabs(e - latency));
+  const double jitterP99 = Percentile(jitter, 0.99);
+  const double jitterMax = jitter.empty() ? 0 : *std::max_element(jitter.begin(), jitter.end());
+  const size_t missing = notes.size() - errors.size();
+
+  if (o.notes) {
+    std::printf("%s: pass note  due(ms)  error(ms)  fit\n", o.label.c_str());
+    for (const Note& note : notes) {
+      if (note.onsetNs < 0) {
+        std::printf("%s: %4d %4d %8.1f   no onset\n", o.label.c_str(), note.pass + 1,
+                    note.index + 1, note.dueMs);
+      } else {
+        std::printf("%s: %4d %4d %8.1f %9.2f  %.2f\n", o.label.c_str(), note.pass + 1,
+                    note.index + 1, note.dueMs, note.errorMs, note.fit);
+      }
+    }
+  }
+  std::printf(
+      "%s: %zu notes in %zu passes, %zu without an onset; error min %.2f ms, max %.2f ms; "
+      "latency (median error) %.2f ms; jitter |error - median| p99 %.2f ms, max %.2f ms; "
+      "%zu dropouts in the capture\n",
+      o.label.c_str(), notes.size(), starts.size(), missing,
+      errors.empty() ? 0.0 : *std::min_element(errors.begin(), errors.end()),
+      errors.empty() ? 0.0 : *std::max_element(errors.begin(), errors.end()), latency, jitterP99,
+      jitterMax, dropouts);
+
+  // Drift: the same notes of the first pass and of the last complete one.
+  int lastComplete = -1;
+  for (size_t p = 0; p < starts.size(); ++p) {
+    const size_t count = std::count_if(notes.begin(), notes.end(),
+                                       [p](const Note& n) { return n.pass == static_cast<int>(p); });
+    if (count == schedule.size()) lastComplete = static_cast<int>(p);
+  }
+  if (lastComplete > 0) {
+    std::vector<double> first, last, change;
+    for (const Note& a : notes)
+      for (const Note& b : notes)
+        if (a.pass == 0 && b.pass == lastComplete && a.index == b.index && a.onsetNs >= 0 &&
+            b.onsetNs >= 0) {
+          first.push_back(a.errorMs);
+          last.push_back(b.errorMs);
+          change.push_back(b.errorMs - a.errorMs);
+        }
+    std::vector<double> size;
+    for (double c : change) size.push_back(std::fabs(c));
+    std::printf(
+        "%s: drift, pass 1 against pass %d: median error %.2f -> %.2f ms, change median %.2f ms, "
+        "largest %.2f ms\n",
+        o.label.c_str(), lastComplete + 1, Median(first), Median(last), Median(change),
+        size.empty() ? 0.0 : *std::max_element(size.begin(), size.end()));
+  }
+
+  bool failed = missing > 0;
+  if (missing > 0) std::printf("%s: FAIL: %zu notes without an onset\n", o.label.c_str(), missing);
+  const auto check = [&](const char* what, double value, double limit) {
+    if (limit >= 0 && value > limit) {
+      std::printf("%s: FAIL: %s %.2f ms, above %.2f ms\n", o.label.c_str(), what, value, limit);
+      failed = true;
+    }
+  };
+  check("jitter p99", jitterP99, o.jitterP99);
+  check("jitter max", jitterMax, o.jitterMax);
+  check("latency", latency, o.latencyMax);
+  return failed ? 1 : 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::string command = argc > 1 ? argv[1] : "";
+  if (command == "score") {
+    std::fputs(kBuiltInScore, stdout);
+    return 0;
+  }
+  if (command == "now") {
+    std::printf("%lld\n", static_cast<long long>(MonotonicNs()));
+    return 0;
+  }
+  if (command == "capture" && argc == 5) return Capture(argv[2], argv[3], argv[4]);
+  if (command == "stamp") return Stamp();
+  if (command == "analyse") return Analyse(argc, argv);
+  return Fail("usage: score | now | capture FIFO RAW READS | stamp | analyse OPTIONS");
+}
