@@ -10,7 +10,7 @@
 //                                                with the monotonic clock in ns
 //   tunwick_sound_probe analyse --capture RAW --reads READS --midi FILE
 //       (--passes STAMPED [--pass-text TEXT] | --origin NS) [--until NS] [--label TEXT]
-//       [--notes] [--jitter-p99 MS] [--jitter-max MS] [--latency-max MS]
+//       [--notes TABLE] [--jitter-p99 MS] [--jitter-max MS] [--latency-max MS]
 //
 // The capture is 16-bit stereo at 44.1 kHz. READS holds one line per read of the FIFO: the
 // monotonic time after the read, the first frame it returned and the frame after its last.
@@ -18,6 +18,8 @@
 // at t0 + n / rate, where t0 is the least (read time - first frame / rate) over all reads.
 
 #include <fcntl.h>
+#include <fluidsynth.h>
+#include <sndfile.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -33,9 +35,6 @@
 #include <map>
 #include <string>
 #include <vector>
-
-#include <fluidsynth.h>
-#include <sndfile.h>
 
 #include "AudioAnalysis.h"
 #include "playback/Player.h"
@@ -248,8 +247,9 @@ class CaptureClock {
  private:
   double OffsetNear(double frame) const {
     constexpr int64_t kReach = audiotest::kRate / 10;
-    size_t at = std::lower_bound(firsts_.begin(), firsts_.end(), static_cast<int64_t>(frame) - kReach) -
-                firsts_.begin();
+    size_t at =
+        std::lower_bound(firsts_.begin(), firsts_.end(), static_cast<int64_t>(frame) - kReach) -
+        firsts_.begin();
     if (at == firsts_.size()) at = firsts_.size() - 1;
     double least = offsets_[at];
     for (; at < firsts_.size() && firsts_[at] <= frame + kReach; ++at)
@@ -260,61 +260,111 @@ class CaptureClock {
   std::vector<double> offsets_;
 };
 
-// Frames [from, to) of the capture, channels averaged, in [-1, 1], with the dropouts cut out:
-// a stream that underruns leaves a run of exact zeros in the sink's output, and the sound
-// resumes after it with a click that would pass for an attack. `frameOf` gives each kept
-// sample's capture frame. Runs longer than kLongestDropout are real silence and stay.
-struct Spliced {
-  std::vector<float> mono;
-  std::vector<int64_t> frameOf;
-};
+// ---- onsets ----
 
+constexpr int64_t kFramesPerMs = audiotest::kRate / 1000;
+// Runs of exact zeros this long inside sound are a stream's underruns; longer ones are silence.
 constexpr int64_t kShortestDropout = 8;
 constexpr int64_t kLongestDropout = audiotest::kRate / 4;
+// Below this correlation of a note's attack with the capture, the note is taken as not heard.
+constexpr double kLeastFit = 0.3;
+// A launched player's first note: the first place its attack fits this well.
+constexpr double kFirstNoteFit = 0.8;
 
-Spliced ReadSpliced(const std::string& path, bool wav, int64_t from, int64_t to,
-                    size_t& dropouts) {
-  std::vector<int16_t> frames(static_cast<size_t>(std::max<int64_t>(0, to - from)) * kChannels, 0);
-  // Frames past the end of the recording stay silent.
-  const int64_t start = std::max<int64_t>(0, from);
-  int16_t* const into = frames.data() + (start - from) * kChannels;
-  const int64_t wanted = std::max<int64_t>(0, to - start);
-  if (wav) {
-    SF_INFO info{};
-    if (SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info)) {
-      if (info.channels == kChannels && sf_seek(file, start, SEEK_SET) >= 0)
-        sf_readf_short(file, into, wanted);
-      sf_close(file);
+// Frames [from, to) of a recording (16-bit stereo), where each strike's attack fits best. A
+// stream that underruns leaves a run of exact zeros in the sink's output, and the sound
+// resumes after it with a click that would pass for an attack: those runs are cut out, and
+// each kept sample remembers its capture frame.
+class AttackMatcher {
+ public:
+  AttackMatcher(const std::string& path, bool wav, int64_t from, int64_t to) {
+    std::vector<int16_t> frames(static_cast<size_t>(std::max<int64_t>(0, to - from)) * kChannels);
+    // Frames outside the recording stay silent.
+    const int64_t start = std::max<int64_t>(0, from);
+    int16_t* const into = frames.data() + (start - from) * kChannels;
+    const int64_t wanted = std::max<int64_t>(0, to - start);
+    if (wav) {
+      SF_INFO info{};
+      if (SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info)) {
+        if (info.channels == kChannels && sf_seek(file, start, SEEK_SET) >= 0)
+          sf_readf_short(file, into, wanted);
+        sf_close(file);
+      }
+    } else if (std::FILE* file = std::fopen(path.c_str(), "rb")) {
+      std::fseek(file, static_cast<long>(start * kBytesPerFrame), SEEK_SET);
+      const size_t got = std::fread(into, kBytesPerFrame, static_cast<size_t>(wanted), file);
+      static_cast<void>(got);
+      std::fclose(file);
     }
-  } else if (std::FILE* file = std::fopen(path.c_str(), "rb")) {
-    std::fseek(file, static_cast<long>(start * kBytesPerFrame), SEEK_SET);
-    const size_t got = std::fread(into, kBytesPerFrame, static_cast<size_t>(wanted), file);
-    static_cast<void>(got);
-    std::fclose(file);
+    const int64_t count = to - from;
+    float previous = 0;
+    for (int64_t n = 0; n < count;) {
+      int64_t end = n;
+      while (end < count && frames[end * kChannels] == 0 && frames[end * kChannels + 1] == 0) ++end;
+      if (end - n >= kShortestDropout && end - n <= kLongestDropout && n > 0 && end < count) {
+        ++dropouts;
+        n = end;
+        continue;
+      }
+      for (end = std::max(end, n + 1); n < end; ++n) {
+        const float mono = (frames[n * kChannels] + frames[n * kChannels + 1]) / (2 * 32768.0f);
+        change_.push_back(mono - previous);
+        previous = mono;
+        frameOf_.push_back(from + n);
+      }
+    }
+    energy_.assign(change_.size() + 1, 0.0);
+    for (size_t n = 0; n < change_.size(); ++n)
+      energy_[n + 1] = energy_[n] + change_[n] * change_[n];
   }
-  Spliced out;
-  const int64_t count = to - from;
-  out.mono.reserve(static_cast<size_t>(count));
-  out.frameOf.reserve(static_cast<size_t>(count));
-  dropouts = 0;
-  int64_t n = 0;
-  while (n < count) {
-    int64_t end = n;
-    while (end < count && frames[end * kChannels] == 0 && frames[end * kChannels + 1] == 0) ++end;
-    const int64_t run = end - n;
-    if (run >= kShortestDropout && run <= kLongestDropout && n > 0 && end < count) {
-      ++dropouts;
-      n = end;
-      continue;
+
+  // The capture frame in [from, to) where `attack` fits best, with its fit; -1 when it fits
+  // nowhere at least `least`. With `first`, the first place that fits that well instead
+  // (then the best place in the 2 ms after it).
+  int64_t Find(const std::vector<float>& attack, int64_t from, int64_t to, double least, bool first,
+               double& bestFit) const {
+    double attackEnergy = 0;
+    for (float v : attack) attackEnergy += v * v;
+    bestFit = 0;
+    int64_t best = -1;
+    for (int64_t at = Sample(from), end = Sample(to); at < end; ++at) {
+      const double fit = Fit(attack, attackEnergy, at);
+      if (fit > bestFit) {
+        bestFit = fit;
+        best = at;
+      }
+      if (first && best >= 0 && bestFit >= least) end = std::min(end, best + 2 * kFramesPerMs);
     }
-    for (int64_t k = n; k < std::max(end, n + 1) && k < count; ++k) {
-      out.mono.push_back((frames[k * kChannels] + frames[k * kChannels + 1]) / (2 * 32768.0f));
-      out.frameOf.push_back(from + k);
-    }
-    n = std::max(end, n + 1);
+    return best >= 0 && bestFit >= least ? frameOf_[best] : -1;
   }
-  return out;
-}
+
+  size_t dropouts = 0;
+
+ private:
+  int64_t Sample(int64_t frame) const {
+    return std::lower_bound(frameOf_.begin(), frameOf_.end(), frame) - frameOf_.begin();
+  }
+
+  // Normalized correlation of the attack with the capture's change from sample `at`.
+  double Fit(const std::vector<float>& attack, double attackEnergy, int64_t at) const {
+    if (at < 0 || at + static_cast<int64_t>(attack.size()) > static_cast<int64_t>(change_.size()))
+      return 0.0;
+    float partial[8] = {};
+    const float* x = change_.data() + at;
+    const size_t whole = attack.size() / 8 * 8;
+    for (size_t j = 0; j < whole; j += 8)
+      for (int lane = 0; lane < 8; ++lane) partial[lane] += x[j + lane] * attack[j + lane];
+    double dot = 0;
+    for (float p : partial) dot += p;
+    for (size_t j = whole; j < attack.size(); ++j) dot += x[j] * attack[j];
+    const double there = energy_[at + attack.size()] - energy_[at];
+    return there > 0 ? dot / std::sqrt(there * attackEnergy) : 0.0;
+  }
+
+  std::vector<float> change_;  // first difference of the kept samples
+  std::vector<int64_t> frameOf_;
+  std::vector<double> energy_;  // running sum of change_ squared
+};
 
 // ---- statistics ----
 
@@ -327,61 +377,56 @@ double Percentile(std::vector<double> values, double fraction) {
 
 double Median(const std::vector<double>& values) { return Percentile(values, 0.5); }
 
+double Largest(const std::vector<double>& values) {
+  return values.empty() ? 0.0 : *std::max_element(values.begin(), values.end());
+}
+
+// ---- analyse ----
+
 struct Options {
-  std::string capture, reads, wav, midi, soundfont, passes, passText = "Whole score", label = "playback";
-  bool hasOrigin = false, notes = false;
+  std::string capture, reads, wav, midi, soundfont, passes, passText = "Whole score";
+  std::string label = "playback";
+  std::string notes;  // where the per-note table goes
+  bool hasOrigin = false;
   int64_t originNs = 0, untilNs = INT64_MAX;
+  double findFirstMs = 0;
   double jitterP99 = -1, jitterMax = -1, latencyMax = -1;
 };
 
 bool ParseOptions(int argc, char** argv, Options& o, std::string& problem) {
-  for (int i = 2; i < argc; ++i) {
+  for (int i = 2; i < argc; i += 2) {
     const std::string name = argv[i];
-    if (name == "--notes") {
-      o.notes = true;
-      continue;
-    }
     if (i + 1 >= argc) {
       problem = name + " needs a value";
       return false;
     }
-    const std::string value = argv[++i];
-    if (name == "--capture") {
-      o.capture = value;
-    } else if (name == "--wav") {
-      o.wav = value;
-    } else if (name == "--reads") {
-      o.reads = value;
-    } else if (name == "--soundfont") {
-      o.soundfont = value;
-    } else if (name == "--midi") {
-      o.midi = value;
-    } else if (name == "--passes") {
-      o.passes = value;
-    } else if (name == "--pass-text") {
-      o.passText = value;
-    } else if (name == "--label") {
-      o.label = value;
+    const std::string value = argv[i + 1];
+    const std::map<std::string, std::string*> texts = {
+        {"--capture", &o.capture},    {"--reads", &o.reads},         {"--wav", &o.wav},
+        {"--midi", &o.midi},          {"--soundfont", &o.soundfont}, {"--passes", &o.passes},
+        {"--pass-text", &o.passText}, {"--label", &o.label},         {"--notes", &o.notes}};
+    const std::map<std::string, double*> numbers = {{"--find-first", &o.findFirstMs},
+                                                    {"--jitter-p99", &o.jitterP99},
+                                                    {"--jitter-max", &o.jitterMax},
+                                                    {"--latency-max", &o.latencyMax}};
+    if (texts.count(name) != 0) {
+      *texts.at(name) = value;
+    } else if (numbers.count(name) != 0) {
+      *numbers.at(name) = std::atof(value.c_str());
     } else if (name == "--origin") {
       o.hasOrigin = true;
       o.originNs = std::atoll(value.c_str());
     } else if (name == "--until") {
       o.untilNs = std::atoll(value.c_str());
-    } else if (name == "--jitter-p99") {
-      o.jitterP99 = std::atof(value.c_str());
-    } else if (name == "--jitter-max") {
-      o.jitterMax = std::atof(value.c_str());
-    } else if (name == "--latency-max") {
-      o.latencyMax = std::atof(value.c_str());
     } else {
       problem = "unknown option " + name;
       return false;
     }
   }
   if ((o.wav.empty() && (o.capture.empty() || o.reads.empty())) || o.midi.empty() ||
-      o.soundfont.empty() ||
-      (o.passes.empty() && !o.hasOrigin)) {
-    problem = "analyse needs --capture and --reads (or --wav), --midi, --soundfont, and --passes or "
+      o.soundfont.empty() || (o.passes.empty() && !o.hasOrigin)) {
+    problem =
+        "analyse needs --capture and --reads (or --wav), --midi, --soundfont, and --passes or "
         "--origin";
     return false;
   }
@@ -398,18 +443,50 @@ std::vector<int64_t> ReadPassStarts(const std::string& path, const std::string& 
   return starts;
 }
 
-// Below this correlation of a note's attack with the capture, the note is taken as not heard.
-constexpr double kLeastFit = 0.3;
-
 struct Note {
   int pass = 0;
-  int index = 0;  // its strike in the schedule
+  int index = 0;     // its strike in the schedule
   double dueMs = 0;  // in its pass
   int64_t dueNs = 0;
   double onsetNs = -1;  // -1: no onset found
   double fit = 0;       // correlation of its attack with the capture there
   double errorMs = 0;
 };
+
+void WriteTable(std::FILE* table, const std::vector<Note>& notes) {
+  std::fprintf(table, "pass note  due(ms)  error(ms)  fit\n");
+  for (const Note& note : notes) {
+    if (note.onsetNs < 0) {
+      std::fprintf(table, "%4d %4d %8.1f   no onset\n", note.pass + 1, note.index + 1, note.dueMs);
+    } else {
+      std::fprintf(table, "%4d %4d %8.1f %9.2f  %.2f\n", note.pass + 1, note.index + 1, note.dueMs,
+                   note.errorMs, note.fit);
+    }
+  }
+}
+
+// Drift: the same notes in the first pass and in the last complete one.
+void ReportDrift(const Options& o, const std::vector<Note>& notes, size_t passes, size_t strikes) {
+  int last = -1;
+  for (size_t p = 1; p < passes; ++p)
+    if (static_cast<size_t>(std::count_if(notes.begin(), notes.end(), [p](const Note& n) {
+          return n.pass == static_cast<int>(p);
+        })) == strikes)
+      last = static_cast<int>(p);
+  if (last < 0) return;
+  std::vector<double> first, final, change;
+  for (const Note& a : notes)
+    for (const Note& b : notes)
+      if (a.pass == 0 && b.pass == last && a.index == b.index && a.onsetNs >= 0 && b.onsetNs >= 0) {
+        first.push_back(a.errorMs);
+        final.push_back(b.errorMs);
+        change.push_back(std::fabs(b.errorMs - a.errorMs));
+      }
+  std::printf(
+      "%s: drift, pass 1 against pass %d: median error %.2f -> %.2f ms; change of a note's "
+      "error: median %.2f ms, largest %.2f ms\n",
+      o.label.c_str(), last + 1, Median(first), Median(final), Median(change), Largest(change));
+}
 
 int Analyse(int argc, char** argv) {
   Options o;
@@ -429,28 +506,7 @@ int Analyse(int argc, char** argv) {
   } else if (!clock.Read(o.reads)) {
     return Fail("no capture in " + o.reads);
   }
-  std::vector<int64_t> starts =
-      o.hasOrigin ? std::vector<int64_t>{o.originNs} : ReadPassStarts(o.passes, o.passText);
-  if (starts.empty()) return Fail("no pass started");
-
-  // Every note due before the end of the window; a pass cut short keeps the notes it had.
-  std::vector<Note> notes;
-  for (size_t p = 0; p < starts.size(); ++p)
-    for (size_t i = 0; i < schedule.size(); ++i) {
-      const int64_t due = starts[p] + static_cast<int64_t>(schedule[i].ms * 1e6);
-      if (due >= o.untilNs) break;
-      if (p + 1 < starts.size() && due >= starts[p + 1]) break;
-      notes.push_back({static_cast<int>(p), static_cast<int>(i), schedule[i].ms, due});
-    }
-  if (notes.empty()) return Fail("no note was due in the window");
-
-  // The capture from a second before the first note to two seconds after the last.
-  const int64_t from = clock.FrameAt(notes.front().dueNs) - audiotest::kRate;
-  const int64_t to = std::min(clock.frames, clock.FrameAt(notes.back().dueNs) + 2 * audiotest::kRate);
-  size_t dropouts = 0;
-  const Spliced capture = ReadSpliced(o.wav.empty() ? o.capture : o.wav, !o.wav.empty(), from, to, dropouts);
-  std::vector<float> change(capture.mono.size(), 0.0f);
-  for (size_t n = 1; n < change.size(); ++n) change[n] = capture.mono[n] - capture.mono[n - 1];
+  const std::string recording = o.wav.empty() ? o.capture : o.wav;
 
   // Each strike's attack, rendered once for each set of keys.
   std::map<std::vector<int>, std::vector<float>> attacks;
@@ -459,53 +515,55 @@ int Analyse(int argc, char** argv) {
     if (attack.empty()) attack = RenderAttack(o.soundfont, strike.keys);
     if (attack.empty()) return Fail("cannot render with " + o.soundfont);
   }
-  // Running energy of the capture's change, for the correlation's denominator.
-  std::vector<double> energy(change.size() + 1, 0.0);
-  for (size_t n = 0; n < change.size(); ++n) energy[n + 1] = energy[n] + change[n] * change[n];
-  const auto fit = [&](const std::vector<float>& attack, double attackEnergy, int64_t at) {
-    if (at < 0 || at + static_cast<int64_t>(attack.size()) > static_cast<int64_t>(change.size()))
-      return 0.0;
-    float partial[8] = {};
-    const float* x = change.data() + at;
-    const size_t whole = attack.size() / 8 * 8;
-    for (size_t j = 0; j < whole; j += 8)
-      for (int lane = 0; lane < 8; ++lane) partial[lane] += x[j + lane] * attack[j + lane];
-    double dot = 0;
-    for (float p : partial) dot += p;
-    for (size_t j = whole; j < attack.size(); ++j) dot += x[j] * attack[j];
-    const double there = energy[at + attack.size()] - energy[at];
-    return there > 0 ? dot / std::sqrt(there * attackEnergy) : 0.0;
-  };
 
-  // Each note starts where its attack fits the capture best: from 20 ms before its due time
-  // to 250 ms after it, and before the next note is due.
+  std::vector<int64_t> starts;
+  if (o.hasOrigin && o.findFirstMs > 0) {
+    // A player whose pass start is unknown: its first note, heard within findFirstMs of the
+    // origin, stands for its schedule, so its latency reads 0 and only its jitter counts.
+    const int64_t from = clock.FrameAt(o.originNs);
+    const int64_t to = clock.FrameAt(o.originNs + o.findFirstMs * 1e6);
+    const AttackMatcher matcher(recording, !o.wav.empty(), from, to + audiotest::kRate);
+    double fit = 0;
+    const int64_t first =
+        matcher.Find(attacks[schedule[0].keys], from, to, kFirstNoteFit, true, fit);
+    if (first < 0) return Fail("the first note is not heard within --find-first");
+    starts.push_back(static_cast<int64_t>(clock.NsAt(first) - schedule[0].ms * 1e6));
+  } else if (o.hasOrigin) {
+    starts.push_back(o.originNs);
+  } else {
+    starts = ReadPassStarts(o.passes, o.passText);
+  }
+  if (starts.empty()) return Fail("no pass started");
+
+  // Every note due in the window; a pass cut short keeps the notes it had.
+  std::vector<Note> notes;
+  for (size_t p = 0; p < starts.size(); ++p)
+    for (size_t i = 0; i < schedule.size(); ++i) {
+      const int64_t due = starts[p] + static_cast<int64_t>(schedule[i].ms * 1e6);
+      if (due >= o.untilNs || (p + 1 < starts.size() && due >= starts[p + 1])) break;
+      notes.push_back({static_cast<int>(p), static_cast<int>(i), schedule[i].ms, due});
+    }
+  if (notes.empty()) return Fail("no note was due in the window");
+
+  // Each note starts where its attack fits the capture best, searched from 20 ms before to
+  // 250 ms after its due time plus the lateness of the notes just before it (a player that
+  // falls behind is followed), and before the next note is due on the same terms.
+  const AttackMatcher matcher(recording, !o.wav.empty(),
+                              clock.FrameAt(notes.front().dueNs) - audiotest::kRate,
+                              clock.FrameAt(notes.back().dueNs) + 3 * audiotest::kRate);
   std::vector<double> errors;
-  const int64_t ms = audiotest::kRate / 1000;
   for (size_t k = 0; k < notes.size(); ++k) {
     Note& note = notes[k];
-    const int64_t due = clock.FrameAt(note.dueNs);
-    int64_t last = due + 250 * ms;
-    if (k + 1 < notes.size()) last = std::min(last, clock.FrameAt(notes[k + 1].dueNs));
-    // Capture frames map to spliced samples through the kept frames' list.
-    const auto sample = [&](int64_t frame) {
-      return std::lower_bound(capture.frameOf.begin(), capture.frameOf.end(), frame) -
-             capture.frameOf.begin();
-    };
-    const std::vector<float>& attack = attacks[schedule[note.index].keys];
-    double attackEnergy = 0;
-    for (float v : attack) attackEnergy += v * v;
-    double bestScore = 0;
-    int64_t best = -1;
-    for (int64_t at = sample(due - 20 * ms), end = sample(last); at < end; ++at) {
-      const double score = fit(attack, attackEnergy, at);
-      if (score > bestScore) {
-        bestScore = score;
-        best = at;
-      }
-    }
-    if (best < 0 || bestScore < kLeastFit) continue;
-    note.fit = bestScore;
-    note.onsetNs = clock.NsAt(static_cast<double>(capture.frameOf[best]));
+    const std::vector<double> recent(errors.end() - std::min<size_t>(errors.size(), 5),
+                                     errors.end());
+    const double lateNs = recent.empty() ? 0.0 : Median(recent) * 1e6;
+    const int64_t due = clock.FrameAt(note.dueNs + lateNs);
+    int64_t last = due + 250 * kFramesPerMs;
+    if (k + 1 < notes.size()) last = std::min(last, clock.FrameAt(notes[k + 1].dueNs + lateNs));
+    const int64_t onset = matcher.Find(attacks[schedule[note.index].keys], due - 20 * kFramesPerMs,
+                                       last, kLeastFit, false, note.fit);
+    if (onset < 0) continue;
+    note.onsetNs = clock.NsAt(static_cast<double>(onset));
     note.errorMs = (note.onsetNs - note.dueNs) / 1e6;
     errors.push_back(note.errorMs);
   }
@@ -514,55 +572,23 @@ int Analyse(int argc, char** argv) {
   std::vector<double> jitter;
   for (double e : errors) jitter.push_back(std::fabs(e - latency));
   const double jitterP99 = Percentile(jitter, 0.99);
-  const double jitterMax = jitter.empty() ? 0 : *std::max_element(jitter.begin(), jitter.end());
+  const double jitterMax = Largest(jitter);
   const size_t missing = notes.size() - errors.size();
 
-  if (o.notes) {
-    std::printf("%s: pass note  due(ms)  error(ms)  fit\n", o.label.c_str());
-    for (const Note& note : notes) {
-      if (note.onsetNs < 0) {
-        std::printf("%s: %4d %4d %8.1f   no onset\n", o.label.c_str(), note.pass + 1,
-                    note.index + 1, note.dueMs);
-      } else {
-        std::printf("%s: %4d %4d %8.1f %9.2f  %.2f\n", o.label.c_str(), note.pass + 1,
-                    note.index + 1, note.dueMs, note.errorMs, note.fit);
-      }
-    }
+  if (!o.notes.empty()) {
+    std::FILE* table = std::fopen(o.notes.c_str(), "w");
+    if (table == nullptr) return Fail("cannot write " + o.notes);
+    WriteTable(table, notes);
+    std::fclose(table);
   }
   std::printf(
       "%s: %zu notes in %zu passes, %zu without an onset; error min %.2f ms, max %.2f ms; "
       "latency (median error) %.2f ms; jitter |error - median| p99 %.2f ms, max %.2f ms; "
       "%zu dropouts in the capture\n",
       o.label.c_str(), notes.size(), starts.size(), missing,
-      errors.empty() ? 0.0 : *std::min_element(errors.begin(), errors.end()),
-      errors.empty() ? 0.0 : *std::max_element(errors.begin(), errors.end()), latency, jitterP99,
-      jitterMax, dropouts);
-
-  // Drift: the same notes of the first pass and of the last complete one.
-  int lastComplete = -1;
-  for (size_t p = 0; p < starts.size(); ++p) {
-    const size_t count = std::count_if(notes.begin(), notes.end(),
-                                       [p](const Note& n) { return n.pass == static_cast<int>(p); });
-    if (count == schedule.size()) lastComplete = static_cast<int>(p);
-  }
-  if (lastComplete > 0) {
-    std::vector<double> first, last, change;
-    for (const Note& a : notes)
-      for (const Note& b : notes)
-        if (a.pass == 0 && b.pass == lastComplete && a.index == b.index && a.onsetNs >= 0 &&
-            b.onsetNs >= 0) {
-          first.push_back(a.errorMs);
-          last.push_back(b.errorMs);
-          change.push_back(b.errorMs - a.errorMs);
-        }
-    std::vector<double> size;
-    for (double c : change) size.push_back(std::fabs(c));
-    std::printf(
-        "%s: drift, pass 1 against pass %d: median error %.2f -> %.2f ms, change median %.2f ms, "
-        "largest %.2f ms\n",
-        o.label.c_str(), lastComplete + 1, Median(first), Median(last), Median(change),
-        size.empty() ? 0.0 : *std::max_element(size.begin(), size.end()));
-  }
+      errors.empty() ? 0.0 : *std::min_element(errors.begin(), errors.end()), Largest(errors),
+      latency, jitterP99, jitterMax, matcher.dropouts);
+  ReportDrift(o, notes, starts.size(), schedule.size());
 
   bool failed = missing > 0;
   if (missing > 0) std::printf("%s: FAIL: %zu notes without an onset\n", o.label.c_str(), missing);

@@ -2,9 +2,10 @@
 # everything written to the pipe captured from the server's first sample on. Sourced by
 # tests/app/live-playback-test.sh and bench/app/live-timing.sh.
 #
-#   sound_server_start WORK PROBE   starts it (files in WORK, which must be empty); clients
+#   sound_server_start WORK [PROBE] starts it (files in WORK, which must be empty); clients
 #                                   started afterwards in this shell use it. Fails when the
 #                                   server does not start, with the reason in SOUND_SERVER_ERROR.
+#                                   Without PROBE the sound is read and thrown away.
 #   sound_server_mark               the server log's size now: marks a segment's start or end
 #   sound_server_underruns FROM TO  underrun lines of streams in the log between two marks
 #   sound_server_stop               stops server and capture; WORK then holds capture.raw
@@ -20,7 +21,7 @@ SOUND_SERVER_ERROR=""
 BUSY_PIDS=()
 
 sound_server_start() {
-  local work=$1 probe=$2
+  local work=$1 probe=${2:-}
   SOUND_WORK=$work
   mkdir -p "$work/run"
   chmod 700 "$work" "$work/run"
@@ -31,7 +32,11 @@ sound_server_start() {
   mkfifo "$work/sink.fifo"
   # The reader opens the FIFO first, so that it holds every block the sink ever writes; raised
   # above the load, so that its read times tell when each block was written.
-  nice -n -10 "$probe" capture "$work/sink.fifo" "$work/capture.raw" "$work/capture.reads" &
+  if [ -n "$probe" ]; then
+    nice -n -10 "$probe" capture "$work/sink.fifo" "$work/capture.raw" "$work/capture.reads" &
+  else
+    cat "$work/sink.fifo" >/dev/null &
+  fi
   SOUND_CAPTURE_PID=$!
   export XDG_RUNTIME_DIR="$work/run"
   export PULSE_SERVER="unix:$work/run/pulse/native"
