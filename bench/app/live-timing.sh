@@ -10,8 +10,9 @@
 # For each: the underruns of the stream in the server's log, and each note's onset in the
 # capture against its schedule (pass start + the note's time in the exported MIDI file):
 # error, constant latency (median error), jitter (|error - median|) p99 and max, and for the
-# repeat run the drift between its first and last complete pass. FluidSynth's pass start is
-# not known, so its "latency" counts from its launch and only its jitter compares.
+# repeat run the drift between its first and last complete pass. FluidSynth shows no pass
+# start, so its first note stands for its schedule: its latency reads 0 and its jitter
+# compares.
 #
 #   bash bench/app/live-timing.sh [--minutes M] [--load N] [--soundfont SF2]
 #                                 [--periods "256 1024"] [--keep DIR]
@@ -84,12 +85,13 @@ ANALYSES+=("once|--passes $WORK/once.passes --label tunwick-once --notes $WORK/o
 for period in $PERIODS; do
   from=$(sound_server_mark)
   launched=$("$PROBE" now)
+  echo "$launched" >"$WORK/fluidsynth-$period.launched"
   fluidsynth -ni -a pulseaudio -o audio.period-size="$period" "$SOUNDFONT" "$WORK/score.mid" \
     >"$WORK/fluidsynth-$period.out" 2>&1
   sleep 1
   to=$(sound_server_mark)
   echo "fluidsynth, period $period: $(sound_server_underruns "$from" "$to") underruns of the stream"
-  ANALYSES+=("fluidsynth-$period|--origin $launched --label fluidsynth-$period --notes $WORK/fluidsynth-$period.notes")
+  ANALYSES+=("fluidsynth-$period|--origin $launched --find-first 10000 --label fluidsynth-$period --notes $WORK/fluidsynth-$period.notes")
 done
 
 # 3. The repeat mode for MINUTES.

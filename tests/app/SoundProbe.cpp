@@ -8,17 +8,22 @@
 //   tunwick_sound_probe capture FIFO RAW READS   reads FIFO until its writer closes it
 //   tunwick_sound_probe stamp                    copies standard input, each line prefixed
 //                                                with the monotonic clock in ns
-//   tunwick_sound_probe analyse --capture RAW --reads READS --midi FILE
-//       (--passes STAMPED [--pass-text TEXT] | --origin NS) [--until NS] [--label TEXT]
-//       [--notes TABLE] [--jitter-p99 MS] [--jitter-max MS] [--latency-max MS]
+//   tunwick_sound_probe analyse (--capture RAW --reads READS | --wav FILE) --midi FILE
+//       --soundfont SF2 (--passes STAMPED [--pass-text TEXT] | --origin NS [--find-first MS])
+//       [--until NS] [--label TEXT] [--notes TABLE]
+//       [--jitter-p99 MS] [--jitter-max MS] [--latency-max MS]
 //
 // The capture is 16-bit stereo at 44.1 kHz. READS holds one line per read of the FIFO: the
 // monotonic time after the read, the first frame it returned and the frame after its last.
-// The sink writes a block at the moment its first frame is due to sound, so frame n sounds
-// at t0 + n / rate, where t0 is the least (read time - first frame / rate) over all reads.
+// The pass starts are the stamped lines holding TEXT ("Whole score", as `tunwick play` shows
+// a pass); --origin gives one pass start instead, and with --find-first the first note heard
+// within MS of it stands for the schedule (a player that shows no pass start). Each note's
+// onset is where its attack, rendered alone with the soundfont, fits the capture best; its
+// error is the onset against pass start + the note's time in the MIDI file. Printed: errors,
+// latency (median error), jitter (|error - median|) p99 and max, drift from the first pass to
+// the last complete one. With limits, exits 1 when one is exceeded or a note is not heard.
 
 #include <fcntl.h>
-#include <fluidsynth.h>
 #include <sndfile.h>
 #include <time.h>
 #include <unistd.h>
@@ -184,32 +189,6 @@ std::vector<Strike> ReadSchedule(const std::string& path, std::string& problem) 
   return strikes;
 }
 
-// ---- what each strike sounds like ----
-
-constexpr int kTemplateFrames = audiotest::kRate / 50;  // 20 ms of attack
-
-// The first 20 ms of `keys` struck together on a fresh synthesizer with the soundfont, as a
-// first difference: the attack, from the frame the synthesizer starts the notes on.
-std::vector<float> RenderAttack(const std::string& soundfont, const std::vector<int>& keys) {
-  fluid_set_log_function(FLUID_WARN, nullptr, nullptr);
-  fluid_set_log_function(FLUID_INFO, nullptr, nullptr);
-  fluid_set_log_function(FLUID_DBG, nullptr, nullptr);
-  fluid_settings_t* settings = new_fluid_settings();
-  fluid_settings_setnum(settings, "synth.sample-rate", audiotest::kRate);
-  fluid_synth_t* synth = new_fluid_synth(settings);
-  std::vector<float> attack;
-  if (synth != nullptr && fluid_synth_sfload(synth, soundfont.c_str(), 1) != FLUID_FAILED) {
-    for (int key : keys) fluid_synth_noteon(synth, 0, key, 127);
-    std::vector<float> left(kTemplateFrames + 1), right(kTemplateFrames + 1);
-    fluid_synth_write_float(synth, kTemplateFrames + 1, left.data(), 0, 1, right.data(), 0, 1);
-    for (int n = 1; n <= kTemplateFrames; ++n)
-      attack.push_back(0.5f * (left[n] + right[n] - left[n - 1] - right[n - 1]));
-  }
-  if (synth != nullptr) delete_fluid_synth(synth);
-  delete_fluid_settings(settings);
-  return attack;
-}
-
 // ---- the capture on the clock ----
 
 // When each captured frame sounded. The sink writes a block the moment its first frame is
@@ -271,13 +250,26 @@ constexpr double kLeastFit = 0.3;
 // A launched player's first note: the first place its attack fits this well.
 constexpr double kFirstNoteFit = 0.8;
 
-// Frames [from, to) of a recording (16-bit stereo), where each strike's attack fits best. A
+// Frames [from, to) of a recording (16-bit stereo), searched for each strike's attack. A
 // stream that underruns leaves a run of exact zeros in the sink's output, and the sound
 // resumes after it with a click that would pass for an attack: those runs are cut out, and
 // each kept sample remembers its capture frame.
-class AttackMatcher {
+class CaptureSearch {
  public:
-  AttackMatcher(const std::string& path, bool wav, int64_t from, int64_t to) {
+  CaptureSearch(const std::string& path, bool wav, int64_t from, int64_t to)
+      : search_(Splice(Read(path, wav, from, to), from)) {}
+
+  // The capture frame in [from, to) where `attack` starts (see audiotest::AttackSearch).
+  int64_t Find(const std::vector<float>& attack, int64_t from, int64_t to, double least, bool first,
+               double& fit) const {
+    const int64_t at = search_.Find(attack, Sample(from), Sample(to), least, first, fit);
+    return at < 0 ? -1 : frameOf_[at];
+  }
+
+  size_t dropouts = 0;
+
+ private:
+  static std::vector<int16_t> Read(const std::string& path, bool wav, int64_t from, int64_t to) {
     std::vector<int16_t> frames(static_cast<size_t>(std::max<int64_t>(0, to - from)) * kChannels);
     // Frames outside the recording stay silent.
     const int64_t start = std::max<int64_t>(0, from);
@@ -296,8 +288,12 @@ class AttackMatcher {
       static_cast<void>(got);
       std::fclose(file);
     }
-    const int64_t count = to - from;
-    float previous = 0;
+    return frames;
+  }
+
+  std::vector<float> Splice(const std::vector<int16_t>& frames, int64_t from) {
+    std::vector<float> mono;
+    const int64_t count = static_cast<int64_t>(frames.size()) / kChannels;
     for (int64_t n = 0; n < count;) {
       int64_t end = n;
       while (end < count && frames[end * kChannels] == 0 && frames[end * kChannels + 1] == 0) ++end;
@@ -307,63 +303,19 @@ class AttackMatcher {
         continue;
       }
       for (end = std::max(end, n + 1); n < end; ++n) {
-        const float mono = (frames[n * kChannels] + frames[n * kChannels + 1]) / (2 * 32768.0f);
-        change_.push_back(mono - previous);
-        previous = mono;
+        mono.push_back((frames[n * kChannels] + frames[n * kChannels + 1]) / (2 * 32768.0f));
         frameOf_.push_back(from + n);
       }
     }
-    energy_.assign(change_.size() + 1, 0.0);
-    for (size_t n = 0; n < change_.size(); ++n)
-      energy_[n + 1] = energy_[n] + change_[n] * change_[n];
+    return mono;
   }
 
-  // The capture frame in [from, to) where `attack` fits best, with its fit; -1 when it fits
-  // nowhere at least `least`. With `first`, the first place that fits that well instead
-  // (then the best place in the 2 ms after it).
-  int64_t Find(const std::vector<float>& attack, int64_t from, int64_t to, double least, bool first,
-               double& bestFit) const {
-    double attackEnergy = 0;
-    for (float v : attack) attackEnergy += v * v;
-    bestFit = 0;
-    int64_t best = -1;
-    for (int64_t at = Sample(from), end = Sample(to); at < end; ++at) {
-      const double fit = Fit(attack, attackEnergy, at);
-      if (fit > bestFit) {
-        bestFit = fit;
-        best = at;
-      }
-      if (first && best >= 0 && bestFit >= least) end = std::min(end, best + 2 * kFramesPerMs);
-    }
-    return best >= 0 && bestFit >= least ? frameOf_[best] : -1;
-  }
-
-  size_t dropouts = 0;
-
- private:
   int64_t Sample(int64_t frame) const {
     return std::lower_bound(frameOf_.begin(), frameOf_.end(), frame) - frameOf_.begin();
   }
 
-  // Normalized correlation of the attack with the capture's change from sample `at`.
-  double Fit(const std::vector<float>& attack, double attackEnergy, int64_t at) const {
-    if (at < 0 || at + static_cast<int64_t>(attack.size()) > static_cast<int64_t>(change_.size()))
-      return 0.0;
-    float partial[8] = {};
-    const float* x = change_.data() + at;
-    const size_t whole = attack.size() / 8 * 8;
-    for (size_t j = 0; j < whole; j += 8)
-      for (int lane = 0; lane < 8; ++lane) partial[lane] += x[j + lane] * attack[j + lane];
-    double dot = 0;
-    for (float p : partial) dot += p;
-    for (size_t j = whole; j < attack.size(); ++j) dot += x[j] * attack[j];
-    const double there = energy_[at + attack.size()] - energy_[at];
-    return there > 0 ? dot / std::sqrt(there * attackEnergy) : 0.0;
-  }
-
-  std::vector<float> change_;  // first difference of the kept samples
   std::vector<int64_t> frameOf_;
-  std::vector<double> energy_;  // running sum of change_ squared
+  audiotest::AttackSearch search_;  // after frameOf_ and dropouts, which Splice() fills
 };
 
 // ---- statistics ----
@@ -512,7 +464,7 @@ int Analyse(int argc, char** argv) {
   std::map<std::vector<int>, std::vector<float>> attacks;
   for (const Strike& strike : schedule) {
     std::vector<float>& attack = attacks[strike.keys];
-    if (attack.empty()) attack = RenderAttack(o.soundfont, strike.keys);
+    if (attack.empty()) attack = audiotest::RenderAttack(o.soundfont, strike.keys);
     if (attack.empty()) return Fail("cannot render with " + o.soundfont);
   }
 
@@ -522,7 +474,7 @@ int Analyse(int argc, char** argv) {
     // origin, stands for its schedule, so its latency reads 0 and only its jitter counts.
     const int64_t from = clock.FrameAt(o.originNs);
     const int64_t to = clock.FrameAt(o.originNs + o.findFirstMs * 1e6);
-    const AttackMatcher matcher(recording, !o.wav.empty(), from, to + audiotest::kRate);
+    const CaptureSearch matcher(recording, !o.wav.empty(), from, to + audiotest::kRate);
     double fit = 0;
     const int64_t first =
         matcher.Find(attacks[schedule[0].keys], from, to, kFirstNoteFit, true, fit);
@@ -548,7 +500,7 @@ int Analyse(int argc, char** argv) {
   // Each note starts where its attack fits the capture best, searched from 20 ms before to
   // 250 ms after its due time plus the lateness of the notes just before it (a player that
   // falls behind is followed), and before the next note is due on the same terms.
-  const AttackMatcher matcher(recording, !o.wav.empty(),
+  const CaptureSearch matcher(recording, !o.wav.empty(),
                               clock.FrameAt(notes.front().dueNs) - audiotest::kRate,
                               clock.FrameAt(notes.back().dueNs) + 3 * audiotest::kRate);
   std::vector<double> errors;
