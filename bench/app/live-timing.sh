@@ -91,7 +91,7 @@ for period in $PERIODS; do
   sleep 1
   to=$(sound_server_mark)
   echo "fluidsynth, period $period: $(sound_server_underruns "$from" "$to") underruns of the stream"
-  ANALYSES+=("fluidsynth-$period|--origin $launched --find-first 10000 --label fluidsynth-$period --notes $WORK/fluidsynth-$period.notes")
+  ANALYSES+=("fluidsynth-$period|--origin $launched --find-first 10000 --follow 1000 --label fluidsynth-$period --notes $WORK/fluidsynth-$period.notes")
 done
 
 # 3. The repeat mode for MINUTES.
@@ -101,6 +101,7 @@ from=$(sound_server_mark)
 player=$!
 sleep "$(awk -v m="$MINUTES" 'BEGIN {print m * 60}')"
 until=$("$PROBE" now)
+echo "$until" >"$WORK/repeat.until"
 kill -INT "$player"
 wait "$player" || true
 sleep 1

@@ -10,7 +10,7 @@
 //                                                with the monotonic clock in ns
 //   tunwick_sound_probe analyse (--capture RAW --reads READS | --wav FILE) --midi FILE
 //       --soundfont SF2 (--passes STAMPED [--pass-text TEXT] | --origin NS [--find-first MS])
-//       [--until NS] [--label TEXT] [--notes TABLE]
+//       [--follow MS] [--until NS] [--label TEXT] [--notes TABLE]
 //       [--jitter-p99 MS] [--jitter-max MS] [--latency-max MS]
 //
 // The capture is 16-bit stereo at 44.1 kHz. READS holds one line per read of the FIFO: the
@@ -342,6 +342,7 @@ struct Options {
   bool hasOrigin = false;
   int64_t originNs = 0, untilNs = INT64_MAX;
   double findFirstMs = 0;
+  double followMs = 0;
   double jitterP99 = -1, jitterMax = -1, latencyMax = -1;
 };
 
@@ -358,6 +359,7 @@ bool ParseOptions(int argc, char** argv, Options& o, std::string& problem) {
         {"--midi", &o.midi},          {"--soundfont", &o.soundfont}, {"--passes", &o.passes},
         {"--pass-text", &o.passText}, {"--label", &o.label},         {"--notes", &o.notes}};
     const std::map<std::string, double*> numbers = {{"--find-first", &o.findFirstMs},
+                                                    {"--follow", &o.followMs},
                                                     {"--jitter-p99", &o.jitterP99},
                                                     {"--jitter-max", &o.jitterMax},
                                                     {"--latency-max", &o.latencyMax}};
@@ -474,12 +476,12 @@ int Analyse(int argc, char** argv) {
     // origin, stands for its schedule, so its latency reads 0 and only its jitter counts.
     const int64_t from = clock.FrameAt(o.originNs);
     const int64_t to = clock.FrameAt(o.originNs + o.findFirstMs * 1e6);
-    const CaptureSearch matcher(recording, !o.wav.empty(), from, to + audiotest::kRate);
+    const CaptureSearch opening(recording, !o.wav.empty(), from, to + audiotest::kRate);
     double fit = 0;
-    const int64_t first =
-        matcher.Find(attacks[schedule[0].keys], from, to, kFirstNoteFit, true, fit);
-    if (first < 0) return Fail("the first note is not heard within --find-first");
-    starts.push_back(static_cast<int64_t>(clock.NsAt(first) - schedule[0].ms * 1e6));
+    const int64_t heard =
+        opening.Find(attacks[schedule[0].keys], from, to, kFirstNoteFit, true, fit);
+    if (heard < 0) return Fail("the first note is not heard within --find-first");
+    starts.push_back(static_cast<int64_t>(clock.NsAt(heard) - schedule[0].ms * 1e6));
   } else if (o.hasOrigin) {
     starts.push_back(o.originNs);
   } else {
@@ -498,22 +500,23 @@ int Analyse(int argc, char** argv) {
   if (notes.empty()) return Fail("no note was due in the window");
 
   // Each note starts where its attack fits the capture best, searched from 20 ms before to
-  // 250 ms after its due time plus the lateness of the notes just before it (a player that
-  // falls behind is followed), and before the next note is due on the same terms.
-  const CaptureSearch matcher(recording, !o.wav.empty(),
-                              clock.FrameAt(notes.front().dueNs) - audiotest::kRate,
-                              clock.FrameAt(notes.back().dueNs) + 3 * audiotest::kRate);
+  // 250 ms after its due time, and before the next note is due. With --follow, due times
+  // move by the lateness of the notes just before (up to that many ms): a player that falls
+  // behind is followed.
+  const CaptureSearch search(recording, !o.wav.empty(),
+                             clock.FrameAt(notes.front().dueNs) - audiotest::kRate,
+                             clock.FrameAt(notes.back().dueNs) + 3 * audiotest::kRate);
   std::vector<double> errors;
   for (size_t k = 0; k < notes.size(); ++k) {
     Note& note = notes[k];
     const std::vector<double> recent(errors.end() - std::min<size_t>(errors.size(), 5),
                                      errors.end());
-    const double lateNs = recent.empty() ? 0.0 : Median(recent) * 1e6;
+    const double lateNs = recent.empty() ? 0.0 : std::clamp(Median(recent), 0.0, o.followMs) * 1e6;
     const int64_t due = clock.FrameAt(note.dueNs + lateNs);
     int64_t last = due + 250 * kFramesPerMs;
     if (k + 1 < notes.size()) last = std::min(last, clock.FrameAt(notes[k + 1].dueNs + lateNs));
-    const int64_t onset = matcher.Find(attacks[schedule[note.index].keys], due - 20 * kFramesPerMs,
-                                       last, kLeastFit, false, note.fit);
+    const int64_t onset = search.Find(attacks[schedule[note.index].keys], due - 20 * kFramesPerMs,
+                                      last, kLeastFit, false, note.fit);
     if (onset < 0) continue;
     note.onsetNs = clock.NsAt(static_cast<double>(onset));
     note.errorMs = (note.onsetNs - note.dueNs) / 1e6;
@@ -539,7 +542,21 @@ int Analyse(int argc, char** argv) {
       "%zu dropouts in the capture\n",
       o.label.c_str(), notes.size(), starts.size(), missing,
       errors.empty() ? 0.0 : *std::min_element(errors.begin(), errors.end()), Largest(errors),
-      latency, jitterP99, jitterMax, matcher.dropouts);
+      latency, jitterP99, jitterMax, search.dropouts);
+  if (starts.size() > 1) {
+    // A pass start is stamped when its line arrives, which a busy machine can delay by a few
+    // ms; the spread around each pass's own median error is free of that.
+    std::vector<double> within;
+    for (size_t p = 0; p < starts.size(); ++p) {
+      std::vector<double> pass;
+      for (const Note& note : notes)
+        if (note.pass == static_cast<int>(p) && note.onsetNs >= 0) pass.push_back(note.errorMs);
+      const double median = Median(pass);
+      for (double e : pass) within.push_back(std::fabs(e - median));
+    }
+    std::printf("%s: jitter within a pass |error - the pass's median| p99 %.2f ms, max %.2f ms\n",
+                o.label.c_str(), Percentile(within, 0.99), Largest(within));
+  }
   ReportDrift(o, notes, starts.size(), schedule.size());
 
   bool failed = missing > 0;
