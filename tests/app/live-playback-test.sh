@@ -73,9 +73,11 @@ echo "underruns of the stream: $underruns (at most $UNDERRUNS_MAX)"
 [ "$underruns" -le "$UNDERRUNS_MAX" ] || failed=1
 "$PROBE" analyse --capture "$WORK/server/capture.raw" --reads "$WORK/server/capture.reads" \
   --midi "$WORK/score.mid" --soundfont "$SOUNDFONT" --passes "$WORK/passes.txt" \
-  --label "built-in score" --notes /dev/stdout \
+  --label "built-in score" --notes "$WORK/notes.txt" \
   --jitter-p99 "$JITTER_P99_MS" --jitter-max "$JITTER_MAX_MS" --latency-max "$LATENCY_MAX_MS" ||
   failed=1
+echo "each note against its due time:"
+cat "$WORK/notes.txt"
 if [ "$failed" -ne 0 ]; then
   echo "FAILED"
   exit 1

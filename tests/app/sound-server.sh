@@ -75,11 +75,12 @@ sound_server_stop() {
     SOUND_SERVER_PID=""
   fi
   if [ -n "$SOUND_CAPTURE_PID" ]; then
-    # The capture ends when the server closes the FIFO; a server that never opened it
-    # leaves the reader waiting in open().
+    # The capture ends when the server closes the FIFO. A server that never opened it leaves
+    # the reader waiting in open(): a writer that opens and closes the FIFO lets it go.
     local i
     for i in $(seq 50); do
       kill -0 "$SOUND_CAPTURE_PID" 2>/dev/null || break
+      [ "$i" -eq 5 ] && timeout 1 bash -c ': >"$0"' "$SOUND_WORK/sink.fifo" 2>/dev/null
       sleep 0.1
     done
     kill -TERM "$SOUND_CAPTURE_PID" 2>/dev/null || true
