@@ -33,7 +33,7 @@ printf 's=100,1,1' >"$WORK/note.txt"  # one note of one beat
 for soundfont in "$FLUID" "$TIM"; do
   echo "==== $(basename "$soundfont") ($(( $(stat -c %s "$soundfont") / 1048576 )) MB)"
   TUNWICK_SOUNDFONT="$soundfont" bash "$ROOT/bench/app/startup.sh" "$TUNWICK" $((2 * RUNS)) 1 |
-    grep -v '^  [A-Za-z]' || true
+    grep -v -e '^  [A-Za-z]' -e '^idle wake-ups' || true
   times=() peaks=()
   for _ in $(seq "$RUNS"); do
     start=$(date +%s%N)
