@@ -1,11 +1,15 @@
 #!/usr/bin/env bash
 # Measures the program on a virtual X display:
 #   1. launch to ready: from exec to the dialog shown, painted and idle, after the MIDI
-#      device was opened (soundfont loaded), over RUNS launches. Where the device cannot
-#      be opened (no sound output on the machine), the start-up box is answered at once
-#      and the time until it showed is given as well;
+#      device was opened (soundfont loaded), over RUNS launches, and the peak memory (maximum
+#      resident set, from /usr/bin/time) of each launch. Where the device cannot be opened
+#      (no sound output on the machine), the start-up box is answered at once and the time
+#      until it showed is given as well;
 #   2. idle wake-ups: context switches per second of each thread while the dialog sits
 #      idle with nothing playing (the window thread should not wake at all).
+# Where PulseAudio is installed, the program plays into a private PulseAudio server
+# (tests/app/sound-server.sh), so that the device opens as on a desktop. The soundfont is the
+# program's own choice, or TUNWICK_SOUNDFONT (bench/app/soundfonts.sh runs it with two).
 #   bash bench/app/startup.sh [PROGRAM] [RUNS] [IDLE_SECONDS]
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
@@ -15,8 +19,18 @@ IDLE="${3:-5}"
 [ -x "$PROGRAM" ] || { echo "$0: no program at $PROGRAM" >&2; exit 1; }
 
 WORK="$(mktemp -d)"
-trap 'rm -rf "$WORK"' EXIT
 chmod 700 "$WORK"
+# shellcheck source=../../tests/app/sound-server.sh
+source "$ROOT/tests/app/sound-server.sh"
+trap 'sound_server_stop; rm -rf "$WORK"' EXIT
+if command -v pulseaudio >/dev/null; then
+  if sound_server_start "$WORK/server"; then
+    echo "sound: a private PulseAudio server"
+  else
+    echo "sound: none ($SOUND_SERVER_ERROR)"
+  fi
+fi
+echo "soundfont: ${TUNWICK_SOUNDFONT:-as the program chooses}"
 
 cat >"$WORK/inside.sh" <<'INSIDE'
 set -u
@@ -31,14 +45,15 @@ summary() {
   local label=$1; shift
   local sorted=($(printf '%s\n' "$@" | sort -n))
   local n=${#sorted[@]}
-  echo "$label over $n runs (ms): min ${sorted[0]}, median ${sorted[$((n / 2))]}, max ${sorted[$((n - 1))]}"
+  echo "$label over $n runs: min ${sorted[0]}, median ${sorted[$((n / 2))]}, max ${sorted[$((n - 1))]}"
   echo "  all: $*"
 }
 
-times=() boxes=()
+times=() boxes=() peaks=()
 for i in $(seq "$runs"); do
   start=$(date +%s%N)
-  TUNWICK_REPORT_READY=quit "$program" 2>"$work/run.err" >/dev/null || true
+  TUNWICK_REPORT_READY=quit /usr/bin/time -f %M -o "$work/peak" "$program" \
+    2>"$work/run.err" >/dev/null || true
   ready=$(sed -n 's/^tunwick: ready \([0-9]*\)$/\1/p' "$work/run.err" | head -1)
   box=$(sed -n 's/^tunwick: message-box \([0-9]*\)$/\1/p' "$work/run.err" | head -1)
   if [ -z "$ready" ]; then
@@ -46,13 +61,15 @@ for i in $(seq "$runs"); do
   fi
   times+=($(( (ready - start) / 1000000 )))
   [ -n "$box" ] && boxes+=($(( (box - start) / 1000000 )))
+  peaks+=($(( $(tail -1 "$work/peak") / 1024 )))
 done
 if [ ${#boxes[@]} -gt 0 ]; then
-  summary "launch to start-up message box (device not opened)" "${boxes[@]}"
-  summary "launch to ready, the box answered at once" "${times[@]}"
+  summary "launch to start-up message box, device not opened (ms)" "${boxes[@]}"
+  summary "launch to ready, the box answered at once (ms)" "${times[@]}"
 else
-  summary "launch to ready, device opened" "${times[@]}"
+  summary "launch to ready, device opened (ms)" "${times[@]}"
 fi
+summary "peak memory, maximum resident set (MB)" "${peaks[@]}"
 
 TUNWICK_REPORT_READY=dismiss "$program" 2>"$work/idle.err" >/dev/null &
 pid=$!

@@ -1,5 +1,6 @@
 #include "AudioAnalysis.h"
 
+#include <fluidsynth.h>
 #include <sndfile.h>
 
 #include <algorithm>
@@ -145,6 +146,70 @@ double CorrelationAt(const std::vector<float>& signal, int64_t startFrame,
     b += pattern[i] * pattern[i];
   }
   return a > 0 && b > 0 ? sum / std::sqrt(a * b) : 0;
+}
+
+std::vector<float> RenderAttack(const std::string& soundfont, const std::vector<int>& keys) {
+  constexpr int kFrames = kRate / 50;
+  for (int level : {FLUID_WARN, FLUID_INFO, FLUID_DBG})
+    fluid_set_log_function(level, nullptr, nullptr);
+  fluid_settings_t* settings = new_fluid_settings();
+  fluid_settings_setnum(settings, "synth.sample-rate", kRate);
+  fluid_synth_t* synth = new_fluid_synth(settings);
+  std::vector<float> attack;
+  if (synth != nullptr && fluid_synth_sfload(synth, soundfont.c_str(), 1) != FLUID_FAILED) {
+    for (int key : keys) fluid_synth_noteon(synth, 0, key, 127);
+    std::vector<float> left(kFrames), right(kFrames);
+    fluid_synth_write_float(synth, kFrames, left.data(), 0, 1, right.data(), 0, 1);
+    float previous = 0;
+    for (int n = 0; n < kFrames; ++n) {
+      const float mono = 0.5f * (left[n] + right[n]);
+      attack.push_back(mono - previous);
+      previous = mono;
+    }
+  }
+  if (synth != nullptr) delete_fluid_synth(synth);
+  delete_fluid_settings(settings);
+  return attack;
+}
+
+AttackSearch::AttackSearch(const std::vector<float>& mono)
+    : change_(mono.size()), energy_(mono.size() + 1, 0.0) {
+  for (size_t n = 0; n < mono.size(); ++n) {
+    change_[n] = mono[n] - (n > 0 ? mono[n - 1] : 0.0f);
+    energy_[n + 1] = energy_[n] + change_[n] * change_[n];
+  }
+}
+
+int64_t AttackSearch::Find(const std::vector<float>& attack, int64_t from, int64_t to, double least,
+                           bool first, double& fit) const {
+  double attackEnergy = 0;
+  for (float v : attack) attackEnergy += v * v;
+  fit = 0;
+  int64_t best = -1;
+  for (int64_t at = std::max<int64_t>(0, from); at < to; ++at) {
+    const double here = Fit(attack, attackEnergy, at);
+    if (here > fit) {
+      fit = here;
+      best = at;
+    }
+    if (first && fit >= least) to = std::min(to, best + kRate / 500);
+  }
+  return fit >= least ? best : -1;
+}
+
+double AttackSearch::Fit(const std::vector<float>& attack, double attackEnergy, int64_t at) const {
+  if (at + static_cast<int64_t>(attack.size()) > static_cast<int64_t>(change_.size())) return 0.0;
+  // Eight running sums let the compiler keep the products in vector registers.
+  float partial[8] = {};
+  const float* x = change_.data() + at;
+  const size_t whole = attack.size() / 8 * 8;
+  for (size_t j = 0; j < whole; j += 8)
+    for (int lane = 0; lane < 8; ++lane) partial[lane] += x[j + lane] * attack[j + lane];
+  double dot = 0;
+  for (float p : partial) dot += p;
+  for (size_t j = whole; j < attack.size(); ++j) dot += x[j] * attack[j];
+  const double there = energy_[at + attack.size()] - energy_[at];
+  return there > 0 && attackEnergy > 0 ? dot / std::sqrt(there * attackEnergy) : 0.0;
 }
 
 }  // namespace audiotest

@@ -40,4 +40,29 @@ double MidiFrequency(int note);
 double CorrelationAt(const std::vector<float>& signal, int64_t startFrame,
                      const std::vector<float>& pattern);
 
+// The first 20 ms of `keys` struck at velocity 127 on a fresh synthesizer with `soundfont`
+// (FluidSynth's own settings at 44.1 kHz), channels averaged, as a first difference: sample 0
+// is the frame the synthesizer started the notes on. Empty when the soundfont does not load.
+std::vector<float> RenderAttack(const std::string& soundfont, const std::vector<int>& keys);
+
+// Where a rendered attack starts in a recording, to the sample: the normalized correlation of
+// the attack with the recording's first difference. It finds a note under the notes still
+// sounding, whatever its level, and the same way for every pitch.
+class AttackSearch {
+ public:
+  explicit AttackSearch(const std::vector<float>& mono);
+
+  // The start in [from, to) where `attack` fits best; with `first`, the first start where it
+  // fits at least `least`, then the best in the 2 ms after that. -1 when it fits nowhere at
+  // least `least`. `fit` is the correlation at the start returned (or the best seen).
+  int64_t Find(const std::vector<float>& attack, int64_t from, int64_t to, double least, bool first,
+               double& fit) const;
+
+ private:
+  double Fit(const std::vector<float>& attack, double attackEnergy, int64_t at) const;
+
+  std::vector<float> change_;   // first difference of the recording
+  std::vector<double> energy_;  // running sum of change_ squared
+};
+
 }  // namespace audiotest

@@ -1,0 +1,85 @@
+#!/usr/bin/env bash
+# Live playback through a real sound server: plays the built-in score once with
+# `tunwick play` into a private PulseAudio server whose pipe sink is captured, with both
+# cores kept busy, and checks that every note is heard on the schedule plus one constant
+# latency, within the jitter bounds below, and that the server logged no underrun of the
+# stream. Exits 77 (skipped) where PulseAudio or the soundfont is missing.
+#
+#   bash tests/app/live-playback-test.sh [TUNWICK] [PROBE]
+#   (defaults: build/release/app/tunwick, build/release/tests/app/tunwick_sound_probe)
+#
+# ctest registers it as LivePlaybackTest; it is disabled until the build is configured with
+# -DTUNWICK_LIVE_SOUND_TEST=ON.
+set -uo pipefail
+
+# What a musician can trust: the spread of the onsets around the constant latency, the
+# latency itself, and clicks.
+JITTER_P99_MS=1.5
+JITTER_MAX_MS=3
+LATENCY_MAX_MS=40
+UNDERRUNS_MAX=0
+# Busy loops running beside the player: one per core of the build machine.
+LOAD=2
+SOUNDFONT=/usr/share/sounds/sf2/TimGM6mb.sf2
+
+ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
+TUNWICK="$(realpath -m "${1:-$ROOT/build/release/app/tunwick}")"
+PROBE="$(realpath -m "${2:-$ROOT/build/release/tests/app/tunwick_sound_probe}")"
+# shellcheck source=sound-server.sh
+source "$ROOT/tests/app/sound-server.sh"
+
+skip() {
+  echo "SKIPPED: $*"
+  exit 77
+}
+[ -x "$TUNWICK" ] || { echo "no program at $TUNWICK" >&2; exit 2; }
+[ -x "$PROBE" ] || { echo "no probe at $PROBE" >&2; exit 2; }
+[ -r "$SOUNDFONT" ] || skip "no soundfont at $SOUNDFONT"
+
+WORK="$(mktemp -d)"
+cleanup() {
+  busy_stop
+  sound_server_stop
+  rm -rf "$WORK"
+}
+trap cleanup EXIT
+
+"$PROBE" score >"$WORK/score.txt"
+"$TUNWICK" export "$WORK/score.txt" "$WORK/score.mid" >/dev/null || exit 2
+sound_server_start "$WORK/server" "$PROBE" || skip "$SOUND_SERVER_ERROR"
+
+# The player and the analysis use the same soundfont; the player sends to the server only.
+export TUNWICK_SOUNDFONT="$SOUNDFONT" TUNWICK_AUDIO_DRIVER=pulseaudio
+busy_start "$LOAD"
+sleep 0.5
+from=$(sound_server_mark)
+"$TUNWICK" play "$WORK/score.txt" --mode all \
+  > >(nice -n -10 "$PROBE" stamp >"$WORK/passes.txt") 2>"$WORK/play.err"
+status=$?
+# The last note rings on; the stream closes when the program ends.
+sleep 0.5
+to=$(sound_server_mark)
+busy_stop
+sound_server_stop
+if [ "$status" -ne 0 ]; then
+  echo "FAILED: tunwick play exited with $status"
+  cat "$WORK/play.err"
+  exit 1
+fi
+
+failed=0
+underruns=$(sound_server_underruns "$from" "$to")
+echo "underruns of the stream: $underruns (at most $UNDERRUNS_MAX)"
+[ "$underruns" -le "$UNDERRUNS_MAX" ] || failed=1
+"$PROBE" analyse --capture "$WORK/server/capture.raw" --reads "$WORK/server/capture.reads" \
+  --midi "$WORK/score.mid" --soundfont "$SOUNDFONT" --passes "$WORK/passes.txt" \
+  --label "built-in score" --notes "$WORK/notes.txt" \
+  --jitter-p99 "$JITTER_P99_MS" --jitter-max "$JITTER_MAX_MS" --latency-max "$LATENCY_MAX_MS" ||
+  failed=1
+echo "each note against its due time:"
+cat "$WORK/notes.txt"
+if [ "$failed" -ne 0 ]; then
+  echo "FAILED"
+  exit 1
+fi
+echo "PASSED"
