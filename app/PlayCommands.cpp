@@ -10,7 +10,7 @@
 #include "app/PlayModes.h"
 #include "app/ProgressBar.h"
 #include "app/RenderPlatform.h"
-#include "app/WavFileWriter.h"
+#include "files/WavFileWriter.h"
 #include "midi/MIDIOutDevice.h"
 #include "midi/OfflineSynth.h"
 #include "playback/Player.h"

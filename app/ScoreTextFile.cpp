@@ -10,8 +10,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/ReplacingFile.h"
-
 std::string EncodeTextMode(const std::string& text) {
   std::string bytes;
   bytes.reserve(text.size() + text.size() / 16);
@@ -161,43 +159,6 @@ ScoreTextReadResult ReadScoreTextFile(const std::string& path) {
   ScoreTextReadResult result = ReadScoreTextStream(file);
   std::fclose(file);
   return result;
-}
-
-namespace {
-
-FileWriteResult Failure(const std::string& reason) {
-  FileWriteResult result;
-  result.ok = false;
-  result.systemError = reason;
-  return result;
-}
-
-bool WriteAll(int fd, const std::string& bytes) {
-  const char* p = bytes.data();
-  std::size_t left = bytes.size();
-  while (left > 0) {
-    const ssize_t written = ::write(fd, p, left);
-    if (written < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    p += written;
-    left -= static_cast<std::size_t>(written);
-  }
-  return true;
-}
-
-}  // namespace
-
-FileWriteResult WriteFileReplacing(const std::string& path, const std::string& bytes) {
-  CReplacingFile file;
-  if (!file.Open(path)) return Failure(file.error());
-  if (!WriteAll(file.fd(), bytes)) {
-    file.Fail(errno);
-    return Failure(file.error());
-  }
-  if (!file.Commit()) return Failure(file.error());
-  return FileWriteResult{};
 }
 
 FileWriteResult WriteScoreTextFile(const std::string& path, const std::string& text) {

@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <string>
 
+#include "files/ReplacingFile.h"
+
 // Score text files: the edit box's narrow text stored as a text-mode stream stores it.
 // Writing turns every LF into CR LF; reading turns every CR LF into LF and ends the text at
 // the first 0x1A (Ctrl-Z) or zero byte. Narrow text is UTF-8; a file whose bytes are not
@@ -35,15 +37,5 @@ ScoreTextReadResult ReadScoreTextStream(std::FILE* stream);
 // Turns raw file bytes into the score text (translation, encoding, length limit).
 ScoreTextReadResult ScoreTextFromFileBytes(const std::string& bytes);
 
-struct FileWriteResult {
-  bool ok = true;
-  std::string systemError;
-};
-
-// Writes `bytes` to `path` without ever destroying an existing file: the bytes go to a new
-// file in the same folder, which then replaces the old one in one rename. An existing
-// file's permissions are kept; a symbolic link is followed and its target replaced.
-FileWriteResult WriteFileReplacing(const std::string& path, const std::string& bytes);
-
-// Saves a score text (LF stored as CR LF).
+// Saves a score text (LF stored as CR LF), replacing the file whole or not at all.
 FileWriteResult WriteScoreTextFile(const std::string& path, const std::string& text);
