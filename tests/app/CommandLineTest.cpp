@@ -6,10 +6,14 @@
 #include <unistd.h>
 
 #include <cstdlib>
-#include <fstream>
+#include <filesystem>
 #include <ostream>
-#include <sstream>
 #include <string>
+
+#include "playback/Player.h"
+#include "tests/support/BuiltInScore.h"
+#include "tests/support/FileBytes.h"
+#include "tests/support/TempFolder.h"
 
 #ifndef TUNWICK_BINARY
 #error "TUNWICK_BINARY must name the built program"
@@ -17,27 +21,12 @@
 
 namespace {
 
-std::string Slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return "<missing>";
-  std::ostringstream out;
-  out << in.rdbuf();
-  return out.str();
-}
+using testsupport::GoldenFile;
+using testsupport::ReadFileBytes;
+using testsupport::WriteFileBytes;
 
-void Spit(const std::string& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
-}
-
-const std::string kTwoNoteMidi(
-    "\x4D\x54\x68\x64\x00\x00\x00\x06\x00\x00\x00\x01\x03\xC0\x4D\x54\x72\x6B\x00\x00\x00\x10"
-    "\x00\x90\x3C\x7F\x87\x40\x3E\x7F\x87\x40\x01\x00\x00\xFF\x2F\x00",
-    38);
-
-const char kBuiltInScore[] =
-    "s=100,0.1,1,0.1,2,0.1,3,0.1,4,0.1,5,0.1,6,0.1,7,1,10|0.1,1,0.1,3,0.1,5,0.1,3,1,1|"
-    "1,1,1,3,1,5,1,3,0.1,1,0.1,3,0.1,5,0.1,3,10,1|0.11,10,0.01,10,0.11,5,0.01,5,0.11,3,"
-    "0.01,3,0.11,1,0.01,1,0.11,5,0.01,4,0.11,3,0.01,2,10,1";
+// The worked example of the MIDI file format: 60 at 0 ms, 62 at 500 ms, end at 1000 ms.
+const std::string kTwoNoteMidi = GoldenFile("two-notes.mid");
 
 struct Outcome {
   int status = -1;
@@ -47,36 +36,30 @@ struct Outcome {
 
 class CommandLineTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char name[] = "/tmp/tunwick-cli-XXXXXX";
-    ASSERT_NE(mkdtemp(name), nullptr);
-    folder = name;
-  }
-  void TearDown() override { std::system(("rm -rf '" + folder + "'").c_str()); }
-
   // Runs the program with `arguments` (shell words) and, if given, `input` on standard
   // input. No display: a program that tried to open a window would fail here.
   Outcome Tunwick(const std::string& arguments, const std::string* input = nullptr) {
     const std::string in = folder + "/stdin", out = folder + "/stdout", err = folder + "/stderr";
-    Spit(in, input ? *input : "");
+    WriteFileBytes(in, input ? *input : "");
     const std::string command = "cd '" + folder + "' && env -u DISPLAY -u WAYLAND_DISPLAY " +
                                 "QT_QPA_PLATFORM=xcb '" TUNWICK_BINARY "' " + arguments + " <'" +
                                 in + "' >'" + out + "' 2>'" + err + "'";
     const int raw = std::system(command.c_str());
     Outcome run;
     run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    run.out = Slurp(out);
-    run.err = Slurp(err);
+    run.out = ReadFileBytes(out);
+    run.err = ReadFileBytes(err);
     return run;
   }
 
   std::string ScoreFile(const char* name, const std::string& text) {
     const std::string path = folder + "/" + name;
-    Spit(path, text);
+    WriteFileBytes(path, text);
     return path;
   }
 
-  std::string folder;
+  testsupport::TempFolder temp;
+  const std::string& folder = temp.path();
 };
 
 struct CheckCase {
@@ -120,7 +103,7 @@ TEST_F(CommandLineTest, ScoreWithoutPhrasesIsReported) {
                                   (command[0] == 'e' ? " '" + out + "'" : ""));
       EXPECT_EQ(run.status, 1) << text;
       EXPECT_NE(run.err.find("holds no phrase"), std::string::npos) << run.err;
-      EXPECT_EQ(Slurp(out), "<missing>");
+      EXPECT_EQ(ReadFileBytes(out), "<missing>");
     }
   }
 }
@@ -148,7 +131,7 @@ TEST_F(CommandLineTest, ExportWritesTheKnownBytes) {
   const Outcome run = Tunwick("export '" + ScoreFile("two.txt", "1,1,1,2") + "' '" + out + "'");
   EXPECT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(run.err, "");
-  EXPECT_EQ(Slurp(out), kTwoNoteMidi);
+  EXPECT_EQ(ReadFileBytes(out), kTwoNoteMidi);
 
   const Outcome toStdout = Tunwick("export '" + folder + "/two.txt' -");
   EXPECT_EQ(toStdout.status, 0);
@@ -160,7 +143,7 @@ TEST_F(CommandLineTest, ExportOfBadScoreWritesNothing) {
   const Outcome run = Tunwick("export '" + ScoreFile("bad.txt", "2,1") + "' '" + out + "'");
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(run.err, "error timeing001!\n");
-  EXPECT_EQ(Slurp(out), "<missing>");
+  EXPECT_EQ(ReadFileBytes(out), "<missing>");
 }
 
 TEST_F(CommandLineTest, ExportToAnUnwritablePlaceFailsAndKeepsTheOldFile) {
@@ -170,9 +153,14 @@ TEST_F(CommandLineTest, ExportToAnUnwritablePlaceFailsAndKeepsTheOldFile) {
   EXPECT_NE(run.err.find("none/out.mid"), std::string::npos) << run.err;
 
   // A folder in the way is not replaced.
-  ASSERT_EQ(std::system(("mkdir '" + folder + "/taken.mid'").c_str()), 0);
+  ASSERT_TRUE(std::filesystem::create_directory(folder + "/taken.mid"));
   run = Tunwick("export '" + score + "' '" + folder + "/taken.mid'");
   EXPECT_EQ(run.status, 1);
+}
+
+// The tests that do not link the player use the support library's copy of the built-in score.
+TEST(BuiltInScore, TheTestsCopyIsThePlayers) {
+  EXPECT_STREQ(testsupport::kBuiltInScore, kBuiltInScore);
 }
 
 TEST_F(CommandLineTest, UsageHelpAndVersion) {

@@ -10,26 +10,20 @@
 #include "TestDialog.h"
 #include "app/DialogLayout.h"
 #include "midi/MidiFileWriter.h"
+#include "tests/support/FileBytes.h"
 
 namespace {
 
 std::string ReadBytes(const QString& path) {
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) return "<missing>";
-  return file.readAll().toStdString();
+  return testsupport::ReadFileBytes(QFile::encodeName(path).toStdString());
 }
 
 void WriteBytes(const QString& path, const std::string& bytes) {
-  QFile file(path);
-  ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-  file.write(bytes.data(), static_cast<qint64>(bytes.size()));
+  ASSERT_TRUE(testsupport::WriteFileBytes(QFile::encodeName(path).toStdString(), bytes));
 }
 
 // The worked example of the MIDI file format: 60 at 0 ms, 62 at 500 ms, end at 1000 ms.
-const std::string kTwoNoteMidi(
-    "\x4D\x54\x68\x64\x00\x00\x00\x06\x00\x00\x00\x01\x03\xC0\x4D\x54\x72\x6B\x00\x00\x00\x10"
-    "\x00\x90\x3C\x7F\x87\x40\x3E\x7F\x87\x40\x01\x00\x00\xFF\x2F\x00",
-    38);
+const std::string kTwoNoteMidi = testsupport::GoldenFile("two-notes.mid");
 
 TEST_F(DialogTest, SaveAndReadRoundTrip) {
   Start();

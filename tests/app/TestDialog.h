@@ -8,7 +8,6 @@
 
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <memory>
 #include <string>
 #include <vector>
@@ -16,6 +15,7 @@
 #include "app/TunwickDlg.h"
 #include "midi/MIDIOutException.h"
 #include "notation/Score.h"
+#include "tests/support/TempFolder.h"
 
 struct BoxCall {
   QString text;
@@ -107,8 +107,8 @@ class TestDlg : public CTunwickDlg {
 class DialogTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(folder.isValid());
-    SetSideFileFolderOverride(folder.path().toStdString());
+    ASSERT_FALSE(folder.path().empty());
+    SetSideFileFolderOverride(folder.path());
     dlg = std::make_unique<TestDlg>();
     dlg->deviceCount = 1;
   }
@@ -120,8 +120,8 @@ class DialogTest : public ::testing::Test {
     dlg->OnInitDialog();
     dlg->show();
   }
-  QString PathOf(const char* name) const { return folder.filePath(QString::fromUtf8(name)); }
+  QString PathOf(const char* name) const { return QString::fromStdString(folder.File(name)); }
 
-  QTemporaryDir folder;
+  testsupport::TempFolder folder;
   std::unique_ptr<TestDlg> dlg;
 };
