@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "app/ScoreTextFile.h"
+#include "app/SideFileWriter.h"
 #include "playback/Player.h"
 #include "playback/TextBuffer.h"
 
@@ -39,9 +40,13 @@ bool LoadScore(const std::string& path, const std::string& text, CPlayer& player
   // The text went through the same length limit as the window's, so it fits textBuffer.
   std::memcpy(textBuffer, text.c_str(), text.size() + 1);
   const size_t shownBefore = shown.size();
-  player.autoPlay = 0;
-  player.LoadAndPlay(textBuffer);
-  player.autoPlay = 1;
+  CSideFileWriter sideFiles;
+  {
+    const CSideFileBinding binding(player, sideFiles);
+    player.autoPlay = 0;
+    player.LoadAndPlay(textBuffer);
+    player.autoPlay = 1;
+  }
   if (shown.size() > shownBefore) {
     for (size_t i = shownBefore; i < shown.size(); ++i)
       std::fprintf(streams.err, "%s\n", shown[i].c_str());

@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "app/SideFileWriter.h"
 #include "playback/Player.h"
 #include "playback/PlayerPlatform.h"
 
@@ -66,6 +67,8 @@ class CTunwickDlg : public QDialog, public PlayerPlatform {
   std::string scoreText;
 
   CPlayer& player() { return player_; }
+  // Where the side files of the dialog's parses go.
+  CSideFileWriter& sideFiles() { return sideFiles_; }
   CMIDIOutDevice& device() { return *device_; }
   QPushButton* button(int id) const;
   QPlainTextEdit* scoreEdit() const { return edit_; }
@@ -91,6 +94,8 @@ class CTunwickDlg : public QDialog, public PlayerPlatform {
   QIcon appIcon_;
   std::unique_ptr<CMIDIOutDevice> device_;
   CPlayer player_;
+  CSideFileWriter sideFiles_;
+  CSideFileBinding sideFileBinding_{player_, sideFiles_};
   QTimer timer1_;
   QElapsedTimer clock_;
   std::map<int, QPushButton*> buttons_;

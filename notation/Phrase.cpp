@@ -4,17 +4,8 @@
 #include <memory>
 
 #include "notation/ScoreParseError.h"
-#include "notation/SideTexts.h"
 
 namespace {
-
-// The token list of the phrase being scanned; the record's arrays get exact copies.
-TokenSpan scanTokens[kMaxPhraseTokens];
-
-// The score text as typed, for the span of the Score text that ParseScore lowered.
-const char* typedOrigin = nullptr;
-const char* typedText = nullptr;
-int32_t typedLength = 0;
 
 bool IsTokenCharacter(char c) { return (c >= '0' && c <= '9') || c == '.'; }
 
@@ -32,14 +23,14 @@ void Append(char* buffer, int32_t& length, const char* bytes, int32_t count) {
   length += count;
 }
 
-void AppendBoth(const char* bytes, int32_t count) {
-  Append(sideText1, sideText1Length, bytes, count);
-  Append(sideText2, sideText2Length, bytes, count);
+void AppendBoth(SideTexts& sides, const char* bytes, int32_t count) {
+  Append(sides.sideText1, sides.sideText1Length, bytes, count);
+  Append(sides.sideText2, sides.sideText2Length, bytes, count);
 }
 
 // Appends "s=", the three characters after it as typed, and ",". The echo stops at the
 // text's terminating zero and never reads past it.
-void EchoTempoField(const char* text, int32_t at) {
+void EchoTempoField(const char* text, int32_t at, const PhraseWork& work) {
   char echo[6] = {'s', '=', 0, 0, 0, 0};
   int32_t count = 2;
   bool lowered = true;
@@ -47,8 +38,9 @@ void EchoTempoField(const char* text, int32_t at) {
     const char* where = text + at + 2 + k;
     char c = *where;
     if (c == '\0') break;
-    if (typedOrigin != nullptr && where >= typedOrigin && where < typedOrigin + typedLength) {
-      c = typedText[where - typedOrigin];
+    if (work.typedOrigin != nullptr && where >= work.typedOrigin &&
+        where < work.typedOrigin + work.typedLength) {
+      c = work.typedText[where - work.typedOrigin];
     } else {
       // No typed copy: lowered characters form a run right after "s=".
       lowered = lowered && ReadsAsLowered(c);
@@ -57,16 +49,10 @@ void EchoTempoField(const char* text, int32_t at) {
     echo[count++] = c;
   }
   echo[count++] = ',';
-  AppendBoth(echo, count);
+  AppendBoth(work.sideTexts, echo, count);
 }
 
 }  // namespace
-
-void SetTypedScoreText(const char* working, const char* typed, int32_t length) {
-  typedOrigin = working;
-  typedText = typed;
-  typedLength = working == nullptr ? 0 : length;
-}
 
 void ResetPhrase(Phrase& phrase) {
   phrase.source = nullptr;
@@ -90,8 +76,10 @@ void ReleasePhrase(Phrase& phrase) {
   phrase.startTimes.reset();
 }
 
-void ParsePhrase(Phrase& slot, const char* text, int32_t length) {
+void ParsePhrase(Phrase& slot, const char* text, int32_t length, PhraseWork& work) {
   const int32_t L = length;
+  SideTexts& sides = work.sideTexts;
+  TokenSpan* const scanTokens = work.scanTokens;
 
   // 1. Header defaults.
   slot.tempo = 0;
@@ -104,29 +92,29 @@ void ParsePhrase(Phrase& slot, const char* text, int32_t length) {
   if (L >= 9) {
     for (int32_t i = 0; i <= L - 6; ++i) {
       if (text[i] != 'd' || text[i + 1] != 'o' || text[i + 2] != '=') continue;
-      AppendBoth("do=", 3);
+      AppendBoth(sides, "do=", 3);
       const char letter = text[i + 3];
       if (letter < 'A' || letter > 'G') throw ScoreParseError("error tune");
       slot.keyLetter = letter;
-      AppendBoth(&letter, 1);
+      AppendBoth(sides, &letter, 1);
       headerEnd = i + 4;
       if (text[i + 4] == '#') {
         slot.accidental = 1;
-        AppendBoth("#", 1);
+        AppendBoth(sides, "#", 1);
         headerEnd = i + 5;
       } else if (text[i + 4] == 'b') {
         slot.accidental = -1;
-        AppendBoth("b", 1);
+        AppendBoth(sides, "b", 1);
         headerEnd = i + 5;
       }
-      AppendBoth(",", 1);
+      AppendBoth(sides, ",", 1);
     }
   }
 
   // 3. Tempo fields "s=" followed by up to three lowered digits; the last one wins.
   for (int32_t i = 0; i <= L - 3; ++i) {
     if (text[i] != 's' || text[i + 1] != '=') continue;
-    EchoTempoField(text, i);
+    EchoTempoField(text, i, work);
     if (i >= headerEnd) headerEnd = i + 5;
     int32_t value = 0;
     for (int32_t k = 0; k < 3; ++k) {
@@ -188,11 +176,12 @@ void ParsePhrase(Phrase& slot, const char* text, int32_t length) {
   // A header end past the copied stretch copies nothing.
   if (firstAmpersand >= 0) {
     if (headerEnd < firstAmpersand) {
-      Append(sideText1, sideText1Length, text + headerEnd, firstAmpersand - headerEnd);
+      Append(sides.sideText1, sides.sideText1Length, text + headerEnd, firstAmpersand - headerEnd);
     }
-    Append(sideText2, sideText2Length, text + firstAmpersand + 1, L - firstAmpersand - 1);
+    Append(sides.sideText2, sides.sideText2Length, text + firstAmpersand + 1,
+           L - firstAmpersand - 1);
   } else if (headerEnd < L) {
-    AppendBoth(text + headerEnd, L - headerEnd);
+    AppendBoth(sides, text + headerEnd, L - headerEnd);
   }
 
   // 8. The record's arrays at their exact sizes.

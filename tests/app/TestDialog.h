@@ -108,14 +108,11 @@ class DialogTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_FALSE(folder.path().empty());
-    SetSideFileFolderOverride(folder.path());
     dlg = std::make_unique<TestDlg>();
+    dlg->sideFiles() = CSideFileWriter(folder.path(), folder.path());
     dlg->deviceCount = 1;
   }
-  void TearDown() override {
-    dlg.reset();
-    SetSideFileFolderOverride("");
-  }
+  void TearDown() override { dlg.reset(); }
   void Start() {
     dlg->OnInitDialog();
     dlg->show();

@@ -196,17 +196,11 @@ class SilentPlatform : public PlayerPlatform {
 };
 
 Bytes ExportTrack(const char* text) {
-  char pattern[] = "/tmp/tunwick-midi-side-XXXXXX";
-  EXPECT_NE(mkdtemp(pattern), nullptr);
-  SetSideFileFolderOverride(pattern);
   SilentPlatform platform;
   CPlayer player(platform);
   player.autoPlay = 0;
   player.LoadAndPlay(text);
   player.autoPlay = 1;
-  SetSideFileFolderOverride("");
-  std::error_code ignored;
-  std::filesystem::remove_all(pattern, ignored);
   EXPECT_TRUE(platform.messages.empty());
   EXPECT_EQ(platform.timerStarts, 0);
   EXPECT_EQ(platform.sends, 0);
