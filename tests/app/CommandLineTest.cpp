@@ -39,12 +39,19 @@ class CommandLineTest : public ::testing::Test {
   // Runs the program with `arguments` (shell words) and, if given, `input` on standard
   // input. No display: a program that tried to open a window would fail here.
   Outcome Tunwick(const std::string& arguments, const std::string* input = nullptr) {
+    return Run(folder, "'" TUNWICK_BINARY "' " + arguments, input);
+  }
+
+  // Runs `command` (shell words: the program and its arguments, with any environment
+  // settings before them) in the folder `where`.
+  Outcome Run(const std::string& where, const std::string& command,
+              const std::string* input = nullptr) {
     const std::string in = folder + "/stdin", out = folder + "/stdout", err = folder + "/stderr";
     WriteFileBytes(in, input ? *input : "");
-    const std::string command = "cd '" + folder + "' && env -u DISPLAY -u WAYLAND_DISPLAY " +
-                                "QT_QPA_PLATFORM=xcb '" TUNWICK_BINARY "' " + arguments + " <'" +
-                                in + "' >'" + out + "' 2>'" + err + "'";
-    const int raw = std::system(command.c_str());
+    const std::string line = "cd '" + where + "' && env -u DISPLAY -u WAYLAND_DISPLAY " +
+                             "QT_QPA_PLATFORM=xcb " + command + " <'" + in + "' >'" + out +
+                             "' 2>'" + err + "'";
+    const int raw = std::system(line.c_str());
     Outcome run;
     run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
     run.out = ReadFileBytes(out);
@@ -94,6 +101,47 @@ INSTANTIATE_TEST_SUITE_P(
         CheckCase{"BadDuration", "1,1|2,1", 1, "", "error timeing001!\n"},
         CheckCase{"BadPitch", "1,8", 1, "", "error tune 1111!\n"}),
     [](const ::testing::TestParamInfo<CheckCase>& info) { return info.param.name; });
+
+// "f1.txt" and "f2.txt" go beside the program, wherever it is started from: a copy of the
+// program found through PATH by its bare name, run in a folder of songs that holds a file of
+// the user's called f1.txt.
+TEST_F(CommandLineTest, SideFilesGoBesideTheProgramNeverIntoTheCurrentFolder) {
+  namespace fs = std::filesystem;
+  const std::string bin = folder + "/bin", songs = folder + "/songs", data = folder + "/data";
+  ASSERT_TRUE(fs::create_directory(bin) && fs::create_directory(songs));
+  ASSERT_TRUE(fs::create_directory(data));
+  ASSERT_TRUE(fs::copy_file(TUNWICK_BINARY, bin + "/tunwick"));
+  WriteFileBytes(songs + "/f1.txt", "the user's own notes");
+  WriteFileBytes(songs + "/a.txt", "1,1 &1,3");
+  const std::string environment = "PATH='" + bin + "':\"$PATH\" XDG_DATA_HOME='" + data + "' ";
+
+  Outcome run = Run(songs, environment + "tunwick check a.txt");
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(ReadFileBytes(bin + "/f1.txt"), "1,1 ");
+  EXPECT_EQ(ReadFileBytes(bin + "/f2.txt"), "1,3");
+  EXPECT_EQ(ReadFileBytes(songs + "/f1.txt"), "the user's own notes");
+  EXPECT_FALSE(fs::exists(songs + "/f2.txt"));
+  EXPECT_FALSE(fs::exists(data + "/tunwick"));
+
+  // A program folder that cannot be written (an installed program): the user data folder.
+  // Root writes anywhere, so it runs the program as the unprivileged user "nobody".
+  std::string asUser;
+  if (geteuid() == 0) {
+    if (!fs::exists("/usr/bin/setpriv")) GTEST_SKIP() << "root needs setpriv to drop rights";
+    asUser = "setpriv --reuid=65534 --regid=65534 --clear-groups ";
+    fs::permissions(folder, fs::perms::others_read | fs::perms::others_exec, fs::perm_options::add);
+    fs::permissions(data, fs::perms::all);
+  }
+  fs::permissions(bin, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                  fs::perm_options::remove);
+  WriteFileBytes(songs + "/b.txt", "1,2 &1,4");
+  run = Run(songs, environment + asUser + "tunwick check b.txt");
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(ReadFileBytes(data + "/tunwick/f1.txt"), "1,2 ");
+  EXPECT_EQ(ReadFileBytes(data + "/tunwick/f2.txt"), "1,4");
+  EXPECT_EQ(ReadFileBytes(bin + "/f1.txt"), "1,1 ");
+  EXPECT_EQ(ReadFileBytes(songs + "/f1.txt"), "the user's own notes");
+}
 
 TEST_F(CommandLineTest, ScoreWithoutPhrasesIsReported) {
   for (const char* text : {"", "/* nothing */", "|\r\n|"}) {
