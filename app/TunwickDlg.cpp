@@ -28,10 +28,6 @@ const char kTextFileFilter[] = "文本文件(*.txt)";
 const char kMidiFileFilter[] = "mid文件(*.mid)";
 constexpr unsigned kScClose = 0xF060;
 
-QString FromNarrow(const std::string& text) {
-  return QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(std::strlen(text.c_str())));
-}
-
 }  // namespace
 
 CTunwickDlg::CTunwickDlg(QWidget* parent)
@@ -78,7 +74,7 @@ void CTunwickDlg::CreateControls() {
         break;
       }
       case ControlKind::Edit:
-        edit_ = new QPlainTextEdit(this);
+        edit_ = new CScoreEdit(this);
         edit_->setLineWrapMode(QPlainTextEdit::NoWrap);
         edit_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
         edit_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -150,16 +146,10 @@ bool CTunwickDlg::OnInitDialog() {
 }
 
 void CTunwickDlg::UpdateData(bool saveAndValidate) {
-  if (saveAndValidate) {
-    QString text = edit_->toPlainText();
-    text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
-    scoreText = text.toLocal8Bit().toStdString();
-  } else {
-    QString text = FromNarrow(scoreText);
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    edit_->setPlainText(text);
-  }
+  if (saveAndValidate)
+    scoreText = edit_->ScoreText();
+  else
+    edit_->SetScoreText(scoreText);
 }
 
 // ---- Play commands: one hop to the player ----

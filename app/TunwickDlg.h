@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "app/ScoreEdit.h"
 #include "app/SideFileWriter.h"
 #include "playback/Player.h"
 #include "playback/PlayerPlatform.h"
@@ -34,7 +35,7 @@ class CTunwickDlg : public QDialog, public PlayerPlatform {
   bool OnInitDialog();
 
   // Moves scoreText between the member and the edit box: true from the box into the
-  // member (lines end in CR LF), false the other way.
+  // member, false the other way. Line breaks keep their bytes; typed ones are CR LF.
   void UpdateData(bool saveAndValidate);
 
   // Button commands.
@@ -99,5 +100,5 @@ class CTunwickDlg : public QDialog, public PlayerPlatform {
   QTimer timer1_;
   QElapsedTimer clock_;
   std::map<int, QPushButton*> buttons_;
-  QPlainTextEdit* edit_ = nullptr;
+  CScoreEdit* edit_ = nullptr;
 };
