@@ -28,8 +28,15 @@ bool ReadScore(const std::string& path, const CommandLineStreams& streams, std::
                    result.systemError.c_str());
       break;
     case ScoreTextReadResult::kTooLong:
-      std::fprintf(streams.err, "%s: %s: the score text is longer than %zu bytes\n", kProgram,
-                   shown.c_str(), kMaxScoreTextBytes);
+      if (result.fromGbk) {
+        std::fprintf(streams.err,
+                     "%s: %s: the score text is %zu bytes in GBK and %zu bytes once converted to "
+                     "UTF-8; at most %zu bytes can be loaded\n",
+                     kProgram, shown.c_str(), result.gbkLength, result.length, kMaxScoreTextBytes);
+      } else {
+        std::fprintf(streams.err, "%s: %s: the score text is longer than %zu bytes\n", kProgram,
+                     shown.c_str(), kMaxScoreTextBytes);
+      }
       break;
   }
   return false;

@@ -87,6 +87,7 @@ ScoreTextReadResult ScoreTextFromFileBytes(const std::string& bytes) {
   if (!IsValidUtf8(text)) {
     std::string converted;
     if (GbkToUtf8(text, converted)) {
+      result.gbkLength = text.size();
       text = std::move(converted);
       result.fromGbk = true;
     }
@@ -96,6 +97,7 @@ ScoreTextReadResult ScoreTextFromFileBytes(const std::string& bytes) {
   if (text.compare(0, 3, "\xEF\xBB\xBF") == 0) text.erase(0, 3);
   if (text.size() > kMaxScoreTextBytes) {
     result.status = ScoreTextReadResult::kTooLong;
+    result.length = text.size();
     return result;
   }
   result.text = std::move(text);

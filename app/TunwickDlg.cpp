@@ -198,10 +198,18 @@ void CTunwickDlg::OnReadText() {
       ShowFileError(QStringLiteral("读文件“%1”时出错：%2"), path, result.systemError);
       return;
     case ScoreTextReadResult::kTooLong:
-      ShowMessageBox(QStringLiteral("文件“%1”太大：乐谱文本最多 %2 字节。文件没有读入。")
-                         .arg(path)
-                         .arg(kMaxScoreTextBytes),
-                     QString::fromUtf8(kApplicationTitle), QMessageBox::Warning);
+      ShowMessageBox(
+          result.fromGbk
+              ? QStringLiteral("文件“%1”太大：其 GBK 文本 %2 字节，转换为 UTF-8 后 %3 字节，"
+                               "乐谱文本最多 %4 字节。文件没有读入。")
+                    .arg(path)
+                    .arg(result.gbkLength)
+                    .arg(result.length)
+                    .arg(kMaxScoreTextBytes)
+              : QStringLiteral("文件“%1”太大：乐谱文本最多 %2 字节。文件没有读入。")
+                    .arg(path)
+                    .arg(kMaxScoreTextBytes),
+          QString::fromUtf8(kApplicationTitle), QMessageBox::Warning);
       return;
     case ScoreTextReadResult::kOk:
       break;

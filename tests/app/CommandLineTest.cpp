@@ -172,6 +172,16 @@ TEST_F(CommandLineTest, UnreadableInputIsReported) {
   const Outcome tooLong = Tunwick("check '" + ScoreFile("long.txt", std::string(30000, '1')) + "'");
   EXPECT_EQ(tooLong.status, 1);
   EXPECT_NE(tooLong.err.find("29999"), std::string::npos) << tooLong.err;
+
+  // A GBK file of 20001 bytes becomes 30000 bytes of text: both lengths are named.
+  std::string gbk;
+  for (int i = 0; i < 10000; ++i) gbk += "\xD6\xD0";
+  const Outcome converted = Tunwick("check '" + ScoreFile("gbk.txt", gbk + "1") + "'");
+  EXPECT_EQ(converted.status, 1);
+  EXPECT_EQ(converted.err,
+            "tunwick: " + folder +
+                "/gbk.txt: the score text is 20001 bytes in GBK and 30001 bytes once converted to "
+                "UTF-8; at most 29999 bytes can be loaded\n");
 }
 
 TEST_F(CommandLineTest, ExportWritesTheKnownBytes) {

@@ -227,6 +227,18 @@ TEST_F(DialogTest, TooLongFileIsRefusedWithAMessage) {
   EXPECT_TRUE(dlg->boxes[0].text.contains(QStringLiteral("29999")));
   EXPECT_EQ(dlg->scoreEdit()->toPlainText(), QStringLiteral("kept"));
 
+  // A GBK file is counted once converted; the message names both lengths.
+  dlg->boxes.clear();
+  std::string gbk;
+  for (int i = 0; i < 10000; ++i) gbk += "\xD6\xD0";
+  WriteBytes(path, gbk);
+  dlg->Click(IDC_READ_TEXT);
+  ASSERT_EQ(dlg->boxes.size(), 1u);
+  EXPECT_TRUE(dlg->boxes[0].text.contains(QStringLiteral("GBK 文本 20000 字节")));
+  EXPECT_TRUE(dlg->boxes[0].text.contains(QStringLiteral("UTF-8 后 30000 字节")));
+  EXPECT_TRUE(dlg->boxes[0].text.contains(QStringLiteral("29999")));
+  EXPECT_EQ(dlg->scoreEdit()->toPlainText(), QStringLiteral("kept"));
+
   // 29999 bytes is the most that fits, and arrives whole.
   dlg->boxes.clear();
   WriteBytes(path, std::string(29999, '1'));

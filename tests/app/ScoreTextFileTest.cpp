@@ -113,6 +113,24 @@ TEST(Limit, AtMost29999BytesAfterTranslation) {
   EXPECT_EQ(r.text, "1,1");
 }
 
+// A GBK file is counted as the UTF-8 text it becomes: 中 takes 2 bytes in the file, 3 in
+// the text.
+TEST(Limit, GbkCountsAfterConversionAndGivesBothLengths) {
+  std::string gbk;
+  for (int i = 0; i < 9999; ++i) gbk += "\xD6\xD0";
+  ScoreTextReadResult r = ScoreTextFromFileBytes(gbk + "12");  // 20000 bytes, 29999 converted
+  ASSERT_EQ(r.status, ScoreTextReadResult::kOk);
+  EXPECT_TRUE(r.fromGbk);
+  EXPECT_EQ(r.text.size(), 29999u);
+  EXPECT_EQ(r.text.compare(0, 6, "\xE4\xB8\xAD\xE4\xB8\xAD"), 0);
+
+  r = ScoreTextFromFileBytes(gbk + "123");
+  EXPECT_EQ(r.status, ScoreTextReadResult::kTooLong);
+  EXPECT_TRUE(r.fromGbk);
+  EXPECT_EQ(r.gbkLength, 20001u);
+  EXPECT_EQ(r.length, 30000u);
+}
+
 TEST_F(TempFolder, ReadsFilesAndStreamsAlike) {
   const std::string path = folder + "/a.txt";
   std::string big(100000, '1');
