@@ -19,9 +19,11 @@ std::string WithSeparator(std::string folder) {
   return folder;
 }
 
+// The side files are made anew from the score at every parse: they are replaced in one
+// rename like every file, without waiting for the disk.
 bool WriteText(CReplacingFile& file, const char* text, int32_t length) {
   const std::string bytes = EncodeTextMode(std::string(text, static_cast<size_t>(length)));
-  return file.Write(bytes.data(), bytes.size()) && file.Commit();
+  return file.Write(bytes.data(), bytes.size()) && file.Commit(CReplacingFile::Sync::kNone);
 }
 
 // Both files are created before either replaces its old one: a folder that takes neither

@@ -86,11 +86,11 @@ bool CReplacingFile::Write(const char* bytes, std::size_t size) {
   return true;
 }
 
-bool CReplacingFile::Commit() {
+bool CReplacingFile::Commit(Sync sync) {
   if (fd_ < 0) return false;
   int error = 0;
   if (::fchmod(fd_, mode_) != 0) error = errno;
-  if (!error && ::fsync(fd_) != 0) error = errno;
+  if (!error && sync == Sync::kToDisk && ::fsync(fd_) != 0) error = errno;
   if (::close(fd_) != 0 && !error) error = errno;
   fd_ = -1;
   if (!error && ::rename(temp_.c_str(), target_.c_str()) != 0) error = errno;

@@ -21,8 +21,11 @@ class CReplacingFile {
   int fd() const { return fd_; }
   // Writes all of `bytes` to the temporary file; false with error() set.
   bool Write(const char* bytes, std::size_t size);
+  // Whether Commit waits for the bytes to reach the disk before the rename. Files made anew
+  // from other data at every parse (the side files) need not wait; the user's files do.
+  enum class Sync { kToDisk, kNone };
   // Syncs, closes and renames over the target; false with error() set, the old file kept.
-  bool Commit();
+  bool Commit(Sync sync = Sync::kToDisk);
   // Closes and removes the temporary file.
   void Discard();
 
