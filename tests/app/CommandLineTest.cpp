@@ -230,7 +230,7 @@ TEST_F(CommandLineTest, UsageHelpAndVersion) {
   } cases[] = {
       {"--help", 0, "check FILE", ""},
       {"-h", 0, "export FILE OUT.mid", ""},
-      {"--version", 0, "tunwick 1.0.0.1", ""},
+      {"--version", 0, "tunwick " TUNWICK_VERSION "\n", ""},
       {"frobnicate", 2, "", "unknown command 'frobnicate'"},
       {"check", 2, "", "usage: tunwick check FILE"},
       {"export a.txt", 2, "", "usage: tunwick export FILE OUT.mid"},
