@@ -11,7 +11,7 @@
 #include "app/ProgressBar.h"
 #include "app/RenderPlatform.h"
 #include "files/WavFileWriter.h"
-#include "midi/MIDIOutDevice.h"
+#include "midi/MidiOutDevice.h"
 #include "midi/OfflineSynth.h"
 #include "playback/Player.h"
 

@@ -17,8 +17,8 @@
 #include "app/AppIcon.h"
 #include "app/DialogLayout.h"
 #include "app/ScoreTextFile.h"
-#include "midi/MIDIOutDevice.h"
 #include "midi/MidiFileWriter.h"
+#include "midi/MidiOutDevice.h"
 #include "playback/TextBuffer.h"
 
 namespace {

@@ -18,7 +18,7 @@
 #include "app/HeadlessPlatform.h"
 #include "app/PlayClock.h"
 #include "app/PlayCommands.h"
-#include "midi/MIDIOutDevice.h"
+#include "midi/MidiOutDevice.h"
 #include "playback/Player.h"
 #include "tests/support/TempFolder.h"
 

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "app/TunwickDlg.h"
-#include "midi/MIDIOutException.h"
+#include "midi/MidiOutException.h"
 #include "notation/Score.h"
 #include "tests/support/TempFolder.h"
 

@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "midi/MIDIOutDevice.h"
+#include "midi/MidiOutDevice.h"
 #include "midi/Soundfont.h"
 #include "midi/SynthPort.h"
 #include "tests/midi/MidiTestSupport.h"

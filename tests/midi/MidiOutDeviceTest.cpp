@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "midi/CueSound.h"
-#include "midi/MIDIOutDevice.h"
+#include "midi/MidiOutDevice.h"
 #include "tests/midi/FakePort.h"
 #include "tests/midi/MidiTestSupport.h"
 #include "tests/support/EnvOverride.h"
