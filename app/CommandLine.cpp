@@ -13,8 +13,6 @@
 
 namespace {
 
-constexpr const char* kVersion = "1.0.0.1";
-
 constexpr int kOptionsChecked = -1;  // the command checks its own arguments
 
 struct Command {
@@ -81,7 +79,7 @@ int Help(const Arguments&, const CommandLineStreams& streams) {
 }
 
 int Version(const Arguments&, const CommandLineStreams& streams) {
-  std::fprintf(streams.out, "%s %s\n", kProgram, kVersion);
+  std::fprintf(streams.out, "%s %s\n", kProgram, TUNWICK_VERSION);
   return kExitOk;
 }
 

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "app/ScoreTextFile.h"
+#include "app/SideFileWriter.h"
 #include "playback/Player.h"
 #include "playback/TextBuffer.h"
 
@@ -27,8 +28,15 @@ bool ReadScore(const std::string& path, const CommandLineStreams& streams, std::
                    result.systemError.c_str());
       break;
     case ScoreTextReadResult::kTooLong:
-      std::fprintf(streams.err, "%s: %s: the score text is longer than %zu bytes\n", kProgram,
-                   shown.c_str(), kMaxScoreTextBytes);
+      if (result.fromGbk) {
+        std::fprintf(streams.err,
+                     "%s: %s: the score text is %zu bytes in GBK and %zu bytes once converted to "
+                     "UTF-8; at most %zu bytes can be loaded\n",
+                     kProgram, shown.c_str(), result.gbkLength, result.length, kMaxScoreTextBytes);
+      } else {
+        std::fprintf(streams.err, "%s: %s: the score text is longer than %zu bytes\n", kProgram,
+                     shown.c_str(), kMaxScoreTextBytes);
+      }
       break;
   }
   return false;
@@ -39,7 +47,9 @@ bool LoadScore(const std::string& path, const std::string& text, CPlayer& player
   // The text went through the same length limit as the window's, so it fits textBuffer.
   std::memcpy(textBuffer, text.c_str(), text.size() + 1);
   const size_t shownBefore = shown.size();
+  CSideFileWriter sideFiles;
   {
+    const CSideFileBinding binding(player, sideFiles);
     CPlayer::BuildOnlyScope quietly(player);
     player.LoadAndPlay(textBuffer);
   }

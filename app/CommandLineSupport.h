@@ -18,9 +18,9 @@ using Arguments = std::vector<std::string>;
 // reporting why not.
 bool ReadScore(const std::string& path, const CommandLineStreams& streams, std::string& text);
 
-// Loads `text` into `player` without starting playback (the export command's way); false
-// after reporting the parser's message (which the player showed into `shown`) or that the
-// text holds no phrase.
+// Loads `text` into `player` without starting playback (the export command's way), with the
+// side files written as every load writes them; false after reporting the parser's message (which
+// the player showed into `shown`) or that the text holds no phrase.
 bool LoadScore(const std::string& path, const std::string& text, CPlayer& player,
                const std::vector<std::string>& shown, const CommandLineStreams& streams);
 

@@ -69,7 +69,7 @@ const ControlTemplate kMainDialogControls[kMainDialogControlCount] = {
 };
 
 const ControlTemplate kAboutDialogControls[kAboutDialogControlCount] = {
-    {-1, ControlKind::Label, "Tunwick 1.0 版", 40, 10, 119, 8},
+    {-1, ControlKind::Label, "Tunwick " TUNWICK_SHORT_VERSION " 版", 40, 10, 119, 8},
     {-1, ControlKind::Label, "简谱教歌与练唱，乐谱文本与 MIDI 文件导出。", 40, 25, 227, 8},
     {1, ControlKind::DefaultButton, "确定", 267, 7, 50, 16},
     {-1, ControlKind::Icon, "", 11, 17, 21, 21},

@@ -2,7 +2,7 @@
 
 #include <exception>
 
-#include "midi/MIDIOutDevice.h"
+#include "midi/MidiOutDevice.h"
 
 CHeadlessPlatform::CHeadlessPlatform(CMIDIOutDevice& device, PlayClock& clock)
     : device_(device), clock_(clock) {}

@@ -11,8 +11,8 @@
 #include "app/PlayModes.h"
 #include "app/ProgressBar.h"
 #include "app/RenderPlatform.h"
-#include "app/WavFileWriter.h"
-#include "midi/MIDIOutDevice.h"
+#include "files/WavFileWriter.h"
+#include "midi/MidiOutDevice.h"
 #include "midi/OfflineSynth.h"
 #include "playback/Player.h"
 

@@ -10,8 +10,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/ReplacingFile.h"
-
 std::string EncodeTextMode(const std::string& text) {
   std::string bytes;
   bytes.reserve(text.size() + text.size() / 16);
@@ -89,6 +87,7 @@ ScoreTextReadResult ScoreTextFromFileBytes(const std::string& bytes) {
   if (!IsValidUtf8(text)) {
     std::string converted;
     if (GbkToUtf8(text, converted)) {
+      result.gbkLength = text.size();
       text = std::move(converted);
       result.fromGbk = true;
     }
@@ -98,6 +97,7 @@ ScoreTextReadResult ScoreTextFromFileBytes(const std::string& bytes) {
   if (text.compare(0, 3, "\xEF\xBB\xBF") == 0) text.erase(0, 3);
   if (text.size() > kMaxScoreTextBytes) {
     result.status = ScoreTextReadResult::kTooLong;
+    result.length = text.size();
     return result;
   }
   result.text = std::move(text);
@@ -161,43 +161,6 @@ ScoreTextReadResult ReadScoreTextFile(const std::string& path) {
   ScoreTextReadResult result = ReadScoreTextStream(file);
   std::fclose(file);
   return result;
-}
-
-namespace {
-
-FileWriteResult Failure(const std::string& reason) {
-  FileWriteResult result;
-  result.ok = false;
-  result.systemError = reason;
-  return result;
-}
-
-bool WriteAll(int fd, const std::string& bytes) {
-  const char* p = bytes.data();
-  std::size_t left = bytes.size();
-  while (left > 0) {
-    const ssize_t written = ::write(fd, p, left);
-    if (written < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    p += written;
-    left -= static_cast<std::size_t>(written);
-  }
-  return true;
-}
-
-}  // namespace
-
-FileWriteResult WriteFileReplacing(const std::string& path, const std::string& bytes) {
-  CReplacingFile file;
-  if (!file.Open(path)) return Failure(file.error());
-  if (!WriteAll(file.fd(), bytes)) {
-    file.Fail(errno);
-    return Failure(file.error());
-  }
-  if (!file.Commit()) return Failure(file.error());
-  return FileWriteResult{};
 }
 
 FileWriteResult WriteScoreTextFile(const std::string& path, const std::string& text) {

@@ -3,12 +3,16 @@
 #include <cstdio>
 #include <string>
 
+#include "files/ReplacingFile.h"
+
 // Score text files: the edit box's narrow text stored as a text-mode stream stores it.
 // Writing turns every LF into CR LF; reading turns every CR LF into LF and ends the text at
 // the first 0x1A (Ctrl-Z) or zero byte. Narrow text is UTF-8; a file whose bytes are not
 // valid UTF-8 is taken for GBK, the encoding of files written on Chinese Windows.
 
-// The longest text a file may give: what the shared text buffer holds before its zero.
+// The longest text a file may give: what the shared text buffer holds before its zero. It
+// counts the text as the program holds it: after CR LF is read as LF, and for a GBK file
+// after the conversion to UTF-8 (a Chinese character takes two bytes in GBK, three in UTF-8).
 constexpr std::size_t kMaxScoreTextBytes = 29999;
 
 // Text-mode translations, byte for byte.
@@ -22,10 +26,11 @@ bool GbkToUtf8(const std::string& gbk, std::string& utf8);
 struct ScoreTextReadResult {
   enum Status { kOk, kCannotOpen, kReadError, kTooLong };
   Status status = kOk;
-  std::string text;         // the text, when kOk
-  bool fromGbk = false;     // the file was GBK and has been converted
-  std::size_t length = 0;   // with kTooLong: the text's length in bytes
-  std::string systemError;  // with kCannotOpen and kReadError: the system's reason
+  std::string text;           // the text, when kOk
+  bool fromGbk = false;       // the file was GBK and has been converted
+  std::size_t length = 0;     // with kTooLong: the text's length in bytes (0: not read whole)
+  std::size_t gbkLength = 0;  // with kTooLong and fromGbk: the length before the conversion
+  std::string systemError;    // with kCannotOpen and kReadError: the system's reason
 };
 
 // Reads a whole score text file; "-" is not special here.
@@ -35,15 +40,5 @@ ScoreTextReadResult ReadScoreTextStream(std::FILE* stream);
 // Turns raw file bytes into the score text (translation, encoding, length limit).
 ScoreTextReadResult ScoreTextFromFileBytes(const std::string& bytes);
 
-struct FileWriteResult {
-  bool ok = true;
-  std::string systemError;
-};
-
-// Writes `bytes` to `path` without ever destroying an existing file: the bytes go to a new
-// file in the same folder, which then replaces the old one in one rename. An existing
-// file's permissions are kept; a symbolic link is followed and its target replaced.
-FileWriteResult WriteFileReplacing(const std::string& path, const std::string& bytes);
-
-// Saves a score text (LF stored as CR LF).
+// Saves a score text (LF stored as CR LF), replacing the file whole or not at all.
 FileWriteResult WriteScoreTextFile(const std::string& path, const std::string& text);

@@ -75,7 +75,7 @@ std::unique_ptr<CReadyReporter> ReadyReporter() {
 int CTunwickApp::InitInstance(int& argc, char** argv) {
   QApplication application(argc, argv);
   QApplication::setApplicationName(QString::fromUtf8(kApplicationTitle));
-  QApplication::setApplicationVersion(QStringLiteral("1.0.0.1"));
+  QApplication::setApplicationVersion(QStringLiteral(TUNWICK_VERSION));
   QApplication::setDesktopFileName(QStringLiteral("tunwick"));
   QApplication::setWindowIcon(TunwickIcon());
 

@@ -17,8 +17,8 @@
 #include "app/FollowAlong.h"
 #include "app/ScoreTextFile.h"
 #include "app/WindowPlatform.h"
-#include "midi/MIDIOutDevice.h"
 #include "midi/MidiFileWriter.h"
+#include "midi/MidiOutDevice.h"
 #include "playback/TextBuffer.h"
 
 namespace {
@@ -27,10 +27,6 @@ const char kNoDevicesText[] = "No MIDI output devices available.";
 const char kTextFileFilter[] = "文本文件(*.txt)";
 const char kMidiFileFilter[] = "mid文件(*.mid)";
 constexpr unsigned kScClose = 0xF060;
-
-QString FromNarrow(const std::string& text) {
-  return QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(std::strlen(text.c_str())));
-}
 
 }  // namespace
 
@@ -92,7 +88,7 @@ void CTunwickDlg::CreateControls() {
         break;
       }
       case ControlKind::Edit:
-        edit_ = new QPlainTextEdit(this);
+        edit_ = new CScoreEdit(this);
         edit_->setLineWrapMode(QPlainTextEdit::NoWrap);
         edit_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
         edit_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -164,16 +160,10 @@ bool CTunwickDlg::OnInitDialog() {
 }
 
 void CTunwickDlg::UpdateData(bool saveAndValidate) {
-  if (saveAndValidate) {
-    QString text = edit_->toPlainText();
-    text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
-    scoreText = text.toLocal8Bit().toStdString();
-  } else {
-    QString text = FromNarrow(scoreText);
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    edit_->setPlainText(text);
-  }
+  if (saveAndValidate)
+    scoreText = edit_->ScoreText();
+  else
+    edit_->SetScoreText(scoreText);
 }
 
 // ---- Play commands: one hop to the player ----
@@ -233,10 +223,18 @@ void CTunwickDlg::OnReadText() {
       ShowFileError(QStringLiteral("读文件“%1”时出错：%2"), path, result.systemError);
       return;
     case ScoreTextReadResult::kTooLong:
-      ShowMessageBox(QStringLiteral("文件“%1”太大：乐谱文本最多 %2 字节。文件没有读入。")
-                         .arg(path)
-                         .arg(kMaxScoreTextBytes),
-                     QString::fromUtf8(kApplicationTitle), QMessageBox::Warning);
+      ShowMessageBox(
+          result.fromGbk
+              ? QStringLiteral("文件“%1”太大：其 GBK 文本 %2 字节，转换为 UTF-8 后 %3 字节，"
+                               "乐谱文本最多 %4 字节。文件没有读入。")
+                    .arg(path)
+                    .arg(result.gbkLength)
+                    .arg(result.length)
+                    .arg(kMaxScoreTextBytes)
+              : QStringLiteral("文件“%1”太大：乐谱文本最多 %2 字节。文件没有读入。")
+                    .arg(path)
+                    .arg(kMaxScoreTextBytes),
+          QString::fromUtf8(kApplicationTitle), QMessageBox::Warning);
       return;
     case ScoreTextReadResult::kOk:
       break;

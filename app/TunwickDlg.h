@@ -7,6 +7,8 @@
 #include <memory>
 #include <string>
 
+#include "app/ScoreEdit.h"
+#include "app/SideFileWriter.h"
 #include "playback/Player.h"
 #include "playback/PlayerPlatform.h"
 
@@ -33,7 +35,7 @@ class CTunwickDlg : public QDialog {
   bool OnInitDialog();
 
   // Moves scoreText between the member and the edit box: true from the box into the
-  // member (lines end in CR LF), false the other way.
+  // member, false the other way. Line breaks keep their bytes; typed ones are CR LF.
   void UpdateData(bool saveAndValidate);
 
   // Button commands.
@@ -59,6 +61,8 @@ class CTunwickDlg : public QDialog {
   std::string scoreText;
 
   CPlayer& player() { return player_; }
+  // Where the side files of the dialog's parses go.
+  CSideFileWriter& sideFiles() { return sideFiles_; }
   CMIDIOutDevice& device() { return *device_; }
   QPushButton* button(int id) const;
   QPlainTextEdit* scoreEdit() const { return edit_; }
@@ -90,7 +94,9 @@ class CTunwickDlg : public QDialog {
   std::unique_ptr<CMIDIOutDevice> device_;
   std::unique_ptr<CWindowPlatform> windowPlatform_;
   CPlayer player_;
+  CSideFileWriter sideFiles_;
+  CSideFileBinding sideFileBinding_{player_, sideFiles_};
   std::map<int, QPushButton*> buttons_;
-  QPlainTextEdit* edit_ = nullptr;
+  CScoreEdit* edit_ = nullptr;
   std::unique_ptr<CFollowAlong> followAlong_;
 };

@@ -1,6 +1,6 @@
 #include "app/WindowPlatform.h"
 
-#include "midi/MIDIOutDevice.h"
+#include "midi/MidiOutDevice.h"
 #include "playback/Player.h"
 
 CWindowPlatform::CWindowPlatform(CMIDIOutDevice& device,

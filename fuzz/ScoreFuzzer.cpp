@@ -1,14 +1,10 @@
 // Feeds arbitrary bytes to ParseScore and checks what a successful parse promises.
-#include <stdlib.h>
-
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <string>
 
 #include "notation/Score.h"
 #include "notation/ScoreParseError.h"
-#include "notation/SideTexts.h"
 
 namespace {
 
@@ -23,8 +19,11 @@ void CheckScore(const Score& score) {
   Check(score.phraseCount >= 0 && score.phraseCount <= kMaxPhrases, "phrase count");
   Check(score.textLength >= 0 && score.textLength < kScoreTextCapacity, "text length");
   Check(score.text[score.textLength] == '\0', "text terminator");
-  Check(sideText1Length >= 0 && sideText1Length <= kSideTextCapacity, "side text 1 length");
-  Check(sideText2Length >= 0 && sideText2Length <= kSideTextCapacity, "side text 2 length");
+  const SideTexts& sides = score.sideTexts;
+  Check(sides.sideText1Length >= 0 && sides.sideText1Length <= kSideTextCapacity,
+        "side text 1 length");
+  Check(sides.sideText2Length >= 0 && sides.sideText2Length <= kSideTextCapacity,
+        "side text 2 length");
   for (int32_t i = 0; i < score.phraseCount; ++i) {
     const Phrase& phrase = score.phrases[i];
     const int32_t n = phrase.noteCount;
@@ -46,21 +45,6 @@ void CheckScore(const Score& score) {
 }
 
 }  // namespace
-
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  // Side files go to a temporary folder, never next to the fuzzer.
-  const char* folder = std::getenv("TUNWICK_FUZZ_SIDE_FOLDER");
-  std::string chosen;
-  if (folder != nullptr && folder[0] != '\0') {
-    chosen = folder;
-  } else {
-    char pattern[] = "/tmp/tunwick-fuzz-XXXXXX";
-    const char* made = mkdtemp(pattern);
-    chosen = made != nullptr ? made : "/tmp";
-  }
-  SetSideFileFolderOverride(chosen);
-  return 0;
-}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static Score* score = new Score;  // kept for the whole run, as the program's scores are

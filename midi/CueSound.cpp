@@ -4,8 +4,9 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <climits>
 #include <cmath>
+
+#include "files/ProgramFolder.h"
 
 #ifndef TUNWICK_DATA_DIR
 #define TUNWICK_DATA_DIR "/usr/local/share/tunwick"
@@ -18,16 +19,6 @@ namespace {
 constexpr double kPi = 3.14159265358979323846;
 
 bool IsReadableFile(const std::string& path) { return access(path.c_str(), R_OK) == 0; }
-
-std::string ProgramFolder() {
-  char path[PATH_MAX];
-  const ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
-  if (length <= 0) return {};
-  path[length] = '\0';
-  std::string program(path);
-  const size_t slash = program.rfind('/');
-  return slash == std::string::npos ? std::string() : program.substr(0, slash);
-}
 
 // Linear interpolation between the source frames; good enough for a short cue.
 std::vector<float> Resample(const std::vector<float>& stereo, int fromRate, int toRate) {
@@ -51,7 +42,9 @@ std::vector<float> Resample(const std::vector<float>& stereo, int fromRate, int 
 }  // namespace
 
 std::vector<std::string> CueSearchFolders() {
-  const std::string program = ProgramFolder();
+  std::string program = ExecutableFolder();
+  if (!program.empty()) program.pop_back();  // the folders are named without a final '/'
+
   // The data folder of the prefix the program is installed in (bin/../share/tunwick) comes
   // before the configured one, so an install into another prefix still finds its cue.
   return {".", program, program.empty() ? std::string() : program + "/../share/tunwick",

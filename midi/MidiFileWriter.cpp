@@ -1,12 +1,6 @@
 #include "midi/MidiFileWriter.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
+#include "files/ReplacingFile.h"
 
 namespace midi {
 
@@ -34,10 +28,6 @@ void PutNote(std::vector<uint8_t>& out, int32_t pitch) {
     out.push_back(kSilentNote);
     out.push_back(0x00);
   }
-}
-
-std::string SystemReason(const char* what, const std::string& path, int error) {
-  return std::string(what) + " \"" + path + "\": " + std::strerror(error);
 }
 
 }  // namespace
@@ -97,42 +87,11 @@ std::vector<uint8_t> MidiFileBytes(const EventTimeline& timeline) {
 
 void WriteMidiFile(const std::string& path, const std::vector<uint8_t>& bytes) {
   if (path.empty()) throw MidiFileError("Cannot write the MIDI file: no file name given.");
-
-  // The new file gets the old file's permissions, or those a plain create would give.
-  mode_t mode = 0;
-  struct stat existing;
-  if (::stat(path.c_str(), &existing) == 0) {
-    mode = existing.st_mode & 07777;
-  } else {
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    mode = 0666 & ~mask;
-  }
-
-  std::string tempPath = path + ".XXXXXX";
-  const int fd = ::mkstemp(&tempPath[0]);
-  if (fd < 0) throw MidiFileError(SystemReason("Cannot create the MIDI file", path, errno));
-
-  int error = 0;
-  const uint8_t* data = bytes.data();
-  size_t left = bytes.size();
-  while (left > 0 && error == 0) {
-    const ssize_t written = ::write(fd, data, left);
-    if (written < 0) {
-      if (errno != EINTR) error = errno;
-    } else {
-      data += written;
-      left -= static_cast<size_t>(written);
-    }
-  }
-  if (error == 0 && ::fchmod(fd, mode) != 0) error = errno;
-  if (error == 0 && ::fsync(fd) != 0) error = errno;
-  if (::close(fd) != 0 && error == 0) error = errno;
-  if (error == 0 && ::rename(tempPath.c_str(), path.c_str()) != 0) error = errno;
-  if (error != 0) {
-    ::unlink(tempPath.c_str());
-    throw MidiFileError(SystemReason("Cannot write the MIDI file", path, error));
-  }
+  CReplacingFile file;
+  if (!file.Open(path))
+    throw MidiFileError("Cannot create the MIDI file \"" + path + "\": " + file.error());
+  if (!file.Write(reinterpret_cast<const char*>(bytes.data()), bytes.size()) || !file.Commit())
+    throw MidiFileError("Cannot write the MIDI file \"" + path + "\": " + file.error());
 }
 
 }  // namespace midi

@@ -31,8 +31,8 @@ std::vector<uint8_t> MidiFileBytes(const NoteEvent* events, int32_t count);
 // The same for the first `count` events of a timeline.
 std::vector<uint8_t> MidiFileBytes(const EventTimeline& timeline);
 
-// Writes `bytes` to `path` whole or not at all: a temporary file in the same folder is
-// written, flushed and renamed over `path`. Throws MidiFileError with the system's reason.
+// Writes `bytes` to `path` whole or not at all (a replacing file: a symbolic link is
+// followed). Throws MidiFileError with the system's reason.
 void WriteMidiFile(const std::string& path, const std::vector<uint8_t>& bytes);
 
 }  // namespace midi

@@ -1,5 +1,5 @@
 #include "midi/AlsaPort.h"
-#include "midi/MIDIOutDevice.h"
+#include "midi/MidiOutDevice.h"
 #include "midi/MidiPort.h"
 #include "midi/SynthPort.h"
 

@@ -4,7 +4,7 @@
 #include <cmath>
 
 #include "midi/CueSound.h"
-#include "midi/MIDIOutException.h"
+#include "midi/MidiOutException.h"
 #include "midi/Soundfont.h"
 
 namespace midi {

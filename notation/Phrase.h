@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "notation/NoteValues.h"
+#include "notation/SideTexts.h"
 
 constexpr int32_t kNoKey = '0';
 constexpr int32_t kPhraseEndPitch = -5000;
@@ -29,12 +30,21 @@ struct Phrase {
 void ResetPhrase(Phrase& phrase);
 void ReleasePhrase(Phrase& phrase);
 
+// What ParsePhrase works with besides its slot, all of it the caller's (the Score's): the
+// side texts it appends the phrase's echo to, room for the phrase's tokens while they are
+// found, and the typed copy of the text that ParseScore lowered.
+struct PhraseWork {
+  SideTexts& sideTexts;
+  TokenSpan* scanTokens;  // room for kMaxPhraseTokens tokens
+  // The lowered span of the Score text (`typedLength` characters from `typedOrigin`) and the
+  // same span as typed, so that the echo of an s= field shows its digits as typed. Without
+  // it a lowered character is echoed with the 20 added back.
+  const char* typedOrigin = nullptr;
+  const char* typedText = nullptr;
+  int32_t typedLength = 0;
+};
+
 // Parses `length` characters at `text` (inside the Score text, tempo digits already
 // lowered) into `slot` and appends its echo to the side texts.
 // Throws ScoreParseError or EmptyPhrase.
-void ParsePhrase(Phrase& slot, const char* text, int32_t length);
-
-// The score parser's typed copy of `length` characters of its working text starting at
-// `working`, so that the echo of an s= field shows its lowered digits as typed. Null
-// `working` clears it; without it a lowered character is echoed with the 20 added back.
-void SetTypedScoreText(const char* working, const char* typed, int32_t length);
+void ParsePhrase(Phrase& slot, const char* text, int32_t length, PhraseWork& work);

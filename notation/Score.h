@@ -1,20 +1,33 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
 
 #include "notation/Phrase.h"
+#include "notation/SideTexts.h"
 
 constexpr int32_t kScoreTextCapacity = 50000;
 constexpr int32_t kMaxPhrases = 3000;
 
-// A parsed score: working copy of the text and the fixed table of phrase slots.
-// Large (about 350 KB): allocate on the heap. Neither copied nor moved.
+// A parsed score: working copy of the text, the fixed table of phrase slots, the side texts
+// of its last parse, and the storage the parse works in, all reserved up front. Large (about
+// 670 KB): allocate on the heap. Neither copied nor moved.
 struct Score {
   char text[kScoreTextCapacity];
   int32_t textLength = 0;
   Phrase phrases[kMaxPhrases];
   int32_t phraseCount = 0;
+
+  SideTexts sideTexts;
+  // Takes the side texts at the end of every successful parse (not owned); null: they are
+  // only kept here.
+  SideTextSink* sideTextSink = nullptr;
+
+  // The parse's working storage: the text as it stood before its tempo digits were lowered
+  // (with its zero), the token list of the phrase being scanned, and a slot for a phrase
+  // beyond the table, to tell an empty piece from a 3001st phrase.
+  char typedCopy[kScoreTextCapacity];
+  TokenSpan scanTokens[kMaxPhraseTokens];
+  Phrase overflowSlot;
 
   Score();
   ~Score();
@@ -22,20 +35,7 @@ struct Score {
   Score& operator=(const Score&) = delete;
 };
 
-// Parses `length` characters of `text` into `score`, resolves keys and tempi and
-// rewrites the side files. Throws ScoreParseError.
+// Parses `length` characters of `text` into `score`, resolves keys and tempi and hands the
+// side texts to the Score's sink. A function of its text and the Score alone: parses into
+// different Scores may run at once. Throws ScoreParseError.
 void ParseScore(const char* text, int32_t length, Score& score);
-
-// The scratch Score with which a text is tried out before it is loaded.
-Score& ScratchScore();
-
-// Where the side files "f1.txt" and "f2.txt" go: the folder of the program path
-// (argv[0]); when that folder cannot be written, the per-user data folder.
-void SetProgramPath(const char* argv0);
-// Tests: write the side files into this folder instead (empty string: back to the default).
-void SetSideFileFolderOverride(const std::string& folder);
-
-// Writes the side texts to "f1.txt" and "f2.txt" as text (LF stored as CR LF), in the
-// folder described above; the last step of every successful ParseScore.
-// Throws ScoreParseError "open fail!" or "open fail 2!" when neither folder can be written.
-void WriteSideFiles();

@@ -98,6 +98,14 @@ class CPlayer {
     CPlayer& player_;
   };
 
+  // Where the side texts of every parse the player makes (into its Score and into the scratch
+  // Score it tries texts on) are handed; null: nowhere.
+  void SetSideTextSink(SideTextSink* sink) {
+    score_->sideTextSink = sink;
+    scratch_->sideTextSink = sink;
+  }
+  SideTextSink* SideTextSinkInUse() const { return score_->sideTextSink; }
+
   // Observers hear of every note, pass, wait and cue as it is heard. Add them before playing.
   void AddObserver(PlayerObserver* observer) { observers_.push_back(observer); }
   void RemoveObserver(PlayerObserver* observer);

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds the score-parser fuzzer with clang (libFuzzer, AddressSanitizer, UndefinedBehaviorSanitizer)
 # and runs it for a bounded time: scripts/fuzz.sh [seconds, default 60].
-# Exits non-zero on any crash, leak, timeout or sanitizer report. New inputs, side files and
-# crash reproducers go to a temporary folder; the seed corpus in fuzz/corpus is only read.
+# Exits non-zero on any crash, leak, timeout or sanitizer report. New inputs and crash
+# reproducers go to a temporary folder; the seed corpus in fuzz/corpus is only read.
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 SECONDS_TO_RUN="${1:-60}"
@@ -23,11 +23,10 @@ cmake --build "$BUILD_DIR" -j"$(nproc)" --target tunwick_score_fuzzer
 
 WORK="$(mktemp -d "${TMPDIR:-/tmp}/tunwick-fuzz.XXXXXX")"
 trap 'rm -rf "$WORK"' EXIT
-mkdir -p "$WORK/corpus" "$WORK/side" "$WORK/artifacts"
+mkdir -p "$WORK/corpus" "$WORK/artifacts"
 LOG="$WORK/fuzz.log"
 
 status=0
-TUNWICK_FUZZ_SIDE_FOLDER="$WORK/side" \
 ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:halt_on_error=1" \
 UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1" \
   "$BUILD_DIR/fuzz/tunwick_score_fuzzer" \

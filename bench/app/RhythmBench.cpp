@@ -17,7 +17,7 @@
 
 #include "app/HeadlessPlatform.h"
 #include "app/PlayClock.h"
-#include "midi/MIDIOutDevice.h"
+#include "midi/MidiOutDevice.h"
 #include "playback/Player.h"
 
 namespace {

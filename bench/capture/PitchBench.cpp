@@ -20,6 +20,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <map>
 #include <memory>
 #include <string>
@@ -155,7 +156,6 @@ int main(int argc, char** argv) {
   auto score = std::make_unique<Score>();
   char folder[] = "/tmp/tunwick-pitch-bench-XXXXXX";
   if (mkdtemp(folder) == nullptr) return 1;
-  SetSideFileFolderOverride(folder);
   ParseScore(kPhrase, static_cast<int32_t>(sizeof kPhrase - 1), *score);
   const std::vector<TargetNote> targets = listening::PhraseTargets(score->phrases[0], 0);
 
@@ -295,7 +295,7 @@ int main(int argc, char** argv) {
       longTake.size() / static_cast<double>(taketest::kRate), track.frames.size(), judged.judged(),
       Median(judgeMs), Median(judgeCpuMs), judged.hits, judged.offsetMs);
 
-  SetSideFileFolderOverride("");
-  std::system(("rm -rf '" + std::string(folder) + "'").c_str());
+  std::error_code ignored;
+  std::filesystem::remove_all(folder, ignored);
   return 0;
 }

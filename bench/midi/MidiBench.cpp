@@ -10,7 +10,7 @@
 #include <thread>
 #include <vector>
 
-#include "midi/MIDIOutDevice.h"
+#include "midi/MidiOutDevice.h"
 #include "midi/OfflineSynth.h"
 #include "midi/SynthEngine.h"
 #include "midi/SynthPort.h"

@@ -2,7 +2,6 @@
 // the cost of a timer tick. Allocations are counted around the tick loops.
 #include <benchmark/benchmark.h>
 
-#include <cstdlib>
 #include <stdexcept>
 #include <string>
 
@@ -32,15 +31,6 @@ class NullPlatform : public PlayerPlatform {
   void ShowMessage(const char* text) override { throw std::runtime_error(text); }
   int32_t nowMs = 0;
 };
-
-const std::string& SideFolder() {
-  static const std::string folder = [] {
-    char pattern[] = "/tmp/tunwick-bench-XXXXXX";
-    const char* made = mkdtemp(pattern);
-    return std::string(made != nullptr ? made : "/tmp");
-  }();
-  return folder;
-}
 
 // One voice: phrases of 16 crotchets over the scale, as many as fit in 29999 characters.
 std::string OneVoiceScore() {
@@ -74,7 +64,6 @@ std::string FortyEightVoiceScore() {
 // A player with `text` loaded without sound.
 struct Loaded {
   explicit Loaded(const std::string& text) {
-    SetSideFileFolderOverride(SideFolder());
     CPlayer::BuildOnlyScope quietly(player);
     player.OnLoad(text);
     if (player.timeline().count == 0) throw std::runtime_error("score did not load");

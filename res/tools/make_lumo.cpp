@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <vector>
 
+#include "files/WavFileWriter.h"
+
 namespace {
 
 constexpr int kRate = 44100;
@@ -32,10 +34,6 @@ void AddNote(std::vector<double>& out, double start, double frequency) {
   }
 }
 
-void PutLE(std::FILE* f, uint32_t value, int bytes) {
-  for (int i = 0; i < bytes; ++i) std::fputc(static_cast<int>((value >> (8 * i)) & 0xFF), f);
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -53,30 +51,14 @@ int main(int argc, char** argv) {
   double peak = 0;
   for (double v : mix) peak = std::max(peak, std::fabs(v));
 
-  std::FILE* f = std::fopen(argv[1], "wb");
-  if (f == nullptr) {
-    std::perror(argv[1]);
-    return 1;
-  }
-  const uint32_t dataBytes = static_cast<uint32_t>(mix.size() * 2);
-  std::fputs("RIFF", f);
-  PutLE(f, 36 + dataBytes, 4);
-  std::fputs("WAVEfmt ", f);
-  PutLE(f, 16, 4);
-  PutLE(f, 1, 2);  // PCM
-  PutLE(f, 1, 2);  // mono
-  PutLE(f, kRate, 4);
-  PutLE(f, kRate * 2, 4);
-  PutLE(f, 2, 2);
-  PutLE(f, 16, 2);
-  std::fputs("data", f);
-  PutLE(f, dataBytes, 4);
-  for (double v : mix) {
-    const long sample = std::lround(v / peak * kPeak * 32767.0);
-    PutLE(f, static_cast<uint32_t>(static_cast<int16_t>(sample)) & 0xFFFF, 2);
-  }
-  if (std::fclose(f) != 0) {
-    std::perror(argv[1]);
+  std::vector<int16_t> samples;
+  samples.reserve(mix.size());
+  for (double v : mix)
+    samples.push_back(static_cast<int16_t>(std::lround(v / peak * kPeak * 32767.0)));
+  CWavFileWriter wav;
+  if (!wav.Open(argv[1], kRate, 1) ||
+      !wav.Write(samples.data(), static_cast<int64_t>(samples.size())) || !wav.Commit()) {
+    std::fprintf(stderr, "%s: %s\n", argv[1], wav.error().c_str());
     return 1;
   }
   return 0;

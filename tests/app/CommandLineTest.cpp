@@ -6,10 +6,14 @@
 #include <unistd.h>
 
 #include <cstdlib>
-#include <fstream>
+#include <filesystem>
 #include <ostream>
-#include <sstream>
 #include <string>
+
+#include "playback/Player.h"
+#include "tests/support/BuiltInScore.h"
+#include "tests/support/FileBytes.h"
+#include "tests/support/TempFolder.h"
 
 #ifndef TUNWICK_BINARY
 #error "TUNWICK_BINARY must name the built program"
@@ -17,27 +21,12 @@
 
 namespace {
 
-std::string Slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return "<missing>";
-  std::ostringstream out;
-  out << in.rdbuf();
-  return out.str();
-}
+using testsupport::GoldenFile;
+using testsupport::ReadFileBytes;
+using testsupport::WriteFileBytes;
 
-void Spit(const std::string& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
-}
-
-const std::string kTwoNoteMidi(
-    "\x4D\x54\x68\x64\x00\x00\x00\x06\x00\x00\x00\x01\x03\xC0\x4D\x54\x72\x6B\x00\x00\x00\x10"
-    "\x00\x90\x3C\x7F\x87\x40\x3E\x7F\x87\x40\x01\x00\x00\xFF\x2F\x00",
-    38);
-
-const char kBuiltInScore[] =
-    "s=100,0.1,1,0.1,2,0.1,3,0.1,4,0.1,5,0.1,6,0.1,7,1,10|0.1,1,0.1,3,0.1,5,0.1,3,1,1|"
-    "1,1,1,3,1,5,1,3,0.1,1,0.1,3,0.1,5,0.1,3,10,1|0.11,10,0.01,10,0.11,5,0.01,5,0.11,3,"
-    "0.01,3,0.11,1,0.01,1,0.11,5,0.01,4,0.11,3,0.01,2,10,1";
+// The worked example of the MIDI file format: 60 at 0 ms, 62 at 500 ms, end at 1000 ms.
+const std::string kTwoNoteMidi = GoldenFile("two-notes.mid");
 
 struct Outcome {
   int status = -1;
@@ -47,36 +36,37 @@ struct Outcome {
 
 class CommandLineTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char name[] = "/tmp/tunwick-cli-XXXXXX";
-    ASSERT_NE(mkdtemp(name), nullptr);
-    folder = name;
-  }
-  void TearDown() override { std::system(("rm -rf '" + folder + "'").c_str()); }
-
   // Runs the program with `arguments` (shell words) and, if given, `input` on standard
   // input. No display: a program that tried to open a window would fail here.
   Outcome Tunwick(const std::string& arguments, const std::string* input = nullptr) {
+    return Run(folder, "'" TUNWICK_BINARY "' " + arguments, input);
+  }
+
+  // Runs `command` (shell words: the program and its arguments, with any environment
+  // settings before them) in the folder `where`.
+  Outcome Run(const std::string& where, const std::string& command,
+              const std::string* input = nullptr) {
     const std::string in = folder + "/stdin", out = folder + "/stdout", err = folder + "/stderr";
-    Spit(in, input ? *input : "");
-    const std::string command = "cd '" + folder + "' && env -u DISPLAY -u WAYLAND_DISPLAY " +
-                                "QT_QPA_PLATFORM=xcb '" TUNWICK_BINARY "' " + arguments + " <'" +
-                                in + "' >'" + out + "' 2>'" + err + "'";
-    const int raw = std::system(command.c_str());
+    WriteFileBytes(in, input ? *input : "");
+    const std::string line = "cd '" + where + "' && env -u DISPLAY -u WAYLAND_DISPLAY " +
+                             "QT_QPA_PLATFORM=xcb " + command + " <'" + in + "' >'" + out +
+                             "' 2>'" + err + "'";
+    const int raw = std::system(line.c_str());
     Outcome run;
     run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    run.out = Slurp(out);
-    run.err = Slurp(err);
+    run.out = ReadFileBytes(out);
+    run.err = ReadFileBytes(err);
     return run;
   }
 
   std::string ScoreFile(const char* name, const std::string& text) {
     const std::string path = folder + "/" + name;
-    Spit(path, text);
+    WriteFileBytes(path, text);
     return path;
   }
 
-  std::string folder;
+  testsupport::TempFolder temp;
+  const std::string& folder = temp.path();
 };
 
 struct CheckCase {
@@ -112,6 +102,47 @@ INSTANTIATE_TEST_SUITE_P(
         CheckCase{"BadPitch", "1,8", 1, "", "error tune 1111!\n"}),
     [](const ::testing::TestParamInfo<CheckCase>& info) { return info.param.name; });
 
+// "f1.txt" and "f2.txt" go beside the program, wherever it is started from: a copy of the
+// program found through PATH by its bare name, run in a folder of songs that holds a file of
+// the user's called f1.txt.
+TEST_F(CommandLineTest, SideFilesGoBesideTheProgramNeverIntoTheCurrentFolder) {
+  namespace fs = std::filesystem;
+  const std::string bin = folder + "/bin", songs = folder + "/songs", data = folder + "/data";
+  ASSERT_TRUE(fs::create_directory(bin) && fs::create_directory(songs));
+  ASSERT_TRUE(fs::create_directory(data));
+  ASSERT_TRUE(fs::copy_file(TUNWICK_BINARY, bin + "/tunwick"));
+  WriteFileBytes(songs + "/f1.txt", "the user's own notes");
+  WriteFileBytes(songs + "/a.txt", "1,1 &1,3");
+  const std::string environment = "PATH='" + bin + "':\"$PATH\" XDG_DATA_HOME='" + data + "' ";
+
+  Outcome run = Run(songs, environment + "tunwick check a.txt");
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(ReadFileBytes(bin + "/f1.txt"), "1,1 ");
+  EXPECT_EQ(ReadFileBytes(bin + "/f2.txt"), "1,3");
+  EXPECT_EQ(ReadFileBytes(songs + "/f1.txt"), "the user's own notes");
+  EXPECT_FALSE(fs::exists(songs + "/f2.txt"));
+  EXPECT_FALSE(fs::exists(data + "/tunwick"));
+
+  // A program folder that cannot be written (an installed program): the user data folder.
+  // Root writes anywhere, so it runs the program as the unprivileged user "nobody".
+  std::string asUser;
+  if (geteuid() == 0) {
+    if (!fs::exists("/usr/bin/setpriv")) GTEST_SKIP() << "root needs setpriv to drop rights";
+    asUser = "setpriv --reuid=65534 --regid=65534 --clear-groups ";
+    fs::permissions(folder, fs::perms::others_read | fs::perms::others_exec, fs::perm_options::add);
+    fs::permissions(data, fs::perms::all);
+  }
+  fs::permissions(bin, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                  fs::perm_options::remove);
+  WriteFileBytes(songs + "/b.txt", "1,2 &1,4");
+  run = Run(songs, environment + asUser + "tunwick check b.txt");
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(ReadFileBytes(data + "/tunwick/f1.txt"), "1,2 ");
+  EXPECT_EQ(ReadFileBytes(data + "/tunwick/f2.txt"), "1,4");
+  EXPECT_EQ(ReadFileBytes(bin + "/f1.txt"), "1,1 ");
+  EXPECT_EQ(ReadFileBytes(songs + "/f1.txt"), "the user's own notes");
+}
+
 TEST_F(CommandLineTest, ScoreWithoutPhrasesIsReported) {
   for (const char* text : {"", "/* nothing */", "|\r\n|"}) {
     for (const char* command : {"check '", "export '"}) {
@@ -120,7 +151,7 @@ TEST_F(CommandLineTest, ScoreWithoutPhrasesIsReported) {
                                   (command[0] == 'e' ? " '" + out + "'" : ""));
       EXPECT_EQ(run.status, 1) << text;
       EXPECT_NE(run.err.find("holds no phrase"), std::string::npos) << run.err;
-      EXPECT_EQ(Slurp(out), "<missing>");
+      EXPECT_EQ(ReadFileBytes(out), "<missing>");
     }
   }
 }
@@ -141,6 +172,16 @@ TEST_F(CommandLineTest, UnreadableInputIsReported) {
   const Outcome tooLong = Tunwick("check '" + ScoreFile("long.txt", std::string(30000, '1')) + "'");
   EXPECT_EQ(tooLong.status, 1);
   EXPECT_NE(tooLong.err.find("29999"), std::string::npos) << tooLong.err;
+
+  // A GBK file of 20001 bytes becomes 30000 bytes of text: both lengths are named.
+  std::string gbk;
+  for (int i = 0; i < 10000; ++i) gbk += "\xD6\xD0";
+  const Outcome converted = Tunwick("check '" + ScoreFile("gbk.txt", gbk + "1") + "'");
+  EXPECT_EQ(converted.status, 1);
+  EXPECT_EQ(converted.err,
+            "tunwick: " + folder +
+                "/gbk.txt: the score text is 20001 bytes in GBK and 30001 bytes once converted to "
+                "UTF-8; at most 29999 bytes can be loaded\n");
 }
 
 TEST_F(CommandLineTest, ExportWritesTheKnownBytes) {
@@ -148,7 +189,7 @@ TEST_F(CommandLineTest, ExportWritesTheKnownBytes) {
   const Outcome run = Tunwick("export '" + ScoreFile("two.txt", "1,1,1,2") + "' '" + out + "'");
   EXPECT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(run.err, "");
-  EXPECT_EQ(Slurp(out), kTwoNoteMidi);
+  EXPECT_EQ(ReadFileBytes(out), kTwoNoteMidi);
 
   const Outcome toStdout = Tunwick("export '" + folder + "/two.txt' -");
   EXPECT_EQ(toStdout.status, 0);
@@ -160,7 +201,7 @@ TEST_F(CommandLineTest, ExportOfBadScoreWritesNothing) {
   const Outcome run = Tunwick("export '" + ScoreFile("bad.txt", "2,1") + "' '" + out + "'");
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(run.err, "error timeing001!\n");
-  EXPECT_EQ(Slurp(out), "<missing>");
+  EXPECT_EQ(ReadFileBytes(out), "<missing>");
 }
 
 TEST_F(CommandLineTest, ExportToAnUnwritablePlaceFailsAndKeepsTheOldFile) {
@@ -170,9 +211,14 @@ TEST_F(CommandLineTest, ExportToAnUnwritablePlaceFailsAndKeepsTheOldFile) {
   EXPECT_NE(run.err.find("none/out.mid"), std::string::npos) << run.err;
 
   // A folder in the way is not replaced.
-  ASSERT_EQ(std::system(("mkdir '" + folder + "/taken.mid'").c_str()), 0);
+  ASSERT_TRUE(std::filesystem::create_directory(folder + "/taken.mid"));
   run = Tunwick("export '" + score + "' '" + folder + "/taken.mid'");
   EXPECT_EQ(run.status, 1);
+}
+
+// The tests that do not link the player use the support library's copy of the built-in score.
+TEST(BuiltInScore, TheTestsCopyIsThePlayers) {
+  EXPECT_STREQ(testsupport::kBuiltInScore, kBuiltInScore);
 }
 
 TEST_F(CommandLineTest, UsageHelpAndVersion) {
@@ -184,7 +230,7 @@ TEST_F(CommandLineTest, UsageHelpAndVersion) {
   } cases[] = {
       {"--help", 0, "check FILE", ""},
       {"-h", 0, "export FILE OUT.mid", ""},
-      {"--version", 0, "tunwick 1.0.0.1", ""},
+      {"--version", 0, "tunwick " TUNWICK_VERSION "\n", ""},
       {"frobnicate", 2, "", "unknown command 'frobnicate'"},
       {"check", 2, "", "usage: tunwick check FILE"},
       {"export a.txt", 2, "", "usage: tunwick export FILE OUT.mid"},

@@ -1,20 +1,18 @@
 // Runs the dialog tests on Qt's offscreen platform with a private runtime folder.
 #include <gtest/gtest.h>
+#include <stdlib.h>
 
 #include <QApplication>
-#include <QDir>
-#include <cstdlib>
-#include <string>
+
+#include "tests/support/TempFolder.h"
 
 int main(int argc, char** argv) {
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
-  std::string runtime = QDir::tempPath().toStdString() + "/tunwick-gui-tests-XXXXXX";
-  if (mkdtemp(runtime.data())) setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+  const testsupport::TempFolder runtime;
+  setenv("XDG_RUNTIME_DIR", runtime.path().c_str(), 1);
 
   QApplication application(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Tunwick"));
   ::testing::InitGoogleTest(&argc, argv);
-  const int result = RUN_ALL_TESTS();
-  QDir(QString::fromStdString(runtime)).removeRecursively();
-  return result;
+  return RUN_ALL_TESTS();
 }

@@ -4,32 +4,28 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QTest>
+#include <QTextBlock>
 #include <ostream>
 #include <string>
 
 #include "TestDialog.h"
 #include "app/DialogLayout.h"
 #include "midi/MidiFileWriter.h"
+#include "tests/support/FileBytes.h"
 
 namespace {
 
 std::string ReadBytes(const QString& path) {
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) return "<missing>";
-  return file.readAll().toStdString();
+  return testsupport::ReadFileBytes(QFile::encodeName(path).toStdString());
 }
 
 void WriteBytes(const QString& path, const std::string& bytes) {
-  QFile file(path);
-  ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-  file.write(bytes.data(), static_cast<qint64>(bytes.size()));
+  ASSERT_TRUE(testsupport::WriteFileBytes(QFile::encodeName(path).toStdString(), bytes));
 }
 
 // The worked example of the MIDI file format: 60 at 0 ms, 62 at 500 ms, end at 1000 ms.
-const std::string kTwoNoteMidi(
-    "\x4D\x54\x68\x64\x00\x00\x00\x06\x00\x00\x00\x01\x03\xC0\x4D\x54\x72\x6B\x00\x00\x00\x10"
-    "\x00\x90\x3C\x7F\x87\x40\x3E\x7F\x87\x40\x01\x00\x00\xFF\x2F\x00",
-    38);
+const std::string kTwoNoteMidi = testsupport::GoldenFile("two-notes.mid");
 
 TEST_F(DialogTest, SaveAndReadRoundTrip) {
   Start();
@@ -106,6 +102,84 @@ INSTANTIATE_TEST_SUITE_P(
                  QStringLiteral("/*中*/1,1")}),
     [](const ::testing::TestParamInfo<ReadCase>& info) { return info.param.name; });
 
+struct RoundTripCase {
+  const char* name;
+  std::string fileBytes;
+  std::string savedBytes;
+};
+
+void PrintTo(const RoundTripCase& c, std::ostream* out) { *out << c.name; }
+
+class RoundTripTest : public DialogTest, public ::testing::WithParamInterface<RoundTripCase> {};
+
+TEST_P(RoundTripTest, AFileReadAndSavedAgainKeepsItsLineBreaks) {
+  const RoundTripCase& c = GetParam();
+  Start();
+  WriteBytes(PathOf("in.txt"), c.fileBytes);
+  dlg->fileAnswer = PathOf("in.txt");
+  dlg->Click(IDC_READ_TEXT);
+  dlg->fileAnswer = PathOf("out.txt");
+  dlg->Click(IDC_SAVE_TEXT);
+  EXPECT_TRUE(dlg->boxes.empty());
+  EXPECT_EQ(ReadBytes(PathOf("out.txt")), c.savedBytes);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, RoundTripTest,
+    ::testing::Values(
+        RoundTripCase{"CrLf", "1,1\r\n1,2\r\n", "1,1\r\n1,2\r\n"},
+        RoundTripCase{"CrCrLf", "1,1\r\r\n1,2\r\r\n", "1,1\r\r\n1,2\r\r\n"},
+        // Written on Linux: read as it is, saved with CR LF.
+        RoundTripCase{"BareLf", "1,1\n1,2\n", "1,1\r\n1,2\r\n"},
+        RoundTripCase{"MixedWithABareCr", "1,1\r\n1,2\r\r\n\r1,3\n", "1,1\r\n1,2\r\r\n\r1,3\r\n"},
+        // GBK is read as UTF-8 and saved so: the meaning and the line breaks stay.
+        RoundTripCase{"Gbk", "/*\xD6\xD0\xCE\xC4*/1,1\r\n", "/*\xE4\xB8\xAD\xE6\x96\x87*/1,1\r\n"}),
+    [](const ::testing::TestParamInfo<RoundTripCase>& info) { return info.param.name; });
+
+TEST_F(DialogTest, TypedLineBreaksAreCrLfAndTheOthersKeepTheirBytes) {
+  Start();
+  QPlainTextEdit* edit = dlg->scoreEdit();
+  dlg->Click(IDC_CLEAR);
+  QTest::keyClicks(edit, "1,1");
+  QTest::keyClick(edit, Qt::Key_Return);
+  QTest::keyClicks(edit, "1,2");
+  dlg->fileAnswer = PathOf("typed.txt");
+  dlg->Click(IDC_SAVE_TEXT);
+  EXPECT_EQ(ReadBytes(PathOf("typed.txt")), std::string("\x31\x2C\x31\x0D\x0D\x0A\x31\x2C\x32"));
+
+  // A file with CR LF line ends (bare LF in the text), edited: a note added to the first
+  // line, a line typed after the last.
+  WriteBytes(PathOf("in.txt"), "1,1\r\n1,2\r\n1,3");
+  dlg->fileAnswer = PathOf("in.txt");
+  dlg->Click(IDC_READ_TEXT);
+  QTextCursor cursor = edit->textCursor();
+  cursor.setPosition(3);
+  edit->setTextCursor(cursor);
+  QTest::keyClicks(edit, ",1,4");
+  cursor.movePosition(QTextCursor::End);
+  edit->setTextCursor(cursor);
+  QTest::keyClick(edit, Qt::Key_Return);
+  QTest::keyClicks(edit, "1,5");
+  // Joining two lines takes one line break away; the others stay as they were.
+  cursor.setPosition(edit->document()->findBlockByNumber(2).position());
+  edit->setTextCursor(cursor);
+  QTest::keyClick(edit, Qt::Key_Backspace);
+  dlg->fileAnswer = PathOf("edited.txt");
+  dlg->Click(IDC_SAVE_TEXT);
+  EXPECT_EQ(ReadBytes(PathOf("edited.txt")), "1,1,1,4\r\n1,21,3\r\r\n1,5");
+}
+
+TEST_F(DialogTest, ALoadedFileGivesSideFilesWithItsOwnLineEnds) {
+  Start();
+  WriteBytes(PathOf("in.txt"), "1,1\r\n1,2");
+  dlg->fileAnswer = PathOf("in.txt");
+  dlg->Click(IDC_READ_TEXT);
+  dlg->Click(IDC_LOAD);
+  EXPECT_TRUE(dlg->boxes.empty());
+  EXPECT_EQ(ReadBytes(PathOf("f1.txt")), "1,1\r\n1,2");
+  EXPECT_EQ(ReadBytes(PathOf("f2.txt")), "1,1\r\n1,2");
+}
+
 TEST_F(DialogTest, GbkFileLoadsAfterReading) {
   Start();
   const QString path = PathOf("gbk.txt");
@@ -150,6 +224,18 @@ TEST_F(DialogTest, TooLongFileIsRefusedWithAMessage) {
   dlg->fileAnswer = path;
   dlg->Click(IDC_READ_TEXT);
   ASSERT_EQ(dlg->boxes.size(), 1u);
+  EXPECT_TRUE(dlg->boxes[0].text.contains(QStringLiteral("29999")));
+  EXPECT_EQ(dlg->scoreEdit()->toPlainText(), QStringLiteral("kept"));
+
+  // A GBK file is counted once converted; the message names both lengths.
+  dlg->boxes.clear();
+  std::string gbk;
+  for (int i = 0; i < 10000; ++i) gbk += "\xD6\xD0";
+  WriteBytes(path, gbk);
+  dlg->Click(IDC_READ_TEXT);
+  ASSERT_EQ(dlg->boxes.size(), 1u);
+  EXPECT_TRUE(dlg->boxes[0].text.contains(QStringLiteral("GBK 文本 20000 字节")));
+  EXPECT_TRUE(dlg->boxes[0].text.contains(QStringLiteral("UTF-8 后 30000 字节")));
   EXPECT_TRUE(dlg->boxes[0].text.contains(QStringLiteral("29999")));
   EXPECT_EQ(dlg->scoreEdit()->toPlainText(), QStringLiteral("kept"));
 

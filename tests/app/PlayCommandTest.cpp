@@ -15,14 +15,16 @@
 #include <vector>
 
 #include "CommandStreams.h"
-#include "TempFolder.h"
 #include "app/HeadlessPlatform.h"
 #include "app/PlayClock.h"
 #include "app/PlayCommands.h"
-#include "midi/MIDIOutDevice.h"
+#include "midi/MidiOutDevice.h"
 #include "playback/Player.h"
+#include "tests/support/TempFolder.h"
 
 namespace {
+
+using testsupport::TempFolder;
 
 constexpr int64_t kStartMs = 1000000;
 

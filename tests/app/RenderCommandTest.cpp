@@ -12,16 +12,18 @@
 
 #include "AudioAnalysis.h"
 #include "CommandStreams.h"
-#include "TempFolder.h"
 #include "app/PlayCommands.h"
 #include "app/SilentPlatform.h"
 #include "playback/Player.h"
+#include "tests/support/TempFolder.h"
 
 #ifndef TUNWICK_TEST_SOUNDFONT
 #error "TUNWICK_TEST_SOUNDFONT must name the soundfont the set-up installs"
 #endif
 
 namespace {
+
+using testsupport::TempFolder;
 
 using audiotest::kRate;
 

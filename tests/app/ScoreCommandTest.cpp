@@ -7,18 +7,20 @@
 #include <vector>
 
 #include "CommandStreams.h"
-#include "TempFolder.h"
 #include "app/ScoreCommand.h"
 #include "app/SilentPlatform.h"
 #include "listening/PhraseTargets.h"
 #include "playback/Player.h"
 #include "tests/capture/SyntheticTakes.h"
+#include "tests/support/TempFolder.h"
 
 #ifndef TUNWICK_TEST_SOUNDFONT
 #error "TUNWICK_TEST_SOUNDFONT must name the soundfont the set-up installs"
 #endif
 
 namespace {
+
+using testsupport::TempFolder;
 
 // Phrase 2: C4 D4 E4 G4 A4 G4 E4 C4 at 600 ms a beat.
 const char kScore[] = "s=100,1,1,1,3|1,1,1,2,1,3,0.1,5,0.1,6,1,5,1,3,1,1";

@@ -7,35 +7,23 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdio>
-#include <fstream>
-#include <sstream>
+#include <filesystem>
 #include <string>
 
 #include "app/ScoreTextFile.h"
+#include "tests/support/FileBytes.h"
+#include "tests/support/TempFolder.h"
 
 namespace {
 
-std::string Slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream out;
-  out << in.rdbuf();
-  return out.str();
-}
+using testsupport::ReadFileBytes;
+using testsupport::WriteFileBytes;
 
-void Spit(const std::string& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
-}
-
+// Tests that write files, each in a fresh folder.
 class TempFolder : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char name[] = "/tmp/tunwick-text-XXXXXX";
-    ASSERT_NE(mkdtemp(name), nullptr);
-    folder = name;
-  }
-  void TearDown() override { std::system(("rm -rf '" + folder + "'").c_str()); }
-  std::string folder;
+  testsupport::TempFolder temp;
+  const std::string& folder = temp.path();
 };
 
 TEST(TextMode, WriteStoresEveryLfAsCrLf) {
@@ -125,16 +113,34 @@ TEST(Limit, AtMost29999BytesAfterTranslation) {
   EXPECT_EQ(r.text, "1,1");
 }
 
+// A GBK file is counted as the UTF-8 text it becomes: 中 takes 2 bytes in the file, 3 in
+// the text.
+TEST(Limit, GbkCountsAfterConversionAndGivesBothLengths) {
+  std::string gbk;
+  for (int i = 0; i < 9999; ++i) gbk += "\xD6\xD0";
+  ScoreTextReadResult r = ScoreTextFromFileBytes(gbk + "12");  // 20000 bytes, 29999 converted
+  ASSERT_EQ(r.status, ScoreTextReadResult::kOk);
+  EXPECT_TRUE(r.fromGbk);
+  EXPECT_EQ(r.text.size(), 29999u);
+  EXPECT_EQ(r.text.compare(0, 6, "\xE4\xB8\xAD\xE4\xB8\xAD"), 0);
+
+  r = ScoreTextFromFileBytes(gbk + "123");
+  EXPECT_EQ(r.status, ScoreTextReadResult::kTooLong);
+  EXPECT_TRUE(r.fromGbk);
+  EXPECT_EQ(r.gbkLength, 20001u);
+  EXPECT_EQ(r.length, 30000u);
+}
+
 TEST_F(TempFolder, ReadsFilesAndStreamsAlike) {
   const std::string path = folder + "/a.txt";
   std::string big(100000, '1');
   big[10] = '\x1A';
-  Spit(path, big);
+  WriteFileBytes(path, big);
   const ScoreTextReadResult fromFile = ReadScoreTextFile(path);
   ASSERT_EQ(fromFile.status, ScoreTextReadResult::kOk);
   EXPECT_EQ(fromFile.text, std::string(10, '1'));
 
-  Spit(path, std::string(200000, '1'));
+  WriteFileBytes(path, std::string(200000, '1'));
   EXPECT_EQ(ReadScoreTextFile(path).status, ScoreTextReadResult::kTooLong);
 
   std::FILE* stream = std::fopen(path.c_str(), "rb");
@@ -154,14 +160,14 @@ TEST_F(TempFolder, OpenFailuresCarryTheReason) {
 TEST_F(TempFolder, SaveWritesTheTranslatedBytes) {
   const std::string path = folder + "/s.txt";
   ASSERT_TRUE(WriteScoreTextFile(path, "1,1\r\n1,2").ok);
-  EXPECT_EQ(Slurp(path), "\x31\x2C\x31\x0D\x0D\x0A\x31\x2C\x32");
+  EXPECT_EQ(ReadFileBytes(path), "\x31\x2C\x31\x0D\x0D\x0A\x31\x2C\x32");
   ASSERT_TRUE(WriteScoreTextFile(path, "").ok);
-  EXPECT_EQ(Slurp(path), "");
+  EXPECT_EQ(ReadFileBytes(path), "");
 }
 
 TEST_F(TempFolder, FailedSaveLeavesTheOldFileAndNoTemporary) {
   const std::string path = folder + "/keep.txt";
-  Spit(path, "old score");
+  WriteFileBytes(path, "old score");
   // Writing fails part way: a file-size limit below the new text's size.
   rlimit saved{};
   ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
@@ -175,19 +181,17 @@ TEST_F(TempFolder, FailedSaveLeavesTheOldFileAndNoTemporary) {
 
   EXPECT_FALSE(result.ok);
   EXPECT_FALSE(result.systemError.empty());
-  EXPECT_EQ(Slurp(path), "old score");
+  EXPECT_EQ(ReadFileBytes(path), "old score");
   // Only the old file is left in the folder.
-  FILE* list = popen(("ls -A '" + folder + "'").c_str(), "r");
-  char line[256] = {};
   std::string names;
-  while (fgets(line, sizeof line, list)) names += line;
-  pclose(list);
+  for (const auto& entry : std::filesystem::directory_iterator(folder))
+    names += entry.path().filename().string() + "\n";
   EXPECT_EQ(names, "keep.txt\n");
 }
 
 TEST_F(TempFolder, SaveKeepsPermissionsAndFollowsLinks) {
   const std::string path = folder + "/mode.txt";
-  Spit(path, "x");
+  WriteFileBytes(path, "x");
   ASSERT_EQ(chmod(path.c_str(), 0640), 0);
   ASSERT_TRUE(WriteScoreTextFile(path, "1,1").ok);
   struct stat info {};
@@ -200,7 +204,7 @@ TEST_F(TempFolder, SaveKeepsPermissionsAndFollowsLinks) {
   struct stat linkInfo {};
   ASSERT_EQ(lstat(link.c_str(), &linkInfo), 0);
   EXPECT_TRUE(S_ISLNK(linkInfo.st_mode));
-  EXPECT_EQ(Slurp(path), "1,2");
+  EXPECT_EQ(ReadFileBytes(path), "1,2");
 }
 
 TEST_F(TempFolder, SaveIntoAMissingFolderFails) {

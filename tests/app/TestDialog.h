@@ -8,16 +8,16 @@
 
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "app/TunwickDlg.h"
 #include "app/WindowPlatform.h"
-#include "midi/MIDIOutException.h"
+#include "midi/MidiOutException.h"
 #include "notation/Score.h"
 #include "tests/playback/FakePlatform.h"
+#include "tests/support/TempFolder.h"
 
 struct BoxCall {
   QString text;
@@ -100,21 +100,18 @@ class TestDlg : private FakePlatformHolder, public CTunwickDlg {
 class DialogTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(folder.isValid());
-    SetSideFileFolderOverride(folder.path().toStdString());
+    ASSERT_FALSE(folder.path().empty());
     dlg = std::make_unique<TestDlg>();
+    dlg->sideFiles() = CSideFileWriter(folder.path(), folder.path());
     dlg->deviceCount = 1;
   }
-  void TearDown() override {
-    dlg.reset();
-    SetSideFileFolderOverride("");
-  }
+  void TearDown() override { dlg.reset(); }
   void Start() {
     dlg->OnInitDialog();
     dlg->show();
   }
-  QString PathOf(const char* name) const { return folder.filePath(QString::fromUtf8(name)); }
+  QString PathOf(const char* name) const { return QString::fromStdString(folder.File(name)); }
 
-  QTemporaryDir folder;
+  testsupport::TempFolder folder;
   std::unique_ptr<TestDlg> dlg;
 };

@@ -14,14 +14,16 @@
 #include "listening/PhraseTargets.h"
 #include "listening/TakeJudge.h"
 #include "notation/Score.h"
-#include "tests/app/TempFolder.h"
 #include "tests/capture/SyntheticTakes.h"
+#include "tests/support/TempFolder.h"
 
 #ifndef TUNWICK_TEST_SOUNDFONT
 #error "TUNWICK_TEST_SOUNDFONT must name the soundfont the set-up installs"
 #endif
 
 namespace {
+
+using testsupport::TempFolder;
 
 using listening::TakeJudgement;
 using listening::TargetNote;
@@ -37,11 +39,8 @@ class SungTakeTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     if (!std::ifstream(TUNWICK_TEST_SOUNDFONT)) return;
-    TempFolder sideFiles;
-    SetSideFileFolderOverride(sideFiles.path());
     auto score = std::make_unique<Score>();
     ParseScore(kPhrase, static_cast<int32_t>(sizeof kPhrase - 1), *score);
-    SetSideFileFolderOverride("");
     targets_ = listening::PhraseTargets(score->phrases[0], 0);
     // The preset's own tuning, note by note, measured on a held note apart from the tracker.
     for (const TargetNote& target : targets_) {

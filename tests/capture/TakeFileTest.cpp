@@ -9,10 +9,12 @@
 #include <vector>
 
 #include "capture/TakeFile.h"
-#include "tests/app/TempFolder.h"
 #include "tests/capture/SyntheticTakes.h"
+#include "tests/support/TempFolder.h"
 
 namespace {
+
+using testsupport::TempFolder;
 
 std::vector<float> Sine(double hz, double seconds, int rate) {
   std::vector<float> mono(static_cast<size_t>(seconds * rate));

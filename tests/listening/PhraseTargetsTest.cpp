@@ -20,9 +20,6 @@ struct Expected {
 
 class PhraseTargetsTest : public ::testing::Test {
  protected:
-  void SetUp() override { SetSideFileFolderOverride(folder.path()); }
-  void TearDown() override { SetSideFileFolderOverride(""); }
-
   const Phrase& Parse(const std::string& text) {
     const std::string outcome = notation_test::ParseOutcome(text, *score);
     EXPECT_EQ(outcome, "") << text;
@@ -30,7 +27,6 @@ class PhraseTargetsTest : public ::testing::Test {
     return score->phrases[0];
   }
 
-  notation_test::TempFolder folder;
   std::unique_ptr<Score> score = std::make_unique<Score>();
 };
 

@@ -5,14 +5,17 @@
 #include <thread>
 #include <vector>
 
+#include "files/ProgramFolder.h"
 #include "midi/CueMixer.h"
 #include "midi/CueSound.h"
 #include "tests/midi/MidiTestSupport.h"
+#include "tests/support/TempFolder.h"
+#include "tests/support/WavFile.h"
 
 namespace {
 
-using miditest::ScratchFolder;
-using miditest::WriteWav;
+using testsupport::TempFolder;
+using testsupport::WriteWav;
 
 // The mixer, driven by hand as the audio thread would drive it.
 
@@ -94,7 +97,7 @@ TEST(CueMixerTest, StopWakesTheWaiter) {
 // Finding and decoding the cue file.
 
 TEST(CueFileTest, LookupTakesTheFirstFolderThatHasTheFile) {
-  ScratchFolder current, program, data;
+  TempFolder current, program, data;
   ASSERT_TRUE(WriteWav(program.File("lumo.wav"), 8000, 1, {0, 1}));
   ASSERT_TRUE(WriteWav(data.File("lumo.wav"), 8000, 1, {0, 1}));
   const std::vector<std::string> folders = {current.path(), program.path(), data.path()};
@@ -111,18 +114,15 @@ TEST(CueFileTest, SearchFoldersAreCurrentThenProgramThenData) {
   const std::vector<std::string> folders = midi::CueSearchFolders();
   ASSERT_EQ(folders.size(), 4u);
   EXPECT_EQ(folders[0], ".");
-  char path[4096];
-  const ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
-  ASSERT_GT(n, 0);
-  path[n] = '\0';
-  const std::string program(path);
-  EXPECT_EQ(folders[1], program.substr(0, program.rfind('/')));
+  const std::string program = ExecutableFolder();
+  ASSERT_FALSE(program.empty());
+  EXPECT_EQ(folders[1] + "/", program);
   EXPECT_EQ(folders[2], folders[1] + "/../share/tunwick");
   EXPECT_NE(folders[3].find("tunwick"), std::string::npos);
 }
 
 TEST(CueFileTest, MonoIsDoubledAndResampledToTheOutputRate) {
-  ScratchFolder folder;
+  TempFolder folder;
   std::vector<int16_t> mono;
   for (int i = 0; i < 2205; ++i) mono.push_back(static_cast<int16_t>(16384));
   ASSERT_TRUE(WriteWav(folder.File("cue.wav"), 22050, 1, mono));
@@ -134,7 +134,7 @@ TEST(CueFileTest, MonoIsDoubledAndResampledToTheOutputRate) {
 }
 
 TEST(CueFileTest, StereoKeepsItsChannels) {
-  ScratchFolder folder;
+  TempFolder folder;
   ASSERT_TRUE(WriteWav(folder.File("cue.wav"), 44100, 2, {8192, -8192, 16384, 0}));
   std::vector<float> stereo;
   std::string error;
@@ -143,7 +143,7 @@ TEST(CueFileTest, StereoKeepsItsChannels) {
 }
 
 TEST(CueFileTest, UnreadableFilesFailAndFallBackToTheDefaultCue) {
-  ScratchFolder folder;
+  TempFolder folder;
   {
     std::FILE* f = std::fopen(folder.File("bad.wav").c_str(), "wb");
     ASSERT_NE(f, nullptr);

@@ -5,8 +5,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <utility>
 #include <vector>
@@ -14,6 +12,8 @@
 #include "midi/MidiFileWriter.h"
 #include "notation/Score.h"
 #include "playback/Player.h"
+#include "tests/support/FileBytes.h"
+#include "tests/support/TempFolder.h"
 
 namespace {
 
@@ -37,11 +37,8 @@ Bytes BytesOf(const std::vector<NoteEvent>& events) {
 }
 
 TEST(MidiFileBytes, WorkedExampleIsExactly38Bytes) {
-  const Bytes expected = {0x4D, 0x54, 0x68, 0x64, 0x00, 0x00, 0x00, 0x06, 0x00, 0x00,
-                          0x00, 0x01, 0x03, 0xC0, 0x4D, 0x54, 0x72, 0x6B, 0x00, 0x00,
-                          0x00, 0x10, 0x00, 0x90, 0x3C, 0x7F, 0x87, 0x40, 0x3E, 0x7F,
-                          0x87, 0x40, 0x01, 0x00, 0x00, 0xFF, 0x2F, 0x00};
-  EXPECT_EQ(BytesOf({{60, 0}, {62, 500}, {-5000, 1000}}), expected);
+  const std::string golden = testsupport::GoldenFile("two-notes.mid");
+  EXPECT_EQ(BytesOf({{60, 0}, {62, 500}, {-5000, 1000}}), Bytes(golden.begin(), golden.end()));
 }
 
 TEST(MidiFileBytes, ReadsTheTimelinesEventsInUseOnly) {
@@ -199,18 +196,12 @@ class SilentPlatform : public PlayerPlatform {
 };
 
 Bytes ExportTrack(const char* text) {
-  char pattern[] = "/tmp/tunwick-midi-side-XXXXXX";
-  EXPECT_NE(mkdtemp(pattern), nullptr);
-  SetSideFileFolderOverride(pattern);
   SilentPlatform platform;
   CPlayer player(platform);
   {
     CPlayer::BuildOnlyScope quietly(player);
     player.LoadAndPlay(text);
   }
-  SetSideFileFolderOverride("");
-  std::error_code ignored;
-  std::filesystem::remove_all(pattern, ignored);
   EXPECT_TRUE(platform.messages.empty());
   EXPECT_EQ(platform.timerStarts, 0);
   EXPECT_EQ(platform.sends, 0);
@@ -234,20 +225,9 @@ TEST(MidiFileExport, ScoresBecomeTheExpectedTracks) {
 // A fresh folder for the file-writing tests, removed with its content afterwards.
 class MidiFileWriteTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/tunwick-midi-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    folder_ = pattern;
-  }
-  void TearDown() override {
-    std::error_code ignored;
-    std::filesystem::permissions(folder_, std::filesystem::perms::owner_all, ignored);
-    std::filesystem::remove_all(folder_, ignored);
-  }
-
   static Bytes ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    const std::string bytes = testsupport::ReadFileBytes(path);
+    return Bytes(bytes.begin(), bytes.end());
   }
   int FileCount() const {
     int n = 0;
@@ -258,7 +238,8 @@ class MidiFileWriteTest : public ::testing::Test {
     return n;
   }
 
-  std::string folder_;
+  testsupport::TempFolder folder;
+  const std::string& folder_ = folder.path();
 };
 
 TEST_F(MidiFileWriteTest, WritesTheBytesAndReplacesAnOlderFileLeavingNoTemporary) {
@@ -298,6 +279,22 @@ TEST_F(MidiFileWriteTest, AnUnwritableFolderKeepsTheOldFileWhole) {
   EXPECT_THROW(midi::WriteMidiFile(path, BytesOf({{62, 0}})), midi::MidiFileError);
   chmod(folder_.c_str(), 0700);
   EXPECT_EQ(ReadFile(path), old);
+}
+
+TEST_F(MidiFileWriteTest, ASymbolicLinkIsFollowedAndKept) {
+  const std::string target = folder_ + "/song.mid";
+  const std::string link = folder_ + "/link.mid";
+  ASSERT_EQ(symlink("song.mid", link.c_str()), 0);  // dangling until the first write
+  const Bytes first = BytesOf({{60, 0}});
+  midi::WriteMidiFile(link, first);
+  EXPECT_EQ(ReadFile(target), first);
+  const Bytes second = BytesOf({{62, 0}});
+  midi::WriteMidiFile(link, second);
+  EXPECT_EQ(ReadFile(target), second);
+  struct stat info;
+  ASSERT_EQ(lstat(link.c_str(), &info), 0);
+  EXPECT_TRUE(S_ISLNK(info.st_mode));
+  EXPECT_EQ(FileCount(), 2) << "the link and the file it names";
 }
 
 TEST_F(MidiFileWriteTest, APathThatIsAFolderIsRefusedAndTheTemporaryRemoved) {

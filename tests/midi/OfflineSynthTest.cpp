@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "midi/CueSound.h"
-#include "midi/MIDIOutException.h"
+#include "midi/MidiOutException.h"
 #include "midi/OfflineSynth.h"
 #include "tests/midi/MidiTestSupport.h"
 

@@ -5,14 +5,17 @@
 #include <optional>
 #include <string>
 
-#include "midi/MIDIOutDevice.h"
+#include "midi/MidiOutDevice.h"
 #include "midi/Soundfont.h"
 #include "midi/SynthPort.h"
 #include "tests/midi/MidiTestSupport.h"
+#include "tests/support/EnvOverride.h"
+#include "tests/support/TempFolder.h"
+#include "tests/support/WavFile.h"
 
 namespace {
 
-using miditest::EnvOverride;
+using testsupport::EnvOverride;
 
 TEST(AudioDriverOrderTest, DesktopDriversFirstUnlessOneIsChosen) {
   {
@@ -39,8 +42,8 @@ TEST(SoundfontTest, ChosenFileFirstThenSystemDefaultsThenThePackagesFile) {
 }
 
 TEST(SoundfontTest, FirstReadableFileSkipsMissingOnes) {
-  miditest::ScratchFolder folder;
-  ASSERT_TRUE(miditest::WriteWav(folder.File("b.sf2"), 8000, 1, {0}));
+  testsupport::TempFolder folder;
+  ASSERT_TRUE(testsupport::WriteWav(folder.File("b.sf2"), 8000, 1, {0}));
   EXPECT_EQ(midi::FirstReadableFile({folder.File("a.sf2"), "", folder.File("b.sf2")}),
             folder.File("b.sf2"));
   EXPECT_EQ(midi::FirstReadableFile({folder.File("a.sf2")}), "");

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "notation/Phrase.h"
+#include "notation/Score.h"
 #include "notation/ScoreParseError.h"
 #include "notation/SideTexts.h"
 
@@ -23,11 +24,11 @@ inline std::string Lowered(std::string text) {
   return text;
 }
 
-inline std::string SideText1() {
-  return std::string(sideText1, static_cast<size_t>(sideText1Length));
+inline std::string SideText1(const SideTexts& sides) {
+  return std::string(sides.sideText1, static_cast<size_t>(sides.sideText1Length));
 }
-inline std::string SideText2() {
-  return std::string(sideText2, static_cast<size_t>(sideText2Length));
+inline std::string SideText2(const SideTexts& sides) {
+  return std::string(sides.sideText2, static_cast<size_t>(sides.sideText2Length));
 }
 
 // Runs `call`; "" when it succeeds, "<empty>" for EmptyPhrase, else the error's message.
@@ -41,49 +42,6 @@ std::string OutcomeOf(Call call) {
     return "<empty>";
   }
   return "";
-}
-
-}  // namespace notation_test
-
-#include <stdlib.h>
-
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-
-#include "notation/Score.h"
-
-namespace notation_test {
-
-// A fresh folder under the system's temporary folder, removed with everything in it.
-class TempFolder {
- public:
-  TempFolder() {
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / "tunwick-notation-XXXXXX").string();
-    path_ = mkdtemp(pattern.data());
-  }
-  ~TempFolder() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-  }
-  const std::string& path() const { return path_; }
-  std::string operator/(const std::string& name) const { return path_ + "/" + name; }
-
- private:
-  std::string path_;
-};
-
-inline bool Exists(const std::string& path) { return std::filesystem::exists(path); }
-
-inline std::string ReadBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-inline void WriteBytes(const std::string& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary);
-  out << bytes;
 }
 
 // Parses `text` into `score`: "" on success, else the message.

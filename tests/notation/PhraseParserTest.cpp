@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -8,8 +9,6 @@
 
 using notation_test::Lowered;
 using notation_test::OutcomeOf;
-using notation_test::SideText1;
-using notation_test::SideText2;
 
 namespace {
 
@@ -18,15 +17,18 @@ class PhraseParserTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ResetPhrase(slot);
-    sideText1Length = 0;
-    sideText2Length = 0;
+    sides.sideText1Length = 0;
+    sides.sideText2Length = 0;
   }
   void TearDown() override { ReleasePhrase(slot); }
 
   std::string Parse(const std::string& typed) {
     text = Lowered(typed);
-    return OutcomeOf([&] { ParsePhrase(slot, text.c_str(), static_cast<int32_t>(text.size())); });
+    return OutcomeOf(
+        [&] { ParsePhrase(slot, text.c_str(), static_cast<int32_t>(text.size()), work); });
   }
+  std::string SideText1() const { return notation_test::SideText1(sides); }
+  std::string SideText2() const { return notation_test::SideText2(sides); }
 
   std::vector<double> StartTimes() const {
     return std::vector<double>(slot.startTimes.get(), slot.startTimes.get() + slot.noteCount + 1);
@@ -40,6 +42,11 @@ class PhraseParserTest : public ::testing::Test {
 
   Phrase slot;
   std::string text;
+  // What the phrase parser works in: the side texts and the token list.
+  std::unique_ptr<SideTexts> sideTexts = std::make_unique<SideTexts>();
+  SideTexts& sides = *sideTexts;
+  std::vector<TokenSpan> tokens = std::vector<TokenSpan>(kMaxPhraseTokens);
+  PhraseWork work{sides, tokens.data()};
 };
 
 struct OutcomeCase {
@@ -206,12 +213,12 @@ TEST_F(PhraseParserTest, TokenLimit) {
 }
 
 TEST_F(PhraseParserTest, SideTextCapacityIsNeverPassed) {
-  sideText1Length = kSideTextCapacity - 3;
-  sideText2Length = kSideTextCapacity - 3;
+  sides.sideText1Length = kSideTextCapacity - 3;
+  sides.sideText2Length = kSideTextCapacity - 3;
   const std::string outcome = Parse("1,1,1,2");
   EXPECT_NE(outcome.find("60000"), std::string::npos) << outcome;
-  EXPECT_LE(sideText1Length, kSideTextCapacity);
-  EXPECT_LE(sideText2Length, kSideTextCapacity);
+  EXPECT_LE(sides.sideText1Length, kSideTextCapacity);
+  EXPECT_LE(sides.sideText2Length, kSideTextCapacity);
 }
 
 // A failed parse leaves every array pointer null or owning its array, so the slot can be

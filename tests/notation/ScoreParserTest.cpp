@@ -1,31 +1,24 @@
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "NotationTestSupport.h"
 #include "notation/Score.h"
+#include "tests/support/BuiltInScore.h"
 
 using namespace notation_test;
 
 namespace {
 
-const char kBuiltInScore[] =
-    "s=100,0.1,1,0.1,2,0.1,3,0.1,4,0.1,5,0.1,6,0.1,7,1,10|0.1,1,0.1,3,0.1,5,0.1,3,1,1|1,1,1,3,1,5,"
-    "1,3,"
-    "0.1,1,0.1,3,0.1,5,0.1,3,10,1|0.11,10,0.01,10,0.11,5,0.01,5,0.11,3,0.01,3,0.11,1,0.01,1,0.11,5,"
-    "0.01,"
-    "4,0.11,3,0.01,2,10,1";
+using testsupport::kBuiltInScore;
 
-// A Score on the heap and the side files in a temporary folder.
+// A Score on the heap; its side texts stay in it.
 class ScoreParserTest : public ::testing::Test {
  protected:
-  void SetUp() override { SetSideFileFolderOverride(folder.path()); }
-  void TearDown() override { SetSideFileFolderOverride(""); }
-
   std::string Parse(const std::string& text) { return ParseOutcome(text, *score); }
+  std::string SideText1() const { return notation_test::SideText1(score->sideTexts); }
 
   std::vector<int32_t> NoteCounts() const {
     std::vector<int32_t> counts;
@@ -44,7 +37,6 @@ class ScoreParserTest : public ::testing::Test {
     return pitches;
   }
 
-  TempFolder folder;
   std::unique_ptr<Score> score = std::make_unique<Score>();
 };
 
@@ -175,11 +167,46 @@ TEST_F(ScoreParserTest, BuiltInScore) {
 
 TEST_F(ScoreParserTest, EmptyTextTouchesNothing) {
   ASSERT_EQ(Parse("1,1|1,2"), "");
-  std::remove((folder / "f1.txt").c_str());
   ASSERT_EQ(Parse(""), "");
   EXPECT_EQ(score->phraseCount, 2);
   EXPECT_EQ(SideText1(), "1,1|1,2");
-  EXPECT_FALSE(Exists(folder / "f1.txt"));
+}
+
+// Takes the side texts as the program's side-file writer does, and can refuse them as a
+// folder that cannot be written does.
+class RecordingSink : public SideTextSink {
+ public:
+  void WriteSideFiles(const SideTexts& texts) override {
+    ++calls;
+    first = SideText1(texts);
+    second = SideText2(texts);
+    if (refusal != nullptr) throw ScoreParseError(refusal);
+  }
+  int calls = 0;
+  std::string first, second;
+  const char* refusal = nullptr;
+};
+
+TEST_F(ScoreParserTest, SideTextsGoToTheSinkAfterEverySuccessfulParse) {
+  RecordingSink sink;
+  score->sideTextSink = &sink;
+  ASSERT_EQ(Parse("1,1 &1,3|1,2"), "");
+  EXPECT_EQ(sink.calls, 1);
+  EXPECT_EQ(sink.first, "1,1 |1,2");
+  EXPECT_EQ(sink.second, "1,3|1,2");
+  ASSERT_EQ(Parse(""), "");  // nothing to parse: nothing handed on
+  EXPECT_EQ(Parse("1,3|1,1,1,9"), "error tune 1111!");
+  EXPECT_EQ(sink.calls, 1);
+  ASSERT_EQ(Parse("|"), "");  // no phrase, no error: the empty texts are handed on
+  EXPECT_EQ(sink.calls, 2);
+  EXPECT_EQ(sink.first, "");
+
+  // The sink's message is the parse's; the Score is complete and resolved all the same.
+  sink.refusal = "open fail!";
+  EXPECT_EQ(Parse("1,1"), "open fail!");
+  EXPECT_EQ(score->phraseCount, 1);
+  EXPECT_EQ(score->phrases[0].tempo, 120);
+  EXPECT_EQ(score->phrases[0].keyLetter, 'C');
 }
 
 TEST_F(ScoreParserTest, EmbeddedZeroEndsTheText) {
@@ -200,13 +227,6 @@ TEST_F(ScoreParserTest, FailureInTheMiddleThenReuse) {
   EXPECT_EQ(score->phrases[1].noteCount, 3);    // the faulty slot owns its new arrays
   ASSERT_EQ(Parse("1,2|1,3"), "");
   EXPECT_EQ(FirstPitches(), (std::vector<int32_t>{62, 64}));
-}
-
-TEST_F(ScoreParserTest, ScratchScoreIsOneInstance) {
-  Score& scratch = ScratchScore();
-  EXPECT_EQ(&scratch, &ScratchScore());
-  ASSERT_EQ(ParseOutcome("1,3|1,4", scratch), "");
-  EXPECT_EQ(scratch.phraseCount, 2);
 }
 
 TEST_F(ScoreParserTest, TextLimit) {
@@ -241,7 +261,7 @@ TEST_F(ScoreParserTest, SideTextLimit) {
   text += "1,1";
   const std::string outcome = Parse(text);
   EXPECT_NE(outcome.find("60000"), std::string::npos) << outcome;
-  EXPECT_LE(sideText1Length, kSideTextCapacity);
+  EXPECT_LE(score->sideTexts.sideText1Length, kSideTextCapacity);
 }
 
 }  // namespace

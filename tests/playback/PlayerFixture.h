@@ -2,25 +2,15 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <string>
 
 #include "notation/Score.h"
 #include "playback/Player.h"
 #include "tests/playback/FakePlatform.h"
 
-// A player on a fake platform, with the parser's side files in a private temp folder.
+// A player on a fake platform.
 class PlayerFixture : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    static const std::string folder = [] {
-      char pattern[] = "/tmp/tunwick-playback-XXXXXX";
-      const char* made = mkdtemp(pattern);
-      return std::string(made != nullptr ? made : "/tmp");
-    }();
-    SetSideFileFolderOverride(folder);
-  }
-
   PlayerFixture() { player.AddObserver(&platform); }
 
   // Loads `text` as the score without sound, as the export does, and clears the log.

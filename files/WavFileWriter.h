@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "app/ReplacingFile.h"
+#include "files/ReplacingFile.h"
 
 typedef struct sf_private_tag SNDFILE;
 

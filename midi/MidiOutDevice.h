@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "midi/AutoResetEvent.h"
-#include "midi/MIDIOutException.h"
+#include "midi/MidiOutException.h"
 #include "midi/MidiPort.h"
 #include "midi/PendingHeaderQueue.h"
 

@@ -1,4 +1,4 @@
-#include "midi/MIDIOutException.h"
+#include "midi/MidiOutException.h"
 
 #include <cstring>
 

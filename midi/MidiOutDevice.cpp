@@ -1,4 +1,4 @@
-#include "midi/MIDIOutDevice.h"
+#include "midi/MidiOutDevice.h"
 
 #include <cerrno>
 #include <cstdlib>

@@ -1,4 +1,4 @@
-#include "app/WavFileWriter.h"
+#include "files/WavFileWriter.h"
 
 #include <sndfile.h>
 

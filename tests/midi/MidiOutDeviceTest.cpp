@@ -8,9 +8,10 @@
 #include <vector>
 
 #include "midi/CueSound.h"
-#include "midi/MIDIOutDevice.h"
+#include "midi/MidiOutDevice.h"
 #include "tests/midi/FakePort.h"
 #include "tests/midi/MidiTestSupport.h"
+#include "tests/support/EnvOverride.h"
 
 namespace {
 
@@ -173,7 +174,7 @@ TEST_F(DeviceTest, OpenWithoutNumberFollowsTunwickMidiDevice) {
                         {"x", -1},         {"-1", -1}, {"3a", -1}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.value.value_or("(unset)"));
-    miditest::EnvOverride env("TUNWICK_MIDI_DEVICE", c.value);
+    testsupport::EnvOverride env("TUNWICK_MIDI_DEVICE", c.value);
     requested.clear();
     if (c.expected < 0) {
       EXPECT_THROW(device->Open(), midi::CMIDIOutException);

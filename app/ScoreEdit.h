@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QPlainTextEdit>
+#include <string>
+#include <vector>
+
+// The score edit box. It shows narrow score text with a line for each line break (CR LF, a
+// bare LF or a bare CR) and gives the text back with every one of those line breaks as it
+// came, so that a file read and saved again keeps its bytes. A line break typed or pasted
+// into the box is CR LF, the edit box's own.
+class CScoreEdit : public QPlainTextEdit {
+ public:
+  explicit CScoreEdit(QWidget* parent = nullptr);
+
+  // Shows `text`, narrow text up to its first zero byte.
+  void SetScoreText(const std::string& text);
+  // The box's text as narrow text; while it reads as SetScoreText left it, exactly the bytes
+  // that were given.
+  std::string ScoreText() const;
+
+ private:
+  // A line break between two lines of the box: where it stands in the document, and the
+  // bytes it stands for.
+  struct LineBreak {
+    int position;
+    const char* bytes;
+  };
+
+  // Keeps breaks_ in step with an edit of the document.
+  void TrackEdit(int position, int removed, int added);
+
+  std::vector<LineBreak> breaks_;
+  std::string shownText_;
+  QString shownLines_;
+};

@@ -1,0 +1,52 @@
+#include "files/ProgramFolder.h"
+
+#include <unistd.h>
+
+#include <climits>
+#include <cstdlib>
+#include <fstream>
+
+namespace {
+
+std::string FolderPart(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+std::string WithSeparator(const std::string& folder) {
+  if (folder.empty() || folder.back() == '/') return folder;
+  return folder + '/';
+}
+
+// The process's first argument as it was started, without relying on main() to hand it on.
+std::string FirstArgument() {
+  std::ifstream cmdline("/proc/self/cmdline", std::ios::binary);
+  std::string argv0;
+  std::getline(cmdline, argv0, '\0');
+  return argv0;
+}
+
+}  // namespace
+
+std::string ExecutableFolder() {
+  char path[PATH_MAX];
+  const ssize_t length = ::readlink("/proc/self/exe", path, sizeof path - 1);
+  if (length <= 0) return {};
+  path[length] = '\0';
+  return FolderPart(path);
+}
+
+std::string ProgramFolderOf(const std::string& argv0) {
+  const std::string folder = FolderPart(argv0);
+  return folder.empty() ? ExecutableFolder() : folder;
+}
+
+std::string ProgramFolder() { return ProgramFolderOf(FirstArgument()); }
+
+std::string UserDataFolder() {
+  const char* dataHome = std::getenv("XDG_DATA_HOME");
+  if (dataHome != nullptr && dataHome[0] == '/') return WithSeparator(dataHome) + "tunwick/";
+  const char* home = std::getenv("HOME");
+  if (home == nullptr || home[0] == '\0') return {};
+  return WithSeparator(home) + ".local/share/tunwick/";
+}

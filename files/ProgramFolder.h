@@ -1,0 +1,21 @@
+#pragma once
+
+#include <string>
+
+// Where the program lives and where it may keep files of its own. Every folder comes back
+// with a trailing '/', or empty when it cannot be known.
+
+// The folder of the running executable (/proc/self/exe).
+std::string ExecutableFolder();
+
+// The program's own folder as named by its first argument: the folder part of `argv0`, or,
+// when `argv0` holds no folder (a program found through PATH), the running executable's.
+// Never the current folder merely because the program name holds no folder.
+std::string ProgramFolderOf(const std::string& argv0);
+
+// The program's own folder for this process: ProgramFolderOf its first argument.
+std::string ProgramFolder();
+
+// The per-user data folder: $XDG_DATA_HOME/tunwick when $XDG_DATA_HOME is an absolute path,
+// else $HOME/.local/share/tunwick.
+std::string UserDataFolder();
