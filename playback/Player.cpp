@@ -459,7 +459,7 @@ void CPlayer::SingBackWaitOver() {
   for (PlayerObserver* observer : observers_) observer->OnPlayerNotification(ends);
 
   if (verdict.passed || attempt_ >= kSingBackTries) {
-    if (phraseIndex + 1 >= score_->phraseCount) {
+    if (phraseIndex + 1 >= singBackEnd_) {
       phase_ = PlayerPhase::kPass;
       StopTimer();
       return;
@@ -478,19 +478,21 @@ void CPlayer::CancelTake() {
   if (ear_ != nullptr) ear_->CancelTake();
 }
 
-void CPlayer::OnSingBack() {
+void CPlayer::OnSingBack(int32_t onlyRow) {
   StopTimer();
   if (ear_ == nullptr) {
     platform_.ShowMessage(kNoEarMessage);
     return;
   }
+  const bool one = onlyRow >= 0 && onlyRow < score_->phraseCount;
   phase_ = PlayerPhase::kPass;
   playMode = SingBackMode;
   stepIndex = 0;
-  phraseIndex = 0;
+  phraseIndex = one ? onlyRow : 0;
+  singBackEnd_ = one ? onlyRow + 1 : score_->phraseCount;
   attempt_ = 1;
   singBack_.assign(static_cast<size_t>(score_->phraseCount), SingBackResult{});
-  if (!LayOutPhrase(0)) return;
+  if (!LayOutPhrase(phraseIndex)) return;
   timeline_.cursor = 0;
   timeline_.elapsedMs = 0;
   StartTimer();

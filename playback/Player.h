@@ -87,8 +87,9 @@ class CPlayer {
   void OnTeaching();
   void OnPlayAll();
   void OnRepeat();
-  // Sing-back from the first phrase; refused with kNoEarMessage while no ear is set.
-  void OnSingBack();
+  // Sing-back from the first phrase to the last, or of phrase `onlyRow` alone; refused with
+  // kNoEarMessage while no ear is set.
+  void OnSingBack(int32_t onlyRow = -1);
   void OnRestoreBuiltIn();
   // Copies scoreText into textBuffer and loads it; a text of 30000 bytes or more is refused
   // with a message.
@@ -199,7 +200,8 @@ class CPlayer {
   int32_t repeatPasses_ = 0;     // passes of the repeat mode so far
   int32_t soundingRow_ = 0;      // phrase of the note heard last
   int32_t loads_ = 0;
-  int32_t attempt_ = 0;  // sing-back: the 1-based try of the phrase
+  int32_t attempt_ = 0;      // sing-back: the 1-based try of the phrase
+  int32_t singBackEnd_ = 0;  // sing-back: the phrase after the exercise's last
   std::vector<SingBackResult> singBack_;
   PlayerEar* ear_ = nullptr;
 

@@ -177,6 +177,20 @@ TEST_F(PlayerSingBackTest, AfterTheLastPhrasePlaybackStopsWithASummaryPerPhrase)
   EXPECT_EQ(ear.Whats().size(), 14u) << "seven takes, each started and finished, none dropped";
 }
 
+TEST_F(PlayerSingBackTest, OnePhraseAloneStopsAfterItsTries) {
+  ear.verdicts = {false, true};
+  player.OnSingBack(2);
+  EXPECT_EQ(player.PhraseIndex(), 2);
+  TickWhileRunning(100000);
+  EXPECT_FALSE(player.Playing());
+  const std::vector<SingBackResult>& results = player.SingBackResults();
+  ASSERT_EQ(results.size(), 4u);
+  EXPECT_EQ(results[2].tries, 2);
+  EXPECT_TRUE(results[2].passed);
+  EXPECT_EQ(results[0].tries + results[1].tries + results[3].tries, 0);
+  EXPECT_EQ(ear.calls[0].row, 2);
+}
+
 TEST_F(PlayerSingBackTest, PauseDuringATakeDropsItAndContinueCuesTheSameTryAfresh) {
   ear.verdicts = {true};
   player.OnSingBack();
