@@ -152,6 +152,9 @@ int RunListenCommand(const Arguments& arguments, const CommandLineStreams& strea
                               (phrases == 1 ? "" : "s") + "; --phrase takes 1 to " +
                               std::to_string(phrases));
 
+  // Watching before the input and the device start their threads, so that those leave
+  // Ctrl-C to the watcher.
+  CInterruptWatcher watcher([&platform] { platform.Stop(); });
   // The input opens first: without one nothing is played.
   std::unique_ptr<CCaptureEar> ear;
   std::atomic<CCaptureEar*> feeding{nullptr};
@@ -171,7 +174,6 @@ int RunListenCommand(const Arguments& arguments, const CommandLineStreams& strea
   feeding.store(ear.get());
   player.SetEar(ear.get());
 
-  CInterruptWatcher watcher([&platform] { platform.Stop(); });
   try {
     device->Open();
   } catch (const midi::CMIDIOutException& error) {

@@ -75,7 +75,9 @@ TEST_F(ListenCommandTest, BadArgumentsAreUsageErrors) {
   for (const Case& c : cases) {
     const Listened run = Listen(c.arguments);
     EXPECT_EQ(run.status, kExitUsage) << run.err;
-    if (!c.firstLine.empty()) EXPECT_EQ(run.err.substr(0, run.err.find('\n')), c.firstLine);
+    if (!c.firstLine.empty()) {
+      EXPECT_EQ(run.err.substr(0, run.err.find('\n')), c.firstLine);
+    }
     EXPECT_FALSE(portOpened);
   }
   EXPECT_EQ(Listen({folder.File("missing.txt")}).status, kExitFailure);
