@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "app/CommandLineSupport.h"
+#include "app/ListenCommand.h"
 #include "app/PlayCommands.h"
 #include "app/ScoreCommand.h"
 #include "app/SilentPlatform.h"
@@ -39,6 +40,9 @@ int Render(const Arguments& arguments, const CommandLineStreams& streams) {
 int ScoreTake(const Arguments& arguments, const CommandLineStreams& streams) {
   return RunScoreCommand(arguments, streams);
 }
+int Listen(const Arguments& arguments, const CommandLineStreams& streams) {
+  return RunListenCommand(arguments, streams);
+}
 
 const Command kCommands[] = {
     {"check", "FILE", "print the phrase count, note count and length in seconds of a score", 1,
@@ -53,6 +57,9 @@ const Command kCommands[] = {
     {"score", kScoreArguments,
      "judge a recorded take against a phrase: each note's pitch, cents and verdict",
      kOptionsChecked, ScoreTake},
+    {"listen", kListenArguments,
+     "sing each phrase back after it plays: the pitch live and a table after each try",
+     kOptionsChecked, Listen},
     {"--help", "", "show this help", 0, Help},
     {"--version", "", "show the version", 0, Version},
 };

@@ -110,10 +110,15 @@ void CFollowAlong::OnPlayerNotification(const PlayerNotification& n) {
     case PlayerNotification::kPassBegins:
     case PlayerNotification::kWaitBegins:
     case PlayerNotification::kCueBegins:
-      // The exercise's phrase stays lit through its waits and cues; a score pass lights each
-      // phrase as its first note sounds.
+    case PlayerNotification::kListeningBegins:
+    case PlayerNotification::kListeningEnds:
+      // The exercise's phrase stays lit through its waits, cues and takes; a score pass
+      // lights each phrase as its first note sounds.
       notes_.clear();
-      row_ = player_.Mode() == PracticeMode || player_.Mode() == TeachingMode ? n.row : -1;
+      row_ = player_.Mode() == PracticeMode || player_.Mode() == TeachingMode ||
+                     player_.Mode() == SingBackMode
+                 ? n.row
+                 : -1;
       break;
     case PlayerNotification::kStopped:
       notes_.clear();

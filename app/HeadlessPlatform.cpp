@@ -7,11 +7,12 @@
 CHeadlessPlatform::CHeadlessPlatform(CMIDIOutDevice& device, PlayClock& clock)
     : device_(device), clock_(clock) {}
 
-void CHeadlessPlatform::Run(CPlayer& player) {
+void CHeadlessPlatform::Run(CPlayer& player, const std::function<void()>& afterTick) {
   while (timerSet_ && !clock_.Interrupted()) {
     if (!clock_.SleepUntil(nextTickMs_)) break;
     nextTickMs_ += kTimerPeriodMs;
     player.OnTimer(1);
+    if (afterTick) afterTick();
     // Ticks missed while the machine was busy are not caught up with a burst: the player
     // reads the clock, so the next tick on the 10 ms grid is enough. Keeping to the grid
     // keeps every later note as punctual as before.

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -20,8 +21,8 @@ class CHeadlessPlatform : public PlayerPlatform {
   CHeadlessPlatform(CMIDIOutDevice& device, PlayClock& clock);
 
   // Ticks `player` until timer 1 stays stopped (the pass played to its end, or a send
-  // failed) or Stop() is called.
-  void Run(CPlayer& player);
+  // failed) or Stop() is called; `afterTick`, when given, runs after each tick.
+  void Run(CPlayer& player, const std::function<void()>& afterTick = {});
   // Ends playback from any thread: the running sleep, cue and loop return at once.
   void Stop();
   bool Stopped() const { return clock_.Interrupted(); }

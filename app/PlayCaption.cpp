@@ -14,6 +14,8 @@ const char* ModeName(int32_t mode) {
       return "教歌模式";
     case RepeatMode:
       return "反复演奏";
+    case SingBackMode:
+      return "跟唱模式";
     default:
       return "演奏全部";
   }
@@ -28,6 +30,8 @@ QString PlayCaption(const PlayerPosition& position) {
   caption += QStringLiteral(" · 第 %1/%2 句").arg(position.phrase + 1).arg(position.phraseCount);
   if (position.mode == PracticeMode || position.mode == TeachingMode)
     caption += QStringLiteral(" · 第 %1/%2 遍").arg(position.pass).arg(position.passCount);
+  if (position.mode == SingBackMode)
+    caption += QStringLiteral(" · 第 %1/%2 次").arg(position.pass).arg(position.passCount);
   if (position.mode == PracticeMode)
     caption += QStringLiteral(" · 升 %1 半音").arg(position.semitones);
   return caption;

@@ -71,6 +71,10 @@ void CPlayDisplay::PrintPass() {
       std::fprintf(out_, "Phrase %d of %d, pass %d of %d\n", phrase, at.phraseCount, at.pass,
                    at.passCount);
       break;
+    case SingBackMode:
+      std::fprintf(out_, "Phrase %d of %d, try %d of %d\n", phrase, at.phraseCount, at.pass,
+                   at.passCount);
+      break;
     case PracticeMode:
       std::fprintf(out_, "Phrase %d of %d, pass %d of %d, %d semitone%s up\n", phrase,
                    at.phraseCount, at.pass, at.passCount, at.semitones,

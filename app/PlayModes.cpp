@@ -39,5 +39,8 @@ void StartPlayMode(CPlayer& player, PlayMode mode) {
     case PracticeMode:
       player.OnPractice();
       break;
+    case SingBackMode:
+      player.OnSingBack();
+      break;
   }
 }

@@ -24,6 +24,7 @@ const char kTooManyEventsMessage[] =
     "The score is too long to play: the timeline holds at most 60000 events.";
 const char kTooLongInTimeMessage[] =
     "The score is too long to play: it lasts more than 2147483647 milliseconds.";
+const char kNoEarMessage[] = "Sing-back needs a microphone: no sound input is available.";
 
 namespace {
 
@@ -116,6 +117,11 @@ PlayerPosition CPlayer::Position() const {
       position.pass = repeatPasses_;
       position.passCount = 0;
       break;
+    case SingBackMode:
+      position.phrase = phraseIndex;
+      position.pass = attempt_;
+      position.passCount = kSingBackTries;
+      break;
     default:
       position.phrase = soundingRow_;
       position.pass = 1;
@@ -176,6 +182,7 @@ void CPlayer::StopTimer() {
     platform_.KillTimer1();
     timerRunning = 0;
     if (phase_ == PlayerPhase::kCue) platform_.StopCueSound();
+    if (phase_ == PlayerPhase::kListening) CancelTake();
     // Notes already sent still sound: their notifications go out now rather than never.
     Deliver(0, true);
     TellStopped();
@@ -235,7 +242,12 @@ void CPlayer::Tick(bool running, int32_t now) {
   EventTimeline& timeline = timeline_;
   if (running && phase_ != PlayerPhase::kPass) {
     if (MsBetween(waitEndMs_, now) < 0) return;  // still waiting: nothing sounds
-    FinishWait();
+    if (playMode == SingBackMode) {
+      SingBackWaitOver();
+      if (phase_ != PlayerPhase::kPass || timerRunning == 0) return;
+    } else {
+      FinishWait();
+    }
   }
 
   if (timeline.cursor >= timeline.count) {
@@ -268,6 +280,15 @@ void CPlayer::Tick(bool running, int32_t now) {
         StopTimer();
         TeachingStep();
         break;
+      case SingBackMode: {
+        // The pass is over: the cue, then the take. The piano's last note dies away under
+        // the cue, so the take starts once the speakers have gone quiet.
+        if (!running) break;
+        timeline.cursor = 0;
+        timeline.elapsedMs = 0;
+        StartWait(PlayerPhase::kCue, now, platform_.StartCueSound(kCueSoundName, now));
+        break;
+      }
       default:
         break;
     }
@@ -333,6 +354,7 @@ bool CPlayer::LayOutScore() {
   platform_.KillTimer1();
   const bool wasRunning = timerRunning == 1;
   if (wasRunning && phase_ == PlayerPhase::kCue) platform_.StopCueSound();
+  if (wasRunning && phase_ == PlayerPhase::kListening) CancelTake();
   timerRunning = 0;
   phase_ = PlayerPhase::kPass;
   Deliver(0, true);
@@ -396,6 +418,86 @@ void CPlayer::TeachingStep() {
   }
 }
 
+// ---- Sing-back ----
+
+void CPlayer::SingBackWaitOver() {
+  const int32_t endMs = waitEndMs_;
+  if (ear_ == nullptr) {
+    // The ear was taken away mid-exercise: nothing can listen, so stop.
+    phase_ = PlayerPhase::kPass;
+    StopTimer();
+    platform_.ShowMessage(kNoEarMessage);
+    return;
+  }
+  if (phase_ == PlayerPhase::kCue) {
+    // The cue is over: the learner sings the phrase (its end marker's time) and the grace.
+    const int32_t phraseMs = timeline_.count > 0 ? timeline_.events[timeline_.count - 1].timeMs : 0;
+    const int32_t lengthMs = phraseMs + kListenGraceMs;
+    phase_ = PlayerPhase::kListening;
+    waitEndMs_ = endMs + lengthMs;
+    Notify(PlayerNotification::kListeningBegins, endMs, phraseIndex, -1, 0, 0, lengthMs);
+    ear_->StartTake(phraseIndex, lengthMs);
+    return;
+  }
+  // The take is over: judge it, then retry the phrase or move on.
+  const TakeVerdict verdict = ear_->FinishTake();
+  SingBackResult& result = singBack_[phraseIndex];
+  result.tries = attempt_;
+  result.passed = verdict.passed;
+  result.hits = verdict.hits;
+  result.judged = verdict.judged;
+  PlayerNotification ends;
+  ends.kind = PlayerNotification::kListeningEnds;
+  ends.atMs = endMs;
+  ends.row = phraseIndex;
+  ends.attempt = attempt_;
+  ends.hits = verdict.hits;
+  ends.judged = verdict.judged;
+  ends.passed = verdict.passed;
+  // Nothing of the player sounds during the take, so nothing waits to be told before it.
+  Deliver(0, true);
+  for (PlayerObserver* observer : observers_) observer->OnPlayerNotification(ends);
+
+  if (verdict.passed || attempt_ >= kSingBackTries) {
+    if (phraseIndex + 1 >= singBackEnd_) {
+      phase_ = PlayerPhase::kPass;
+      StopTimer();
+      return;
+    }
+    if (!LayOutPhrase(phraseIndex + 1)) return;
+    attempt_ = 1;
+  } else {
+    ++attempt_;
+  }
+  timeline_.cursor = 0;
+  timeline_.elapsedMs = 0;
+  FinishWait();
+}
+
+void CPlayer::CancelTake() {
+  if (ear_ != nullptr) ear_->CancelTake();
+}
+
+void CPlayer::OnSingBack(int32_t onlyRow) {
+  StopTimer();
+  if (ear_ == nullptr) {
+    platform_.ShowMessage(kNoEarMessage);
+    return;
+  }
+  const bool one = onlyRow >= 0 && onlyRow < score_->phraseCount;
+  phase_ = PlayerPhase::kPass;
+  playMode = SingBackMode;
+  stepIndex = 0;
+  phraseIndex = one ? onlyRow : 0;
+  singBackEnd_ = one ? onlyRow + 1 : score_->phraseCount;
+  attempt_ = 1;
+  singBack_.assign(static_cast<size_t>(score_->phraseCount), SingBackResult{});
+  if (!LayOutPhrase(phraseIndex)) return;
+  timeline_.cursor = 0;
+  timeline_.elapsedMs = 0;
+  StartTimer();
+}
+
 // ---- Commands ----
 
 void CPlayer::OnPractice() {
@@ -422,6 +524,11 @@ void CPlayer::OnContinue() {
   if (phase_ == PlayerPhase::kPass) {
     startTick = static_cast<int32_t>(static_cast<uint32_t>(now) -
                                      static_cast<uint32_t>(timeline_.elapsedMs));
+  } else if (phase_ == PlayerPhase::kListening) {
+    // A take cannot be resumed halfway (the judge lines it up from its start): the cue
+    // sounds again and the same try starts afresh.
+    StartWait(PlayerPhase::kCue, now, platform_.StartCueSound(kCueSoundName, now));
+    return;
   } else {
     // Paused during a wait or cue: the rest of it, then the pass.
     waitEndMs_ = now + waitRemainingMs_;

@@ -16,6 +16,9 @@ enum PlayMode : int32_t {
   TeachingMode = 1,
   PlayAllMode = 2,
   RepeatMode = 3,
+  // Each phrase plays, the cue sounds, then the learner sings it back while the player
+  // listens through its PlayerEar; up to kSingBackTries tries, then the next phrase.
+  SingBackMode = 4,
 };
 
 constexpr int32_t kPracticeStepCount = 24;
@@ -34,6 +37,20 @@ constexpr uint32_t kFullVolume = 0xFFFF;
 constexpr int32_t kTimerPeriodMs = 10;
 constexpr int32_t kReferenceWaitMs = 2000;
 constexpr int32_t kRepeatWaitMs = 500;
+// Sing-back: the take lasts the phrase plus this grace, for a learner who ends late.
+constexpr int32_t kListenGraceMs = 300;
+constexpr int32_t kSingBackTries = 3;
+
+// Shown when sing-back is asked for with nothing to listen through.
+extern const char kNoEarMessage[];
+
+// How a phrase went in sing-back mode.
+struct SingBackResult {
+  int32_t tries = 0;  // takes judged
+  bool passed = false;
+  int32_t hits = 0;  // of the last take
+  int32_t judged = 0;
+};
 
 // Shown when the load command refuses a text that does not fit textBuffer with its zero.
 extern const char kTextTooLongMessage[];
@@ -70,6 +87,9 @@ class CPlayer {
   void OnTeaching();
   void OnPlayAll();
   void OnRepeat();
+  // Sing-back from the first phrase to the last, or of phrase `onlyRow` alone; refused with
+  // kNoEarMessage while no ear is set.
+  void OnSingBack(int32_t onlyRow = -1);
   void OnRestoreBuiltIn();
   // Copies scoreText into textBuffer and loads it; a text of 30000 bytes or more is refused
   // with a message.
@@ -109,6 +129,8 @@ class CPlayer {
   // Observers hear of every note, pass, wait and cue as it is heard. Add them before playing.
   void AddObserver(PlayerObserver* observer) { observers_.push_back(observer); }
   void RemoveObserver(PlayerObserver* observer);
+  // The ear sing-back listens through; nullptr for none. It must outlive its use.
+  void SetEar(PlayerEar* ear) { ear_ = ear; }
 
   // Queries.
   const Score& score() const { return *score_; }
@@ -128,6 +150,8 @@ class CPlayer {
   // How many texts LoadAndPlay has loaded: it grows by one with each text that replaced the
   // Score, so a caller can tell a load that took from one that was refused.
   int32_t LoadCount() const { return loads_; }
+  // Sing-back: one result per phrase of the last run, in order (tries 0: not reached).
+  const std::vector<SingBackResult>& SingBackResults() const { return singBack_; }
   // The phrase and note index the timeline's event k came from.
   int32_t EventRow(int32_t k) const { return sources_[k].row; }
   int32_t EventNote(int32_t k) const { return sources_[k].note; }
@@ -165,6 +189,10 @@ class CPlayer {
   // Hands observers what has become audible by nowMs; everything when `all`.
   void Deliver(int32_t nowMs, bool all);
   void TellStopped();
+  // Sing-back: a wait of the mode (cue, listening) is up at its exact end.
+  void SingBackWaitOver();
+  // Sing-back: drops a take in progress (playback paused or stopped while listening).
+  void CancelTake();
 
   // Player state (the window reads it through the queries).
   int32_t timerRunning = 0;
@@ -180,6 +208,10 @@ class CPlayer {
   int32_t repeatPasses_ = 0;     // passes of the repeat mode so far
   int32_t soundingRow_ = 0;      // phrase of the note heard last
   int32_t loads_ = 0;
+  int32_t attempt_ = 0;      // sing-back: the 1-based try of the phrase
+  int32_t singBackEnd_ = 0;  // sing-back: the phrase after the exercise's last
+  std::vector<SingBackResult> singBack_;
+  PlayerEar* ear_ = nullptr;
 
   PlayerPlatform& platform_;
   std::unique_ptr<Score> score_;

@@ -8,6 +8,7 @@ enum class PlayerPhase : int32_t {
   kReferenceWait,  // the 2000 ms after a practice pass's reference note
   kRepeatWait,     // the 500 ms between two passes of the repeat mode
   kCue,            // the cue sound before a pass
+  kListening,      // sing-back: the learner sings the phrase back while nothing sounds
 };
 
 // Where playback stands, as the window and the command line show it.
@@ -17,8 +18,10 @@ struct PlayerPosition {
   PlayerPhase phase = PlayerPhase::kPass;
   int32_t phrase = 0;  // 0-based phrase: the exercise's, or the one sounding in a score pass
   int32_t phraseCount = 0;
-  int32_t pass = 0;       // 1-based pass of the cycle (practice, teaching, repeat); 0 before any
-  int32_t passCount = 0;  // passes in one cycle: 24 practice, 2 teaching, 1 play-all, 0 endless
+  int32_t pass = 0;  // 1-based pass of the cycle (practice, teaching, repeat); 0 before any
+  // passes in one cycle: 24 practice, 2 teaching, 1 play-all, 0 endless; sing-back: the
+  // try of the phrase and the most tries it gets
+  int32_t passCount = 0;
   int32_t semitones = 0;  // practice: how far the pass is raised
 };
 
@@ -26,18 +29,52 @@ struct PlayerPosition {
 // time plus the output latency, not when the message was sent.
 struct PlayerNotification {
   // kStopped: playback stopped (a pause, the end of a single pass, a failure); told at once.
-  enum Kind : int32_t { kNote, kPassBegins, kWaitBegins, kCueBegins, kStopped };
+  // kListeningBegins, kListeningEnds: a sing-back take; its end is told once it is judged.
+  enum Kind : int32_t {
+    kNote,
+    kPassBegins,
+    kWaitBegins,
+    kCueBegins,
+    kStopped,
+    kListeningBegins,
+    kListeningEnds
+  };
   Kind kind = kNote;
   int32_t atMs = 0;   // clock time it is heard
   int32_t row = -1;   // phrase of the note (kNote); the exercise phrase otherwise
   int32_t note = -1;  // kNote: index into the phrase's pitches/startTimes (the note's two numbers)
   int32_t pitch = 0;  // kNote: the key sounded (after any transposition); <= 0 for a rest
   int32_t passTimeMs = 0;  // kNote: the event's time within its pass
-  int32_t lengthMs = 0;    // kWaitBegins, kCueBegins: how long the player holds
+  int32_t lengthMs = 0;    // kWaitBegins, kCueBegins, kListeningBegins: how long it holds
+  // kListeningEnds: the 1-based try of the phrase, its notes hit and judged, and whether it
+  // passed.
+  int32_t attempt = 0;
+  int32_t hits = 0;
+  int32_t judged = 0;
+  bool passed = false;
 };
 
 class PlayerObserver {
  public:
   virtual ~PlayerObserver() = default;
   virtual void OnPlayerNotification(const PlayerNotification& notification) = 0;
+};
+
+// What the player hears the learner through in sing-back mode. The app captures and judges;
+// the player only says when a take starts and ends. Nothing here blocks.
+struct TakeVerdict {
+  bool passed = false;
+  int32_t hits = 0;
+  int32_t judged = 0;  // notes judged
+};
+
+class PlayerEar {
+ public:
+  virtual ~PlayerEar() = default;
+  // A take of phrase `row` starts now and lasts lengthMs (the phrase and its grace).
+  virtual void StartTake(int32_t row, int32_t lengthMs) = 0;
+  // The take's time is up: judge what was heard.
+  virtual TakeVerdict FinishTake() = 0;
+  // The take was abandoned (paused, stopped, another mode): drop what was heard.
+  virtual void CancelTake() = 0;
 };

@@ -15,7 +15,19 @@
 // player). Recording does not allocate while `calls` has room.
 class FakePlatform : public PlayerPlatform, public PlayerObserver {
  public:
-  enum Kind { kSetTimer, kKillTimer, kCue, kStopCue, kVolume, kSend, kMessage, kWait, kPass };
+  enum Kind {
+    kSetTimer,
+    kKillTimer,
+    kCue,
+    kStopCue,
+    kVolume,
+    kSend,
+    kMessage,
+    kWait,
+    kPass,
+    kListen,
+    kJudged
+  };
   struct Call {
     Kind kind;
     int64_t value;  // the word for sends, the volume, a wait's length; else 0
@@ -63,6 +75,8 @@ class FakePlatform : public PlayerPlatform, public PlayerObserver {
     if (heard.size() < heard.capacity()) heard.push_back({n, nowMs});
     if (n.kind == PlayerNotification::kWaitBegins) Record(kWait, n.lengthMs);
     if (n.kind == PlayerNotification::kPassBegins) Record(kPass, 0);
+    if (n.kind == PlayerNotification::kListeningBegins) Record(kListen, n.lengthMs);
+    if (n.kind == PlayerNotification::kListeningEnds) Record(kJudged, n.passed ? 1 : 0);
   }
 
   // Pitches of the note-ons sent since call index `from`.
@@ -81,7 +95,8 @@ class FakePlatform : public PlayerPlatform, public PlayerObserver {
     return words;
   }
   // The calls since `from` as short words ("timer", "kill", "wait 2000", "cue", "stop cue",
-  // "volume", "note 60", "message", "pass"), for comparing whole sequences.
+  // "volume", "note 60", "message", "pass", "listen 2300", "judged pass", "judged miss"), for
+  // comparing whole sequences.
   std::vector<std::string> Script(size_t from = 0) const {
     std::vector<std::string> out;
     for (size_t i = from; i < calls.size(); ++i) {
@@ -113,6 +128,12 @@ class FakePlatform : public PlayerPlatform, public PlayerObserver {
           break;
         case kPass:
           out.push_back("pass");
+          break;
+        case kListen:
+          out.push_back("listen " + std::to_string(c.value));
+          break;
+        case kJudged:
+          out.push_back(c.value != 0 ? "judged pass" : "judged miss");
           break;
       }
     }

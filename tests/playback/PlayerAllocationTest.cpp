@@ -48,4 +48,30 @@ TEST_F(PlayerAllocationTest, NoAllocationWhilePlayingInAnyMode) {
   EXPECT_GT(platform.NotesSince().size(), 100u);
 }
 
+// An ear that hears every other take pass, and allocates nothing.
+class AlternatingEar : public PlayerEar {
+ public:
+  void StartTake(int32_t, int32_t) override {}
+  TakeVerdict FinishTake() override {
+    TakeVerdict verdict;
+    verdict.passed = (++takes_ % 2) == 0;
+    return verdict;
+  }
+  void CancelTake() override {}
+
+ private:
+  int takes_ = 0;
+};
+
+TEST_F(PlayerAllocationTest, NoAllocationWhileSingingBack) {
+  AlternatingEar ear;
+  player.SetEar(&ear);
+  player.OnSingBack();
+  const long before = AllocationCount();
+  TickWhileRunning(100000);
+  EXPECT_EQ(AllocationCount() - before, 0) << "passes, cues, takes and phrase changes";
+  EXPECT_FALSE(player.Playing());
+  EXPECT_EQ(player.SingBackResults()[3].tries, 2);
+}
+
 }  // namespace
