@@ -12,7 +12,7 @@
 #include "app/JudgementReport.h"
 #include "app/PlayClock.h"
 #include "listening/PhraseTargets.h"
-#include "midi/MIDIOutDevice.h"
+#include "midi/MidiOutDevice.h"
 #include "playback/Player.h"
 
 const char kListenArguments[] = "FILE [--phrase N]";

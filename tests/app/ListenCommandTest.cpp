@@ -6,12 +6,14 @@
 #include <string>
 
 #include "CommandStreams.h"
-#include "TempFolder.h"
 #include "app/ListenCommand.h"
 #include "capture/AudioCapture.h"
-#include "midi/MIDIOutDevice.h"
+#include "midi/MidiOutDevice.h"
+#include "tests/support/TempFolder.h"
 
 namespace {
+
+using testsupport::TempFolder;
 
 const char kTwoPhrases[] = "s=100,0.1,1,0.1,3|0.1,5,0.1,1";
 
