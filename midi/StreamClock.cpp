@@ -25,7 +25,10 @@ void CStreamClock::Observe(int64_t steadyNs, double heardFrame) {
   const double seconds = std::clamp(static_cast<double>(steadyNs - lastNs_) * 1e-9, 0.0, 0.1);
   lastNs_ = steadyNs;
 
-  if (std::fabs(error) > kJumpSeconds * sampleRate_) {
+  if (count < kSettleCount) {
+    // Settling: each measurement sets the line.
+    offset += error;
+  } else if (std::fabs(error) > kJumpSeconds * sampleRate_) {
     if (++largeErrors_ >= kJumpCount) {
       offset += error;
       filteredError_ = 0.0;
@@ -33,17 +36,12 @@ void CStreamClock::Observe(int64_t steadyNs, double heardFrame) {
     }
   } else {
     largeErrors_ = 0;
-    if (static_cast<double>(steadyNs - originNs_) * 1e-9 < kSettleSeconds) {
-      // Settling: follow each measurement a tenth of the way.
-      offset += 0.1 * error;
-    } else {
-      filteredError_ += std::min(1.0, seconds / kFilterSeconds) * (error - filteredError_);
-      if (std::fabs(filteredError_) > kDeadbandSeconds * sampleRate_) {
-        const double limit = kMaxSlew * seconds * sampleRate_;
-        const double step = std::clamp(filteredError_, -limit, limit);
-        offset += step;
-        filteredError_ -= step;
-      }
+    filteredError_ += std::min(1.0, seconds / kFilterSeconds) * (error - filteredError_);
+    if (std::fabs(filteredError_) > kDeadbandSeconds * sampleRate_) {
+      const double limit = kMaxSlew * seconds * sampleRate_;
+      const double step = std::clamp(filteredError_, -limit, limit);
+      offset += step;
+      filteredError_ -= step;
     }
   }
   offset_.store(offset, std::memory_order_relaxed);

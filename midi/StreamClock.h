@@ -23,9 +23,9 @@ class CStreamClock {
   static constexpr double kFilterSeconds = 1.0;
   // The fastest the line follows a drifting clock: 500 ppm, 0.5 ms per second.
   static constexpr double kMaxSlew = 500e-6;
-  // For this long after the first measurement the line follows quickly, while the output's
-  // own timing reports settle.
-  static constexpr double kSettleSeconds = 0.25;
+  // The first measurements each set the line, while the output's own timing settles; the
+  // map is ready for use after them.
+  static constexpr int kSettleCount = 8;
   // An error this large in this many measurements in a row moves the line at once.
   static constexpr double kJumpSeconds = 0.020;
   static constexpr int kJumpCount = 3;

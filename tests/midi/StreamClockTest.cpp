@@ -51,6 +51,19 @@ TEST(StreamClockTest, NothingIsKnownBeforeTheFirstMeasurement) {
   EXPECT_EQ(clock.TimeOf(500 + 441), kStart + 10 * kMs);
 }
 
+// An output's first reports can be far off (a stream that has only just started); the line
+// takes each of the first ones as it is, so that it is right once they agree.
+TEST(StreamClockTest, TheFirstMeasurementsEachSetTheMap) {
+  midi::CStreamClock clock(kRate);
+  Card card;
+  clock.Observe(kStart, card.Report(kStart) + 800);  // 18 ms ahead
+  int64_t t = kStart + kBlockNs;
+  for (int i = 1; i < midi::CStreamClock::kSettleCount; ++i, t += kBlockNs)
+    clock.Observe(t, card.Report(t));
+  EXPECT_EQ(clock.Observations(), midi::CStreamClock::kSettleCount);
+  EXPECT_NEAR(static_cast<double>(clock.FrameAt(t + 40 * kMs)), card.TrueFrame(t + 40 * kMs), 1.0);
+}
+
 // A steady card with noisy reports: once settled, the map holds still, within half a frame
 // of the truth's slope, whatever the noise does.
 TEST(StreamClockTest, ConstantLatencyGivesAMapThatHoldsStill) {
