@@ -142,13 +142,15 @@ class CFakeOutput : public midi::CAudioOutput {
   double LeadSeconds() const override { return static_cast<double>(kAhead) / 44100; }
 
   // The audio thread's work up to steady time nowNs: every block due by then.
+  // A block is rendered when its last frame is kAhead frames from being heard.
   void RunUntil(int64_t nowNs) {
-    while (NsOfFrame(rendered_ - kAhead) <= nowNs) {
-      const int64_t at = NsOfFrame(rendered_ - kAhead);
-      source_.Observe(at, static_cast<double>(rendered_ - kAhead));
+    while (NsOfFrame(rendered_ + kBlock - kAhead) <= nowNs) {
+      const int64_t heard = rendered_ + kBlock - kAhead;
+      source_.Observe(NsOfFrame(heard), static_cast<double>(heard));
       float left[kBlock] = {}, right[kBlock] = {};
       float* out[2] = {left, right};
       source_.Process(kBlock, 0, nullptr, 2, out);
+      sound.insert(sound.end(), left, left + kBlock);
       rendered_ += kBlock;
     }
   }
@@ -157,10 +159,12 @@ class CFakeOutput : public midi::CAudioOutput {
   void SetOrigin(int64_t origin) { origin_ = origin; }
   int64_t Rendered() const { return rendered_; }
 
+  std::vector<float> sound;  // the left channel of every frame rendered
+
  private:
   midi::CAudioSource& source_;
   int64_t origin_ = 0;
-  int64_t rendered_ = kAhead;  // the first block rendered is heard at origin_
+  int64_t rendered_ = 0;  // frame 0 is heard at origin_, rendered kAhead frames before
 };
 
 TEST_F(SynthPortTest, NotesAreHeardAtTheirDueTimePlusTheLatencyHoweverLateTheSend) {
@@ -215,6 +219,39 @@ TEST_F(SynthPortTest, NotesAreHeardAtTheirDueTimePlusTheLatencyHoweverLateTheSen
   }
   port.SetNoteStartLog(nullptr);
   port.Close();
+}
+
+// The cue, scheduled on the same clock, starts on the very frame its due time maps to.
+TEST_F(SynthPortTest, TheCueStartsOnTheFrameItsDueTimeMapsTo) {
+  const int64_t origin = 5000000000;
+  CFakeOutput* output = nullptr;
+  options.drivers = {"fake"};
+  options.openOutput = [&](const midi::AudioOutputRequest&, midi::CAudioSource& source,
+                           std::string&) -> std::unique_ptr<midi::CAudioOutput> {
+    auto fake = std::make_unique<CFakeOutput>(source);
+    fake->SetOrigin(origin);
+    fake->RunUntil(origin + 50000000);
+    output = fake.get();
+    return fake;
+  };
+  midi::CSynthPort port(options);
+  ASSERT_TRUE(port.Open(nullptr, nullptr));
+  const int64_t ms = 1000000;
+  for (int64_t late : {int64_t{0}, 9 * ms, 13 * ms}) {
+    SCOPED_TRACE(late / ms);
+    const int64_t due = output->NsOfFrame(output->Rendered()) + 100 * ms + late / 3;
+    output->RunUntil(due + late);
+    port.StartCue(std::vector<float>(2 * 100, 0.25f),
+                  std::chrono::steady_clock::time_point(std::chrono::nanoseconds(due)));
+    output->RunUntil(due + 200 * ms);
+    const int64_t heard = ((due + 40 * ms - origin) * 44100 + 500000000) / 1000000000;
+    const auto sound = [&](int64_t frame) { return output->sound.at(frame); };
+    // (The synthesizer adds a noise floor far below a 16-bit step.)
+    EXPECT_NEAR(sound(heard - 1), 0.0f, 1e-5);
+    EXPECT_NEAR(sound(heard), 0.25f, 1e-5);
+    EXPECT_NEAR(sound(heard + 99), 0.25f, 1e-5);
+    EXPECT_NEAR(sound(heard + 100), 0.0f, 1e-5);
+  }
 }
 
 TEST_F(SynthPortTest, AnOutputThatRendersFurtherAheadGetsALongerLatency) {
