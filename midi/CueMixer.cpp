@@ -5,36 +5,44 @@
 
 namespace midi {
 
-void CCueMixer::Start(std::vector<float> stereoSamples) {
+void CCueMixer::Start(std::vector<float> stereoSamples, int64_t startFrame) {
   {
     std::lock_guard<std::mutex> hold(lock_);
     samples_.swap(stereoSamples);
+    startFrame_ = startFrame;
+    begun_ = false;
     nextFrame_ = 0;
     playing_ = samples_.size() >= 2;
   }
-  // The previous cue's samples are freed here, outside the lock.
   ended_.notify_all();
+  // The previous cue's samples leave with stereoSamples, freed by this thread after the
+  // lock is released: the audio thread never frees memory.
 }
 
-void CCueMixer::MixInto(float* left, float* right, int frames) {
-  bool endedNow = false;
-  {
-    std::lock_guard<std::mutex> hold(lock_);
-    if (!playing_) return;
-    const size_t total = samples_.size() / 2;
-    const size_t count = std::min(total - nextFrame_, static_cast<size_t>(std::max(frames, 0)));
-    const float* source = samples_.data() + 2 * nextFrame_;
-    for (size_t i = 0; i < count; ++i) {
-      left[i] += source[2 * i];
-      right[i] += source[2 * i + 1];
-    }
-    nextFrame_ += count;
-    if (nextFrame_ >= total) {
-      playing_ = false;
-      endedNow = true;
-    }
+void CCueMixer::MixInto(float* left, float* right, int frames, int64_t firstFrame) {
+  std::unique_lock<std::mutex> hold(lock_);
+  if (!playing_ || frames <= 0) return;
+  size_t offset = 0;
+  if (!begun_) {
+    if (startFrame_ != kNextFrame && startFrame_ >= firstFrame + frames) return;
+    // A cue whose frame has passed begins with this block.
+    if (startFrame_ != kNextFrame && startFrame_ > firstFrame)
+      offset = static_cast<size_t>(startFrame_ - firstFrame);
+    begun_ = true;
   }
-  if (endedNow) ended_.notify_all();
+  const size_t total = samples_.size() / 2;
+  const size_t count = std::min(total - nextFrame_, static_cast<size_t>(frames) - offset);
+  const float* source = samples_.data() + 2 * nextFrame_;
+  for (size_t i = 0; i < count; ++i) {
+    left[offset + i] += source[2 * i];
+    right[offset + i] += source[2 * i + 1];
+  }
+  nextFrame_ += count;
+  if (nextFrame_ >= total) {
+    playing_ = false;
+    hold.unlock();
+    ended_.notify_all();
+  }
 }
 
 void CCueMixer::Stop() {
@@ -51,6 +59,10 @@ bool CCueMixer::Playing() const {
   std::lock_guard<std::mutex> hold(lock_);
   return playing_;
 }
+
+}  // namespace midi
+
+namespace midi {
 
 bool CCueMixer::WaitUntilEnded(std::chrono::milliseconds timeout) {
   std::unique_lock<std::mutex> hold(lock_);

@@ -2,23 +2,31 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <cstdint>
+#include <limits>
 #include <mutex>
 #include <vector>
 
 namespace midi {
 
-// Adds a cue sound into an audio stream block by block. The owner starts a cue and waits for
-// its end; the audio thread mixes it in. Without an audio thread nothing advances, which is
-// what an offline render wants: there the renderer itself drives MixInto.
+// Adds a cue sound into an audio stream block by block, from a given frame of that stream.
+// The owner starts and stops the cue on its own thread; the audio thread mixes it in. Without
+// an audio thread nothing advances, which is what an offline render wants: there the renderer
+// itself drives MixInto.
 class CCueMixer {
  public:
-  // Starts stereoSamples (interleaved left/right) from their first frame, in place of any cue
-  // still playing.
-  void Start(std::vector<float> stereoSamples);
-  // Adds the cue's next frames to left and right; called from the audio thread.
-  void MixInto(float* left, float* right, int frames);
-  // Drops the cue that plays and wakes every waiter.
+  // A start frame that means "the next frame mixed".
+  static constexpr int64_t kNextFrame = std::numeric_limits<int64_t>::min();
+
+  // Starts stereoSamples (interleaved left/right) at startFrame of the stream, in place of
+  // any cue still playing. A frame already mixed means the next one.
+  void Start(std::vector<float> stereoSamples, int64_t startFrame = kNextFrame);
+  // Adds the cue's part of frames firstFrame .. firstFrame + frames - 1 to left and right;
+  // called from the audio thread.
+  void MixInto(float* left, float* right, int frames, int64_t firstFrame);
+  // Drops the cue, whether it has begun or not.
   void Stop();
+  // Whether a cue is waiting for its frame or sounding.
   bool Playing() const;
   // Blocks until the cue has been mixed to its end, at most for timeout; true if it ended.
   bool WaitUntilEnded(std::chrono::milliseconds timeout);
@@ -27,6 +35,8 @@ class CCueMixer {
   mutable std::mutex lock_;
   std::condition_variable ended_;
   std::vector<float> samples_;
+  int64_t startFrame_ = kNextFrame;
+  bool begun_ = false;
   size_t nextFrame_ = 0;
   bool playing_ = false;
 };

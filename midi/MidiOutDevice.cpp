@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "midi/CueSound.h"
+#include "midi/SynthEngine.h"
 
 namespace {
 
@@ -24,8 +25,11 @@ int ChosenDevice() {
 
 CMIDIOutDevice::CMIDIOutDevice() : CMIDIOutDevice(&midi::CreateMidiPort) {}
 
-CMIDIOutDevice::CMIDIOutDevice(midi::PortFactory factory, midi::HeaderWorkerHooks hooks)
-    : factory_(std::move(factory)), hooks_(std::move(hooks)) {}
+CMIDIOutDevice::CMIDIOutDevice(midi::PortFactory factory, midi::HeaderWorkerHooks hooks,
+                               midi::DesktopCueFactory desktopCue)
+    : factory_(std::move(factory)),
+      hooks_(std::move(hooks)),
+      desktopCueFactory_(std::move(desktopCue)) {}
 
 CMIDIOutDevice::~CMIDIOutDevice() { CloseSequence(); }
 
@@ -50,6 +54,9 @@ void CMIDIOutDevice::Open(int deviceIndex) {
     handle.reset();
     throw midi::CMIDIOutException(e.what());
   }
+  // A port without audio output of its own has its cue played by the sound server; where
+  // there is none, the cue is silent but still takes its time.
+  if (handle->AudioSampleRate() <= 0 && desktopCueFactory_) desktopCue_ = desktopCueFactory_();
 }
 
 void CMIDIOutDevice::Close() { CloseSequence(); }
@@ -62,6 +69,7 @@ void CMIDIOutDevice::CloseSequence() {
   doneEvent.Set();
   if (worker.joinable()) worker.join();
   pending.ReleaseAll();
+  desktopCue_.reset();
   handle->Close();
   handle.reset();
 }
@@ -85,20 +93,49 @@ void CMIDIOutDevice::PlayCueSound(const char* name) {
   handle->PlayCue(midi::LoadCueOrDefault(name != nullptr ? name : "", sampleRate));
 }
 
-void CMIDIOutDevice::SendShortMessageAt(uint32_t message, std::chrono::steady_clock::time_point) {
-  SendShortMessage(message);
+void CMIDIOutDevice::SendShortMessageAt(uint32_t message,
+                                        std::chrono::steady_clock::time_point due) {
+  if (state != kOpened) return;
+  if (!handle->SendShortMessageAt(message, due))
+    throw midi::CMIDIOutException(handle->ErrorText().c_str());
 }
 
-int32_t CMIDIOutDevice::OutputLatencyMs() const { return 0; }
+int32_t CMIDIOutDevice::OutputLatencyMs() const {
+  return state == kOpened ? handle->OutputLatencyMs() : 0;
+}
 
-int32_t CMIDIOutDevice::StartCueSound(const char* name, std::chrono::steady_clock::time_point) {
-  constexpr int kRate = 44100;
-  const std::vector<float> cue = midi::LoadCueOrDefault(name != nullptr ? name : "", kRate);
-  return static_cast<int32_t>((cue.size() / 2 * 1000 + kRate - 1) / kRate);
+const std::vector<float>& CMIDIOutDevice::Cue(const std::string& name, int rate) {
+  // Decoded once per name and rate: the file is not read again on the player's thread.
+  if (cueSamples_.empty() || cueName_ != name || cueRate_ != rate) {
+    cueSamples_ = midi::LoadCueOrDefault(name, rate);
+    cueName_ = name;
+    cueRate_ = rate;
+  }
+  return cueSamples_;
+}
+
+int32_t CMIDIOutDevice::StartCueSound(const char* name, std::chrono::steady_clock::time_point due) {
+  const int portRate = state == kOpened ? handle->AudioSampleRate() : 0;
+  const int rate = portRate > 0  ? portRate
+                   : desktopCue_ ? desktopCue_->SampleRate()
+                                 : midi::CSynthEngine::kSampleRate;
+  const std::vector<float>& samples = Cue(name != nullptr ? name : "", rate);
+  const int64_t frames = static_cast<int64_t>(samples.size() / 2);
+  if (portRate > 0)
+    handle->StartCue(samples, due);
+  else if (desktopCue_)
+    desktopCue_->Start(samples);
+  return static_cast<int32_t>((frames * 1000 + rate - 1) / rate);
 }
 
 void CMIDIOutDevice::StopCueSound() {
-  if (state == kOpened) handle->StopCue();
+  if (state != kOpened) return;
+  handle->StopCue();
+  if (desktopCue_) desktopCue_->Stop();
+}
+
+void CMIDIOutDevice::SetNoteStartLog(midi::CNoteStartLog* log) {
+  if (state == kOpened) handle->SetNoteStartLog(log);
 }
 
 void CMIDIOutDevice::AdoptPendingHeader(std::unique_ptr<midi::PendingHeader> record) {

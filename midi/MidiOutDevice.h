@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "midi/AutoResetEvent.h"
+#include "midi/DesktopCue.h"
 #include "midi/MidiOutException.h"
 #include "midi/MidiPort.h"
 #include "midi/PendingHeaderQueue.h"
@@ -48,7 +49,10 @@ class CMIDIOutDevice {
   static constexpr int32_t kOpened = 1;
 
   CMIDIOutDevice();  // the real device table
-  explicit CMIDIOutDevice(midi::PortFactory factory, midi::HeaderWorkerHooks hooks = {});
+  // desktopCue plays the cue for a port without audio output; by default a stream of the
+  // desktop's sound server.
+  explicit CMIDIOutDevice(midi::PortFactory factory, midi::HeaderWorkerHooks hooks = {},
+                          midi::DesktopCueFactory desktopCue = &midi::OpenDesktopCue);
   ~CMIDIOutDevice();
   CMIDIOutDevice(const CMIDIOutDevice&) = delete;
   CMIDIOutDevice& operator=(const CMIDIOutDevice&) = delete;
@@ -68,7 +72,8 @@ class CMIDIOutDevice {
 
   // Starts the named cue sound so that it is heard at `due` plus OutputLatencyMs(): through the
   // device's own audio output, or through the desktop's sound server by itself where the
-  // device has none. Never waits; returns the cue's length in milliseconds, heard or not.
+  // device has none (there as soon as it can). Never waits; returns the cue's length in
+  // milliseconds (rounded up), heard or not, opened or not.
   int32_t StartCueSound(const char* name, std::chrono::steady_clock::time_point due);
   // Plays the cue sound synchronously through this device's audio output; returns at once
   // when there is none.
@@ -76,6 +81,11 @@ class CMIDIOutDevice {
   // Silences the cue that is playing. Safe from another thread (an interrupt); the caller
   // keeps Open and Close from running meanwhile.
   void StopCueSound();
+
+  // For timing measurements: records every note-on the synthesizer starts (its due time, the
+  // frame it was meant for and the frame it starts at) in log, until set to nullptr or the
+  // device is closed. Only while Opened; other ports ignore it.
+  void SetNoteStartLog(midi::CNoteStartLog* log);
 
   // Hands a long message's header over for release once the port reports it done: the last
   // step of sending a long message.
@@ -86,6 +96,8 @@ class CMIDIOutDevice {
                              uintptr_t param1, uintptr_t param2);
   static int HeaderWorker(CMIDIOutDevice* device);
   void CloseSequence();
+  // The named cue decoded at rate, kept for the next time.
+  const std::vector<float>& Cue(const std::string& name, int rate);
 
   std::unique_ptr<midi::MidiPort> handle;  // the open port
   midi::CAutoResetEvent doneEvent;
@@ -95,4 +107,9 @@ class CMIDIOutDevice {
 
   midi::PortFactory factory_;
   midi::HeaderWorkerHooks hooks_;
+  midi::DesktopCueFactory desktopCueFactory_;
+  std::unique_ptr<midi::CDesktopCue> desktopCue_;  // while a port without audio is open
+  std::string cueName_;
+  int cueRate_ = 0;
+  std::vector<float> cueSamples_;
 };

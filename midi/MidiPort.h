@@ -3,6 +3,7 @@
 // The one interface every MIDI output backend implements: the embedded synthesizer, the
 // ALSA sequencer's ports, and the tests' fakes.
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -10,6 +11,7 @@
 
 namespace midi {
 
+class CNoteStartLog;
 class MidiPort;
 
 // Port notification: a long message has been played and its header may be released.
@@ -35,6 +37,13 @@ class MidiPort {
   virtual bool Open(MidiPortCallback callback, void* instance) = 0;
   // Sends one packed short message (status in bits 0-7); false when the port refuses it.
   virtual bool SendShortMessage(uint32_t message) = 0;
+  // Sends a message that is heard at `due` plus OutputLatencyMs(). A port that takes no
+  // timestamps sends it at once.
+  virtual bool SendShortMessageAt(uint32_t message, std::chrono::steady_clock::time_point) {
+    return SendShortMessage(message);
+  }
+  // Milliseconds from a message's due time to when it is heard; 0 for ports that send at once.
+  virtual int32_t OutputLatencyMs() const { return 0; }
   // Output level: low word the left (or only) channel, high word the right.
   virtual void SetVolume(uint32_t volume) = 0;
   // Releases a long-message header the port has finished with.
@@ -45,12 +54,19 @@ class MidiPort {
 
   // The sample rate of the port's audio output, 0 when it has none (a MIDI port).
   virtual int AudioSampleRate() const { return 0; }
+  // Starts interleaved stereo samples at AudioSampleRate() through the port's audio output,
+  // heard at `due` plus OutputLatencyMs(). Never waits. Nothing happens without an output.
+  virtual void StartCue(std::vector<float> /*stereoSamples*/,
+                        std::chrono::steady_clock::time_point /*due*/) {}
   // Plays interleaved stereo samples at AudioSampleRate() through the port's audio output
   // and returns when they have been played. Returns at once when there is no output.
   virtual void PlayCue(std::vector<float> /*stereoSamples*/) {}
-  // Ends a cue that PlayCue is playing, so that it returns at once. Safe from any thread
-  // while the port is open.
+  // Silences the cue (and makes PlayCue return at once). Safe from any thread while the port
+  // is open.
   virtual void StopCue() {}
+  // For timing measurements: records every note-on the port's synthesizer starts in log, until
+  // set to nullptr or the port is closed. Ports without a synthesizer ignore it.
+  virtual void SetNoteStartLog(CNoteStartLog* /*log*/) {}
 };
 
 // One kind of port, as listed in the device table.

@@ -17,8 +17,12 @@ COfflineSynth::COfflineSynth(const std::string& soundfontPath) {
 }
 
 void COfflineSynth::SendShortMessage(uint32_t message) {
+  SendShortMessageAt(message, CSynthEngine::kNextFrame);
+}
+
+void COfflineSynth::SendShortMessageAt(uint32_t message, int64_t frame) {
   std::string error;
-  if (!engine_.SendShortMessage(message, error)) throw CMIDIOutException(error.c_str());
+  if (!engine_.Schedule(message, frame, 0, error)) throw CMIDIOutException(error.c_str());
 }
 
 void COfflineSynth::SetVolume(uint32_t volume) { engine_.SetVolume(volume); }
@@ -42,13 +46,12 @@ void COfflineSynth::RenderFrames(int frames, std::vector<int16_t>& interleavedSt
     }
     done += count;
   }
-  renderedFrames_ += std::max(frames, 0);
 }
 
-void COfflineSynth::SendShortMessageAt(uint32_t message, int64_t) { SendShortMessage(message); }
-
-int COfflineSynth::StartCueAt(std::vector<float> stereoSamples, int64_t) {
-  return PlayCueSamples(std::move(stereoSamples));
+int COfflineSynth::StartCueAt(std::vector<float> stereoSamples, int64_t frame) {
+  const int frames = static_cast<int>(stereoSamples.size() / 2);
+  engine_.cue().Start(std::move(stereoSamples), frame);
+  return frames;
 }
 
 int COfflineSynth::PlayCue(const char* name) {
@@ -56,9 +59,7 @@ int COfflineSynth::PlayCue(const char* name) {
 }
 
 int COfflineSynth::PlayCueSamples(std::vector<float> stereoSamples) {
-  const int frames = static_cast<int>(stereoSamples.size() / 2);
-  engine_.cue().Start(std::move(stereoSamples));
-  return frames;
+  return StartCueAt(std::move(stereoSamples), CSynthEngine::kNextFrame);
 }
 
 }  // namespace midi

@@ -3,20 +3,28 @@
 #include <fluidsynth.h>
 #include <limits.h>
 
-#include <chrono>
-#include <cstdlib>
+#include <cmath>
+#include <thread>
 
 #include "midi/AlsaLog.h"
-#include "midi/FluidLog.h"
 #include "midi/Soundfont.h"
 
 namespace midi {
 
-std::vector<std::string> AudioDriverOrder() {
-  if (const char* chosen = std::getenv("TUNWICK_AUDIO_DRIVER"); chosen != nullptr && *chosen)
-    return {chosen};
-  return {"pulseaudio", "alsa", "jack"};
+namespace {
+
+int64_t SteadyNs(std::chrono::steady_clock::time_point time) {
+  return std::chrono::duration_cast<std::chrono::nanoseconds>(time.time_since_epoch()).count();
 }
+
+static_assert(CStreamClock::kNoFrame == CSynthEngine::kNextFrame &&
+                  CStreamClock::kNoFrame == CCueMixer::kNextFrame,
+              "a time not yet on the stream's clock means the next frame");
+
+// How long Open waits for the output's timing to settle.
+constexpr auto kFirstMeasurementWait = std::chrono::milliseconds(500);
+
+}  // namespace
 
 CSynthPort::CSynthPort(SynthPortOptions options) : options_(std::move(options)) {}
 
@@ -31,52 +39,84 @@ bool CSynthPort::Open(MidiPortCallback, void*) {
   const std::string soundfont = options_.soundfont.empty() ? FindSoundfont() : options_.soundfont;
   auto engine = std::make_unique<CSynthEngine>();
   if (!engine->Load(soundfont, error_)) return false;
-
-  fluid_settings_t* settings = engine->settings();
-  fluid_settings_setint(settings, "audio.period-size", kAudioPeriodSize);
-  fluid_settings_setint(settings, "audio.periods", kAudioPeriods);
-  fluid_settings_setint(settings, "audio.jack.autoconnect", 1);
   if (!options_.audioFile.empty())
-    fluid_settings_setstr(settings, "audio.file.name", options_.audioFile.c_str());
-
+    fluid_settings_setstr(engine->settings(), "audio.file.name", options_.audioFile.c_str());
   engine_ = std::move(engine);
+
   const std::vector<std::string> drivers =
       options_.drivers.empty() ? AudioDriverOrder() : options_.drivers;
   std::string firstError;
   for (const std::string& name : drivers) {
-    const uint64_t errorsBefore = FluidErrorCount();
-    if (fluid_settings_setstr(settings, "audio.driver", name.c_str()) == FLUID_OK) {
-      driver_ = new_fluid_audio_driver2(settings, &CSynthPort::AudioCallback, engine_.get());
-      if (driver_ != nullptr) {
-        driverName_ = name;
-        // A JACK server imposes its own rate on the synthesizer; the cue follows it.
-        double rate = CSynthEngine::kSampleRate;
-        fluid_settings_getnum(settings, "synth.sample-rate", &rate);
-        sampleRate_ = static_cast<int>(rate);
-        return true;
+    AudioOutputRequest request;
+    request.driver = name;
+    request.streamName = "Tunwick synthesizer";
+    request.sampleRate = CSynthEngine::kSampleRate;
+    request.settings = engine_->settings();
+    // The clock takes the output's timing reports from its first one on.
+    clock_ = std::make_unique<CStreamClock>(request.sampleRate);
+    activeClock_.store(clock_.get(), std::memory_order_release);
+    std::string complaint;
+    output_ = options_.openOutput ? options_.openOutput(request, *this, complaint)
+                                  : OpenAudioOutput(request, *this, complaint);
+    if (output_) {
+      driverName_ = name;
+      if (output_->SampleRate() != clock_->sampleRate()) {
+        // A JACK server imposed its own rate: a clock at that rate starts over. The first
+        // one stays until Close, as the audio thread may still be using it.
+        retiredClock_ = std::move(clock_);
+        clock_ = std::make_unique<CStreamClock>(output_->SampleRate());
+        activeClock_.store(clock_.get(), std::memory_order_release);
       }
+      const double leadMs = output_->LeadSeconds() * 1000.0;
+      latencyMs_ =
+          std::max(kOutputLatencyMs, static_cast<int32_t>(std::ceil(leadMs)) + kLateAllowanceMs);
+      // The first notes need the stream's timing, settled.
+      const auto giveUp = std::chrono::steady_clock::now() + kFirstMeasurementWait;
+      while (clock_->Observations() < CStreamClock::kSettleCount && output_->Running() &&
+             std::chrono::steady_clock::now() < giveUp)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      return true;
     }
+    activeClock_.store(nullptr, std::memory_order_release);
+    clock_.reset();
     // Keep the most preferred driver's complaint: on a desktop it is the one that matters.
-    if (firstError.empty()) {
-      const std::string text = FluidErrorSince(errorsBefore);
-      firstError = text.empty() ? "Unable to start the audio driver \"" + name + "\"." : text;
-    }
+    if (firstError.empty()) firstError = complaint;
   }
   engine_.reset();
   error_ = firstError.empty() ? "No audio driver to try." : firstError;
   return false;
 }
 
-int CSynthPort::AudioCallback(void* data, int len, int nfx, float* fx[], int nout, float* out[]) {
-  return static_cast<CSynthEngine*>(data)->Process(len, nfx, fx, nout, out);
+int CSynthPort::Process(int frames, int nfx, float* fx[], int nout, float* out[]) {
+  return engine_->Process(frames, nfx, fx, nout, out);
+}
+
+void CSynthPort::Observe(int64_t steadyNs, double heardFrame) {
+  if (CStreamClock* clock = activeClock_.load(std::memory_order_acquire))
+    clock->Observe(steadyNs, heardFrame);
+}
+
+int64_t CSynthPort::FrameFor(std::chrono::steady_clock::time_point due) const {
+  const CStreamClock* clock = activeClock_.load(std::memory_order_acquire);
+  if (clock == nullptr) return CStreamClock::kNoFrame;
+  return clock->FrameAt(SteadyNs(due) + static_cast<int64_t>(latencyMs_) * 1000000);
 }
 
 bool CSynthPort::SendShortMessage(uint32_t message) {
+  return SendShortMessageAt(message, std::chrono::steady_clock::now());
+}
+
+bool CSynthPort::SendShortMessageAt(uint32_t message, std::chrono::steady_clock::time_point due) {
   if (!engine_) {
     error_ = "The synthesizer is not open.";
     return false;
   }
-  return engine_->SendShortMessage(message, error_);
+  if (!output_->Running()) {
+    error_ = "The synthesizer's sound output has stopped.";
+    return false;
+  }
+  // Before the stream's first timing measurement a message plays at once.
+  return engine_->Schedule(message, FrameFor(due), SteadyNs(due), error_);
 }
 
 void CSynthPort::SetVolume(uint32_t volume) {
@@ -84,31 +124,42 @@ void CSynthPort::SetVolume(uint32_t volume) {
 }
 
 void CSynthPort::Close() {
-  // Deleting the driver stops its thread (and finishes a file being written) before the
-  // synthesizer it renders goes away.
-  if (driver_ != nullptr) {
-    delete_fluid_audio_driver(driver_);
-    driver_ = nullptr;
-  }
+  // The output's thread stops before the clock and the synthesizer it uses go away.
+  output_.reset();
+  activeClock_.store(nullptr, std::memory_order_release);
+  clock_.reset();
+  retiredClock_.reset();
   if (engine_) engine_->cue().Stop();
   engine_.reset();
+  latencyMs_ = 0;
   driverName_.clear();
 }
 
-int CSynthPort::AudioSampleRate() const { return driver_ != nullptr ? sampleRate_ : 0; }
+int CSynthPort::AudioSampleRate() const { return output_ ? output_->SampleRate() : 0; }
+
+void CSynthPort::StartCue(std::vector<float> stereoSamples,
+                          std::chrono::steady_clock::time_point due) {
+  if (!output_ || stereoSamples.empty()) return;
+  engine_->cue().Start(std::move(stereoSamples), FrameFor(due));
+}
 
 void CSynthPort::PlayCue(std::vector<float> stereoSamples) {
-  if (driver_ == nullptr || stereoSamples.empty()) return;
-  const auto length =
-      std::chrono::milliseconds(stereoSamples.size() / 2 * 1000 / static_cast<size_t>(sampleRate_));
+  if (!output_ || stereoSamples.empty()) return;
+  const auto length = std::chrono::milliseconds(stereoSamples.size() / 2 * 1000 /
+                                                static_cast<size_t>(AudioSampleRate()));
   CCueMixer& cue = engine_->cue();
-  cue.Start(std::move(stereoSamples));
+  cue.Start(std::move(stereoSamples), FrameFor(std::chrono::steady_clock::now()));
   // A driver that stalls (a suspended sound server) must not hold the caller for ever.
-  if (!cue.WaitUntilEnded(length + std::chrono::seconds(2))) cue.Stop();
+  if (!cue.WaitUntilEnded(length + std::chrono::milliseconds(latencyMs_) + std::chrono::seconds(2)))
+    cue.Stop();
 }
 
 void CSynthPort::StopCue() {
   if (engine_) engine_->cue().Stop();
+}
+
+void CSynthPort::SetNoteStartLog(CNoteStartLog* log) {
+  if (engine_) engine_->SetNoteStartLog(log);
 }
 
 std::vector<std::string> SynthPortNames() {

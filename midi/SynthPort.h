@@ -1,12 +1,15 @@
 #pragma once
 
+#include <atomic>
+#include <chrono>
+#include <functional>
 #include <string>
 #include <vector>
 
+#include "midi/AudioOutput.h"
 #include "midi/MidiPort.h"
+#include "midi/StreamClock.h"
 #include "midi/SynthEngine.h"
-
-typedef struct _fluid_audio_driver_t fluid_audio_driver_t;
 
 namespace midi {
 
@@ -14,43 +17,61 @@ struct SynthPortOptions {
   std::string soundfont;             // "" = FindSoundfont()
   std::vector<std::string> drivers;  // empty = AudioDriverOrder()
   std::string audioFile;             // output file of FluidSynth's "file" driver
+  // Starts the output for a driver name; empty = OpenAudioOutput (the real outputs).
+  std::function<std::unique_ptr<CAudioOutput>(const AudioOutputRequest&, CAudioSource&,
+                                              std::string&)>
+      openOutput;
 };
 
-// The audio drivers tried, in order: TUNWICK_AUDIO_DRIVER alone when it is set, else
-// PulseAudio (which PipeWire desktops also serve), ALSA, JACK.
-std::vector<std::string> AudioDriverOrder();
+// The constant output latency: a message is heard this long after its due time. It leaves
+// room for the output's buffer and for a tick that sends its note up to kLateAllowanceMs
+// late; an output that renders further ahead gets a longer latency.
+constexpr int kOutputLatencyMs = 40;
+constexpr int kLateAllowanceMs = 14;
 
-// Audio buffering: 4 periods of 256 frames at 44.1 kHz, 23.2 ms in all.
-constexpr int kAudioPeriodSize = 256;
-constexpr int kAudioPeriods = 4;
-
-// Device 0: the embedded synthesizer playing through a FluidSynth audio driver, with the cue
-// sound mixed into its stream.
-class CSynthPort : public MidiPort {
+// Device 0: the embedded synthesizer playing through an audio output, with the cue sound
+// mixed into its stream. Messages and the cue are scheduled on the stream's frames: each is
+// heard OutputLatencyMs() after its due time, however late the call that sends it comes,
+// as long as it comes within kLateAllowanceMs of that time.
+class CSynthPort : public MidiPort, private CAudioSource {
  public:
   explicit CSynthPort(SynthPortOptions options = {});
   ~CSynthPort() override;
 
   bool Open(MidiPortCallback callback, void* instance) override;
   bool SendShortMessage(uint32_t message) override;
+  bool SendShortMessageAt(uint32_t message, std::chrono::steady_clock::time_point due) override;
+  int32_t OutputLatencyMs() const override { return latencyMs_; }
   void SetVolume(uint32_t volume) override;
   void Close() override;
   std::string ErrorText() const override { return error_; }
   int AudioSampleRate() const override;
+  void StartCue(std::vector<float> stereoSamples,
+                std::chrono::steady_clock::time_point due) override;
   void PlayCue(std::vector<float> stereoSamples) override;
   void StopCue() override;
+  void SetNoteStartLog(CNoteStartLog* log) override;
 
   // The driver that is running, "" while closed.
   const std::string& driverName() const { return driverName_; }
+  // The stream frame a sound due at `due` is heard at, kNoFrame while closed.
+  int64_t FrameFor(std::chrono::steady_clock::time_point due) const;
+  // Times the output's stream ran dry since Open.
+  int64_t Underruns() const { return output_ ? output_->Underruns() : 0; }
 
  private:
-  static int AudioCallback(void* data, int len, int nfx, float* fx[], int nout, float* out[]);
+  int Process(int frames, int nfx, float* fx[], int nout, float* out[]) override;
+  void Observe(int64_t steadyNs, double heardFrame) override;
 
   SynthPortOptions options_;
   std::unique_ptr<CSynthEngine> engine_;
-  fluid_audio_driver_t* driver_ = nullptr;
+  std::unique_ptr<CStreamClock> clock_;
+  std::unique_ptr<CStreamClock> retiredClock_;
+  // The clock the output's thread reports to.
+  std::atomic<CStreamClock*> activeClock_{nullptr};
+  std::unique_ptr<CAudioOutput> output_;
   std::string driverName_;
-  int sampleRate_ = CSynthEngine::kSampleRate;
+  int32_t latencyMs_ = 0;
   std::string error_;
 };
 

@@ -12,8 +12,9 @@ PACKAGES=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   # Chinese text in the dialog
   fonts-wqy-zenhei fontconfig libfontconfig-dev
-  # sound: embedded synthesizer, General MIDI soundfont, ALSA ports, WAV files
-  libfluidsynth-dev timgm6mb-soundfont librtmidi-dev libasound2-dev libsndfile1-dev
+  # sound: embedded synthesizer, General MIDI soundfont, ALSA ports, WAV files, and the
+  # synthesizer's own PulseAudio stream
+  libfluidsynth-dev timgm6mb-soundfont librtmidi-dev libasound2-dev libsndfile1-dev libpulse-dev
   # sing-back: pitch tracking (aubio, GPL-3.0-or-later), capture from the default input
   # (RtAudio); aubio's own command-line tracker, which the pitch benchmark compares with
   libaubio-dev librtaudio-dev aubio-tools

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <thread>
@@ -33,10 +34,10 @@ TEST(CueMixerTest, AddsTheCueToWhatIsAlreadyThereAcrossBlocks) {
   mixer.Start(Ramp(10));
   EXPECT_TRUE(mixer.Playing());
   std::vector<float> left(16, 100.0f), right(16, 100.0f);
-  mixer.MixInto(left.data(), right.data(), 4);
-  mixer.MixInto(left.data() + 4, right.data() + 4, 4);
+  mixer.MixInto(left.data(), right.data(), 4, 0);
+  mixer.MixInto(left.data() + 4, right.data() + 4, 4, 4);
   EXPECT_TRUE(mixer.Playing());
-  mixer.MixInto(left.data() + 8, right.data() + 8, 8);  // ends after 2 of these 8 frames
+  mixer.MixInto(left.data() + 8, right.data() + 8, 8, 8);  // ends after 2 of these 8 frames
   EXPECT_FALSE(mixer.Playing());
   for (int i = 0; i < 16; ++i) {
     SCOPED_TRACE(i);
@@ -45,14 +46,65 @@ TEST(CueMixerTest, AddsTheCueToWhatIsAlreadyThereAcrossBlocks) {
   }
 }
 
+// A cue given a frame begins on that frame of the stream, whichever block holds it; one whose
+// frame has passed begins with the next block mixed.
+TEST(CueMixerTest, StartsOnItsFrameInWhicheverBlockHoldsIt) {
+  struct Case {
+    const char* name;
+    int64_t startFrame;
+    int64_t firstHeard;  // the stream frame that gets the cue's first sample
+  };
+  const Case cases[] = {
+      {"first frame of the first block", 100, 100},
+      {"inside the first block", 105, 105},
+      {"last frame of a block", 115, 115},
+      {"first frame of the second block", 116, 116},
+      {"inside a later block", 141, 141},
+      {"already mixed", 40, 100},
+      {"next frame mixed", midi::CCueMixer::kNextFrame, 100},
+  };
+  constexpr int kBlock = 16;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    midi::CCueMixer mixer;
+    mixer.Start(Ramp(20), c.startFrame);
+    // The stream is at frame 100 when the cue is started; blocks of 16 follow.
+    std::vector<float> left(4 * kBlock, 0.0f), right(4 * kBlock, 0.0f);
+    for (int block = 0; block < 4; ++block)
+      mixer.MixInto(left.data() + block * kBlock, right.data() + block * kBlock, kBlock,
+                    100 + block * kBlock);
+    for (int i = 0; i < 4 * kBlock; ++i) {
+      const int64_t frame = 100 + i;
+      const int64_t index = frame - c.firstHeard;  // which of the cue's frames sounds here
+      const float expected = index >= 0 && index < 20 ? static_cast<float>(index + 1) : 0.0f;
+      ASSERT_FLOAT_EQ(left[i], expected) << "frame " << frame;
+      ASSERT_FLOAT_EQ(right[i], -expected) << "frame " << frame;
+    }
+    EXPECT_FALSE(mixer.Playing());
+  }
+}
+
+TEST(CueMixerTest, WaitsForItsFrameAndStopDropsItBeforeItBegins) {
+  midi::CCueMixer mixer;
+  mixer.Start(Ramp(4), 1000);
+  float left[8] = {}, right[8] = {};
+  mixer.MixInto(left, right, 8, 0);
+  EXPECT_TRUE(mixer.Playing());  // waiting for frame 1000
+  EXPECT_FLOAT_EQ(left[7], 0.0f);
+  mixer.Stop();
+  EXPECT_FALSE(mixer.Playing());
+  mixer.MixInto(left, right, 8, 996);
+  for (float v : left) EXPECT_FLOAT_EQ(v, 0.0f);
+}
+
 TEST(CueMixerTest, StartReplacesTheCueThatPlays) {
   midi::CCueMixer mixer;
   mixer.Start(Ramp(10));
   float left[3] = {}, right[3] = {};
-  mixer.MixInto(left, right, 3);
+  mixer.MixInto(left, right, 3, 0);
   mixer.Start(Ramp(2));
   float left2[3] = {}, right2[3] = {};
-  mixer.MixInto(left2, right2, 3);
+  mixer.MixInto(left2, right2, 3, 3);
   EXPECT_FLOAT_EQ(left2[0], 1.0f);
   EXPECT_FLOAT_EQ(left2[1], 2.0f);
   EXPECT_FLOAT_EQ(left2[2], 0.0f);
@@ -63,10 +115,29 @@ TEST(CueMixerTest, NothingToPlayLeavesTheStreamAlone) {
   midi::CCueMixer mixer;
   mixer.Start({});
   EXPECT_FALSE(mixer.Playing());
-  EXPECT_TRUE(mixer.WaitUntilEnded(std::chrono::milliseconds(0)));
   float left[2] = {0.5f, 0.5f}, right[2] = {0.5f, 0.5f};
-  mixer.MixInto(left, right, 2);
+  mixer.MixInto(left, right, 2, 0);
   EXPECT_FLOAT_EQ(left[1], 0.5f);
+}
+
+TEST(CueMixerTest, StopWhileAnAudioThreadMixesSilencesTheCue) {
+  midi::CCueMixer mixer;
+  mixer.Start(Ramp(1 << 20));
+  std::atomic<bool> mixing{true};
+  std::thread audio([&] {
+    float left[32], right[32];
+    int64_t frame = 0;
+    while (mixing) {
+      mixer.MixInto(left, right, 32, frame);
+      frame += 32;
+    }
+  });
+  while (!mixer.Playing()) std::this_thread::yield();
+  mixer.Stop();
+  EXPECT_FALSE(mixer.Playing());
+  mixer.Start(Ramp(64));  // a new cue while the thread mixes
+  mixing = false;
+  audio.join();
 }
 
 TEST(CueMixerTest, WaiterReturnsWhenTheAudioThreadHasMixedTheEnd) {
@@ -76,7 +147,7 @@ TEST(CueMixerTest, WaiterReturnsWhenTheAudioThreadHasMixedTheEnd) {
   std::thread waiter([&] { ended = mixer.WaitUntilEnded(std::chrono::seconds(60)); });
   std::thread audio([&] {
     float left[32], right[32];
-    while (mixer.Playing()) mixer.MixInto(left, right, 32);
+    for (int64_t frame = 0; mixer.Playing(); frame += 32) mixer.MixInto(left, right, 32, frame);
   });
   audio.join();
   waiter.join();

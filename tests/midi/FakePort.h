@@ -3,12 +3,14 @@
 // A MIDI port that records what the device does with it, in one log shared with the test
 // (and with the device's worker hooks), so that the order of events can be checked.
 
+#include <chrono>
 #include <condition_variable>
 #include <cstdio>
 #include <mutex>
 #include <string>
 #include <vector>
 
+#include "midi/DesktopCue.h"
 #include "midi/MidiPort.h"
 
 namespace miditest {
@@ -46,6 +48,20 @@ struct FakePortSetup {
   int audioSampleRate = 0;  // 0: a port without audio output
 };
 
+// The desktop's sound server as the device sees it, for a port without audio output.
+class CFakeDesktopCue : public midi::CDesktopCue {
+ public:
+  explicit CFakeDesktopCue(EventLog& log) : log_(log) {}
+  int SampleRate() const override { return 48000; }
+  void Start(std::vector<float> stereoSamples) override {
+    log_.Add("desktop cue " + std::to_string(stereoSamples.size() / 2));
+  }
+  void Stop() override { log_.Add("desktop stop cue"); }
+
+ private:
+  EventLog& log_;
+};
+
 class CFakePort : public midi::MidiPort {
  public:
   CFakePort(EventLog& log, int id, FakePortSetup setup) : log_(log), id_(id), setup_(setup) {}
@@ -78,6 +94,14 @@ class CFakePort : public midi::MidiPort {
   void PlayCue(std::vector<float> stereoSamples) override {
     Log("cue " + std::to_string(stereoSamples.size() / 2));
   }
+  void StartCue(std::vector<float> stereoSamples,
+                std::chrono::steady_clock::time_point due) override {
+    lastCueDue = due;
+    Log("start cue " + std::to_string(stereoSamples.size() / 2));
+  }
+  void StopCue() override { Log("stop cue"); }
+
+  std::chrono::steady_clock::time_point lastCueDue;
 
   // What the port's own thread does when it has finished with something.
   void Notify(uint32_t message) { callback_(this, message, instance_, 0, 0); }

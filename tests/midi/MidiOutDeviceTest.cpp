@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstring>
 #include <memory>
 #include <optional>
@@ -38,7 +39,12 @@ class DeviceTest : public ::testing::Test {
           lastPort = port.get();
           return port;
         },
-        hooks);
+        hooks,
+        [this]() -> std::unique_ptr<midi::CDesktopCue> {
+          if (!desktopSound) return nullptr;
+          ++desktopOpens;
+          return std::make_unique<miditest::CFakeDesktopCue>(log);
+        });
   }
 
   std::unique_ptr<midi::PendingHeader> Header(int id) {
@@ -60,6 +66,8 @@ class DeviceTest : public ::testing::Test {
   CFakePort* lastPort = nullptr;
   int portsMade = 0;
   bool noSuchDevice = false;
+  bool desktopSound = true;  // whether the desktop's sound server answers
+  int desktopOpens = 0;
   std::unique_ptr<CMIDIOutDevice> device = MakeDevice();
 };
 
@@ -253,23 +261,71 @@ TEST_F(DeviceTest, ManyOpensAndClosesLeaveNoWorkerBehind) {
   EXPECT_EQ(closes, 50);
 }
 
-// The cue sound goes to the port's audio output, as samples at its rate.
+// Timestamps and the cue. A MIDI port takes no timestamps: a message with a due time goes
+// out at once, and the device adds no latency.
 
-TEST_F(DeviceTest, CueSoundNeedsAnAudioOutput) {
-  device->Open(0);  // a port without audio output
-  device->PlayCueSound("lumo.wav");
-  EXPECT_EQ(log.Entries().size(), 2u);
+TEST_F(DeviceTest, APortWithoutTimestampsSendsAtOnceWithoutLatency) {
+  device->Open(0);
+  EXPECT_EQ(device->OutputLatencyMs(), 0);
+  device->SendShortMessageAt(0x7F3C90, std::chrono::steady_clock::now() + std::chrono::hours(1));
+  EXPECT_EQ(log.Entries().back(), "port1 send 7F3C90");
+  device->Close();
+  device->SendShortMessageAt(0x7F3C90, std::chrono::steady_clock::now());
+  EXPECT_EQ(log.Entries().back(), "port1 close");
+  EXPECT_EQ(device->OutputLatencyMs(), 0);
 }
 
-TEST_F(DeviceTest, CueSoundPlaysTheFileOrTheDefaultCue) {
+TEST_F(DeviceTest, ARefusedTimestampedMessageRaisesThePortsText) {
+  setup.sendError = "The port refused the message.";
+  device->Open(0);
+  EXPECT_THROW(device->SendShortMessageAt(0x7F3C90, std::chrono::steady_clock::now()),
+               midi::CMIDIOutException);
+}
+
+// The cue's length, rounded up to whole milliseconds, whatever plays it: the player holds
+// itself for that long.
+int32_t CueMs(size_t frames, int rate) {
+  return static_cast<int32_t>((frames * 1000 + rate - 1) / rate);
+}
+
+TEST_F(DeviceTest, APortWithAudioStartsTheCueAtItsDueTime) {
   setup.audioSampleRate = 44100;
   device->Open(0);
-  device->PlayCueSound(TUNWICK_TEST_LUMO);
-  EXPECT_EQ(log.Entries().back(), "port1 cue 26460");  // 0.6 s at 44.1 kHz
+  EXPECT_EQ(desktopOpens, 0);  // the port plays the cue itself
+  const auto due = std::chrono::steady_clock::now() - std::chrono::milliseconds(7);
+  EXPECT_EQ(device->StartCueSound(TUNWICK_TEST_LUMO, due), 600);  // 26460 frames at 44.1 kHz
+  EXPECT_EQ(log.Entries().back(), "port1 start cue 26460");
+  EXPECT_EQ(lastPort->lastCueDue, due);
 
-  device->PlayCueSound("no-such-cue.wav");
-  EXPECT_EQ(log.Entries().back(),
-            "port1 cue " + std::to_string(midi::DefaultCue(44100).size() / 2));
+  const size_t fallback = midi::DefaultCue(44100).size() / 2;
+  EXPECT_EQ(device->StartCueSound("no-such-cue.wav", due), CueMs(fallback, 44100));
+  EXPECT_EQ(log.Entries().back(), "port1 start cue " + std::to_string(fallback));
+  device->StopCueSound();
+  EXPECT_EQ(log.Entries().back(), "port1 stop cue");
+}
+
+TEST_F(DeviceTest, APortWithoutAudioHasTheCuePlayedByTheSoundServer) {
+  device->Open(0);  // a port without audio output
+  EXPECT_EQ(desktopOpens, 1);
+  // Decoded at the sound server's rate: 0.6 s at 48 kHz.
+  EXPECT_EQ(device->StartCueSound(TUNWICK_TEST_LUMO, std::chrono::steady_clock::now()), 600);
+  EXPECT_EQ(log.Entries().back(), "desktop cue 28800");
+  device->StopCueSound();
+  EXPECT_EQ(log.Entries().back(), "desktop stop cue");
+  device->Close();
+  device->Open(0);
+  EXPECT_EQ(desktopOpens, 2);
+}
+
+TEST_F(DeviceTest, TheCueTakesItsTimeEvenWhereNothingCanPlayIt) {
+  desktopSound = false;
+  const auto now = std::chrono::steady_clock::now();
+  EXPECT_EQ(device->StartCueSound(TUNWICK_TEST_LUMO, now), 600);  // closed
+  device->Open(0);
+  EXPECT_EQ(device->StartCueSound(TUNWICK_TEST_LUMO, now), 600);  // no sound server
+  EXPECT_EQ(device->StartCueSound(nullptr, now), CueMs(midi::DefaultCue(44100).size() / 2, 44100));
+  device->StopCueSound();
+  EXPECT_EQ(log.Entries(), (Entries{"port1 open", "port1 volume 0000FFFF", "port1 stop cue"}));
 }
 
 // The exceptions.

@@ -8,6 +8,7 @@
 
 #include "midi/CueSound.h"
 #include "midi/MidiOutException.h"
+#include "midi/NoteStartLog.h"
 #include "midi/OfflineSynth.h"
 #include "tests/midi/MidiTestSupport.h"
 
@@ -169,6 +170,136 @@ TEST_F(OfflineSynthTest, CueMixesWithANoteAndTheLengthIsReported) {
   for (size_t i = 0; i < both.size(); i += 997) {
     ASSERT_NEAR(both[i] - note[i], lumo[i] * 32767.0, 2.0) << "sample " << i;
   }
+}
+
+// Scheduling on the stream's frames. FluidSynth starts a voice only at the start of one of its
+// 64-frame blocks, so a note given frame F starts at the block start nearest F; the soundfont's
+// sample then takes a few frames of its own before it is heard, the same for every start.
+
+constexpr int64_t NearestBlockStart(int64_t frame) {
+  return (frame + kAudioBlock / 2) / kAudioBlock * kAudioBlock;
+}
+
+// Where the note 0x7F3C90's sample is first heard when the note starts at frame 0.
+size_t SampleStartOfMiddleC() {
+  midi::COfflineSynth synth(TUNWICK_TEST_SOUNDFONT);
+  synth.SendShortMessageAt(0x7F3C90, 0);
+  std::vector<int16_t> out;
+  synth.RenderFrames(kRate / 20, out);
+  return FirstSound(Channel(out, 0), 0);
+}
+
+TEST_F(OfflineSynthTest, ANoteGivenAFrameStartsAtTheBlockStartNearestIt) {
+  const size_t sampleStart = SampleStartOfMiddleC();
+  ASSERT_LT(sampleStart, static_cast<size_t>(kRate / 20));
+  // Frames inside and across the renderer's 512-frame chunks and the caller's 4410-frame
+  // renders; on block starts, just before and after them, and half way between.
+  const int64_t frames[] = {1024, 1000, 1055, 1056, 1087, 1500, 2048, 4409, 4410, 13263, 20000};
+  for (int64_t frame : frames) {
+    SCOPED_TRACE(frame);
+    midi::COfflineSynth synth(TUNWICK_TEST_SOUNDFONT);
+    midi::CNoteStartLog log;
+    synth.SetNoteStartLog(&log);
+    synth.SendShortMessageAt(0x7F3C90, frame);
+    std::vector<int16_t> out;
+    while (out.size() / 2 < static_cast<size_t>(frame) + kRate / 10) synth.RenderFrames(4410, out);
+    const size_t onset = FirstSound(Channel(out, 0), 0);
+    EXPECT_EQ(onset, NearestBlockStart(frame) + sampleStart);
+    EXPECT_LE(std::llabs(static_cast<long long>(onset - sampleStart) - frame), kAudioBlock / 2);
+
+    midi::NoteStart start;
+    ASSERT_TRUE(log.Take(start));
+    EXPECT_EQ(start.message, 0x7F3C90u);
+    EXPECT_EQ(start.wantedFrame, frame);
+    EXPECT_EQ(start.startFrame, NearestBlockStart(frame));
+    EXPECT_FALSE(log.Take(start));
+  }
+}
+
+// A note whose frame has been rendered already starts at the next block start; so does one
+// sent without a frame.
+TEST_F(OfflineSynthTest, ANoteForAFrameAlreadyRenderedStartsAtTheNextBlock) {
+  const size_t sampleStart = SampleStartOfMiddleC();
+  struct Case {
+    const char* name;
+    int64_t frame;  // -1: sent without a frame
+  };
+  const Case cases[] = {{"long past", 10}, {"just past", 990}, {"without a frame", -1}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    midi::COfflineSynth synth(TUNWICK_TEST_SOUNDFONT);
+    std::vector<int16_t> out;
+    synth.RenderFrames(1000, out);
+    if (c.frame < 0)
+      synth.SendShortMessage(0x7F3C90);
+    else
+      synth.SendShortMessageAt(0x7F3C90, c.frame);
+    synth.RenderFrames(kRate / 10, out);
+    EXPECT_EQ(FirstSound(Channel(out, 0), 0), 1024 + sampleStart);
+  }
+}
+
+// Many notes in one stream, each at its own frame; and a note sent after another never starts
+// before it, even when its frame is earlier.
+TEST_F(OfflineSynthTest, ManyNotesEachStartAtTheirFramesAndKeepTheirOrder) {
+  midi::CNoteStartLog log;
+  synth->SetNoteStartLog(&log);
+  std::vector<int64_t> frames;
+  for (int i = 0; i < 40; ++i) frames.push_back(1000 + i * 14699);  // 333.3 ms apart
+  for (size_t i = 0; i < frames.size(); ++i)
+    synth->SendShortMessageAt(0x7F0090u | static_cast<uint32_t>(48 + i) << 8, frames[i]);
+  const int64_t last = frames.back();
+  synth->SendShortMessageAt(0x7F4590, last + 10000);
+  synth->SendShortMessageAt(0x7F4790, last + 100);  // earlier than the note sent before it
+  std::vector<int16_t> out;
+  while (synth->RenderedFrames() < last + 20000) synth->RenderFrames(4410, out);
+
+  midi::NoteStart start;
+  for (size_t i = 0; i < frames.size(); ++i) {
+    SCOPED_TRACE(i);
+    ASSERT_TRUE(log.Take(start));
+    EXPECT_EQ(start.wantedFrame, frames[i]);
+    EXPECT_EQ(start.startFrame, NearestBlockStart(frames[i]));
+  }
+  ASSERT_TRUE(log.Take(start));
+  EXPECT_EQ(start.startFrame, NearestBlockStart(last + 10000));
+  ASSERT_TRUE(log.Take(start));
+  EXPECT_EQ(start.message, 0x7F4790u);
+  EXPECT_EQ(start.startFrame, NearestBlockStart(last + 10000));
+}
+
+TEST_F(OfflineSynthTest, AFullQueueRefusesMessagesUntilTheRenderTakesThem) {
+  for (size_t i = 0; i < midi::CSynthEngine::kQueueCapacity; ++i)
+    synth->SendShortMessageAt(0x003C80, 100);  // note-offs: nothing sounds
+  EXPECT_THROW(synth->SendShortMessageAt(0x003C80, 100), midi::CMIDIOutException);
+  std::vector<int16_t> out;
+  synth->RenderFrames(200, out);
+  EXPECT_NO_THROW(synth->SendShortMessageAt(0x7F3C90, 300));
+}
+
+// The cue is ours, not FluidSynth's: it starts on its frame exactly.
+TEST_F(OfflineSynthTest, ACueGivenAFrameStartsOnThatFrameExactly) {
+  const int64_t frames[] = {0, 1000, 1023, 4410 + 7, 9000};
+  for (int64_t frame : frames) {
+    SCOPED_TRACE(frame);
+    midi::COfflineSynth fresh(TUNWICK_TEST_SOUNDFONT);
+    EXPECT_EQ(fresh.StartCueAt(std::vector<float>(2 * 300, 0.25f), frame), 300);
+    std::vector<int16_t> out;
+    while (out.size() / 2 < static_cast<size_t>(frame) + 1000) fresh.RenderFrames(4410, out);
+    for (size_t i = 0; i < out.size(); ++i) {
+      const int64_t at = static_cast<int64_t>(i / 2);
+      ASSERT_EQ(out[i], at >= frame && at < frame + 300 ? 8192 : 0) << "frame " << at;
+    }
+  }
+  // One whose frame has passed starts with the next frame rendered.
+  std::vector<int16_t> out;
+  synth->RenderFrames(1000, out);
+  synth->StartCueAt(std::vector<float>(2 * 10, 0.25f), 500);
+  synth->RenderFrames(100, out);
+  EXPECT_EQ(out[2 * 999], 0);
+  EXPECT_EQ(out[2 * 1000], 8192);
+  EXPECT_EQ(out[2 * 1009], 8192);
+  EXPECT_EQ(out[2 * 1010], 0);
 }
 
 TEST(OfflineSynthLoadTest, MissingSoundfontRaisesTheSynthesizersText) {

@@ -1,11 +1,16 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <optional>
 #include <string>
 
+#include "midi/FluidDriverOutput.h"
 #include "midi/MidiOutDevice.h"
+#include "midi/NoteStartLog.h"
+#include "midi/PulseOutput.h"
 #include "midi/Soundfont.h"
 #include "midi/SynthPort.h"
 #include "tests/midi/MidiTestSupport.h"
@@ -26,9 +31,16 @@ TEST(AudioDriverOrderTest, DesktopDriversFirstUnlessOneIsChosen) {
   EXPECT_EQ(midi::AudioDriverOrder(), std::vector<std::string>{"jack"});
 }
 
-TEST(AudioDriverOrderTest, BufferingStaysWithin25Milliseconds) {
-  const double ms = 1000.0 * midi::kAudioPeriodSize * midi::kAudioPeriods / 44100;
-  EXPECT_LE(ms, 25.0);
+// Every output's buffer, plus a tick that comes as late as allowed, fits in the latency, and
+// the latency stays within 40 ms.
+TEST(AudioDriverOrderTest, BuffersAndALateTickFitInTheLatency) {
+  const double pulseMs = 1000.0 * midi::kPulseBufferFrames / 44100;
+  const double fluidMs = 1000.0 * midi::kAudioPeriodSize * midi::kAudioPeriods / 44100;
+  for (double bufferMs : {pulseMs, fluidMs})
+    EXPECT_LE(bufferMs + midi::kLateAllowanceMs, midi::kOutputLatencyMs);
+  EXPECT_LE(midi::kOutputLatencyMs, 40);
+  EXPECT_GE(midi::kLateAllowanceMs, 12);
+  EXPECT_EQ(midi::kPulseBufferFrames % midi::kPulseBlockFrames, 0);
 }
 
 TEST(SoundfontTest, ChosenFileFirstThenSystemDefaultsThenThePackagesFile) {
@@ -117,6 +129,175 @@ TEST_F(SynthPortTest, WithoutSoundOutputEveryDriverFailsWithFluidSynthsText) {
   EXPECT_FALSE(device.IsOpened());
   device.SendShortMessage(0x7F3C90);
   device.PlayCueSound("lumo.wav");
+}
+
+// The live port over a fake output that the test drives as its audio thread would: it renders
+// 256-frame blocks, and reports that the stream frame it renders is heard 23.2 ms later. A
+// note sent with its due time is heard exactly OutputLatencyMs() after it, to the synthesizer's
+// block, however late within the allowance the send comes.
+class CFakeOutput : public midi::CAudioOutput {
+ public:
+  static constexpr int kBlock = 256;
+  static constexpr int kAhead = 1024;  // frames rendered ahead of the one heard
+
+  explicit CFakeOutput(midi::CAudioSource& source) : source_(source) {}
+  int SampleRate() const override { return 44100; }
+  double LeadSeconds() const override { return static_cast<double>(kAhead) / 44100; }
+
+  // The audio thread's work up to steady time nowNs: every block due by then.
+  // A block is rendered when its last frame is kAhead frames from being heard.
+  void RunUntil(int64_t nowNs) {
+    while (NsOfFrame(rendered_ + kBlock - kAhead) <= nowNs) {
+      const int64_t heard = rendered_ + kBlock - kAhead;
+      source_.Observe(NsOfFrame(heard), static_cast<double>(heard));
+      float left[kBlock] = {}, right[kBlock] = {};
+      float* out[2] = {left, right};
+      source_.Process(kBlock, 0, nullptr, 2, out);
+      sound.insert(sound.end(), left, left + kBlock);
+      rendered_ += kBlock;
+    }
+  }
+  // The steady time at which a stream frame is heard.
+  int64_t NsOfFrame(int64_t frame) const { return origin_ + frame * 1000000000LL / 44100; }
+  void SetOrigin(int64_t origin) { origin_ = origin; }
+  int64_t Rendered() const { return rendered_; }
+
+  std::vector<float> sound;  // the left channel of every frame rendered
+
+ private:
+  midi::CAudioSource& source_;
+  int64_t origin_ = 0;
+  int64_t rendered_ = 0;  // frame 0 is heard at origin_, rendered kAhead frames before
+};
+
+TEST_F(SynthPortTest, NotesAreHeardAtTheirDueTimePlusTheLatencyHoweverLateTheSend) {
+  using Clock = std::chrono::steady_clock;
+  const int64_t origin =
+      std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch()).count();
+  CFakeOutput* output = nullptr;
+  options.drivers = {"fake"};
+  options.openOutput = [&](const midi::AudioOutputRequest& request, midi::CAudioSource& source,
+                           std::string&) -> std::unique_ptr<midi::CAudioOutput> {
+    EXPECT_EQ(request.driver, "fake");
+    auto fake = std::make_unique<CFakeOutput>(source);
+    fake->SetOrigin(origin);
+    fake->RunUntil(origin + 50000000);  // the stream has settled when Open looks
+    output = fake.get();
+    return fake;
+  };
+  midi::CSynthPort port(options);
+  ASSERT_TRUE(port.Open(nullptr, nullptr)) << port.ErrorText();
+  EXPECT_EQ(port.driverName(), "fake");
+  // 23.2 ms of buffer and 14 ms for a late tick fit in 40 ms.
+  ASSERT_EQ(port.OutputLatencyMs(), 40);
+  midi::CNoteStartLog log;
+  port.SetNoteStartLog(&log);
+
+  // Due times every 333 ms from 1 s on; each sent from 0 to 13 ms late.
+  const int64_t ms = 1000000;
+  struct Sent {
+    int64_t dueNs;
+    int64_t heardFrame;  // the frame heard at due + 40 ms
+  };
+  std::vector<Sent> sent;
+  for (int i = 0; i < 30; ++i) {
+    const int64_t due = origin + 1000 * ms + i * 333 * ms + (i * 7) % 5 * ms / 3;
+    const int64_t late = (i * 37) % 14 * ms;
+    output->RunUntil(due + late);
+    ASSERT_TRUE(port.SendShortMessageAt(0x7F0090u | static_cast<uint32_t>(48 + i) << 8,
+                                        Clock::time_point(std::chrono::nanoseconds(due))))
+        << port.ErrorText();
+    sent.push_back({due, ((due + 40 * ms - origin) * 44100 + 500000000) / 1000000000});
+  }
+  output->RunUntil(sent.back().dueNs + 200 * ms);
+  for (size_t i = 0; i < sent.size(); ++i) {
+    SCOPED_TRACE(i);
+    midi::NoteStart start;
+    ASSERT_TRUE(log.Take(start));
+    EXPECT_EQ(start.dueNs, sent[i].dueNs);
+    EXPECT_NEAR(static_cast<double>(start.wantedFrame), static_cast<double>(sent[i].heardFrame),
+                1.0);
+    EXPECT_LE(std::llabs(start.startFrame - start.wantedFrame),
+              midi::CSynthEngine::kBlockFrames / 2);
+  }
+  port.SetNoteStartLog(nullptr);
+  port.Close();
+}
+
+// The cue, scheduled on the same clock, starts on the very frame its due time maps to.
+TEST_F(SynthPortTest, TheCueStartsOnTheFrameItsDueTimeMapsTo) {
+  const int64_t origin = 5000000000;
+  CFakeOutput* output = nullptr;
+  options.drivers = {"fake"};
+  options.openOutput = [&](const midi::AudioOutputRequest&, midi::CAudioSource& source,
+                           std::string&) -> std::unique_ptr<midi::CAudioOutput> {
+    auto fake = std::make_unique<CFakeOutput>(source);
+    fake->SetOrigin(origin);
+    fake->RunUntil(origin + 50000000);
+    output = fake.get();
+    return fake;
+  };
+  midi::CSynthPort port(options);
+  ASSERT_TRUE(port.Open(nullptr, nullptr));
+  const int64_t ms = 1000000;
+  for (int64_t late : {int64_t{0}, 9 * ms, 13 * ms}) {
+    SCOPED_TRACE(late / ms);
+    const int64_t due = output->NsOfFrame(output->Rendered()) + 100 * ms + late / 3;
+    output->RunUntil(due + late);
+    port.StartCue(std::vector<float>(2 * 100, 0.25f),
+                  std::chrono::steady_clock::time_point(std::chrono::nanoseconds(due)));
+    output->RunUntil(due + 200 * ms);
+    const int64_t heard = ((due + 40 * ms - origin) * 44100 + 500000000) / 1000000000;
+    const auto sound = [&](int64_t frame) { return output->sound.at(frame); };
+    // (The synthesizer adds a noise floor far below a 16-bit step.)
+    EXPECT_NEAR(sound(heard - 1), 0.0f, 1e-5);
+    EXPECT_NEAR(sound(heard), 0.25f, 1e-5);
+    EXPECT_NEAR(sound(heard + 99), 0.25f, 1e-5);
+    EXPECT_NEAR(sound(heard + 100), 0.0f, 1e-5);
+  }
+}
+
+TEST_F(SynthPortTest, AnOutputThatRendersFurtherAheadGetsALongerLatency) {
+  struct CSlowOutput : midi::CAudioOutput {
+    int SampleRate() const override { return 44100; }
+    double LeadSeconds() const override { return 0.0465; }  // 2048 frames
+  };
+  options.drivers = {"slow"};
+  options.openOutput = [](const midi::AudioOutputRequest&, midi::CAudioSource& source,
+                          std::string&) -> std::unique_ptr<midi::CAudioOutput> {
+    for (int i = 0; i < midi::CStreamClock::kSettleCount; ++i)  // its timing reports
+      source.Observe(i * 5800000, i * 256.0);
+    return std::make_unique<CSlowOutput>();
+  };
+  midi::CSynthPort port(options);
+  ASSERT_TRUE(port.Open(nullptr, nullptr));
+  EXPECT_EQ(port.OutputLatencyMs(), 47 + midi::kLateAllowanceMs);
+  port.Close();
+  EXPECT_EQ(port.OutputLatencyMs(), 0);
+}
+
+TEST_F(SynthPortTest, TheFirstOutputThatStartsIsUsedAndTheFirstComplaintKept) {
+  std::vector<std::string> tried;
+  options.drivers = {"first", "second", "third"};
+  options.openOutput = [&](const midi::AudioOutputRequest& request, midi::CAudioSource& source,
+                           std::string& error) -> std::unique_ptr<midi::CAudioOutput> {
+    tried.push_back(request.driver);
+    error = "no " + request.driver;
+    if (request.driver != "third") return nullptr;
+    auto fake = std::make_unique<CFakeOutput>(source);
+    fake->RunUntil(50000000);
+    return fake;
+  };
+  midi::CSynthPort port(options);
+  ASSERT_TRUE(port.Open(nullptr, nullptr));
+  EXPECT_EQ(port.driverName(), "third");
+  EXPECT_EQ(tried, (std::vector<std::string>{"first", "second", "third"}));
+  port.Close();
+
+  options.drivers = {"first", "second"};
+  midi::CSynthPort failing(options);
+  EXPECT_FALSE(failing.Open(nullptr, nullptr));
+  EXPECT_EQ(failing.ErrorText(), "no first");
 }
 
 TEST_F(SynthPortTest, PlaysANoteAndTheCueOnRealSoundOutput) {
