@@ -87,7 +87,7 @@ class FakePort : public midi::MidiPort {
   void Close() override { log_.closed = true; }
   std::string ErrorText() const override { return "the port is gone"; }
   int AudioSampleRate() const override { return 44100; }
-  void PlayCue(std::vector<float> samples) override {
+  void StartCue(std::vector<float> samples, std::chrono::steady_clock::time_point) override {
     log_.Add(clock_.NowMs(), "cue");
     EXPECT_FALSE(samples.empty());
   }
@@ -182,8 +182,9 @@ TEST_F(PlayCommandTest, TeachingShowsPassesAndCtrlCStopsAtOnce) {
   // Ctrl-C on the second pass's second note: nothing more is sent but All Notes Off.
   const Played p = Play(kTwoPhrases, {"--mode", "teaching", "--device", "3"}, 4);
   EXPECT_EQ(p.status, kExitInterrupted) << p.err;
-  EXPECT_EQ(Log(), (std::vector<std::string>{"+10 7F3C90", "+300 7F4090", "+610 cue", "+620 7F3C90",
-                                             "+910 7F4090", "+910 007BB0"}));
+  // The cue (lumo.wav, 600 ms) holds the player; the second pass starts where it ends.
+  EXPECT_EQ(Log(), (std::vector<std::string>{"+10 7F3C90", "+300 7F4090", "+610 cue",
+                                             "+1210 7F3C90", "+1510 7F4090", "+1510 007BB0"}));
   EXPECT_TRUE(log.closed);
   EXPECT_EQ(openedIndex, 3);
   EXPECT_NE(p.out.find("Phrase 1 of 2, pass 1 of 2\nPhrase 1 of 2, pass 2 of 2\n"),
@@ -205,10 +206,11 @@ TEST_F(PlayCommandTest, PracticeShowsTheRisingPasses) {
   // pass 3 a semitone up; each reference is followed by its two-second wait.
   const Played p = Play(kTwoPhrases, {"--mode", "practice"}, 8);
   EXPECT_EQ(p.status, kExitInterrupted);
+  // Each pass starts exactly where its wait or cue ends.
   EXPECT_EQ(Log(),
-            (std::vector<std::string>{"+0 7F3C90", "+2010 7F3C90", "+2300 7F4090", "+2610 cue",
-                                      "+2620 7F3C90", "+2910 7F4090", "+3220 7F3D90",
-                                      "+5230 7F3D90", "+5520 7F4190", "+5520 007BB0"}));
+            (std::vector<std::string>{"+0 7F3C90", "+2000 7F3C90", "+2300 7F4090", "+2610 cue",
+                                      "+3210 7F3C90", "+3510 7F4090", "+3820 7F3D90",
+                                      "+5820 7F3D90", "+6120 7F4190", "+6120 007BB0"}));
   EXPECT_NE(p.out.find("Phrase 1 of 2, pass 1 of 24, 0 semitones up\n"
                        "Phrase 1 of 2, pass 2 of 24, 0 semitones up\n"
                        "Phrase 1 of 2, pass 3 of 24, 1 semitone up\n"),
@@ -219,11 +221,12 @@ TEST_F(PlayCommandTest, PracticeShowsTheRisingPasses) {
 TEST_F(PlayCommandTest, RepeatRunsUntilCtrlC) {
   const Played p = Play(kTwoPhrases, {"--mode", "repeat"}, 9);
   EXPECT_EQ(p.status, kExitInterrupted);
-  // Passes of 1210 ms, each followed by the 500 ms wait and a rebuilt timeline.
+  // Passes of 1210 ms, each followed by the 500 ms wait and a rebuilt timeline; the next
+  // pass starts exactly where the wait ends.
   const std::vector<std::string> log = Log();
   ASSERT_EQ(log.size(), 10u);
-  EXPECT_EQ(log[4], "+1720 7F3C90");
-  EXPECT_EQ(log[8], "+3430 7F3C90");
+  EXPECT_EQ(log[4], "+1710 7F3C90");
+  EXPECT_EQ(log[8], "+3420 7F3C90");
   EXPECT_NE(p.out.find("Whole score, 2 phrases, pass 3\n"), std::string::npos) << p.out;
 }
 
