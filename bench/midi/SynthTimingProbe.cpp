@@ -22,8 +22,8 @@
 #include <thread>
 #include <vector>
 
-#include "midi/MidiOutDevice.h"
 #include "midi/MidiFileWriter.h"
+#include "midi/MidiOutDevice.h"
 #include "midi/NoteStartLog.h"
 #include "playback/EventTimeline.h"
 
