@@ -8,13 +8,15 @@
 #   bash tests/app/live-playback-test.sh [TUNWICK] [PROBE]
 #   (defaults: build/release/app/tunwick, build/release/tests/app/tunwick_sound_probe)
 #
-# ctest registers it as LivePlaybackTest; it is disabled until the build is configured with
-# -DTUNWICK_LIVE_SOUND_TEST=ON.
+# ctest registers it as LivePlaybackTest (off with -DTUNWICK_LIVE_SOUND_TEST=OFF and under the
+# sanitizers).
 set -uo pipefail
 
 # What a musician can trust: the spread of the onsets around the constant latency, the
-# latency itself, and clicks.
-JITTER_P99_MS=1.5
+# latency itself, and clicks. The test allows 2 ms at p99 so that a busy test machine does not
+# fail it by a capture time stamp; the benchmark (bench/app/live-timing.sh) holds the player
+# to 1.5 ms.
+JITTER_P99_MS=2
 JITTER_MAX_MS=3
 LATENCY_MAX_MS=40
 UNDERRUNS_MAX=0
