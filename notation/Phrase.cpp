@@ -78,7 +78,11 @@ int32_t ReadKeyFields(Phrase& slot, const char* text, int32_t length, SideTexts&
     if (text[i] != 'd' || text[i + 1] != 'o' || text[i + 2] != '=') continue;
     AppendBoth(sides, "do=", 3);
     const char letter = text[i + 3];
-    if (letter < 'A' || letter > 'G') throw ScoreParseError("error tune");
+    if (letter < 'A' || letter > 'G') {
+      ScoreParseError error("error tune");
+      error.MarkNumber(text + i, 4);  // the key field "do=X"
+      throw error;
+    }
     slot.keyLetter = letter;
     AppendBoth(sides, &letter, 1);
     headerEnd = i + 4;
@@ -198,11 +202,18 @@ void EvaluateNotes(Phrase& slot, const VoiceScan& scan) {
     double t = 0.0;
     slot.startTimes[scan.voiceStarts[v]] = 0.0;
     for (int32_t j = scan.voiceStarts[v]; j < scan.voiceStarts[v + 1]; ++j) {
-      const double duration = DurationBeats(slot.tokens[2 * j]);
-      slot.durations[j] = duration;
-      slot.startTimes[j + 1] = t + duration;
-      t = slot.startTimes[j + 1];
-      slot.pitches[j] = PitchNumber(slot.tokens[2 * j + 1]);
+      const TokenSpan* token = &slot.tokens[2 * j];
+      try {
+        const double duration = DurationBeats(*token);
+        slot.durations[j] = duration;
+        slot.startTimes[j + 1] = t + duration;
+        t = slot.startTimes[j + 1];
+        token = &slot.tokens[2 * j + 1];
+        slot.pitches[j] = PitchNumber(*token);
+      } catch (ScoreParseError& error) {
+        error.MarkNumber(token->start, token->length);  // the number at fault
+        throw;
+      }
     }
     if (v == 0) {
       firstVoiceLength = t;
@@ -242,7 +253,9 @@ void ReleasePhrase(Phrase& phrase) {
   phrase.startTimes.reset();
 }
 
-void ParsePhrase(Phrase& slot, const char* text, int32_t length, PhraseWork& work) {
+namespace {
+
+void ParsePhraseSteps(Phrase& slot, const char* text, int32_t length, PhraseWork& work) {
   SetHeaderDefaults(slot, length);
   int32_t headerEnd = ReadKeyFields(slot, text, length, work.sideTexts);
   headerEnd = ReadTempoFields(slot, text, length, headerEnd, work);
@@ -254,4 +267,15 @@ void ParsePhrase(Phrase& slot, const char* text, int32_t length, PhraseWork& wor
   AllocateArrays(slot, scan, work.scanTokens);
   EvaluateNotes(slot, scan);
   MarkPhraseEnd(slot);
+}
+
+}  // namespace
+
+void ParsePhrase(Phrase& slot, const char* text, int32_t length, PhraseWork& work) {
+  try {
+    ParsePhraseSteps(slot, text, length, work);
+  } catch (ScoreParseError& error) {
+    error.MarkPhrase(text, length);
+    throw;
+  }
 }

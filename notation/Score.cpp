@@ -79,7 +79,9 @@ bool ParsePiece(Score& score, const char* piece, int32_t length, PhraseWork& wor
   }
   if (&slot == &score.overflowSlot) {
     ReleasePhrase(score.overflowSlot);
-    throw ScoreParseError("error: more than 3000 phrases");
+    ScoreParseError error("error: more than 3000 phrases");
+    error.MarkPhrase(piece, length);
+    throw error;
   }
   ++score.phraseCount;
   return true;
@@ -102,8 +104,14 @@ void SplitAndParse(Score& score, int32_t n) {
     const void* bar = std::memchr(work + start, '|', static_cast<size_t>(n - start));
     const int32_t end =
         bar == nullptr ? n : static_cast<int32_t>(static_cast<const char*>(bar) - work);
-    if (ParsePiece(score, work + start, end - start, phraseWork) && bar != nullptr)
-      AppendBar(score.sideTexts);
+    if (ParsePiece(score, work + start, end - start, phraseWork) && bar != nullptr) {
+      try {
+        AppendBar(score.sideTexts);
+      } catch (ScoreParseError& error) {
+        error.MarkPhrase(work + start, end - start);
+        throw;
+      }
+    }
     if (bar == nullptr) break;
     start = end + 1;
   }
@@ -154,12 +162,20 @@ Score::~Score() {
 
 void ParseScore(const char* text, int32_t length, Score& score) {
   if (text == nullptr || length <= 0) return;  // 1. Nothing to parse: nothing is touched.
+  const int32_t trimmedAtStart = text[0] == '|' ? 1 : 0;
   TrimBars(text, length);
   const int32_t n = CopyWorkingText(text, length, score);
   BlankComments(score.text, n);
   LowerTempoDigits(score, n);
   StartAnew(score);
-  SplitAndParse(score, n);
+  try {
+    SplitAndParse(score, n);
+  } catch (ScoreParseError& error) {
+    // Where the fault is, in the caller's text: the working copy lies one '|' into it when
+    // the text began with one.
+    error.ResolveMarks(score.text, trimmedAtStart);
+    throw;
+  }
   ResolveKeys(score);
   ResolveTempi(score);
   HandOnSideTexts(score);

@@ -9,3 +9,22 @@ ScoreParseError::ScoreParseError(const char* text) noexcept {
   if (length > 0) std::memcpy(message, text, length);
   message[length] = '\0';
 }
+
+void ScoreParseError::MarkNumber(const char* start, int32_t length) noexcept {
+  if (numberStart_ != nullptr || numberOffset_ >= 0) return;
+  numberStart_ = start;
+  numberLength_ = length;
+}
+
+void ScoreParseError::MarkPhrase(const char* start, int32_t length) noexcept {
+  if (phraseStart_ != nullptr || phraseOffset_ >= 0) return;
+  phraseStart_ = start;
+  phraseLength_ = length;
+}
+
+void ScoreParseError::ResolveMarks(const char* base, int32_t shift) noexcept {
+  if (phraseStart_ != nullptr) phraseOffset_ = static_cast<int32_t>(phraseStart_ - base) + shift;
+  if (numberStart_ != nullptr) numberOffset_ = static_cast<int32_t>(numberStart_ - base) + shift;
+  phraseStart_ = nullptr;
+  numberStart_ = nullptr;
+}
