@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "app/FaultLocation.h"
 #include "app/ScoreTextFile.h"
 #include "app/SideFileWriter.h"
 #include "playback/Player.h"
@@ -56,6 +57,11 @@ bool LoadScore(const std::string& path, const std::string& text, CPlayer& player
   if (shown.size() > shownBefore) {
     for (size_t i = shownBefore; i < shown.size(); ++i)
       std::fprintf(streams.err, "%s\n", shown[i].c_str());
+    // Where the parser found the fault, after its own message.
+    const CPlayer::ParseFault& fault = player.LastParseFault();
+    const std::string where = DescribeFault(textBuffer, fault.phraseOffset, fault.phraseLength,
+                                            fault.numberOffset, fault.numberLength);
+    std::fputs(where.c_str(), streams.err);
     return false;
   }
   if (player.score().phraseCount == 0) {

@@ -4,6 +4,7 @@
 #include <QTextCursor>
 #include <QTimer>
 #include <QWidget>
+#include <algorithm>
 
 #include "app/PlayCaption.h"
 #include "playback/Player.h"
@@ -45,16 +46,46 @@ CFollowAlong::CFollowAlong(QPlainTextEdit& edit, QWidget& window, const CPlayer&
           });
 }
 
-void CFollowAlong::SetSource(const QString& boxText, const std::string& loadedBytes) {
-  byteToChar_.clear();
-  byteToChar_.reserve(loadedBytes.size() + 1);
+std::vector<int> BoxCharacterOfEachByte(const QString& boxText) {
+  std::vector<int> map;
+  map.reserve(static_cast<size_t>(boxText.size()) * 2 + 1);
   for (int i = 0; i < boxText.size();) {
     int chars = 1;
     const int bytes = LoadedBytesOf(boxText, i, chars);
-    for (int b = 0; b < bytes; ++b) byteToChar_.push_back(i);
+    for (int b = 0; b < bytes; ++b) map.push_back(i);
     i += chars;
   }
-  byteToChar_.push_back(static_cast<int>(boxText.size()));
+  map.push_back(static_cast<int>(boxText.size()));
+  return map;
+}
+
+void CFollowAlong::ShowFault(const QString& boxText, const std::string& loadedBytes,
+                             int32_t phraseOffset, int32_t phraseLength, int32_t numberOffset,
+                             int32_t numberLength) {
+  const std::vector<int> map = BoxCharacterOfEachByte(boxText);
+  // A box whose text does not map byte for byte is left alone: never the wrong place.
+  if (phraseOffset < 0 || map.size() != loadedBytes.size() + 1) return;
+  const auto charAt = [&](int64_t byte) {
+    return map[static_cast<size_t>(
+        std::clamp<int64_t>(byte, 0, static_cast<int64_t>(map.size()) - 1))];
+  };
+  const int phraseStart = charAt(phraseOffset);
+  const int phraseEnd = charAt(int64_t{phraseOffset} + phraseLength);
+  const bool number = numberOffset >= 0;
+  const int start = number ? charAt(numberOffset) : phraseStart;
+  const int end = number ? charAt(int64_t{numberOffset} + numberLength) : phraseEnd;
+  QTextCursor cursor(edit_.document());
+  cursor.setPosition(start);
+  cursor.setPosition(end, QTextCursor::KeepAnchor);
+  edit_.setTextCursor(cursor);
+  edit_.ensureCursorVisible();
+  applying_ = true;
+  edit_.setExtraSelections({Highlight(edit_, phraseStart, phraseEnd, kPhraseBackground)});
+  applying_ = false;
+}
+
+void CFollowAlong::SetSource(const QString& boxText, const std::string& loadedBytes) {
+  byteToChar_ = BoxCharacterOfEachByte(boxText);
   // Only a text that maps byte for byte is followed: nothing is ever shown in the wrong place.
   valid_ = byteToChar_.size() == loadedBytes.size() + 1;
   leadingBar_ = !loadedBytes.empty() && loadedBytes[0] == '|' ? 1 : 0;

@@ -11,6 +11,10 @@ class CPlayer;
 class QPlainTextEdit;
 class QWidget;
 
+// The box character each byte of the loaded text came from, and one past the end: the box's
+// line breaks were loaded as CR LF, its characters in the local encoding.
+std::vector<int> BoxCharacterOfEachByte(const QString& boxText);
+
 // Follow-along in the score box: while a score loaded from the box plays, the phrase being
 // played gets a soft background and the notes sounding in it (a chord's all, a rest too) a
 // stronger one, as the player reports them heard; the window's caption says where playback
@@ -38,6 +42,12 @@ class CFollowAlong : public QObject, public PlayerObserver {
   const std::vector<Range>& NoteRanges() const { return noteRanges_; }
 
   void OnPlayerNotification(const PlayerNotification& notification) override;
+
+  // After a refused load: selects the number at fault (or else the phrase) in the box, with
+  // the caret there and the box scrolled to it, and gives the phrase the soft background.
+  // `loadedBytes` is what was loaded from the box's `boxText`; offsets count in its bytes.
+  void ShowFault(const QString& boxText, const std::string& loadedBytes, int32_t phraseOffset,
+                 int32_t phraseLength, int32_t numberOffset, int32_t numberLength);
 
  private:
   // The box character at a byte offset of the loaded text; -1 outside it.

@@ -189,7 +189,14 @@ void CTunwickDlg::LoadBoxText() {
   const QString boxText = edit_->toPlainText();
   const int32_t loads = player_.LoadCount();
   player_.OnLoad(scoreText);
-  if (player_.LoadCount() != loads) followAlong_->SetSource(boxText, textBuffer);
+  if (player_.LoadCount() != loads) {
+    followAlong_->SetSource(boxText, textBuffer);
+    return;
+  }
+  // Refused: the message box has said why; the box now shows where.
+  const CPlayer::ParseFault& fault = player_.LastParseFault();
+  followAlong_->ShowFault(boxText, textBuffer, fault.phraseOffset, fault.phraseLength,
+                          fault.numberOffset, fault.numberLength);
 }
 
 // ---- Score text files ----

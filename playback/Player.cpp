@@ -568,6 +568,7 @@ void CPlayer::OnRepeat() {
 void CPlayer::OnRestoreBuiltIn() { LoadAndPlay(kBuiltInScore); }
 
 void CPlayer::OnLoad(const std::string& scoreText) {
+  lastFault_ = ParseFault{};
   // The text up to its first zero byte, as a C string copy would take it.
   const size_t length = std::strlen(scoreText.c_str());
   if (length >= static_cast<size_t>(kTextBufferSize)) {
@@ -590,9 +591,12 @@ void CPlayer::LoadAndPlay(const char* text) {
 
   // Try the text out on the scratch Score first: a bad text leaves everything as it was.
   Score& scratch = *scratch_;
+  lastFault_ = ParseFault{};
   try {
     ParseScore(text, length, scratch);
   } catch (const ScoreParseError& error) {
+    lastFault_ = {error.PhraseOffset(), error.PhraseLength(), error.NumberOffset(),
+                  error.NumberLength()};
     platform_.ShowMessage(error.what());
     return;
   }

@@ -147,6 +147,15 @@ class CPlayer {
   PlayMode Mode() const { return static_cast<PlayMode>(playMode); }
   int32_t StartTick() const { return startTick; }
   PlayerPhase Phase() const { return phase_; }
+  // Where the last text LoadAndPlay refused was at fault, as offsets into that text; -1 where
+  // the parser could not say (and after a text that loaded).
+  struct ParseFault {
+    int32_t phraseOffset = -1;
+    int32_t phraseLength = 0;
+    int32_t numberOffset = -1;
+    int32_t numberLength = 0;
+  };
+  const ParseFault& LastParseFault() const { return lastFault_; }
   // How many texts LoadAndPlay has loaded: it grows by one with each text that replaced the
   // Score, so a caller can tell a load that took from one that was refused.
   int32_t LoadCount() const { return loads_; }
@@ -208,6 +217,7 @@ class CPlayer {
   int32_t repeatPasses_ = 0;     // passes of the repeat mode so far
   int32_t soundingRow_ = 0;      // phrase of the note heard last
   int32_t loads_ = 0;
+  ParseFault lastFault_;
   int32_t attempt_ = 0;      // sing-back: the 1-based try of the phrase
   int32_t singBackEnd_ = 0;  // sing-back: the phrase after the exercise's last
   std::vector<SingBackResult> singBack_;

@@ -98,8 +98,18 @@ INSTANTIATE_TEST_SUITE_P(
         // A Windows file: GBK comment and CR CR LF line breaks.
         CheckCase{"GbkWindowsFile", "/*\xD6\xD0\xCE\xC4*/1,1\r\r\n|s=60,1,2\r\r\n", 0,
                   "phrases: 2\nnotes: 2\nseconds: 1.500\n", ""},
-        CheckCase{"BadDuration", "1,1|2,1", 1, "", "error timeing001!\n"},
-        CheckCase{"BadPitch", "1,8", 1, "", "error tune 1111!\n"}),
+        // The parser's message, then where the fault is.
+        CheckCase{"BadDuration", "1,1|2,1", 1, "",
+                  "error timeing001!\n"
+                  "  in the phrase at line 1, column 5: 2,1\n"
+                  "  the number at line 1, column 5: 2\n"},
+        CheckCase{"BadPitchOnALaterLine", "/*\xE5\xB0\x8F*/1,1\r\n|1,2,1,8\r\n", 1, "",
+                  "error tune 1111!\n"
+                  "  in the phrase at line 2, column 2: 1,2,1,8\n"
+                  "  the number at line 2, column 8: 8\n"},
+        CheckCase{"UnpairedNumber", "1,1|1,1,1", 1, "",
+                  "error4\n"
+                  "  in the phrase at line 1, column 5: 1,1,1\n"}),
     [](const ::testing::TestParamInfo<CheckCase>& info) { return info.param.name; });
 
 // "f1.txt" and "f2.txt" go beside the program, wherever it is started from: a copy of the

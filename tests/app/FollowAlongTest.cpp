@@ -187,3 +187,32 @@ TEST(PlayCaptionTest, PracticeLaterInTheCycle) {
 }
 
 }  // namespace
+
+namespace {
+
+// A refused load shows where the fault is: the number selected (or the phrase, for a fault
+// of the phrase as a whole), with the caret there, after the parser's own message.
+TEST_F(FollowAlongTest, ARefusedLoadSelectsTheNumberOrThePhraseAtFault) {
+  Start();
+  struct Case {
+    QString text;
+    const char* message;
+    QString selected;
+  } const cases[] = {
+      {QStringLiteral("/*小星星*/1,1\n|1,3,2,1|1,5"), "error timeing001!", QStringLiteral("2")},
+      {QStringLiteral("1,1|\n1,1,1,9"), "error tune 1111!", QStringLiteral("9")},
+      {QStringLiteral("1,1|1,2|1,1,1"), "error4", QStringLiteral("1,1,1")},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.message);
+    dlg->boxes.clear();
+    dlg->SetEditText(c.text);
+    dlg->Click(IDC_LOAD);
+    ASSERT_EQ(dlg->boxes.size(), 1u);
+    EXPECT_EQ(dlg->boxes[0].text, QString::fromLatin1(c.message));
+    EXPECT_EQ(dlg->scoreEdit()->textCursor().selectedText(), c.selected);
+    EXPECT_EQ(dlg->scoreEdit()->toPlainText(), c.text) << "the text is untouched";
+  }
+}
+
+}  // namespace

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// Where in a score text a parse fault lies, as a person finds it: line and column (both from
+// 1, columns in characters of UTF-8 text, a CR LF ending a line), for `tunwick check`.
+struct TextPosition {
+  int32_t line = 0;
+  int32_t column = 0;
+};
+TextPosition PositionOf(const std::string& text, int32_t byteOffset);
+
+// The text of [offset, offset + length) on one line (line breaks as spaces, none at the end),
+// cut to at most `most` characters with "…" when longer.
+std::string Excerpt(const std::string& text, int32_t offset, int32_t length, int32_t most);
+
+// The lines `tunwick check` prints after the parser's message: where the phrase at fault
+// starts and its text, and where the number at fault stands. "" when nothing is located.
+std::string DescribeFault(const std::string& text, int32_t phraseOffset, int32_t phraseLength,
+                          int32_t numberOffset, int32_t numberLength);
