@@ -210,7 +210,10 @@ TEST_F(CommandLineTest, ExportOfBadScoreWritesNothing) {
   const std::string out = folder + "/bad.mid";
   const Outcome run = Tunwick("export '" + ScoreFile("bad.txt", "2,1") + "' '" + out + "'");
   EXPECT_EQ(run.status, 1);
-  EXPECT_EQ(run.err, "error timeing001!\n");
+  EXPECT_EQ(run.err,
+            "error timeing001!\n"
+            "  in the phrase at line 1, column 1: 2,1\n"
+            "  the number at line 1, column 1: 2\n");
   EXPECT_EQ(ReadFileBytes(out), "<missing>");
 }
 
