@@ -41,8 +41,8 @@ TakeVerdict CCaptureEar::FinishTake() {
     std::lock_guard<std::mutex> hold(lock_);
     listening_ = false;
     row = row_;
-    track.frames = std::move(frames_);
-    frames_.clear();
+    // Copied: the panel still draws them once the take is judged.
+    track.frames = frames_;
   }
   last_ = listening::JudgeTake(listening::PhraseTargets(score_.phrases[row], transpose_), track);
   lastRow_ = row;
@@ -64,4 +64,9 @@ bool CCaptureEar::LatestFrame(listening::PitchFrame& frame) const {
   if (!listening_ || frames_.empty()) return false;
   frame = frames_.back();
   return true;
+}
+
+void CCaptureEar::TakeFramesFrom(size_t from, std::vector<listening::PitchFrame>& out) const {
+  std::lock_guard<std::mutex> hold(lock_);
+  if (from < frames_.size()) out.insert(out.end(), frames_.begin() + from, frames_.end());
 }

@@ -4,16 +4,16 @@
 #include <mutex>
 #include <vector>
 
+#include "app/ListeningEar.h"
 #include "capture/PitchTracker.h"
 #include "listening/TakeJudge.h"
-#include "playback/PlayerNotification.h"
 
 struct Score;
 
 // The sing-back exercise's ear: tracks the pitch of the sound it is fed (blocks from a
 // CAudioCapture's audio thread, or a test) and judges each take against its phrase. Only
 // frames heard between StartTake and FinishTake count, timed from the take's start.
-class CCaptureEar : public PlayerEar {
+class CCaptureEar : public ListeningEar {
  public:
   // `score` must outlive the ear; its phrases are sung raised by `transpose` semitones.
   CCaptureEar(const Score& score, int sampleRate, int32_t transpose = 0);
@@ -26,8 +26,10 @@ class CCaptureEar : public PlayerEar {
   TakeVerdict FinishTake() override;
   void CancelTake() override;
 
+  // ListeningEar: the frames stay until the next take starts or this one is cancelled.
+  void TakeFramesFrom(size_t from, std::vector<listening::PitchFrame>& out) const override;
   // The take judged last and its phrase (-1 before any).
-  const listening::TakeJudgement& LastJudgement() const { return last_; }
+  const listening::TakeJudgement& LastJudgement() const override { return last_; }
   int32_t LastRow() const { return lastRow_; }
   // The newest frame of the take running, for a live display; false when none yet.
   bool LatestFrame(listening::PitchFrame& frame) const;

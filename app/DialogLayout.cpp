@@ -66,6 +66,8 @@ const ControlTemplate kMainDialogControls[kMainDialogControlCount] = {
      9, 209, 506, 16},  // help text 11
     {1012, ControlKind::Button, "反复演奏", 195, 7, 50, 14},
     {1013, ControlKind::Button, "存为midi文件", 297, 255, 50, 14},
+    // The free fourth place of the second row, under 反复演奏; last in tab order.
+    {1014, ControlKind::Button, "跟唱模式", 195, 25, 50, 14},
 };
 
 const ControlTemplate kAboutDialogControls[kAboutDialogControlCount] = {

@@ -19,7 +19,7 @@ struct ControlTemplate {
 // Main dialog, template 102, in template order (which is also the tab order).
 constexpr int kMainDialogWidthDu = 581;
 constexpr int kMainDialogHeightDu = 416;
-constexpr int kMainDialogControlCount = 25;
+constexpr int kMainDialogControlCount = 26;
 extern const ControlTemplate kMainDialogControls[kMainDialogControlCount];
 
 // About box, template 100.
@@ -43,6 +43,7 @@ enum : int {
   IDC_RESTORE = 1011,
   IDC_REPEAT = 1012,
   IDC_SAVE_MIDI = 1013,
+  IDC_SING_BACK = 1014,
 };
 
 // String 101, the About entry of the window menu, and its command id.

@@ -9,14 +9,18 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QShowEvent>
+#include <atomic>
 #include <cstring>
 
 #include "app/AboutDlg.h"
 #include "app/AppIcon.h"
+#include "app/CaptureEar.h"
 #include "app/DialogLayout.h"
 #include "app/FollowAlong.h"
 #include "app/ScoreTextFile.h"
+#include "app/SingBackPanel.h"
 #include "app/WindowPlatform.h"
+#include "capture/AudioCapture.h"
 #include "midi/MidiFileWriter.h"
 #include "midi/MidiOutDevice.h"
 #include "playback/TextBuffer.h"
@@ -39,6 +43,36 @@ std::unique_ptr<CWindowPlatform> WindowPlatformUnless(PlayerPlatform* replacemen
       device, [&dialog](const char* text) { dialog.ShowMessage(text); });
 }
 
+// The ear over the desktop's default input: capture starts first, to learn its rate, and
+// feeds the ear once there is one.
+class CDefaultInputEar : public ListeningEar {
+ public:
+  explicit CDefaultInputEar(const Score& score) {
+    capture_.Start([this](const float* samples, unsigned frames) {
+      if (CCaptureEar* to = feeding_.load()) to->OnSamples(samples, frames);
+    });
+    ear_ = std::make_unique<CCaptureEar>(score, static_cast<int>(capture_.sampleRate()));
+    feeding_.store(ear_.get());
+  }
+  ~CDefaultInputEar() override {
+    feeding_.store(nullptr);
+    capture_.Stop();
+  }
+
+  void StartTake(int32_t row, int32_t lengthMs) override { ear_->StartTake(row, lengthMs); }
+  TakeVerdict FinishTake() override { return ear_->FinishTake(); }
+  void CancelTake() override { ear_->CancelTake(); }
+  void TakeFramesFrom(size_t from, std::vector<listening::PitchFrame>& out) const override {
+    ear_->TakeFramesFrom(from, out);
+  }
+  const listening::TakeJudgement& LastJudgement() const override { return ear_->LastJudgement(); }
+
+ private:
+  std::unique_ptr<CCaptureEar> ear_;
+  std::atomic<CCaptureEar*> feeding_{nullptr};
+  capture::CAudioCapture capture_;
+};
+
 }  // namespace
 
 CTunwickDlg::CTunwickDlg(QWidget* parent, PlayerPlatform* platform)
@@ -55,6 +89,8 @@ CTunwickDlg::CTunwickDlg(QWidget* parent, PlayerPlatform* platform)
   if (windowPlatform_) windowPlatform_->SetTickHandler([this] { player_.OnTimer(1); });
   followAlong_ = std::make_unique<CFollowAlong>(*edit_, *this, player_);
   player_.AddObserver(followAlong_.get());
+  singBackPanel_ = std::make_unique<CSingBackPanel>(player_, this);
+  player_.AddObserver(singBackPanel_.get());
 
   appIcon_ = TunwickIcon();
 }
@@ -64,6 +100,9 @@ CTunwickDlg::~CTunwickDlg() {
   device_->Close();
   if (windowPlatform_) windowPlatform_->KillTimer1();
   player_.RemoveObserver(followAlong_.get());
+  player_.RemoveObserver(singBackPanel_.get());
+  // A take may be running: the player lets go of the ear before it stops listening.
+  player_.SetEar(nullptr);
 }
 
 void CTunwickDlg::CreateControls() {
@@ -122,6 +161,7 @@ void CTunwickDlg::CreateControls() {
       {IDC_SAVE_TEXT, &CTunwickDlg::OnSaveText}, {IDC_READ_TEXT, &CTunwickDlg::OnReadText},
       {IDC_CLEAR, &CTunwickDlg::OnClear},        {IDC_RESTORE, &CTunwickDlg::OnRestoreBuiltIn},
       {IDC_REPEAT, &CTunwickDlg::OnRepeat},      {IDC_SAVE_MIDI, &CTunwickDlg::OnSaveMidi},
+      {IDC_SING_BACK, &CTunwickDlg::OnSingBack},
   };
   for (const auto& [id, handler] : routes)
     connect(buttons_.at(id), &QPushButton::clicked, this, handler);
@@ -174,6 +214,30 @@ void CTunwickDlg::OnPause() { player_.OnPause(); }
 void CTunwickDlg::OnTeaching() { player_.OnTeaching(); }
 void CTunwickDlg::OnPlayAll() { player_.OnPlayAll(); }
 void CTunwickDlg::OnRepeat() { player_.OnRepeat(); }
+
+void CTunwickDlg::OnSingBack() {
+  if (!ear_) {
+    try {
+      ear_ = CreateEar();
+    } catch (const std::exception& error) {
+      ShowMessageBox(
+          QStringLiteral("%1\n\n跟唱模式要听你唱：请接上麦克风，或在声音设置里选好输入设备。")
+              .arg(QString::fromLocal8Bit(error.what())),
+          QString::fromUtf8(kApplicationTitle), QMessageBox::Warning);
+      return;
+    }
+    player_.SetEar(ear_.get());
+    singBackPanel_->SetEar(ear_.get());
+  }
+  if (!singBackPanel_->isVisible()) {
+    // Beside the dialog, so that the dialog keeps its layout.
+    singBackPanel_->move(frameGeometry().topRight() + QPoint(8, 0));
+    singBackPanel_->show();
+  }
+  singBackPanel_->Reset();
+  player_.OnSingBack();
+}
+
 void CTunwickDlg::OnRestoreBuiltIn() {
   const int32_t loads = player_.LoadCount();
   player_.OnRestoreBuiltIn();
@@ -324,6 +388,10 @@ void CTunwickDlg::RunAboutBox() {
 }
 
 // ---- Seams ----
+
+std::unique_ptr<ListeningEar> CTunwickDlg::CreateEar() {
+  return std::make_unique<CDefaultInputEar>(player_.score());
+}
 
 int CTunwickDlg::MidiOutDeviceCount() { return midi::MidiOutDeviceCount(); }
 

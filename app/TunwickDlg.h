@@ -13,6 +13,8 @@
 #include "playback/PlayerPlatform.h"
 
 class CFollowAlong;
+class CSingBackPanel;
+class ListeningEar;
 class CMIDIOutDevice;
 class CWindowPlatform;
 class QLabel;
@@ -45,6 +47,8 @@ class CTunwickDlg : public QDialog {
   void OnTeaching();
   void OnPlayAll();
   void OnRepeat();
+  // Sing-back: opens the default input the first time, shows the panel and starts the mode.
+  void OnSingBack();
   void OnLoad();
   void OnRestoreBuiltIn();
   void OnSaveText();
@@ -67,6 +71,9 @@ class CTunwickDlg : public QDialog {
   QPushButton* button(int id) const;
   QPlainTextEdit* scoreEdit() const { return edit_; }
   const CFollowAlong& followAlong() const { return *followAlong_; }
+  CSingBackPanel& singBackPanel() const { return *singBackPanel_; }
+  // The ear sing-back listens through, or null before the first start.
+  ListeningEar* ear() const { return ear_.get(); }
   // The window platform, or null when a test replaced it.
   CWindowPlatform* windowPlatform() const { return windowPlatform_.get(); }
 
@@ -79,6 +86,9 @@ class CTunwickDlg : public QDialog {
   virtual QString GetSaveFileName(const QString& filter, const QString& defaultSuffix);
   virtual QString GetOpenFileName(const QString& filter, const QString& defaultSuffix);
   virtual void RunAboutBox();
+  // The ear over the default input, hearing the player's score. Throws
+  // capture::CAudioCaptureError when there is no input to listen to.
+  virtual std::unique_ptr<ListeningEar> CreateEar();
 
   void contextMenuEvent(QContextMenuEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
@@ -99,4 +109,7 @@ class CTunwickDlg : public QDialog {
   std::map<int, QPushButton*> buttons_;
   CScoreEdit* edit_ = nullptr;
   std::unique_ptr<CFollowAlong> followAlong_;
+  std::unique_ptr<ListeningEar> ear_;
+  // A window of its own beside the dialog; it goes before the ear it polls.
+  std::unique_ptr<CSingBackPanel> singBackPanel_;
 };

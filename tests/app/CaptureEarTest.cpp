@@ -105,4 +105,29 @@ TEST_F(CaptureEarTest, ACancelledTakeIsForgottenAndNothingCountsOutsideATake) {
   EXPECT_TRUE(ear.LastJudgement().nothingHeard);
 }
 
+TEST_F(CaptureEarTest, HandsTheTakesFramesOverInPiecesAndKeepsThemOnceJudged) {
+  std::vector<listening::PitchFrame> got;
+  ear.TakeFramesFrom(0, got);
+  EXPECT_TRUE(got.empty()) << "no take yet";
+  ear.StartTake(1, 4500);
+  const std::vector<float> take = taketest::SineTake(targets, {});
+  const size_t half =
+      take.size() / 2 / capture::CAudioCapture::kBlockFrames * capture::CAudioCapture::kBlockFrames;
+  Feed(std::vector<float>(take.begin(), take.begin() + half));
+  ear.TakeFramesFrom(got.size(), got);
+  const size_t first = got.size();
+  ASSERT_GT(first, 0u);
+  Feed(std::vector<float>(take.begin() + half, take.end()));
+  ear.FinishTake();
+  // The rest, from where the first piece ended: no frame twice, none lost, in time order.
+  ear.TakeFramesFrom(got.size(), got);
+  ASSERT_GT(got.size(), first);
+  for (size_t i = 1; i < got.size(); ++i) EXPECT_GT(got[i].timeMs, got[i - 1].timeMs) << i;
+  EXPECT_GE(got.back().timeMs, 4000.0);
+  ear.CancelTake();
+  std::vector<listening::PitchFrame> after;
+  ear.TakeFramesFrom(0, after);
+  EXPECT_TRUE(after.empty()) << "cancelled";
+}
+
 }  // namespace

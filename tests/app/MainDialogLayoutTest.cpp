@@ -101,7 +101,7 @@ TEST_F(DialogTest, TextsLetterForLetterAndNotCut) {
 TEST_F(DialogTest, TabOrderFollowsTheTemplate) {
   Start();
   const int expected[] = {1000, 1001, 1002, 1003, 1004, 1011, 1006,
-                          1007, 1008, 1009, 1005, 1012, 1013};
+                          1007, 1008, 1009, 1005, 1012, 1013, 1014};
   std::vector<QString> order;
   QWidget* first = dlg->button(IDC_PRACTICE);
   QWidget* widget = first;
@@ -127,4 +127,22 @@ TEST_F(DialogTest, EditBoxIsAMultiLineScrollingEditor) {
   EXPECT_EQ(edit->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
   EXPECT_TRUE(edit->tabChangesFocus());
   EXPECT_FALSE(edit->isReadOnly());
+}
+
+TEST_F(DialogTest, SingBackButtonTakesTheFreeFourthPlaceOfTheSecondRow) {
+  Start();
+  QPushButton* singBack = dlg->button(IDC_SING_BACK);
+  ASSERT_NE(singBack, nullptr);
+  EXPECT_EQ(singBack->text(), QStringLiteral("跟唱模式"));
+  // Under 反复演奏, in the row of 教歌模式, the size of both.
+  EXPECT_EQ(singBack->x(), dlg->button(IDC_REPEAT)->x());
+  EXPECT_EQ(singBack->y(), dlg->button(IDC_TEACHING)->y());
+  EXPECT_EQ(singBack->size(), dlg->button(IDC_REPEAT)->size());
+  // It covers no other control.
+  for (int i = 0; i < kMainDialogControlCount; ++i) {
+    QWidget* other = dlg->findChild<QWidget*>(NameOf(i));
+    ASSERT_NE(other, nullptr);
+    if (other == singBack) continue;
+    EXPECT_FALSE(other->geometry().intersects(singBack->geometry())) << NameOf(i).toStdString();
+  }
 }

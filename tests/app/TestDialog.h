@@ -8,12 +8,15 @@
 
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "app/ListeningEar.h"
 #include "app/TunwickDlg.h"
 #include "app/WindowPlatform.h"
+#include "capture/AudioCapture.h"
 #include "midi/MidiOutException.h"
 #include "notation/Score.h"
 #include "tests/playback/FakePlatform.h"
@@ -64,6 +67,10 @@ class TestDlg : private FakePlatformHolder, public CTunwickDlg {
   bool realAboutBox = false;
   int aboutBoxes = 0;
 
+  // The ear sing-back gets; unset, there is no audio input, as on a machine without one.
+  std::function<std::unique_ptr<ListeningEar>()> makeEar;
+  int earsMade = 0;
+
   void Click(int id) { button(id)->click(); }
   void SetEditText(const QString& text) { scoreEdit()->setPlainText(text); }
   // One timer period on the fake clock, then timer 1 fires if it is set.
@@ -89,6 +96,13 @@ class TestDlg : private FakePlatformHolder, public CTunwickDlg {
   QString GetOpenFileName(const QString& filter, const QString& suffix) override {
     fileDialogs.push_back({false, filter, suffix});
     return fileAnswer;
+  }
+  std::unique_ptr<ListeningEar> CreateEar() override {
+    ++earsMade;
+    if (!makeEar)
+      throw capture::CAudioCaptureError(std::string(capture::kNoInputDeviceMessage) +
+                                        " (PulseAudio: no source; ALSA: no capture device).");
+    return makeEar();
   }
   void RunAboutBox() override {
     ++aboutBoxes;

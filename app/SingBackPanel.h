@@ -1,0 +1,84 @@
+#pragma once
+
+#include <QColor>
+#include <QRectF>
+#include <QString>
+#include <QTimer>
+#include <QWidget>
+#include <cstdint>
+#include <vector>
+
+#include "listening/PhraseTargets.h"
+#include "listening/Pitch.h"
+#include "listening/TakeJudge.h"
+#include "playback/PlayerNotification.h"
+
+class CPlayer;
+class ListeningEar;
+
+// The sing-back exercise's window beside the dialog: the phrase as a piano roll (time across,
+// pitch up) with its notes as bars, the pitch the learner sings as a line drawn live, and after
+// each try every note coloured hit or missed and marked with its cents.
+class CSingBackPanel : public QWidget, public PlayerObserver {
+  Q_OBJECT
+
+ public:
+  // How often the ear is asked for new pitch, while a take runs only.
+  static constexpr int kPollMs = 30;
+
+  // One note as drawn: its bar in the panel's pixels, its colour and its mark.
+  struct NoteView {
+    QRectF bar;
+    QColor colour;
+    QString mark;  // "+12" cents after a try, "—" when not sung, empty before
+  };
+
+  CSingBackPanel(const CPlayer& player, QWidget* parent = nullptr);
+
+  // The ear whose pitch is drawn; null for none. It must outlive its use here.
+  void SetEar(const ListeningEar* ear);
+
+  // Forgets the phrase and the try shown, for a new start of the mode.
+  void Reset();
+
+  void OnPlayerNotification(const PlayerNotification& notification) override;
+
+  // Takes the pitch frames the ear heard since the last poll (the timer does this).
+  void PollEar();
+
+  // The state drawn.
+  int32_t row() const { return row_; }
+  const std::vector<listening::TargetNote>& targets() const { return targets_; }
+  const std::vector<listening::PitchFrame>& sung() const { return sung_; }
+  bool judged() const { return judged_; }
+  const listening::TakeJudgement& judgement() const { return judgement_; }
+  bool polling() const { return poll_.isActive(); }
+  // The notes as they are drawn at the panel's present size.
+  std::vector<NoteView> NoteViews() const;
+
+  static const QColor kHitColour;
+  static const QColor kMissedColour;
+  static const QColor kWaitingColour;
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  void ShowPhrase(int32_t row);
+  // The roll's plotting area and its pitch range in MIDI keys.
+  QRectF PlotArea() const;
+  double XOf(double timeMs) const;
+  double YOf(double midiCents) const;
+
+  const CPlayer& player_;
+  const ListeningEar* ear_ = nullptr;
+  QTimer poll_;
+  int32_t row_ = -1;
+  int32_t lengthMs_ = 0;  // the take's length: the phrase and its grace
+  int32_t lowKey_ = 60;   // the lowest and highest keys shown
+  int32_t highKey_ = 72;
+  std::vector<listening::TargetNote> targets_;
+  std::vector<listening::PitchFrame> sung_;
+  bool judged_ = false;
+  listening::TakeJudgement judgement_;
+};
