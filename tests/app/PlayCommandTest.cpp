@@ -85,7 +85,7 @@ class FakePort : public midi::MidiPort {
   void Close() override { log_.closed = true; }
   std::string ErrorText() const override { return "the port is gone"; }
   int AudioSampleRate() const override { return 44100; }
-  void PlayCue(std::vector<float> samples) override {
+  void StartCue(std::vector<float> samples, std::chrono::steady_clock::time_point) override {
     log_.Add(clock_.NowMs(), "cue");
     EXPECT_FALSE(samples.empty());
   }
