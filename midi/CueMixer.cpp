@@ -6,21 +6,18 @@
 namespace midi {
 
 void CCueMixer::Start(std::vector<float> stereoSamples, int64_t startFrame) {
-  {
-    std::lock_guard<std::mutex> hold(lock_);
-    samples_.swap(stereoSamples);
-    startFrame_ = startFrame;
-    begun_ = false;
-    nextFrame_ = 0;
-    playing_ = samples_.size() >= 2;
-  }
-  ended_.notify_all();
+  std::lock_guard<std::mutex> hold(lock_);
+  samples_.swap(stereoSamples);
+  startFrame_ = startFrame;
+  begun_ = false;
+  nextFrame_ = 0;
+  playing_ = samples_.size() >= 2;
   // The previous cue's samples leave with stereoSamples, freed by this thread after the
   // lock is released: the audio thread never frees memory.
 }
 
 void CCueMixer::MixInto(float* left, float* right, int frames, int64_t firstFrame) {
-  std::unique_lock<std::mutex> hold(lock_);
+  std::lock_guard<std::mutex> hold(lock_);
   if (!playing_ || frames <= 0) return;
   size_t offset = 0;
   if (!begun_) {
@@ -38,35 +35,19 @@ void CCueMixer::MixInto(float* left, float* right, int frames, int64_t firstFram
     right[offset + i] += source[2 * i + 1];
   }
   nextFrame_ += count;
-  if (nextFrame_ >= total) {
-    playing_ = false;
-    hold.unlock();
-    ended_.notify_all();
-  }
+  if (nextFrame_ >= total) playing_ = false;
 }
 
 void CCueMixer::Stop() {
-  std::vector<float> dropped;
-  {
-    std::lock_guard<std::mutex> hold(lock_);
-    playing_ = false;
-    dropped.swap(samples_);
-  }
-  ended_.notify_all();
+  std::vector<float> dropped;  // freed after the lock is released
+  std::lock_guard<std::mutex> hold(lock_);
+  playing_ = false;
+  dropped.swap(samples_);
 }
 
 bool CCueMixer::Playing() const {
   std::lock_guard<std::mutex> hold(lock_);
   return playing_;
-}
-
-}  // namespace midi
-
-namespace midi {
-
-bool CCueMixer::WaitUntilEnded(std::chrono::milliseconds timeout) {
-  std::unique_lock<std::mutex> hold(lock_);
-  return ended_.wait_for(hold, timeout, [this] { return !playing_; });
 }
 
 }  // namespace midi

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <chrono>
-#include <condition_variable>
 #include <cstdint>
 #include <limits>
 #include <mutex>
@@ -28,12 +26,9 @@ class CCueMixer {
   void Stop();
   // Whether a cue is waiting for its frame or sounding.
   bool Playing() const;
-  // Blocks until the cue has been mixed to its end, at most for timeout; true if it ended.
-  bool WaitUntilEnded(std::chrono::milliseconds timeout);
 
  private:
   mutable std::mutex lock_;
-  std::condition_variable ended_;
   std::vector<float> samples_;
   int64_t startFrame_ = kNextFrame;
   bool begun_ = false;

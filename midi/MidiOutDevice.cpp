@@ -86,13 +86,6 @@ void CMIDIOutDevice::SetVolume(uint32_t volume) {
 
 bool CMIDIOutDevice::IsOpened() const { return state == kOpened; }
 
-void CMIDIOutDevice::PlayCueSound(const char* name) {
-  if (state != kOpened) return;
-  const int sampleRate = handle->AudioSampleRate();
-  if (sampleRate <= 0) return;
-  handle->PlayCue(midi::LoadCueOrDefault(name != nullptr ? name : "", sampleRate));
-}
-
 void CMIDIOutDevice::SendShortMessageAt(uint32_t message,
                                         std::chrono::steady_clock::time_point due) {
   if (state != kOpened) return;

@@ -75,9 +75,6 @@ class CMIDIOutDevice {
   // device has none (there as soon as it can). Never waits; returns the cue's length in
   // milliseconds (rounded up), heard or not, opened or not.
   int32_t StartCueSound(const char* name, std::chrono::steady_clock::time_point due);
-  // Plays the cue sound synchronously through this device's audio output; returns at once
-  // when there is none.
-  void PlayCueSound(const char* name);
   // Silences the cue that is playing. Safe from another thread (an interrupt); the caller
   // keeps Open and Close from running meanwhile.
   void StopCueSound();

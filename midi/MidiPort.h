@@ -58,11 +58,7 @@ class MidiPort {
   // heard at `due` plus OutputLatencyMs(). Never waits. Nothing happens without an output.
   virtual void StartCue(std::vector<float> /*stereoSamples*/,
                         std::chrono::steady_clock::time_point /*due*/) {}
-  // Plays interleaved stereo samples at AudioSampleRate() through the port's audio output
-  // and returns when they have been played. Returns at once when there is no output.
-  virtual void PlayCue(std::vector<float> /*stereoSamples*/) {}
-  // Silences the cue (and makes PlayCue return at once). Safe from any thread while the port
-  // is open.
+  // Silences the cue. Safe from any thread while the port is open.
   virtual void StopCue() {}
   // For timing measurements: records every note-on the port's synthesizer starts in log, until
   // set to nullptr or the port is closed. Ports without a synthesizer ignore it.

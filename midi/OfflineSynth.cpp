@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "midi/CueSound.h"
 #include "midi/MidiOutException.h"
 #include "midi/Soundfont.h"
 
@@ -52,14 +51,6 @@ int COfflineSynth::StartCueAt(std::vector<float> stereoSamples, int64_t frame) {
   const int frames = static_cast<int>(stereoSamples.size() / 2);
   engine_.cue().Start(std::move(stereoSamples), frame);
   return frames;
-}
-
-int COfflineSynth::PlayCue(const char* name) {
-  return PlayCueSamples(LoadCueOrDefault(name != nullptr ? name : "", kSampleRate));
-}
-
-int COfflineSynth::PlayCueSamples(std::vector<float> stereoSamples) {
-  return StartCueAt(std::move(stereoSamples), CSynthEngine::kNextFrame);
 }
 
 }  // namespace midi

@@ -43,12 +43,6 @@ class COfflineSynth {
   // Renders frames and appends them to out as interleaved 16-bit stereo.
   void RenderFrames(int frames, std::vector<int16_t>& interleavedStereoOut);
 
-  // Starts the named cue sound (looked up like the live cue, else the default cue) in the
-  // rendered stream and returns its length in frames.
-  int PlayCue(const char* name);
-  // Starts the given interleaved stereo samples as the cue; returns their length in frames.
-  int PlayCueSamples(std::vector<float> stereoSamples);
-
  private:
   CSynthEngine engine_;
 };

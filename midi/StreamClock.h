@@ -25,7 +25,7 @@ class CStreamClock {
   static constexpr double kMaxSlew = 500e-6;
   // The first measurements each set the line, while the output's own timing settles; the
   // map is ready for use after them.
-  static constexpr int kSettleCount = 8;
+  static constexpr int kSettleCount = 4;
   // An error this large in this many measurements in a row moves the line at once.
   static constexpr double kJumpSeconds = 0.020;
   static constexpr int kJumpCount = 3;

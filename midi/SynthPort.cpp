@@ -143,17 +143,6 @@ void CSynthPort::StartCue(std::vector<float> stereoSamples,
   engine_->cue().Start(std::move(stereoSamples), FrameFor(due));
 }
 
-void CSynthPort::PlayCue(std::vector<float> stereoSamples) {
-  if (!output_ || stereoSamples.empty()) return;
-  const auto length = std::chrono::milliseconds(stereoSamples.size() / 2 * 1000 /
-                                                static_cast<size_t>(AudioSampleRate()));
-  CCueMixer& cue = engine_->cue();
-  cue.Start(std::move(stereoSamples), FrameFor(std::chrono::steady_clock::now()));
-  // A driver that stalls (a suspended sound server) must not hold the caller for ever.
-  if (!cue.WaitUntilEnded(length + std::chrono::milliseconds(latencyMs_) + std::chrono::seconds(2)))
-    cue.Stop();
-}
-
 void CSynthPort::StopCue() {
   if (engine_) engine_->cue().Stop();
 }

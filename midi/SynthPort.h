@@ -48,7 +48,6 @@ class CSynthPort : public MidiPort, private CAudioSource {
   int AudioSampleRate() const override;
   void StartCue(std::vector<float> stereoSamples,
                 std::chrono::steady_clock::time_point due) override;
-  void PlayCue(std::vector<float> stereoSamples) override;
   void StopCue() override;
   void SetNoteStartLog(CNoteStartLog* log) override;
 

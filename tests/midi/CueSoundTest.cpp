@@ -140,31 +140,6 @@ TEST(CueMixerTest, StopWhileAnAudioThreadMixesSilencesTheCue) {
   audio.join();
 }
 
-TEST(CueMixerTest, WaiterReturnsWhenTheAudioThreadHasMixedTheEnd) {
-  midi::CCueMixer mixer;
-  mixer.Start(Ramp(100));
-  bool ended = false;
-  std::thread waiter([&] { ended = mixer.WaitUntilEnded(std::chrono::seconds(60)); });
-  std::thread audio([&] {
-    float left[32], right[32];
-    for (int64_t frame = 0; mixer.Playing(); frame += 32) mixer.MixInto(left, right, 32, frame);
-  });
-  audio.join();
-  waiter.join();
-  EXPECT_TRUE(ended);
-}
-
-TEST(CueMixerTest, StopWakesTheWaiter) {
-  midi::CCueMixer mixer;
-  mixer.Start(Ramp(100));
-  bool ended = false;
-  std::thread waiter([&] { ended = mixer.WaitUntilEnded(std::chrono::seconds(60)); });
-  mixer.Stop();
-  waiter.join();
-  EXPECT_TRUE(ended);
-  EXPECT_FALSE(mixer.Playing());
-}
-
 // Finding and decoding the cue file.
 
 TEST(CueFileTest, LookupTakesTheFirstFolderThatHasTheFile) {

@@ -91,9 +91,6 @@ class CFakePort : public midi::MidiPort {
     return !setup_.openError.empty() ? setup_.openError : setup_.sendError;
   }
   int AudioSampleRate() const override { return setup_.audioSampleRate; }
-  void PlayCue(std::vector<float> stereoSamples) override {
-    Log("cue " + std::to_string(stereoSamples.size() / 2));
-  }
   void StartCue(std::vector<float> stereoSamples,
                 std::chrono::steady_clock::time_point due) override {
     lastCueDue = due;

@@ -107,16 +107,21 @@ TEST_F(DeviceTest, DestructionClosesAnOpenDevice) {
 }
 
 TEST_F(DeviceTest, SendAndVolumeWhileClosedDoNothing) {
+  const auto now = std::chrono::steady_clock::now();
   device->SendShortMessage(0x7F3C90);
+  device->SendShortMessageAt(0x7F3C90, now);
   device->SetVolume(0xFFFF);
-  device->PlayCueSound("lumo.wav");
+  device->StartCueSound("lumo.wav", now);
+  device->StopCueSound();
   EXPECT_TRUE(requested.empty());
 
   device->Open(0);
   device->Close();
   device->SendShortMessage(0x7F3C90);
+  device->SendShortMessageAt(0x7F3C90, now);
   device->SetVolume(0xFFFF);
-  device->PlayCueSound("lumo.wav");
+  device->StartCueSound("lumo.wav", now);
+  device->StopCueSound();
   EXPECT_EQ(log.Entries().back(), "port1 close");
 }
 

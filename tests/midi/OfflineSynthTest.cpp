@@ -143,7 +143,7 @@ TEST_F(OfflineSynthTest, RenderAppendsInterleavedStereo) {
 
 TEST_F(OfflineSynthTest, CueIsMixedIntoTheRenderedStreamForItsLength) {
   std::vector<float> cue(2 * 1000, 0.25f);
-  EXPECT_EQ(synth->PlayCueSamples(cue), 1000);
+  EXPECT_EQ(synth->StartCueAt(cue, midi::CSynthEngine::kNextFrame), 1000);
   std::vector<int16_t> out;
   synth->RenderFrames(1500, out);
   for (size_t i = 0; i < out.size(); ++i) {
@@ -151,22 +151,19 @@ TEST_F(OfflineSynthTest, CueIsMixedIntoTheRenderedStreamForItsLength) {
   }
 }
 
-TEST_F(OfflineSynthTest, CueMixesWithANoteAndTheLengthIsReported) {
-  EXPECT_EQ(synth->PlayCue(TUNWICK_TEST_LUMO), 26460);
-  EXPECT_EQ(synth->PlayCue("no-such-cue.wav"),
-            static_cast<int>(midi::DefaultCue(kRate).size() / 2));
-
-  // The render holds the note and the cue together, as the live output does.
-  midi::COfflineSynth noteOnly(TUNWICK_TEST_SOUNDFONT);
-  noteOnly.SendShortMessage(0x7F3C90);
-  synth->SendShortMessage(0x7F3C90);
-  const int frames = synth->PlayCue(TUNWICK_TEST_LUMO);
-  std::vector<int16_t> both, note;
-  synth->RenderFrames(frames, both);
-  noteOnly.RenderFrames(frames, note);
+// The render holds the note and the cue together, as the live output does.
+TEST_F(OfflineSynthTest, CueMixesWithANote) {
   std::vector<float> lumo;
   std::string error;
   ASSERT_TRUE(midi::LoadCueFile(TUNWICK_TEST_LUMO, kRate, lumo, error));
+  midi::COfflineSynth noteOnly(TUNWICK_TEST_SOUNDFONT);
+  noteOnly.SendShortMessage(0x7F3C90);
+  synth->SendShortMessage(0x7F3C90);
+  const int frames = synth->StartCueAt(lumo, 0);
+  EXPECT_EQ(frames, 26460);
+  std::vector<int16_t> both, note;
+  synth->RenderFrames(frames, both);
+  noteOnly.RenderFrames(frames, note);
   for (size_t i = 0; i < both.size(); i += 997) {
     ASSERT_NEAR(both[i] - note[i], lumo[i] * 32767.0, 2.0) << "sample " << i;
   }

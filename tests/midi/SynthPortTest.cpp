@@ -6,7 +6,10 @@
 #include <cstring>
 #include <optional>
 #include <string>
+#include <thread>
 
+#include "midi/CueSound.h"
+#include "midi/DesktopCue.h"
 #include "midi/FluidDriverOutput.h"
 #include "midi/MidiOutDevice.h"
 #include "midi/NoteStartLog.h"
@@ -128,7 +131,7 @@ TEST_F(SynthPortTest, WithoutSoundOutputEveryDriverFailsWithFluidSynthsText) {
   }
   EXPECT_FALSE(device.IsOpened());
   device.SendShortMessage(0x7F3C90);
-  device.PlayCueSound("lumo.wav");
+  EXPECT_EQ(device.StartCueSound(TUNWICK_TEST_LUMO, std::chrono::steady_clock::now()), 600);
 }
 
 // The live port over a fake output that the test drives as its audio thread would: it renders
@@ -311,9 +314,22 @@ TEST_F(SynthPortTest, PlaysANoteAndTheCueOnRealSoundOutput) {
     GTEST_SKIP() << "the sound output is there but cannot be used: " << e.what();
   }
   EXPECT_TRUE(device.IsOpened());
-  device.SendShortMessage(0x7F3C90);
-  device.PlayCueSound(TUNWICK_TEST_LUMO);
+  EXPECT_GE(device.OutputLatencyMs(), midi::kOutputLatencyMs);
+  const auto now = std::chrono::steady_clock::now();
+  device.SendShortMessageAt(0x7F3C90, now);
+  EXPECT_EQ(device.StartCueSound(TUNWICK_TEST_LUMO, now + std::chrono::milliseconds(100)), 600);
+  std::this_thread::sleep_for(std::chrono::milliseconds(800));
   device.Close();
+}
+
+TEST(DesktopCueTest, PlaysTheCueThroughTheSoundServer) {
+  if (!miditest::HasAudioOutput()) GTEST_SKIP() << "needs a sound card or a sound server";
+  std::unique_ptr<midi::CDesktopCue> cue = midi::OpenDesktopCue();
+  if (!cue) GTEST_SKIP() << "the sound output is there but cannot be used";
+  EXPECT_EQ(cue->SampleRate(), 44100);
+  cue->Start(midi::DefaultCue(cue->SampleRate()));
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  cue->Stop();
 }
 
 }  // namespace
