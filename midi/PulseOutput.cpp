@@ -102,11 +102,11 @@ bool CPulseOutput::Open(const std::string& streamName, std::string& error) {
   if (!ready || pa_context_get_state(context_) != PA_CONTEXT_READY)
     return Fail(error, "Unable to connect to the sound server");
 
-  const pa_sample_spec spec = {PA_SAMPLE_FLOAT32NE, static_cast<uint32_t>(rate_), kChannels};
+  const pa_sample_spec format = {PA_SAMPLE_FLOAT32NE, static_cast<uint32_t>(rate_), kChannels};
   pa_proplist* streamProperties = pa_proplist_new();
   pa_proplist_sets(streamProperties, PA_PROP_MEDIA_ROLE, "music");
   stream_ =
-      pa_stream_new_with_proplist(context_, streamName.c_str(), &spec, nullptr, streamProperties);
+      pa_stream_new_with_proplist(context_, streamName.c_str(), &format, nullptr, streamProperties);
   pa_proplist_free(streamProperties);
   if (stream_ == nullptr) return Fail(error, "Unable to create the sound stream");
   pa_stream_set_state_callback(stream_, &CPulseOutput::OnStreamState, this);
