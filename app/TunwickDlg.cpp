@@ -9,8 +9,10 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QShowEvent>
+#include <QTimer>
 #include <atomic>
 #include <cstring>
+#include <functional>
 
 #include "app/AboutDlg.h"
 #include "app/AppIcon.h"
@@ -73,6 +75,18 @@ class CDefaultInputEar : public ListeningEar {
   capture::CAudioCapture capture_;
 };
 
+// Calls back when playback stops: a pause, the end of the exercise, another mode.
+class CStopWatcher : public PlayerObserver {
+ public:
+  explicit CStopWatcher(std::function<void()> onStop) : onStop_(std::move(onStop)) {}
+  void OnPlayerNotification(const PlayerNotification& n) override {
+    if (n.kind == PlayerNotification::kStopped) onStop_();
+  }
+
+ private:
+  std::function<void()> onStop_;
+};
+
 }  // namespace
 
 CTunwickDlg::CTunwickDlg(QWidget* parent, PlayerPlatform* platform)
@@ -91,6 +105,10 @@ CTunwickDlg::CTunwickDlg(QWidget* parent, PlayerPlatform* platform)
   player_.AddObserver(followAlong_.get());
   singBackPanel_ = std::make_unique<CSingBackPanel>(player_, this);
   player_.AddObserver(singBackPanel_.get());
+  // Queued: a stop is often followed at once by a new start (the button pressed again).
+  earRelease_ = std::make_unique<CStopWatcher>(
+      [this] { QTimer::singleShot(0, this, [this] { ReleaseEarWhenStopped(); }); });
+  player_.AddObserver(earRelease_.get());
 
   appIcon_ = TunwickIcon();
 }
@@ -101,6 +119,7 @@ CTunwickDlg::~CTunwickDlg() {
   if (windowPlatform_) windowPlatform_->KillTimer1();
   player_.RemoveObserver(followAlong_.get());
   player_.RemoveObserver(singBackPanel_.get());
+  player_.RemoveObserver(earRelease_.get());
   // A take may be running: the player lets go of the ear before it stops listening.
   player_.SetEar(nullptr);
 }
@@ -209,26 +228,42 @@ void CTunwickDlg::UpdateData(bool saveAndValidate) {
 // ---- Play commands: one hop to the player ----
 
 void CTunwickDlg::OnPractice() { player_.OnPractice(); }
-void CTunwickDlg::OnContinue() { player_.OnContinue(); }
+void CTunwickDlg::OnContinue() {
+  // A paused exercise listens again; a finished one has nothing to resume.
+  const PlayerPosition at = player_.Position();
+  if (at.mode == SingBackMode && !at.playing && !player_.SingBackOver() && !OpenEar()) return;
+  player_.OnContinue();
+}
 void CTunwickDlg::OnPause() { player_.OnPause(); }
 void CTunwickDlg::OnTeaching() { player_.OnTeaching(); }
 void CTunwickDlg::OnPlayAll() { player_.OnPlayAll(); }
 void CTunwickDlg::OnRepeat() { player_.OnRepeat(); }
 
-void CTunwickDlg::OnSingBack() {
-  if (!ear_) {
-    try {
-      ear_ = CreateEar();
-    } catch (const std::exception& error) {
-      ShowMessageBox(
-          QStringLiteral("%1\n\n跟唱模式要听你唱：请接上麦克风，或在声音设置里选好输入设备。")
-              .arg(QString::fromLocal8Bit(error.what())),
-          QString::fromUtf8(kApplicationTitle), QMessageBox::Warning);
-      return;
-    }
-    player_.SetEar(ear_.get());
-    singBackPanel_->SetEar(ear_.get());
+bool CTunwickDlg::OpenEar() {
+  if (ear_) return true;
+  try {
+    ear_ = CreateEar();
+  } catch (const std::exception& error) {
+    ShowMessageBox(
+        QStringLiteral("%1\n\n跟唱模式要听你唱：请接上麦克风，或在声音设置里选好输入设备。")
+            .arg(QString::fromLocal8Bit(error.what())),
+        QString::fromUtf8(kApplicationTitle), QMessageBox::Warning);
+    return false;
   }
+  player_.SetEar(ear_.get());
+  singBackPanel_->SetEar(ear_.get());
+  return true;
+}
+
+void CTunwickDlg::ReleaseEarWhenStopped() {
+  if (!ear_ || player_.Position().playing) return;
+  player_.SetEar(nullptr);
+  singBackPanel_->SetEar(nullptr);
+  ear_.reset();
+}
+
+void CTunwickDlg::OnSingBack() {
+  if (!OpenEar()) return;
   if (!singBackPanel_->isVisible()) {
     // Beside the dialog, so that the dialog keeps its layout.
     singBackPanel_->move(frameGeometry().topRight() + QPoint(8, 0));

@@ -99,6 +99,11 @@ class CTunwickDlg : public QDialog {
   // Loads the box's text into the player (as the load and export commands do) and, when it
   // took, follows it along in the box.
   void LoadBoxText();
+  // The microphone is open only while the sing-back exercise runs. OpenEar opens it (or says
+  // why it cannot, and returns false); once playback has stopped, the ear and its input are
+  // let go after the player has finished telling its observers.
+  bool OpenEar();
+  void ReleaseEarWhenStopped();
 
   QIcon appIcon_;
   std::unique_ptr<CMIDIOutDevice> device_;
@@ -110,6 +115,7 @@ class CTunwickDlg : public QDialog {
   CScoreEdit* edit_ = nullptr;
   std::unique_ptr<CFollowAlong> followAlong_;
   std::unique_ptr<ListeningEar> ear_;
+  std::unique_ptr<PlayerObserver> earRelease_;
   // A window of its own beside the dialog; it goes before the ear it polls.
   std::unique_ptr<CSingBackPanel> singBackPanel_;
 };

@@ -461,6 +461,7 @@ void CPlayer::SingBackWaitOver() {
   if (verdict.passed || attempt_ >= kSingBackTries) {
     if (phraseIndex + 1 >= singBackEnd_) {
       phase_ = PlayerPhase::kPass;
+      singBackOver_ = true;
       StopTimer();
       return;
     }
@@ -490,6 +491,7 @@ void CPlayer::OnSingBack(int32_t onlyRow) {
   stepIndex = 0;
   phraseIndex = one ? onlyRow : 0;
   singBackEnd_ = one ? onlyRow + 1 : score_->phraseCount;
+  singBackOver_ = false;
   attempt_ = 1;
   singBack_.assign(static_cast<size_t>(score_->phraseCount), SingBackResult{});
   if (!LayOutPhrase(phraseIndex)) return;
@@ -519,6 +521,8 @@ void CPlayer::OnPractice() {
 
 void CPlayer::OnContinue() {
   if (timerRunning == 1) return;
+  // A finished exercise has nothing left to resume; its summary stands.
+  if (playMode == SingBackMode && singBackOver_) return;
   platform_.SetVolume(kFullVolume);
   const int32_t now = platform_.ClockMs();
   if (phase_ == PlayerPhase::kPass) {

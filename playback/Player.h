@@ -161,6 +161,8 @@ class CPlayer {
   int32_t LoadCount() const { return loads_; }
   // Sing-back: one result per phrase of the last run, in order (tries 0: not reached).
   const std::vector<SingBackResult>& SingBackResults() const { return singBack_; }
+  // Sing-back: the exercise's last phrase has been judged; Continue resumes nothing.
+  bool SingBackOver() const { return playMode == SingBackMode && singBackOver_; }
   // The phrase and note index the timeline's event k came from.
   int32_t EventRow(int32_t k) const { return sources_[k].row; }
   int32_t EventNote(int32_t k) const { return sources_[k].note; }
@@ -218,8 +220,9 @@ class CPlayer {
   int32_t soundingRow_ = 0;      // phrase of the note heard last
   int32_t loads_ = 0;
   ParseFault lastFault_;
-  int32_t attempt_ = 0;      // sing-back: the 1-based try of the phrase
-  int32_t singBackEnd_ = 0;  // sing-back: the phrase after the exercise's last
+  int32_t attempt_ = 0;        // sing-back: the 1-based try of the phrase
+  int32_t singBackEnd_ = 0;    // sing-back: the phrase after the exercise's last
+  bool singBackOver_ = false;  // sing-back: the last phrase has been judged
   std::vector<SingBackResult> singBack_;
   PlayerEar* ear_ = nullptr;
 

@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QTest>
 #include <cstdlib>
+#include <functional>
 #include <mutex>
 #include <ostream>
 
@@ -23,7 +24,10 @@ constexpr double kHopMs = 5.0;
 // An ear that hears what the test sings and judges it with the real judge.
 class FakeEar : public ListeningEar {
  public:
-  explicit FakeEar(const CPlayer& player) : player_(player) {}
+  // `gone` is called when the dialog lets the ear (its microphone) go.
+  FakeEar(const CPlayer& player, std::function<void()> gone)
+      : player_(player), gone_(std::move(gone)) {}
+  ~FakeEar() override { gone_(); }
 
   void StartTake(int32_t row, int32_t) override {
     std::lock_guard<std::mutex> hold(lock_);
@@ -65,6 +69,7 @@ class FakeEar : public ListeningEar {
 
  private:
   const CPlayer& player_;
+  std::function<void()> gone_;
   mutable std::mutex lock_;
   int32_t row_ = 0;
   std::vector<listening::PitchFrame> frames_;
@@ -75,7 +80,10 @@ class SingBackPanelTest : public DialogTest {
  protected:
   void StartWithEar(const char* score) {
     dlg->makeEar = [this] {
-      auto made = std::make_unique<FakeEar>(dlg->player());
+      auto made = std::make_unique<FakeEar>(dlg->player(), [this] {
+        ear = nullptr;
+        ++earsLetGo;
+      });
       ear = made.get();
       return made;
     };
@@ -104,7 +112,8 @@ class SingBackPanelTest : public DialogTest {
         ear->Sing(targets[i].startMs, targets[i].endMs, 100.0 * targets[i].pitch + centsOff[i]);
   }
 
-  FakeEar* ear = nullptr;
+  FakeEar* ear = nullptr;  // the ear the dialog holds, null once it let it go
+  int earsLetGo = 0;
 };
 
 TEST_F(SingBackPanelTest, WithoutAnInputTheButtonSaysWhyAndStartsNothing) {
@@ -204,7 +213,7 @@ TEST_F(SingBackPanelTest, ATryShowsTheBarsTheSungLineAndEachNotesVerdictAndCents
   EXPECT_EQ(panel.row(), 0);
 }
 
-TEST_F(SingBackPanelTest, PausingStopsThePollAndANewPhraseClearsTheVerdicts) {
+TEST_F(SingBackPanelTest, PausingLetsTheMicrophoneGoAndANewPhraseClearsTheVerdicts) {
   StartWithEar("s=100,1,1,1,2|1,5,1,6");
   dlg->Click(IDC_SING_BACK);
   ASSERT_NE(ear, nullptr);
@@ -230,9 +239,32 @@ TEST_F(SingBackPanelTest, PausingStopsThePollAndANewPhraseClearsTheVerdicts) {
   QCoreApplication::processEvents();
   EXPECT_TRUE(panel.polling());
   dlg->Click(IDC_PAUSE);
+  EXPECT_FALSE(ear->taking);
   QCoreApplication::processEvents();
   EXPECT_FALSE(panel.polling());
-  EXPECT_FALSE(ear->taking);
+  // Paused, the microphone is let go; Continue opens it again and the same try starts
+  // afresh after the cue.
+  EXPECT_EQ(ear, nullptr);
+  EXPECT_EQ(dlg->ear(), nullptr);
+  EXPECT_EQ(earsLetGo, 1);
+  dlg->Click(IDC_CONTINUE);
+  ASSERT_NE(ear, nullptr);
+  EXPECT_EQ(dlg->earsMade, 2);
+  ASSERT_TRUE(RunUntil([&] { return ear != nullptr && ear->taking; }));
+  EXPECT_EQ(dlg->player().Position().phrase, 1);
+  EXPECT_EQ(dlg->player().Position().pass, 1);
+  SingTheTake({0.0, 0.0});
+  ASSERT_TRUE(RunUntil([&] { return panel.judged(); }));
+
+  // The exercise is over: the microphone goes, and Continue neither opens it nor plays.
+  QCoreApplication::processEvents();
+  EXPECT_FALSE(dlg->player().Position().playing);
+  EXPECT_EQ(ear, nullptr);
+  EXPECT_EQ(earsLetGo, 2);
+  dlg->Click(IDC_CONTINUE);
+  EXPECT_EQ(dlg->earsMade, 2);
+  EXPECT_FALSE(dlg->player().Position().playing);
+  EXPECT_TRUE(panel.judged()) << "the last verdicts stay in view";
 }
 
 }  // namespace

@@ -175,6 +175,16 @@ TEST_F(PlayerSingBackTest, AfterTheLastPhrasePlaybackStopsWithASummaryPerPhrase)
   }
   EXPECT_EQ(platform.heard.back().notification.kind, PlayerNotification::kStopped);
   EXPECT_EQ(ear.Whats().size(), 14u) << "seven takes, each started and finished, none dropped";
+
+  // Continue after the end resumes nothing: no cue, no further take of the last phrase.
+  EXPECT_TRUE(player.SingBackOver());
+  platform.calls.clear();
+  player.OnContinue();
+  TickWhileRunning(100000);
+  EXPECT_FALSE(player.Playing());
+  EXPECT_TRUE(platform.calls.empty());
+  EXPECT_EQ(ear.Whats().size(), 14u);
+  EXPECT_EQ(player.SingBackResults()[3].tries, 1);
 }
 
 TEST_F(PlayerSingBackTest, OnePhraseAloneStopsAfterItsTries) {
