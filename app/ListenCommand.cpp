@@ -59,6 +59,7 @@ class CListenDisplay : public PlayerObserver {
         EndLive();
         std::fprintf(out_, "Sing it back now (%.1f s)\n", n.lengthMs / 1000.0);
         listening_ = true;
+        takeSeconds_ = n.lengthMs / 1000.0;
         break;
       case PlayerNotification::kListeningEnds: {
         EndLive();
@@ -68,6 +69,7 @@ class CListenDisplay : public PlayerObserver {
         heading.take = "the default input";
         heading.phrase = n.row + 1;
         heading.phrases = at.phraseCount;
+        heading.takeSeconds = takeSeconds_;
         WriteJudgementTable(out_, heading, ear_.LastJudgement());
         break;
       }
@@ -122,6 +124,7 @@ class CListenDisplay : public PlayerObserver {
   std::FILE* out_;
   bool listening_ = false;
   bool liveShown_ = false;
+  double takeSeconds_ = 0.0;  // the length of the take running or judged last
 };
 
 }  // namespace

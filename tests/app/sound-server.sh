@@ -5,7 +5,9 @@
 #   sound_server_start WORK [PROBE] starts it (files in WORK, which must be empty); clients
 #                                   started afterwards in this shell use it. Fails when the
 #                                   server does not start, with the reason in SOUND_SERVER_ERROR.
-#                                   Without PROBE the sound is read and thrown away.
+#                                   Without PROBE the sound is read and thrown away. With
+#                                   SOUND_SERVER_MICROPHONE=1 its default input is a pipe
+#                                   source, 16-bit mono 44.1 kHz written to WORK/source.fifo.
 #   sound_server_mark               the server log's size now: marks a segment's start or end
 #   sound_server_underruns FROM TO  underrun lines of streams in the log between two marks
 #   sound_server_stop               stops server and capture; WORK then holds capture.raw
@@ -40,10 +42,18 @@ sound_server_start() {
   SOUND_CAPTURE_PID=$!
   export XDG_RUNTIME_DIR="$work/run"
   export PULSE_SERVER="unix:$work/run/pulse/native"
+  local source=()
+  if [ "${SOUND_SERVER_MICROPHONE:-0}" = 1 ]; then
+    # The server makes the FIFO and holds it open for reading; what a writer puts in is
+    # recorded the moment it arrives, so the writer keeps the pace.
+    source=(-L "module-pipe-source source_name=microphone file=$work/source.fifo format=s16le rate=44100 channels=1")
+    export PULSE_SOURCE=microphone
+  fi
   HOME="$work" pulseaudio -n --daemonize=no --exit-idle-time=-1 -vvvv --log-target=stderr \
     --use-pid-file=no \
     -L "module-native-protocol-unix auth-anonymous=1" \
     -L "module-pipe-sink sink_name=capture file=$work/sink.fifo format=s16le rate=44100 channels=2 use_system_clock_for_timing=yes" \
+    "${source[@]}" \
     2>"$work/server.log" &
   SOUND_SERVER_PID=$!
   local i
