@@ -30,8 +30,11 @@ QString PlayCaption(const PlayerPosition& position) {
   caption += QStringLiteral(" · 第 %1/%2 句").arg(position.phrase + 1).arg(position.phraseCount);
   if (position.mode == PracticeMode || position.mode == TeachingMode)
     caption += QStringLiteral(" · 第 %1/%2 遍").arg(position.pass).arg(position.passCount);
-  if (position.mode == SingBackMode)
+  if (position.mode == SingBackMode) {
     caption += QStringLiteral(" · 第 %1/%2 次").arg(position.pass).arg(position.passCount);
+    // The learner's turn: Tunwick is silent and listens.
+    if (position.phase == PlayerPhase::kListening) caption += QStringLiteral(" · 请唱");
+  }
   if (position.mode == PracticeMode)
     caption += QStringLiteral(" · 升 %1 半音").arg(position.semitones);
   return caption;

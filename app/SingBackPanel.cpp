@@ -44,6 +44,17 @@ CSingBackPanel::CSingBackPanel(const CPlayer& player, QWidget* parent)
   connect(&poll_, &QTimer::timeout, this, &CSingBackPanel::PollEar);
 }
 
+QPoint CSingBackPanel::PlaceBeside(const QRect& dialog, const QSize& size, const QRect& screen) {
+  constexpr int kGap = 8;
+  int x = dialog.right() + 1 + kGap;
+  if (x + size.width() - 1 > screen.right()) {
+    const int left = dialog.left() - kGap - size.width();
+    x = left >= screen.left() ? left : std::max(screen.left(), screen.right() + 1 - size.width());
+  }
+  const int y = std::max(screen.top(), std::min(dialog.top(), screen.bottom() + 1 - size.height()));
+  return {x, y};
+}
+
 void CSingBackPanel::SetEar(const ListeningEar* ear) {
   ear_ = ear;
   if (ear_ == nullptr) poll_.stop();

@@ -1,7 +1,10 @@
 #pragma once
 
 #include <QColor>
+#include <QPoint>
+#include <QRect>
 #include <QRectF>
+#include <QSize>
 #include <QString>
 #include <QTimer>
 #include <QWidget>
@@ -34,6 +37,11 @@ class CSingBackPanel : public QWidget, public PlayerObserver {
   };
 
   CSingBackPanel(const CPlayer& player, QWidget* parent = nullptr);
+
+  // Where a panel of `size` (its frame) goes beside a dialog framed by `dialog` on `screen`:
+  // to its right with a small gap, else to its left, else at the screen's right edge; never
+  // beyond the screen where it fits.
+  static QPoint PlaceBeside(const QRect& dialog, const QSize& size, const QRect& screen);
 
   // The ear whose pitch is drawn; null for none. It must outlive its use here.
   void SetEar(const ListeningEar* ear);

@@ -8,6 +8,7 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QShowEvent>
 #include <QTimer>
 #include <atomic>
@@ -265,8 +266,9 @@ void CTunwickDlg::ReleaseEarWhenStopped() {
 void CTunwickDlg::OnSingBack() {
   if (!OpenEar()) return;
   if (!singBackPanel_->isVisible()) {
-    // Beside the dialog, so that the dialog keeps its layout.
-    singBackPanel_->move(frameGeometry().topRight() + QPoint(8, 0));
+    // Beside the dialog, so that the dialog keeps its layout, and on the screen.
+    singBackPanel_->move(CSingBackPanel::PlaceBeside(frameGeometry(), singBackPanel_->size(),
+                                                     screen()->availableGeometry()));
     singBackPanel_->show();
   }
   singBackPanel_->Reset();

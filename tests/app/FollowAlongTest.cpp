@@ -173,17 +173,28 @@ TEST_F(FollowAlongTest, CaptionSaysModePhrasePassAndSemitonesAndIsPlainWhenIdle)
   EXPECT_EQ(dlg->windowTitle(), QStringLiteral("Tunwick"));
 }
 
-TEST(PlayCaptionTest, PracticeLaterInTheCycle) {
-  PlayerPosition at;
-  at.playing = true;
-  at.mode = PracticeMode;
-  at.phrase = 1;
-  at.phraseCount = 4;
-  at.pass = 3;
-  at.passCount = 24;
-  at.semitones = 1;
-  EXPECT_EQ(PlayCaption(at),
-            QStringLiteral("Tunwick — 练音模式 · 第 2/4 句 · 第 3/24 遍 · 升 1 半音"));
+TEST(PlayCaptionTest, LaterInTheCycleAndTheLearnersTurn) {
+  const struct {
+    int32_t mode;
+    PlayerPhase phase;
+    const char* caption;
+  } cases[] = {
+      {PracticeMode, PlayerPhase::kPass, "Tunwick — 练音模式 · 第 2/4 句 · 第 3/24 遍 · 升 1 半音"},
+      {SingBackMode, PlayerPhase::kPass, "Tunwick — 跟唱模式 · 第 2/4 句 · 第 3/3 次"},
+      {SingBackMode, PlayerPhase::kListening, "Tunwick — 跟唱模式 · 第 2/4 句 · 第 3/3 次 · 请唱"},
+  };
+  for (const auto& c : cases) {
+    PlayerPosition at;
+    at.playing = true;
+    at.mode = c.mode;
+    at.phase = c.phase;
+    at.phrase = 1;
+    at.phraseCount = 4;
+    at.pass = 3;
+    at.passCount = c.mode == SingBackMode ? 3 : 24;
+    at.semitones = 1;
+    EXPECT_EQ(PlayCaption(at), QString::fromUtf8(c.caption));
+  }
 }
 
 }  // namespace

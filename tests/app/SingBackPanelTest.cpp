@@ -2,6 +2,7 @@
 // sings: the button opens the ear or says why it cannot, and the panel shows the phrase's
 // notes, the sung line and, after the judged try, each note's verdict and cents.
 #include <QCoreApplication>
+#include <QScreen>
 #include <QTest>
 #include <cstdlib>
 #include <functional>
@@ -142,9 +143,9 @@ TEST_F(SingBackPanelTest, ATryShowsTheBarsTheSungLineAndEachNotesVerdictAndCents
   EXPECT_TRUE(dlg->boxes.empty());
   EXPECT_TRUE(dlg->singBackPanel().isVisible());
   EXPECT_EQ(dlg->player().Position().mode, SingBackMode);
-  // The panel is a window of its own beside the dialog.
+  // The panel is a window of its own, on the screen.
   EXPECT_TRUE(dlg->singBackPanel().isWindow());
-  EXPECT_GE(dlg->singBackPanel().x(), dlg->frameGeometry().right());
+  EXPECT_TRUE(dlg->screen()->availableGeometry().contains(dlg->singBackPanel().pos()));
 
   // While the phrase plays, its notes are bars, rising with the pitch and in time order.
   ASSERT_TRUE(RunUntil([&] { return dlg->singBackPanel().row() == 0; }));
@@ -211,6 +212,27 @@ TEST_F(SingBackPanelTest, ATryShowsTheBarsTheSungLineAndEachNotesVerdictAndCents
   EXPECT_EQ(dlg->earsMade, 1) << "the ear is kept";
   EXPECT_FALSE(panel.judged());
   EXPECT_EQ(panel.row(), 0);
+}
+
+TEST(SingBackPanelPlaceTest, BesideTheDialogAndOnTheScreen) {
+  const QSize panel(560, 300);
+  const struct {
+    const char* name;
+    QRect dialog;
+    QRect screen;
+    QPoint expected;
+  } cases[] = {
+      {"room on the right", QRect(100, 50, 870, 730), QRect(0, 0, 1920, 1080), QPoint(978, 50)},
+      {"room on the left only", QRect(700, 50, 870, 730), QRect(0, 0, 1920, 1080), QPoint(132, 50)},
+      {"no room beside it: at the screen's right edge", QRect(248, 20, 870, 730),
+       QRect(0, 0, 1366, 768), QPoint(806, 20)},
+      {"low on the screen: moved up", QRect(0, 900, 870, 730), QRect(0, 0, 1920, 1080),
+       QPoint(878, 780)},
+      {"a second screen to the right", QRect(2000, 0, 870, 730), QRect(1920, 0, 1920, 1080),
+       QPoint(2878, 0)},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(CSingBackPanel::PlaceBeside(c.dialog, panel, c.screen), c.expected) << c.name;
 }
 
 TEST_F(SingBackPanelTest, PausingLetsTheMicrophoneGoAndANewPhraseClearsTheVerdicts) {

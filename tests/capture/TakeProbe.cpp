@@ -15,6 +15,7 @@
 //
 // The FIFO is the file of PulseAudio's module-pipe-source, which reads whatever is written
 // the moment it is written: the pace is kept here, in 256-frame blocks on the monotonic clock.
+// While nothing records from the source the server stops reading: those blocks are dropped.
 
 #include <fcntl.h>
 #include <sndfile.h>
@@ -79,7 +80,7 @@ bool Option(int argc, char** argv, int from, const char* name, std::string& valu
 class PacedWriter {
  public:
   explicit PacedWriter(const std::string& fifo)
-      : fd_(open(fifo.c_str(), O_WRONLY | O_CLOEXEC)), nextNs_(MonotonicNs()) {}
+      : fd_(open(fifo.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC)), nextNs_(MonotonicNs()) {}
   ~PacedWriter() {
     if (fd_ >= 0) close(fd_);
   }
@@ -99,6 +100,9 @@ class PacedWriter {
     while (left > 0) {
       const ssize_t written = write(fd_, bytes, left);
       if (written < 0 && errno == EINTR) continue;
+      // With no recording stream the server stops reading the pipe: like a microphone
+      // nobody listens to, the sound is lost rather than waited for.
+      if (written < 0 && errno == EAGAIN) break;
       if (written <= 0) return -1;
       bytes += written;
       left -= static_cast<size_t>(written);
