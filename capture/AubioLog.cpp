@@ -1,8 +1,8 @@
 #include "capture/AubioLog.h"
 
-#include <aubio/aubio.h>
-
 #include <mutex>
+
+#include "capture/AubioLibrary.h"
 
 namespace capture {
 
@@ -24,11 +24,12 @@ void Drop(int, const char_t*, void*) {}
 void CaptureAubioLog() {
   static std::once_flag once;
   std::call_once(once, [] {
-    aubio_log_set_level_function(AUBIO_LOG_ERR, KeepError, nullptr);
-    aubio_log_set_level_function(AUBIO_LOG_WRN, Drop, nullptr);
-    aubio_log_set_level_function(AUBIO_LOG_INF, Drop, nullptr);
-    aubio_log_set_level_function(AUBIO_LOG_MSG, Drop, nullptr);
-    aubio_log_set_level_function(AUBIO_LOG_DBG, Drop, nullptr);
+    const AubioLibrary& aubio = Aubio();
+    aubio.logSetLevelFunction(AUBIO_LOG_ERR, KeepError, nullptr);
+    aubio.logSetLevelFunction(AUBIO_LOG_WRN, Drop, nullptr);
+    aubio.logSetLevelFunction(AUBIO_LOG_INF, Drop, nullptr);
+    aubio.logSetLevelFunction(AUBIO_LOG_MSG, Drop, nullptr);
+    aubio.logSetLevelFunction(AUBIO_LOG_DBG, Drop, nullptr);
   });
 }
 

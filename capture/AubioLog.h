@@ -4,7 +4,8 @@
 
 namespace capture {
 
-// Routes aubio's log to us instead of stderr (once per process). The latest error is kept so
+// Routes aubio's log to us instead of stderr (once per process). Throws as Aubio() does when
+// aubio cannot be loaded. The latest error is kept so
 // that a failure can be reported with aubio's own text; other levels are dropped.
 void CaptureAubioLog();
 

@@ -1,12 +1,11 @@
 #include "capture/PitchTracker.h"
 
-#include <aubio/aubio.h>
-
 #include <algorithm>
 #include <cmath>
 #include <stdexcept>
 #include <string>
 
+#include "capture/AubioLibrary.h"
 #include "capture/AubioLog.h"
 
 namespace capture {
@@ -97,13 +96,14 @@ Refined Refine(const std::vector<float>& window, int rate, double hz) {
 }  // namespace
 
 struct CPitchTracker::Aubio {
+  const AubioLibrary& library = capture::Aubio();
   aubio_pitch_t* pitch = nullptr;
   fvec_t* hop = nullptr;
   fvec_t* result = nullptr;
   ~Aubio() {
-    if (pitch != nullptr) del_aubio_pitch(pitch);
-    if (hop != nullptr) del_fvec(hop);
-    if (result != nullptr) del_fvec(result);
+    if (pitch != nullptr) library.deletePitch(pitch);
+    if (hop != nullptr) library.deleteVector(hop);
+    if (result != nullptr) library.deleteVector(result);
   }
 };
 
@@ -118,16 +118,17 @@ CPitchTracker::CPitchTracker(int sampleRate, const PitchTrackerSettings& setting
   CaptureAubioLog();
   TakeAubioError();
   auto aubio = std::make_unique<Aubio>();
-  aubio->pitch = new_aubio_pitch("yinfft", static_cast<uint_t>(windowSize_),
-                                 static_cast<uint_t>(hopSize_), static_cast<uint_t>(sampleRate));
-  aubio->hop = new_fvec(static_cast<uint_t>(hopSize_));
-  aubio->result = new_fvec(1);
+  aubio->pitch =
+      aubio->library.newPitch("yinfft", static_cast<uint_t>(windowSize_),
+                              static_cast<uint_t>(hopSize_), static_cast<uint_t>(sampleRate));
+  aubio->hop = aubio->library.newVector(static_cast<uint_t>(hopSize_));
+  aubio->result = aubio->library.newVector(1);
   if (aubio->pitch == nullptr || aubio->hop == nullptr || aubio->result == nullptr) {
     const std::string error = TakeAubioError();
     throw std::runtime_error(error.empty() ? "The pitch tracker could not be created." : error);
   }
-  aubio_pitch_set_unit(aubio->pitch, "Hz");
-  aubio_pitch_set_silence(aubio->pitch, static_cast<smpl_t>(settings.silenceDb));
+  aubio->library.pitchSetUnit(aubio->pitch, "Hz");
+  aubio->library.pitchSetSilence(aubio->pitch, static_cast<smpl_t>(settings.silenceDb));
   aubio_ = std::move(aubio);
   window_.assign(static_cast<size_t>(windowSize_), 0.0f);
 }
@@ -144,7 +145,7 @@ void CPitchTracker::Feed(const float* samples, size_t count,
     i += take;
     if (filled_ < static_cast<size_t>(hopSize_)) break;
     filled_ = 0;
-    aubio_pitch_do(aubio_->pitch, aubio_->hop, aubio_->result);
+    aubio_->library.pitchDo(aubio_->pitch, aubio_->hop, aubio_->result);
     consumed_ += hopSize_;
     const double found = aubio_->result->data[0];
 
