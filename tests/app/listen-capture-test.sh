@@ -23,13 +23,7 @@ PROBE="$(realpath -m "${2:-$ROOT/build/release/tests/capture/tunwick_take_probe}
 # shellcheck source=sound-server.sh
 source "$ROOT/tests/app/sound-server.sh"
 
-skip() {
-  echo "SKIPPED: $*"
-  exit 77
-}
-[ -x "$TUNWICK" ] || { echo "no program at $TUNWICK" >&2; exit 2; }
-[ -x "$PROBE" ] || { echo "no probe at $PROBE" >&2; exit 2; }
-[ -r "$SOUNDFONT" ] || skip "no soundfont at $SOUNDFONT"
+sound_test_require "$TUNWICK" "$PROBE" "$SOUNDFONT"
 
 WORK="$(mktemp -d)"
 cleanup() {
@@ -47,7 +41,7 @@ printf '%s' "$PHRASE" >"$WORK/phrase.txt"
   exit 1
 }
 
-SOUND_SERVER_MICROPHONE=1 sound_server_start "$WORK/server" || skip "$SOUND_SERVER_ERROR"
+SOUND_SERVER_MICROPHONE=1 sound_server_start "$WORK/server" || sound_test_skip "$SOUND_SERVER_ERROR"
 export TUNWICK_SOUNDFONT="$SOUNDFONT" TUNWICK_AUDIO_DRIVER=pulseaudio
 # At most three tries of a few seconds each; the watchdog ends a listener that hangs. Under
 # AddressSanitizer, leaks are traced through libpulse's frames too, so that the one that

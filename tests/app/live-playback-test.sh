@@ -31,13 +31,7 @@ PROBE="$(realpath -m "${2:-$ROOT/build/release/tests/app/tunwick_sound_probe}")"
 # shellcheck source=sound-server.sh
 source "$ROOT/tests/app/sound-server.sh"
 
-skip() {
-  echo "SKIPPED: $*"
-  exit 77
-}
-[ -x "$TUNWICK" ] || { echo "no program at $TUNWICK" >&2; exit 2; }
-[ -x "$PROBE" ] || { echo "no probe at $PROBE" >&2; exit 2; }
-[ -r "$SOUNDFONT" ] || skip "no soundfont at $SOUNDFONT"
+sound_test_require "$TUNWICK" "$PROBE" "$SOUNDFONT"
 
 WORK="$(mktemp -d)"
 cleanup() {
@@ -49,7 +43,7 @@ trap cleanup EXIT
 
 "$PROBE" score >"$WORK/score.txt"
 "$TUNWICK" export "$WORK/score.txt" "$WORK/score.mid" >/dev/null || exit 2
-sound_server_start "$WORK/server" "$PROBE" || skip "$SOUND_SERVER_ERROR"
+sound_server_start "$WORK/server" "$PROBE" || sound_test_skip "$SOUND_SERVER_ERROR"
 
 # The player and the analysis use the same soundfont; the player sends to the server only.
 export TUNWICK_SOUNDFONT="$SOUNDFONT" TUNWICK_AUDIO_DRIVER=pulseaudio

@@ -13,6 +13,9 @@
 #   sound_server_stop               stops server and capture; WORK then holds capture.raw
 #                                   (s16le stereo 44.1 kHz) and capture.reads
 #   busy_start N / busy_stop        N busy loops at normal priority (the load generator)
+#   sound_test_require PROGRAM PROBE SOUNDFONT
+#                                   for the tests: exits 2 when a program is missing, 77
+#                                   (skipped) when the soundfont is; sound_test_skip WHY too
 #
 # The log is the server's -vvvv output; every underrun of a playback stream shows as a line
 # "Implicit underrun of 'STREAM'" or "Underrun on 'STREAM', ...".
@@ -112,4 +115,16 @@ busy_stop() {
   for pid in "${BUSY_PIDS[@]}"; do kill "$pid" 2>/dev/null || true; done
   for pid in "${BUSY_PIDS[@]}"; do wait "$pid" 2>/dev/null || true; done
   BUSY_PIDS=()
+}
+
+sound_test_skip() {
+  echo "SKIPPED: $*"
+  exit 77
+}
+
+sound_test_require() {
+  local program=$1 probe=$2 soundfont=$3
+  [ -x "$program" ] || { echo "no program at $program" >&2; exit 2; }
+  [ -x "$probe" ] || { echo "no probe at $probe" >&2; exit 2; }
+  [ -r "$soundfont" ] || sound_test_skip "no soundfont at $soundfont"
 }
