@@ -3,7 +3,7 @@
 #include <rtmidi/RtMidi.h>
 #include <unistd.h>
 
-#include "midi/AlsaLog.h"
+#include "audio/AlsaLog.h"
 #include "midi/ShortMessage.h"
 
 namespace midi {
@@ -20,7 +20,7 @@ bool SequencerPresent() { return access("/dev/snd/seq", R_OK | W_OK) == 0; }
 std::vector<std::string> AlsaPortNames() {
   std::vector<std::string> names;
   if (!SequencerPresent()) return names;
-  SilenceAlsaLibrary();
+  audio::SilenceAlsaLibrary();
   try {
     RtMidiOut out(RtMidi::LINUX_ALSA, kClientName);
     const unsigned int count = out.getPortCount();
@@ -45,7 +45,7 @@ bool CAlsaPort::Open(MidiPortCallback, void*) {
     error_ = "The ALSA sequencer is not available.";
     return false;
   }
-  SilenceAlsaLibrary();
+  audio::SilenceAlsaLibrary();
   try {
     out_ = std::make_unique<RtMidiOut>(RtMidi::LINUX_ALSA, kClientName);
   } catch (const RtMidiError& e) {

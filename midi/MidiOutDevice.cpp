@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <system_error>
 
-#include "midi/CueSound.h"
+#include "audio/CueSound.h"
 #include "midi/SynthEngine.h"
 
 namespace {
@@ -26,7 +26,7 @@ int ChosenDevice() {
 CMIDIOutDevice::CMIDIOutDevice() : CMIDIOutDevice(&midi::CreateMidiPort) {}
 
 CMIDIOutDevice::CMIDIOutDevice(midi::PortFactory factory, midi::HeaderWorkerHooks hooks,
-                               midi::DesktopCueFactory desktopCue)
+                               audio::DesktopCueFactory desktopCue)
     : factory_(std::move(factory)),
       hooks_(std::move(hooks)),
       desktopCueFactory_(std::move(desktopCue)) {}
@@ -100,7 +100,7 @@ int32_t CMIDIOutDevice::OutputLatencyMs() const {
 const std::vector<float>& CMIDIOutDevice::Cue(const std::string& name, int rate) {
   // Decoded once per name and rate: the file is not read again on the player's thread.
   if (cueSamples_.empty() || cueName_ != name || cueRate_ != rate) {
-    cueSamples_ = midi::LoadCueOrDefault(name, rate);
+    cueSamples_ = audio::LoadCueOrDefault(name, rate);
     cueName_ = name;
     cueRate_ = rate;
   }

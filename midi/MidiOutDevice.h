@@ -11,8 +11,8 @@
 #include <thread>
 #include <vector>
 
+#include "audio/DesktopCue.h"
 #include "midi/AutoResetEvent.h"
-#include "midi/DesktopCue.h"
 #include "midi/MidiOutException.h"
 #include "midi/MidiPort.h"
 #include "midi/PendingHeaderQueue.h"
@@ -52,7 +52,7 @@ class CMIDIOutDevice {
   // desktopCue plays the cue for a port without audio output; by default a stream of the
   // desktop's sound server.
   explicit CMIDIOutDevice(midi::PortFactory factory, midi::HeaderWorkerHooks hooks = {},
-                          midi::DesktopCueFactory desktopCue = &midi::OpenDesktopCue);
+                          audio::DesktopCueFactory desktopCue = &audio::OpenDesktopCue);
   ~CMIDIOutDevice();
   CMIDIOutDevice(const CMIDIOutDevice&) = delete;
   CMIDIOutDevice& operator=(const CMIDIOutDevice&) = delete;
@@ -104,8 +104,8 @@ class CMIDIOutDevice {
 
   midi::PortFactory factory_;
   midi::HeaderWorkerHooks hooks_;
-  midi::DesktopCueFactory desktopCueFactory_;
-  std::unique_ptr<midi::CDesktopCue> desktopCue_;  // while a port without audio is open
+  audio::DesktopCueFactory desktopCueFactory_;
+  std::unique_ptr<audio::CDesktopCue> desktopCue_;  // while a port without audio is open
   std::string cueName_;
   int cueRate_ = 0;
   std::vector<float> cueSamples_;

@@ -5,7 +5,7 @@
 
 #include <cstdlib>
 
-#include "midi/FluidLog.h"
+#include "audio/FluidLog.h"
 
 namespace midi {
 
@@ -13,7 +13,7 @@ std::vector<std::string> SoundfontCandidates() {
   std::vector<std::string> candidates;
   if (const char* named = std::getenv("TUNWICK_SOUNDFONT"); named != nullptr && *named != '\0')
     candidates.emplace_back(named);
-  CaptureFluidLog();
+  audio::CaptureFluidLog();
   if (fluid_settings_t* settings = new_fluid_settings()) {
     char* fallback = nullptr;
     if (fluid_settings_getstr_default(settings, "synth.default-soundfont", &fallback) == FLUID_OK &&

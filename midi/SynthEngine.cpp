@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "midi/FluidLog.h"
+#include "audio/FluidLog.h"
 #include "midi/ShortMessage.h"
 
 namespace midi {
@@ -28,7 +28,7 @@ int64_t BlockStartFrom(int64_t frame) {
 }  // namespace
 
 CSynthEngine::CSynthEngine() {
-  CaptureFluidLog();
+  audio::CaptureFluidLog();
   settings_ = new_fluid_settings();
   if (settings_ == nullptr) return;
   fluid_settings_setnum(settings_, "synth.sample-rate", static_cast<double>(kSampleRate));
@@ -46,9 +46,9 @@ CSynthEngine::~CSynthEngine() {
 }
 
 bool CSynthEngine::Load(const std::string& soundfontPath, std::string& error) {
-  const uint64_t errorsBefore = FluidErrorCount();
+  const uint64_t errorsBefore = audio::FluidErrorCount();
   auto fail = [&](const char* fallback) {
-    error = FluidErrorSince(errorsBefore);
+    error = audio::FluidErrorSince(errorsBefore);
     if (error.empty()) error = fallback;
     if (synth_ != nullptr) delete_fluid_synth(synth_);
     synth_ = nullptr;

@@ -6,7 +6,7 @@
 #include <mutex>
 #include <string>
 
-#include "midi/CueMixer.h"
+#include "audio/CueMixer.h"
 #include "midi/NoteStartLog.h"
 #include "midi/SpscRing.h"
 
@@ -75,7 +75,7 @@ class CSynthEngine {
   int64_t RenderedFrames() const { return renderedFrames_.load(std::memory_order_acquire); }
 
   fluid_settings_t* settings() const { return settings_; }
-  CCueMixer& cue() { return cue_; }
+  audio::CCueMixer& cue() { return cue_; }
 
  private:
   struct Scheduled {
@@ -91,7 +91,7 @@ class CSynthEngine {
 
   fluid_settings_t* settings_ = nullptr;
   fluid_synth_t* synth_ = nullptr;
-  CCueMixer cue_;
+  audio::CCueMixer cue_;
   CSpscRing<Scheduled, kQueueCapacity> queue_;
   std::mutex sendLock_;  // senders only; the rendering thread never takes it
   std::atomic<float> gain_{kFullGain};

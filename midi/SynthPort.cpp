@@ -6,7 +6,7 @@
 #include <cmath>
 #include <thread>
 
-#include "midi/AlsaLog.h"
+#include "audio/AlsaLog.h"
 #include "midi/Soundfont.h"
 
 namespace midi {
@@ -17,8 +17,8 @@ int64_t SteadyNs(std::chrono::steady_clock::time_point time) {
   return std::chrono::duration_cast<std::chrono::nanoseconds>(time.time_since_epoch()).count();
 }
 
-static_assert(CStreamClock::kNoFrame == CSynthEngine::kNextFrame &&
-                  CStreamClock::kNoFrame == CCueMixer::kNextFrame,
+static_assert(audio::CStreamClock::kNoFrame == CSynthEngine::kNextFrame &&
+                  audio::CStreamClock::kNoFrame == audio::CCueMixer::kNextFrame,
               "a time not yet on the stream's clock means the next frame");
 
 // How long Open waits for the output's timing to settle.
@@ -33,7 +33,7 @@ CSynthPort::~CSynthPort() { Close(); }
 bool CSynthPort::Open(MidiPortCallback, void*) {
   Close();
   error_.clear();
-  SilenceAlsaLibrary();
+  audio::SilenceAlsaLibrary();
   // The synthesizer plays no long messages, so it never reports one done: the callback is
   // not needed.
   const std::string soundfont = options_.soundfont.empty() ? FindSoundfont() : options_.soundfont;
@@ -44,16 +44,16 @@ bool CSynthPort::Open(MidiPortCallback, void*) {
   engine_ = std::move(engine);
 
   const std::vector<std::string> drivers =
-      options_.drivers.empty() ? AudioDriverOrder() : options_.drivers;
+      options_.drivers.empty() ? audio::AudioDriverOrder() : options_.drivers;
   std::string firstError;
   for (const std::string& name : drivers) {
-    AudioOutputRequest request;
+    audio::AudioOutputRequest request;
     request.driver = name;
     request.streamName = "Tunwick synthesizer";
     request.sampleRate = CSynthEngine::kSampleRate;
     request.settings = engine_->settings();
     // The clock takes the output's timing reports from its first one on.
-    clock_ = std::make_unique<CStreamClock>(request.sampleRate);
+    clock_ = std::make_unique<audio::CStreamClock>(request.sampleRate);
     activeClock_.store(clock_.get(), std::memory_order_release);
     std::string complaint;
     output_ = options_.openOutput ? options_.openOutput(request, *this, complaint)
@@ -64,7 +64,7 @@ bool CSynthPort::Open(MidiPortCallback, void*) {
         // A JACK server imposed its own rate: a clock at that rate starts over. The first
         // one stays until Close, as the audio thread may still be using it.
         retiredClock_ = std::move(clock_);
-        clock_ = std::make_unique<CStreamClock>(output_->SampleRate());
+        clock_ = std::make_unique<audio::CStreamClock>(output_->SampleRate());
         activeClock_.store(clock_.get(), std::memory_order_release);
       }
       const double leadMs = output_->LeadSeconds() * 1000.0;
@@ -72,7 +72,7 @@ bool CSynthPort::Open(MidiPortCallback, void*) {
           std::max(kOutputLatencyMs, static_cast<int32_t>(std::ceil(leadMs)) + kLateAllowanceMs);
       // The first notes need the stream's timing, settled.
       const auto giveUp = std::chrono::steady_clock::now() + kFirstMeasurementWait;
-      while (clock_->Observations() < CStreamClock::kSettleCount && output_->Running() &&
+      while (clock_->Observations() < audio::CStreamClock::kSettleCount && output_->Running() &&
              std::chrono::steady_clock::now() < giveUp)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
       return true;
@@ -92,13 +92,13 @@ int CSynthPort::Process(int frames, int nfx, float* fx[], int nout, float* out[]
 }
 
 void CSynthPort::Observe(int64_t steadyNs, double heardFrame) {
-  if (CStreamClock* clock = activeClock_.load(std::memory_order_acquire))
+  if (audio::CStreamClock* clock = activeClock_.load(std::memory_order_acquire))
     clock->Observe(steadyNs, heardFrame);
 }
 
 int64_t CSynthPort::FrameFor(std::chrono::steady_clock::time_point due) const {
-  const CStreamClock* clock = activeClock_.load(std::memory_order_acquire);
-  if (clock == nullptr) return CStreamClock::kNoFrame;
+  const audio::CStreamClock* clock = activeClock_.load(std::memory_order_acquire);
+  if (clock == nullptr) return audio::CStreamClock::kNoFrame;
   return clock->FrameAt(SteadyNs(due) + static_cast<int64_t>(latencyMs_) * 1000000);
 }
 

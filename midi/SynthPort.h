@@ -6,20 +6,20 @@
 #include <string>
 #include <vector>
 
-#include "midi/AudioOutput.h"
+#include "audio/AudioOutput.h"
+#include "audio/StreamClock.h"
 #include "midi/MidiPort.h"
-#include "midi/StreamClock.h"
 #include "midi/SynthEngine.h"
 
 namespace midi {
 
 struct SynthPortOptions {
   std::string soundfont;             // "" = FindSoundfont()
-  std::vector<std::string> drivers;  // empty = AudioDriverOrder()
+  std::vector<std::string> drivers;  // empty = audio::AudioDriverOrder()
   std::string audioFile;             // output file of FluidSynth's "file" driver
   // Starts the output for a driver name; empty = OpenAudioOutput (the real outputs).
-  std::function<std::unique_ptr<CAudioOutput>(const AudioOutputRequest&, CAudioSource&,
-                                              std::string&)>
+  std::function<std::unique_ptr<audio::CAudioOutput>(const audio::AudioOutputRequest&,
+                                                     audio::CAudioSource&, std::string&)>
       openOutput;
 };
 
@@ -33,7 +33,7 @@ constexpr int kLateAllowanceMs = 14;
 // mixed into its stream. Messages and the cue are scheduled on the stream's frames: each is
 // heard OutputLatencyMs() after its due time, however late the call that sends it comes,
 // as long as it comes within kLateAllowanceMs of that time.
-class CSynthPort : public MidiPort, private CAudioSource {
+class CSynthPort : public MidiPort, private audio::CAudioSource {
  public:
   explicit CSynthPort(SynthPortOptions options = {});
   ~CSynthPort() override;
@@ -64,11 +64,11 @@ class CSynthPort : public MidiPort, private CAudioSource {
 
   SynthPortOptions options_;
   std::unique_ptr<CSynthEngine> engine_;
-  std::unique_ptr<CStreamClock> clock_;
-  std::unique_ptr<CStreamClock> retiredClock_;
+  std::unique_ptr<audio::CStreamClock> clock_;
+  std::unique_ptr<audio::CStreamClock> retiredClock_;
   // The clock the output's thread reports to.
-  std::atomic<CStreamClock*> activeClock_{nullptr};
-  std::unique_ptr<CAudioOutput> output_;
+  std::atomic<audio::CStreamClock*> activeClock_{nullptr};
+  std::unique_ptr<audio::CAudioOutput> output_;
   std::string driverName_;
   int32_t latencyMs_ = 0;
   std::string error_;

@@ -10,4 +10,4 @@ BUILD="$ROOT/build/release"
 cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTUNWICK_BUILD_TESTS=OFF -DTUNWICK_BUILD_BENCH=OFF
 cmake --build "$BUILD" -j"$(nproc)" --target tunwick
 
-exec "$BUILD/app/tunwick" "$@"
+exec "$BUILD/cli/tunwick" "$@"

@@ -2,7 +2,7 @@
 # Starts Tunwick on a virtual X display, waits until its window is shown and idle, and
 # saves a picture of the screen as a PNG.
 #   bash scripts/screenshot.sh [-d] OUT.png [PROGRAM]
-# PROGRAM defaults to build/release/app/tunwick. Without -d a start-up message box (no
+# PROGRAM defaults to build/release/cli/tunwick. Without -d a start-up message box (no
 # MIDI device, say) is what the picture shows; with -d such boxes are answered and the
 # dialog is pictured. Variables for the program (such as TUNWICK_MIDI_DEVICE) pass
 # through the environment.
@@ -16,7 +16,7 @@ if [ $# -lt 1 ]; then
   exit 2
 fi
 OUT="$(realpath -m "$1")"
-PROGRAM="$(realpath -m "${2:-$ROOT/build/release/app/tunwick}")"
+PROGRAM="$(realpath -m "${2:-$ROOT/build/release/cli/tunwick}")"
 [ -x "$PROGRAM" ] || { echo "$0: no program at $PROGRAM (build the tunwick target first)" >&2; exit 1; }
 for tool in xvfb-run import; do
   command -v "$tool" >/dev/null || { echo "$0: $tool is missing (bash scripts/setup.sh)" >&2; exit 1; }

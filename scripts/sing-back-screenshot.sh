@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Pictures the sing-back panel after a judged try, with a take piped in as the microphone:
-# a private PulseAudio server (tests/app/sound-server.sh) whose default input is a pipe
+# a private PulseAudio server (tests/support/sound-server.sh) whose default input is a pipe
 # source, a virtual X display, and the window driven with xdotool as a learner would: the
 # phrase typed into the box, 装入, 跟唱模式; when the caption says "请唱" the take goes into the
 # microphone, and once it has been judged the screen is saved as a PNG.
@@ -8,14 +8,14 @@
 #   bash scripts/sing-back-screenshot.sh OUT.png [PROGRAM]
 #
 # The take is the phrase sung by the synthesizer's Voice Oohs with the second note 30 cents
-# sharp and the fourth 150 (build/release/tests/capture/tunwick_take_probe makes it). Needs
+# sharp and the fourth 150 (build/release/bench/tools/tunwick_take_probe makes it). Needs
 # the release build with its tests, the packages of scripts/setup.sh, and xdotool.
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 [ $# -ge 1 ] || { echo "usage: $0 OUT.png [PROGRAM]" >&2; exit 2; }
 OUT="$(realpath -m "$1")"
-PROGRAM="$(realpath -m "${2:-$ROOT/build/release/app/tunwick}")"
-PROBE="$ROOT/build/release/tests/capture/tunwick_take_probe"
+PROGRAM="$(realpath -m "${2:-$ROOT/build/release/cli/tunwick}")"
+PROBE="$ROOT/build/release/bench/tools/tunwick_take_probe"
 SOUNDFONT=/usr/share/sounds/sf2/TimGM6mb.sf2
 PHRASE="s=100,1,1,1,2,1,3,1,5,1,6"
 BENDS="0,30,0,150,0"
@@ -26,8 +26,8 @@ for tool in xvfb-run import xdotool; do
   command -v "$tool" >/dev/null || { echo "$0: $tool is missing (apt-get install $tool)" >&2; exit 1; }
 done
 
-# shellcheck source=../tests/app/sound-server.sh
-source "$ROOT/tests/app/sound-server.sh"
+# shellcheck source=../tests/support/sound-server.sh
+source "$ROOT/tests/support/sound-server.sh"
 WORK="$(mktemp -d)"
 chmod 700 "$WORK"
 trap 'sound_server_stop; rm -rf "$WORK"' EXIT

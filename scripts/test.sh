@@ -3,7 +3,7 @@
 #   0. the source format check (clang-format),
 #   1. unit, GUI and command-line tests (ctest),
 #   2. the same tests built with AddressSanitizer and UndefinedBehaviorSanitizer,
-#   3. the threaded code under ThreadSanitizer: the MIDI layer's tests and the parser's
+#   3. the threaded code under ThreadSanitizer: the sound output's and MIDI layer's tests and the parser's
 #      (two scores parsed at once),
 #   4. a short fuzz run of the score parser.
 # Exits non-zero on the first failure.
@@ -40,10 +40,12 @@ LSAN_OPTIONS="suppressions=$ROOT/tests/sanitizer/lsan.supp:print_suppressions=0"
 UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1" \
   ctest --test-dir build/asan --output-on-failure -j"$JOBS"
 
-step "MIDI layer and parser under ThreadSanitizer"
+step "Sound output, MIDI layer and parser under ThreadSanitizer"
 cmake -S . -B build/tsan -DCMAKE_BUILD_TYPE=Debug -DTUNWICK_TSAN=ON -DTUNWICK_BUILD_APP=OFF -DTUNWICK_BUILD_BENCH=OFF
-cmake --build build/tsan -j"$JOBS" --target tunwick_midi_tests tunwick_notation_tests
-# Only these two test programs are built here, so run them directly rather than through ctest.
+cmake --build build/tsan -j"$JOBS" --target tunwick_audio_tests tunwick_midi_tests tunwick_notation_tests
+# Only these test programs are built here, so run them directly rather than through ctest.
+TSAN_OPTIONS="halt_on_error=1" \
+  build/tsan/tests/audio/tunwick_audio_tests
 TSAN_OPTIONS="halt_on_error=1" \
   build/tsan/tests/midi/tunwick_midi_tests
 TSAN_OPTIONS="halt_on_error=1" \

@@ -19,11 +19,11 @@
 #include <thread>
 #include <vector>
 
-#include "app/CaptureEar.h"
-#include "app/SingBackPanel.h"
 #include "capture/AudioCapture.h"
 #include "listening/Pitch.h"
 #include "notation/Score.h"
+#include "singback/CaptureEar.h"
+#include "window/SingBackPanel.h"
 
 namespace {
 

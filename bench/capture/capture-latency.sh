@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # From a sound entering the microphone to its pitch on the sing-back panel. A private
-# PulseAudio server's default input is a pipe source (tests/app/sound-server.sh); the take
+# PulseAudio server's default input is a pipe source (tests/support/sound-server.sh); the take
 # probe writes a 220 Hz tone into it every second, at the pace of the clock, noting when each
 # tone's first sample went in; tunwick_capture_latency captures the default input as the
 # window does and polls the ear at the panel's interval, noting when each tone's pitch first
@@ -11,7 +11,7 @@
 # Needs the release build with its tests (build/release) and the packages of scripts/setup.sh.
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
-PROBE="$ROOT/build/release/tests/capture/tunwick_take_probe"
+PROBE="$ROOT/build/release/bench/tools/tunwick_take_probe"
 LATENCY="$ROOT/build/release/bench/capture/tunwick_capture_latency"
 TONES=30
 while [ $# -gt 0 ]; do
@@ -24,8 +24,8 @@ for f in "$PROBE" "$LATENCY"; do
   [ -x "$f" ] || { echo "$0: no $f (build the release tree with its tests)" >&2; exit 1; }
 done
 
-# shellcheck source=../../tests/app/sound-server.sh
-source "$ROOT/tests/app/sound-server.sh"
+# shellcheck source=../../tests/support/sound-server.sh
+source "$ROOT/tests/support/sound-server.sh"
 WORK="$(mktemp -d)"
 cleanup() {
   sound_server_stop

@@ -5,7 +5,7 @@
 // tick), and the synthesizer's note start log tells at which frame of its stream each
 // note starts against the frame its due time maps to. Writes the schedule as a MIDI file and
 // prints the steady-clock origin of its time 0, so that a capture of the sound server's output
-// can be matched to it (tests/app's sound probe: analyse --midi FILE --origin NS).
+// can be matched to it (bench/tools' sound probe: analyse --midi FILE --origin NS).
 //
 //   tunwick_synth_timing [--notes N] [--tick-us MICROSECONDS] [--midi OUT.mid] [--log OUT.txt]
 //

@@ -1,5 +1,5 @@
 // ParseScore on the built-in score and on two 29999-character scores (the most the load
-// command passes). The side files are written by the program, measured in bench/app.
+// command passes). The side files are written by the program, measured in bench/cli.
 #include <benchmark/benchmark.h>
 
 #include <memory>

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "midi/DesktopCue.h"
+#include "audio/DesktopCue.h"
 #include "midi/MidiPort.h"
 
 namespace miditest {
@@ -49,7 +49,7 @@ struct FakePortSetup {
 };
 
 // The desktop's sound server as the device sees it, for a port without audio output.
-class CFakeDesktopCue : public midi::CDesktopCue {
+class CFakeDesktopCue : public audio::CDesktopCue {
  public:
   explicit CFakeDesktopCue(EventLog& log) : log_(log) {}
   int SampleRate() const override { return 48000; }

@@ -8,7 +8,7 @@
 #include <thread>
 #include <vector>
 
-#include "midi/CueSound.h"
+#include "audio/CueSound.h"
 #include "midi/MidiOutDevice.h"
 #include "tests/midi/FakePort.h"
 #include "tests/midi/MidiTestSupport.h"
@@ -40,7 +40,7 @@ class DeviceTest : public ::testing::Test {
           return port;
         },
         hooks,
-        [this]() -> std::unique_ptr<midi::CDesktopCue> {
+        [this]() -> std::unique_ptr<audio::CDesktopCue> {
           if (!desktopSound) return nullptr;
           ++desktopOpens;
           return std::make_unique<miditest::CFakeDesktopCue>(log);
@@ -302,7 +302,7 @@ TEST_F(DeviceTest, APortWithAudioStartsTheCueAtItsDueTime) {
   EXPECT_EQ(log.Entries().back(), "port1 start cue 26460");
   EXPECT_EQ(lastPort->lastCueDue, due);
 
-  const size_t fallback = midi::DefaultCue(44100).size() / 2;
+  const size_t fallback = audio::DefaultCue(44100).size() / 2;
   EXPECT_EQ(device->StartCueSound("no-such-cue.wav", due), CueMs(fallback, 44100));
   EXPECT_EQ(log.Entries().back(), "port1 start cue " + std::to_string(fallback));
   device->StopCueSound();
@@ -328,7 +328,7 @@ TEST_F(DeviceTest, TheCueTakesItsTimeEvenWhereNothingCanPlayIt) {
   EXPECT_EQ(device->StartCueSound(TUNWICK_TEST_LUMO, now), 600);  // closed
   device->Open(0);
   EXPECT_EQ(device->StartCueSound(TUNWICK_TEST_LUMO, now), 600);  // no sound server
-  EXPECT_EQ(device->StartCueSound(nullptr, now), CueMs(midi::DefaultCue(44100).size() / 2, 44100));
+  EXPECT_EQ(device->StartCueSound(nullptr, now), CueMs(audio::DefaultCue(44100).size() / 2, 44100));
   device->StopCueSound();
   EXPECT_EQ(log.Entries(), (Entries{"port1 open", "port1 volume 0000FFFF", "port1 stop cue"}));
 }

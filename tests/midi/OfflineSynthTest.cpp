@@ -6,7 +6,7 @@
 #include <cstring>
 #include <vector>
 
-#include "midi/CueSound.h"
+#include "audio/CueSound.h"
 #include "midi/MidiOutException.h"
 #include "midi/NoteStartLog.h"
 #include "midi/OfflineSynth.h"
@@ -155,7 +155,7 @@ TEST_F(OfflineSynthTest, CueIsMixedIntoTheRenderedStreamForItsLength) {
 TEST_F(OfflineSynthTest, CueMixesWithANote) {
   std::vector<float> lumo;
   std::string error;
-  ASSERT_TRUE(midi::LoadCueFile(TUNWICK_TEST_LUMO, kRate, lumo, error));
+  ASSERT_TRUE(audio::LoadCueFile(TUNWICK_TEST_LUMO, kRate, lumo, error));
   midi::COfflineSynth noteOnly(TUNWICK_TEST_SOUNDFONT);
   noteOnly.SendShortMessage(0x7F3C90);
   synth->SendShortMessage(0x7F3C90);

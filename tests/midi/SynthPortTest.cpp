@@ -8,12 +8,12 @@
 #include <string>
 #include <thread>
 
-#include "midi/CueSound.h"
-#include "midi/DesktopCue.h"
-#include "midi/FluidDriverOutput.h"
+#include "audio/CueSound.h"
+#include "audio/DesktopCue.h"
+#include "audio/FluidDriverOutput.h"
+#include "audio/PulseOutput.h"
 #include "midi/MidiOutDevice.h"
 #include "midi/NoteStartLog.h"
-#include "midi/PulseOutput.h"
 #include "midi/Soundfont.h"
 #include "midi/SynthPort.h"
 #include "tests/midi/MidiTestSupport.h"
@@ -28,22 +28,22 @@ using testsupport::EnvOverride;
 TEST(AudioDriverOrderTest, DesktopDriversFirstUnlessOneIsChosen) {
   {
     EnvOverride env("TUNWICK_AUDIO_DRIVER", std::nullopt);
-    EXPECT_EQ(midi::AudioDriverOrder(), (std::vector<std::string>{"pulseaudio", "alsa", "jack"}));
+    EXPECT_EQ(audio::AudioDriverOrder(), (std::vector<std::string>{"pulseaudio", "alsa", "jack"}));
   }
   EnvOverride env("TUNWICK_AUDIO_DRIVER", "jack");
-  EXPECT_EQ(midi::AudioDriverOrder(), std::vector<std::string>{"jack"});
+  EXPECT_EQ(audio::AudioDriverOrder(), std::vector<std::string>{"jack"});
 }
 
 // Every output's buffer, plus a tick that comes as late as allowed, fits in the latency, and
 // the latency stays within 40 ms.
 TEST(AudioDriverOrderTest, BuffersAndALateTickFitInTheLatency) {
-  const double pulseMs = 1000.0 * midi::kPulseBufferFrames / 44100;
-  const double fluidMs = 1000.0 * midi::kAudioPeriodSize * midi::kAudioPeriods / 44100;
+  const double pulseMs = 1000.0 * audio::kPulseBufferFrames / 44100;
+  const double fluidMs = 1000.0 * audio::kAudioPeriodSize * audio::kAudioPeriods / 44100;
   for (double bufferMs : {pulseMs, fluidMs})
     EXPECT_LE(bufferMs + midi::kLateAllowanceMs, midi::kOutputLatencyMs);
   EXPECT_LE(midi::kOutputLatencyMs, 40);
   EXPECT_GE(midi::kLateAllowanceMs, 12);
-  EXPECT_EQ(midi::kPulseBufferFrames % midi::kPulseBlockFrames, 0);
+  EXPECT_EQ(audio::kPulseBufferFrames % audio::kPulseBlockFrames, 0);
 }
 
 TEST(SoundfontTest, ChosenFileFirstThenSystemDefaultsThenThePackagesFile) {
@@ -138,12 +138,12 @@ TEST_F(SynthPortTest, WithoutSoundOutputEveryDriverFailsWithFluidSynthsText) {
 // 256-frame blocks, and reports that the stream frame it renders is heard 23.2 ms later. A
 // note sent with its due time is heard exactly OutputLatencyMs() after it, to the synthesizer's
 // block, however late within the allowance the send comes.
-class CFakeOutput : public midi::CAudioOutput {
+class CFakeOutput : public audio::CAudioOutput {
  public:
   static constexpr int kBlock = 256;
   static constexpr int kAhead = 1024;  // frames rendered ahead of the one heard
 
-  explicit CFakeOutput(midi::CAudioSource& source) : source_(source) {}
+  explicit CFakeOutput(audio::CAudioSource& source) : source_(source) {}
   int SampleRate() const override { return 44100; }
   double LeadSeconds() const override { return static_cast<double>(kAhead) / 44100; }
 
@@ -168,7 +168,7 @@ class CFakeOutput : public midi::CAudioOutput {
   std::vector<float> sound;  // the left channel of every frame rendered
 
  private:
-  midi::CAudioSource& source_;
+  audio::CAudioSource& source_;
   int64_t origin_ = 0;
   int64_t rendered_ = 0;  // frame 0 is heard at origin_, rendered kAhead frames before
 };
@@ -179,8 +179,8 @@ TEST_F(SynthPortTest, NotesAreHeardAtTheirDueTimePlusTheLatencyHoweverLateTheSen
       std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch()).count();
   CFakeOutput* output = nullptr;
   options.drivers = {"fake"};
-  options.openOutput = [&](const midi::AudioOutputRequest& request, midi::CAudioSource& source,
-                           std::string&) -> std::unique_ptr<midi::CAudioOutput> {
+  options.openOutput = [&](const audio::AudioOutputRequest& request, audio::CAudioSource& source,
+                           std::string&) -> std::unique_ptr<audio::CAudioOutput> {
     EXPECT_EQ(request.driver, "fake");
     auto fake = std::make_unique<CFakeOutput>(source);
     fake->SetOrigin(origin);
@@ -232,8 +232,8 @@ TEST_F(SynthPortTest, TheCueStartsOnTheFrameItsDueTimeMapsTo) {
   const int64_t origin = 5000000000;
   CFakeOutput* output = nullptr;
   options.drivers = {"fake"};
-  options.openOutput = [&](const midi::AudioOutputRequest&, midi::CAudioSource& source,
-                           std::string&) -> std::unique_ptr<midi::CAudioOutput> {
+  options.openOutput = [&](const audio::AudioOutputRequest&, audio::CAudioSource& source,
+                           std::string&) -> std::unique_ptr<audio::CAudioOutput> {
     auto fake = std::make_unique<CFakeOutput>(source);
     fake->SetOrigin(origin);
     fake->RunUntil(origin + 50000000);
@@ -261,14 +261,14 @@ TEST_F(SynthPortTest, TheCueStartsOnTheFrameItsDueTimeMapsTo) {
 }
 
 TEST_F(SynthPortTest, AnOutputThatRendersFurtherAheadGetsALongerLatency) {
-  struct CSlowOutput : midi::CAudioOutput {
+  struct CSlowOutput : audio::CAudioOutput {
     int SampleRate() const override { return 44100; }
     double LeadSeconds() const override { return 0.0465; }  // 2048 frames
   };
   options.drivers = {"slow"};
-  options.openOutput = [](const midi::AudioOutputRequest&, midi::CAudioSource& source,
-                          std::string&) -> std::unique_ptr<midi::CAudioOutput> {
-    for (int i = 0; i < midi::CStreamClock::kSettleCount; ++i)  // its timing reports
+  options.openOutput = [](const audio::AudioOutputRequest&, audio::CAudioSource& source,
+                          std::string&) -> std::unique_ptr<audio::CAudioOutput> {
+    for (int i = 0; i < audio::CStreamClock::kSettleCount; ++i)  // its timing reports
       source.Observe(i * 5800000, i * 256.0);
     return std::make_unique<CSlowOutput>();
   };
@@ -282,8 +282,8 @@ TEST_F(SynthPortTest, AnOutputThatRendersFurtherAheadGetsALongerLatency) {
 TEST_F(SynthPortTest, TheFirstOutputThatStartsIsUsedAndTheFirstComplaintKept) {
   std::vector<std::string> tried;
   options.drivers = {"first", "second", "third"};
-  options.openOutput = [&](const midi::AudioOutputRequest& request, midi::CAudioSource& source,
-                           std::string& error) -> std::unique_ptr<midi::CAudioOutput> {
+  options.openOutput = [&](const audio::AudioOutputRequest& request, audio::CAudioSource& source,
+                           std::string& error) -> std::unique_ptr<audio::CAudioOutput> {
     tried.push_back(request.driver);
     error = "no " + request.driver;
     if (request.driver != "third") return nullptr;
@@ -324,10 +324,10 @@ TEST_F(SynthPortTest, PlaysANoteAndTheCueOnRealSoundOutput) {
 
 TEST(DesktopCueTest, PlaysTheCueThroughTheSoundServer) {
   if (!miditest::HasAudioOutput()) GTEST_SKIP() << "needs a sound card or a sound server";
-  std::unique_ptr<midi::CDesktopCue> cue = midi::OpenDesktopCue();
+  std::unique_ptr<audio::CDesktopCue> cue = audio::OpenDesktopCue();
   if (!cue) GTEST_SKIP() << "the sound output is there but cannot be used";
   EXPECT_EQ(cue->SampleRate(), 44100);
-  cue->Start(midi::DefaultCue(cue->SampleRate()));
+  cue->Start(audio::DefaultCue(cue->SampleRate()));
   std::this_thread::sleep_for(std::chrono::milliseconds(100));
   cue->Stop();
 }

@@ -1,0 +1,75 @@
+#pragma once
+
+// The synthesizer's (and the cue's) way to a sound output: one interface, one file per
+// backend, chosen through one table in order of preference.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+typedef struct _fluid_hashtable_t fluid_settings_t;
+
+namespace audio {
+
+// What an output plays: called on the output's own audio thread.
+class CAudioSource {
+ public:
+  virtual ~CAudioSource() = default;
+  // Adds the stream's next frames to the buffers, which hold zeros: nout dry channels and
+  // nfx effects channels as FluidSynth's drivers pass them (nfx 0: none).
+  virtual int Process(int frames, int nfx, float* fx[], int nout, float* out[]) = 0;
+  // What the output measured: the stream frame heard at steadyNs (steady clock).
+  virtual void Observe(int64_t /*steadyNs*/, double /*heardFrame*/) {}
+};
+
+struct AudioOutputRequest {
+  std::string driver;                    // a name from the table, or any FluidSynth driver
+  std::string streamName;                // what the sound server shows for the stream
+  int sampleRate = 44100;                // the rate asked for
+  fluid_settings_t* settings = nullptr;  // FluidSynth's drivers read their settings here
+};
+
+// A running output; destroying it stops the audio thread.
+class CAudioOutput {
+ public:
+  virtual ~CAudioOutput() = default;
+  // The stream's sample rate.
+  virtual int SampleRate() const = 0;
+  // The most the output renders ahead of what is heard, in seconds: a message must be
+  // queued that long before its frame is heard.
+  virtual double LeadSeconds() const = 0;
+  // False once the output has stopped for good (the sound server went away).
+  virtual bool Running() const { return true; }
+  // Times the stream ran dry (each is an audible gap), where the output can tell.
+  virtual int64_t Underruns() const { return 0; }
+};
+
+// Starts an output rendering from source; nullptr with error set on failure.
+using AudioOutputFactory = std::unique_ptr<CAudioOutput> (*)(const AudioOutputRequest& request,
+                                                             CAudioSource& source,
+                                                             std::string& error);
+
+struct AudioOutputBackend {
+  const char* name;
+  AudioOutputFactory open;
+};
+
+// Our own outputs in order of preference: PulseAudio (which PipeWire desktops also serve),
+// then FluidSynth's ALSA and JACK drivers.
+const std::vector<AudioOutputBackend>& AudioOutputBackends();
+
+// The driver names tried, in order: TUNWICK_AUDIO_DRIVER alone when it is set, else the
+// table's.
+std::vector<std::string> AudioDriverOrder();
+
+// Starts the output request.driver names: the table's entry, else FluidSynth's driver of that
+// name.
+std::unique_ptr<CAudioOutput> OpenAudioOutput(const AudioOutputRequest& request,
+                                              CAudioSource& source, std::string& error);
+
+// Gives the calling thread real-time priority where the system allows it, else raises it
+// above normal where allowed. Returns what it got: "real-time", "raised" or "normal".
+const char* RaiseAudioThreadPriority();
+
+}  // namespace audio

@@ -1,0 +1,34 @@
+#include <cstdlib>
+#include <cstring>
+
+#include "audio/AudioOutput.h"
+#include "audio/FluidDriverOutput.h"
+#include "audio/PulseOutput.h"
+
+namespace audio {
+
+const std::vector<AudioOutputBackend>& AudioOutputBackends() {
+  static const std::vector<AudioOutputBackend> backends = {
+      {"pulseaudio", &OpenPulseOutput},
+      {"alsa", &OpenFluidDriverOutput},
+      {"jack", &OpenFluidDriverOutput},
+  };
+  return backends;
+}
+
+std::vector<std::string> AudioDriverOrder() {
+  if (const char* chosen = std::getenv("TUNWICK_AUDIO_DRIVER"); chosen != nullptr && *chosen)
+    return {chosen};
+  std::vector<std::string> names;
+  for (const AudioOutputBackend& backend : AudioOutputBackends()) names.emplace_back(backend.name);
+  return names;
+}
+
+std::unique_ptr<CAudioOutput> OpenAudioOutput(const AudioOutputRequest& request,
+                                              CAudioSource& source, std::string& error) {
+  for (const AudioOutputBackend& backend : AudioOutputBackends())
+    if (request.driver == backend.name) return backend.open(request, source, error);
+  return OpenFluidDriverOutput(request, source, error);
+}
+
+}  // namespace audio

@@ -1,0 +1,122 @@
+#include "audio/CueSound.h"
+
+#include <sndfile.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+
+#include "files/ProgramFolder.h"
+
+#ifndef TUNWICK_DATA_DIR
+#define TUNWICK_DATA_DIR "/usr/local/share/tunwick"
+#endif
+
+namespace audio {
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+
+bool IsReadableFile(const std::string& path) { return access(path.c_str(), R_OK) == 0; }
+
+// Linear interpolation between the source frames; good enough for a short cue.
+std::vector<float> Resample(const std::vector<float>& stereo, int fromRate, int toRate) {
+  const size_t inFrames = stereo.size() / 2;
+  if (fromRate == toRate || inFrames == 0) return stereo;
+  const size_t outFrames =
+      static_cast<size_t>(static_cast<double>(inFrames) * toRate / fromRate + 0.5);
+  std::vector<float> out(2 * outFrames);
+  const double step = static_cast<double>(fromRate) / toRate;
+  for (size_t i = 0; i < outFrames; ++i) {
+    const double position = i * step;
+    const size_t first = std::min(static_cast<size_t>(position), inFrames - 1);
+    const size_t second = std::min(first + 1, inFrames - 1);
+    const float weight = static_cast<float>(position - first);
+    for (int c = 0; c < 2; ++c)
+      out[2 * i + c] = stereo[2 * first + c] * (1 - weight) + stereo[2 * second + c] * weight;
+  }
+  return out;
+}
+
+}  // namespace
+
+std::vector<std::string> CueSearchFolders() {
+  std::string program = ExecutableFolder();
+  if (!program.empty()) program.pop_back();  // the folders are named without a final '/'
+
+  // The data folder of the prefix the program is installed in (bin/../share/tunwick) comes
+  // before the configured one, so an install into another prefix still finds its cue.
+  return {".", program, program.empty() ? std::string() : program + "/../share/tunwick",
+          TUNWICK_DATA_DIR};
+}
+
+std::string FindCueFile(const std::string& name, const std::vector<std::string>& folders) {
+  if (name.empty()) return {};
+  if (name.find('/') != std::string::npos) return IsReadableFile(name) ? name : std::string();
+  for (const std::string& folder : folders) {
+    if (folder.empty()) continue;
+    const std::string path = folder + "/" + name;
+    if (IsReadableFile(path)) return path;
+  }
+  return {};
+}
+
+bool LoadCueFile(const std::string& path, int sampleRate, std::vector<float>& stereoSamples,
+                 std::string& error) {
+  SF_INFO info{};
+  SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
+  if (file == nullptr) {
+    error = sf_strerror(nullptr);
+    return false;
+  }
+  // A cue is short; refuse anything over a minute rather than hold the caller for long.
+  if (info.channels < 1 || info.samplerate < 1 || info.frames > 60LL * info.samplerate) {
+    sf_close(file);
+    error = "unsuitable sound file";
+    return false;
+  }
+  std::vector<float> frames(static_cast<size_t>(info.frames) * info.channels);
+  const sf_count_t read = sf_readf_float(file, frames.data(), info.frames);
+  sf_close(file);
+  std::vector<float> stereo(2 * static_cast<size_t>(std::max<sf_count_t>(read, 0)));
+  for (sf_count_t i = 0; i < read; ++i) {
+    const float* frame = &frames[static_cast<size_t>(i) * info.channels];
+    stereo[2 * i] = frame[0];
+    stereo[2 * i + 1] = info.channels > 1 ? frame[1] : frame[0];
+  }
+  stereoSamples = Resample(stereo, info.samplerate, sampleRate);
+  return true;
+}
+
+std::vector<float> DefaultCue(int sampleRate) {
+  // Two short sine tones, a fifth apart, with soft edges: 0.12 s each, 0.3 s in all.
+  const int toneFrames = sampleRate * 12 / 100;
+  const int gapFrames = sampleRate * 6 / 100;
+  const int total = 2 * toneFrames + gapFrames;
+  std::vector<float> stereo(2 * static_cast<size_t>(total), 0.0f);
+  const double frequencies[2] = {880.0, 1318.5};
+  for (int tone = 0; tone < 2; ++tone) {
+    const int start = tone * (toneFrames + gapFrames);
+    for (int i = 0; i < toneFrames; ++i) {
+      const double t = static_cast<double>(i) / sampleRate;
+      const double edge = std::min(1.0, std::min(i, toneFrames - i) / (0.01 * sampleRate));
+      const float value =
+          static_cast<float>(0.25 * edge * std::sin(2 * kPi * frequencies[tone] * t));
+      stereo[2 * (start + i)] = value;
+      stereo[2 * (start + i) + 1] = value;
+    }
+  }
+  return stereo;
+}
+
+std::vector<float> LoadCueOrDefault(const std::string& name, int sampleRate) {
+  const std::string path = FindCueFile(name, CueSearchFolders());
+  std::vector<float> samples;
+  std::string error;
+  if (!path.empty() && LoadCueFile(path, sampleRate, samples, error) && !samples.empty())
+    return samples;
+  return DefaultCue(sampleRate);
+}
+
+}  // namespace audio

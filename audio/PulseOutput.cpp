@@ -1,0 +1,299 @@
+#include "audio/PulseOutput.h"
+
+#include <pulse/pulseaudio.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <functional>
+
+namespace audio {
+
+namespace {
+
+constexpr int kChannels = 2;
+constexpr size_t kFrameBytes = kChannels * sizeof(float);
+// How long connecting and each step of starting the stream may take.
+constexpr pa_usec_t kTimeoutUsec = 2 * PA_USEC_PER_SEC;
+
+int64_t SteadyNs() {
+  return std::chrono::duration_cast<std::chrono::nanoseconds>(
+             std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+
+class CPulseOutput : public CAudioOutput {
+ public:
+  CPulseOutput(CAudioSource& source, int rate) : source_(source), rate_(rate) {}
+  ~CPulseOutput() override { Close(); }
+
+  bool Open(const std::string& streamName, std::string& error);
+
+  int SampleRate() const override { return rate_; }
+  double LeadSeconds() const override { return leadSeconds_; }
+  bool Running() const override { return running_.load(std::memory_order_relaxed); }
+  int64_t Underruns() const override { return underruns_.load(std::memory_order_relaxed); }
+
+ private:
+  // Everything below runs with the main loop's lock held: on its thread (the callbacks) or on
+  // the thread in Open and Close.
+  bool Wait(const std::function<bool()>& done);
+  bool WaitFor(pa_operation* operation);
+  bool Fail(std::string& error, const std::string& what);
+  void Fill(size_t bytes);
+  void Observe();
+  void Close();
+
+  static void OnContextState(pa_context*, void* data);
+  static void OnStreamState(pa_stream* stream, void* data);
+  static void OnWrite(pa_stream*, size_t bytes, void* data);
+  static void OnUnderflow(pa_stream*, void* data);
+  static void OnSuccess(pa_stream*, int, void* data);
+  static void OnTimeout(pa_mainloop_api*, pa_time_event*, const struct timeval*, void* data);
+
+  CAudioSource& source_;
+  const int rate_;
+  pa_threaded_mainloop* mainloop_ = nullptr;
+  pa_context* context_ = nullptr;
+  pa_stream* stream_ = nullptr;
+  bool timedOut_ = false;
+  bool playing_ = false;         // uncorked: the stream's time runs
+  bool priorityRaised_ = false;  // the audio thread has asked for its priority
+  double leadSeconds_ = 0.0;
+  std::atomic<bool> running_{false};
+  std::atomic<int64_t> underruns_{0};
+  float left_[kPulseBlockFrames] = {};
+  float right_[kPulseBlockFrames] = {};
+};
+
+bool CPulseOutput::Open(const std::string& streamName, std::string& error) {
+  mainloop_ = pa_threaded_mainloop_new();
+  if (mainloop_ == nullptr) {
+    error = "Unable to start the PulseAudio client.";
+    return false;
+  }
+  pa_proplist* properties = pa_proplist_new();
+  pa_proplist_sets(properties, PA_PROP_APPLICATION_NAME, "Tunwick");
+  pa_proplist_sets(properties, PA_PROP_APPLICATION_ICON_NAME, "tunwick");
+  context_ =
+      pa_context_new_with_proplist(pa_threaded_mainloop_get_api(mainloop_), "Tunwick", properties);
+  pa_proplist_free(properties);
+  if (context_ == nullptr) {
+    error = "Unable to start the PulseAudio client.";
+    return false;
+  }
+  pa_context_set_state_callback(context_, &CPulseOutput::OnContextState, this);
+  // A desktop's sound server is started by the desktop, never by us.
+  if (pa_context_connect(context_, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0) {
+    error = std::string("Unable to connect to the sound server: ") +
+            pa_strerror(pa_context_errno(context_)) + ".";
+    return false;
+  }
+  pa_threaded_mainloop_lock(mainloop_);
+  if (pa_threaded_mainloop_start(mainloop_) < 0) {
+    pa_threaded_mainloop_unlock(mainloop_);
+    error = "Unable to start the PulseAudio client.";
+    return false;
+  }
+  const bool ready = Wait([this] {
+    const pa_context_state_t state = pa_context_get_state(context_);
+    return state == PA_CONTEXT_READY || !PA_CONTEXT_IS_GOOD(state);
+  });
+  if (!ready || pa_context_get_state(context_) != PA_CONTEXT_READY)
+    return Fail(error, "Unable to connect to the sound server");
+
+  const pa_sample_spec format = {PA_SAMPLE_FLOAT32NE, static_cast<uint32_t>(rate_), kChannels};
+  pa_proplist* streamProperties = pa_proplist_new();
+  pa_proplist_sets(streamProperties, PA_PROP_MEDIA_ROLE, "music");
+  stream_ =
+      pa_stream_new_with_proplist(context_, streamName.c_str(), &format, nullptr, streamProperties);
+  pa_proplist_free(streamProperties);
+  if (stream_ == nullptr) return Fail(error, "Unable to create the sound stream");
+  pa_stream_set_state_callback(stream_, &CPulseOutput::OnStreamState, this);
+  pa_stream_set_write_callback(stream_, &CPulseOutput::OnWrite, this);
+  pa_stream_set_underflow_callback(stream_, &CPulseOutput::OnUnderflow, this);
+
+  // The whole latency is asked for (ADJUST_LATENCY), so that the server keeps its own part
+  // small. No prebuffering: the stream starts when we uncork it, with its buffer full, and
+  // never stops by itself; should it run dry, its time runs on and the frames it missed are
+  // skipped, so that the stream's frames keep their times.
+  pa_buffer_attr attr;
+  attr.maxlength = static_cast<uint32_t>(-1);
+  attr.tlength = static_cast<uint32_t>(kPulseBufferFrames * kFrameBytes);
+  attr.prebuf = 0;
+  attr.minreq = static_cast<uint32_t>(kPulseBlockFrames * kFrameBytes);
+  attr.fragsize = static_cast<uint32_t>(-1);
+  const auto flags =
+      static_cast<pa_stream_flags_t>(PA_STREAM_ADJUST_LATENCY | PA_STREAM_INTERPOLATE_TIMING |
+                                     PA_STREAM_AUTO_TIMING_UPDATE | PA_STREAM_START_CORKED);
+  if (pa_stream_connect_playback(stream_, nullptr, &attr, flags, nullptr, nullptr) < 0)
+    return Fail(error, "Unable to start the sound stream");
+  const bool connected = Wait([this] {
+    const pa_stream_state_t state = pa_stream_get_state(stream_);
+    return state == PA_STREAM_READY || !PA_STREAM_IS_GOOD(state);
+  });
+  if (!connected || pa_stream_get_state(stream_) != PA_STREAM_READY)
+    return Fail(error, "Unable to start the sound stream");
+
+  running_ = true;
+  const size_t writable = pa_stream_writable_size(stream_);
+  if (writable != static_cast<size_t>(-1)) Fill(writable);
+  if (!WaitFor(pa_stream_cork(stream_, 0, &CPulseOutput::OnSuccess, this)) ||
+      !WaitFor(pa_stream_update_timing_info(stream_, &CPulseOutput::OnSuccess, this)))
+    return Fail(error, "The sound stream does not start");
+  playing_ = true;
+  // With the buffer full, the latency is the most that is ever rendered ahead.
+  pa_usec_t latency = 0;
+  int negative = 0;
+  if (pa_stream_get_latency(stream_, &latency, &negative) == 0 && negative == 0)
+    leadSeconds_ = static_cast<double>(latency) / PA_USEC_PER_SEC;
+  const pa_buffer_attr* granted = pa_stream_get_buffer_attr(stream_);
+  if (granted != nullptr)
+    leadSeconds_ =
+        std::max(leadSeconds_, static_cast<double>(granted->tlength) / kFrameBytes / rate_);
+  // The stream's time is measured from the first request on: this early its reports still
+  // run ahead.
+  pa_threaded_mainloop_unlock(mainloop_);
+  return true;
+}
+
+bool CPulseOutput::Fail(std::string& error, const std::string& what) {
+  const int code = context_ != nullptr ? pa_context_errno(context_) : PA_OK;
+  if (timedOut_)
+    error = what + ": the sound server does not answer.";
+  else if (code != PA_OK)
+    error = what + ": " + pa_strerror(code) + ".";
+  else
+    error = what + ".";
+  running_ = false;
+  pa_threaded_mainloop_unlock(mainloop_);
+  return false;
+}
+
+bool CPulseOutput::Wait(const std::function<bool()>& done) {
+  timedOut_ = false;
+  pa_time_event* timer = pa_context_rttime_new(context_, pa_rtclock_now() + kTimeoutUsec,
+                                               &CPulseOutput::OnTimeout, this);
+  while (!done() && !timedOut_) pa_threaded_mainloop_wait(mainloop_);
+  if (timer != nullptr) pa_threaded_mainloop_get_api(mainloop_)->time_free(timer);
+  return done();
+}
+
+bool CPulseOutput::WaitFor(pa_operation* operation) {
+  if (operation == nullptr) return false;
+  const bool done =
+      Wait([operation] { return pa_operation_get_state(operation) != PA_OPERATION_RUNNING; });
+  pa_operation_unref(operation);
+  return done;
+}
+
+void CPulseOutput::Fill(size_t bytes) {
+  size_t frames = bytes / kFrameBytes;
+  while (frames > 0 && running_.load(std::memory_order_relaxed)) {
+    void* buffer = nullptr;
+    size_t size = std::min(frames, static_cast<size_t>(kPulseBlockFrames)) * kFrameBytes;
+    if (pa_stream_begin_write(stream_, &buffer, &size) < 0 || buffer == nullptr ||
+        size < kFrameBytes) {
+      running_ = false;
+      return;
+    }
+    const int count = static_cast<int>(
+        std::min({frames, size / kFrameBytes, static_cast<size_t>(kPulseBlockFrames)}));
+    std::fill(left_, left_ + count, 0.0f);
+    std::fill(right_, right_ + count, 0.0f);
+    float* out[2] = {left_, right_};
+    source_.Process(count, 0, nullptr, 2, out);
+    float* interleaved = static_cast<float*>(buffer);
+    for (int i = 0; i < count; ++i) {
+      interleaved[2 * i] = left_[i];
+      interleaved[2 * i + 1] = right_[i];
+    }
+    if (pa_stream_write(stream_, buffer, static_cast<size_t>(count) * kFrameBytes, nullptr, 0,
+                        PA_SEEK_RELATIVE) < 0) {
+      running_ = false;
+      return;
+    }
+    frames -= static_cast<size_t>(count);
+  }
+}
+
+void CPulseOutput::Observe() {
+  // The stream's time: where the sample being heard now lies, interpolated from the server's
+  // timing reports with the monotonic clock.
+  pa_usec_t usec = 0;
+  if (!playing_ || pa_stream_get_time(stream_, &usec) != 0) return;
+  const int64_t now = SteadyNs();
+  source_.Observe(now, static_cast<double>(usec) * rate_ / PA_USEC_PER_SEC);
+}
+
+void CPulseOutput::Close() {
+  if (mainloop_ == nullptr) return;
+  pa_threaded_mainloop_lock(mainloop_);
+  running_ = false;
+  if (stream_ != nullptr) {
+    pa_stream_set_write_callback(stream_, nullptr, nullptr);
+    pa_stream_set_underflow_callback(stream_, nullptr, nullptr);
+    pa_stream_set_state_callback(stream_, nullptr, nullptr);
+    pa_stream_disconnect(stream_);
+    pa_stream_unref(stream_);
+    stream_ = nullptr;
+  }
+  if (context_ != nullptr) {
+    pa_context_set_state_callback(context_, nullptr, nullptr);
+    pa_context_disconnect(context_);
+    pa_context_unref(context_);
+    context_ = nullptr;
+  }
+  pa_threaded_mainloop_unlock(mainloop_);
+  pa_threaded_mainloop_stop(mainloop_);
+  pa_threaded_mainloop_free(mainloop_);
+  mainloop_ = nullptr;
+}
+
+void CPulseOutput::OnContextState(pa_context* context, void* data) {
+  auto* self = static_cast<CPulseOutput*>(data);
+  if (!PA_CONTEXT_IS_GOOD(pa_context_get_state(context))) self->running_ = false;
+  pa_threaded_mainloop_signal(self->mainloop_, 0);
+}
+
+void CPulseOutput::OnStreamState(pa_stream* stream, void* data) {
+  auto* self = static_cast<CPulseOutput*>(data);
+  if (!PA_STREAM_IS_GOOD(pa_stream_get_state(stream))) self->running_ = false;
+  pa_threaded_mainloop_signal(self->mainloop_, 0);
+}
+
+void CPulseOutput::OnWrite(pa_stream*, size_t bytes, void* data) {
+  auto* self = static_cast<CPulseOutput*>(data);
+  if (!self->playing_) return;  // Open fills the buffer before the stream starts
+  if (!self->priorityRaised_) {
+    RaiseAudioThreadPriority();
+    self->priorityRaised_ = true;
+  }
+  self->Fill(bytes);
+  self->Observe();
+}
+
+void CPulseOutput::OnUnderflow(pa_stream*, void* data) {
+  static_cast<CPulseOutput*>(data)->underruns_.fetch_add(1, std::memory_order_relaxed);
+}
+
+void CPulseOutput::OnSuccess(pa_stream*, int, void* data) {
+  pa_threaded_mainloop_signal(static_cast<CPulseOutput*>(data)->mainloop_, 0);
+}
+
+void CPulseOutput::OnTimeout(pa_mainloop_api*, pa_time_event*, const struct timeval*, void* data) {
+  auto* self = static_cast<CPulseOutput*>(data);
+  self->timedOut_ = true;
+  pa_threaded_mainloop_signal(self->mainloop_, 0);
+}
+
+}  // namespace
+
+std::unique_ptr<CAudioOutput> OpenPulseOutput(const AudioOutputRequest& request,
+                                              CAudioSource& source, std::string& error) {
+  auto output = std::make_unique<CPulseOutput>(source, request.sampleRate);
+  if (!output->Open(request.streamName, error)) return nullptr;
+  return output;
+}
+
+}  // namespace audio

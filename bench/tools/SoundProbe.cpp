@@ -1,0 +1,592 @@
+// Measures live playback through a sound server: captures what the server's pipe sink writes,
+// time-stamps a player's pass lines, and compares the note onsets heard in the capture with
+// the schedule read from a Standard MIDI File. Used by the live playback test and the timing
+// benchmark (tests/cli/live-playback-test.sh, bench/cli/live-timing.sh).
+//
+//   tunwick_sound_probe score                    the built-in score's text
+//   tunwick_sound_probe now                      the monotonic clock, in ns
+//   tunwick_sound_probe capture FIFO RAW READS   reads FIFO until its writer closes it
+//   tunwick_sound_probe stamp                    copies standard input, each line prefixed
+//                                                with the monotonic clock in ns
+//   tunwick_sound_probe analyse (--capture RAW --reads READS | --wav FILE) --midi FILE
+//       --soundfont SF2 (--passes STAMPED [--pass-text TEXT] | --origin NS [--find-first MS])
+//       [--follow MS] [--until NS] [--label TEXT] [--notes TABLE]
+//       [--jitter-p99 MS] [--jitter-max MS] [--latency-max MS]
+//
+// The capture is 16-bit stereo at 44.1 kHz. READS holds one line per read of the FIFO: the
+// monotonic time after the read, the first frame it returned and the frame after its last.
+// The pass starts are the stamped lines holding TEXT ("Whole score", as `tunwick play` shows
+// a pass); --origin gives one pass start instead, and with --find-first the first note heard
+// within MS of it stands for the schedule (a player that shows no pass start). Each note's
+// onset is where its attack, rendered alone with the soundfont, fits the capture best; its
+// error is the onset against pass start + the note's time in the MIDI file. Printed: errors,
+// latency (median error), jitter (|error - median|) p99 and max, drift from the first pass to
+// the last complete one. With limits, exits 1 when one is exceeded or a note is not heard.
+
+#include <fcntl.h>
+#include <sndfile.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "playback/Player.h"
+#include "tests/support/AudioAnalysis.h"
+
+namespace {
+
+constexpr int kChannels = 2;
+constexpr int kBytesPerFrame = 2 * kChannels;
+constexpr double kNsPerFrame = 1e9 / audiotest::kRate;
+
+int64_t MonotonicNs() {
+  timespec now{};
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return static_cast<int64_t>(now.tv_sec) * 1000000000 + now.tv_nsec;
+}
+
+int Fail(const std::string& text) {
+  std::fprintf(stderr, "tunwick_sound_probe: %s\n", text.c_str());
+  return 2;
+}
+
+// ---- capture and stamp ----
+
+int Capture(const char* fifoPath, const char* rawPath, const char* readsPath) {
+  const int fifo = open(fifoPath, O_RDONLY);
+  if (fifo < 0) return Fail(std::string("cannot open ") + fifoPath);
+  // A deep pipe, so that a reader held up by the load never makes the sink drop data.
+  fcntl(fifo, F_SETPIPE_SZ, 1 << 20);
+  std::FILE* raw = std::fopen(rawPath, "wb");
+  std::FILE* reads = std::fopen(readsPath, "w");
+  if (raw == nullptr || reads == nullptr) return Fail("cannot write the capture files");
+  std::vector<char> buffer(1 << 16);
+  int64_t bytes = 0;
+  for (;;) {
+    const ssize_t got = read(fifo, buffer.data(), buffer.size());
+    const int64_t now = MonotonicNs();
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) break;
+    std::fwrite(buffer.data(), 1, static_cast<size_t>(got), raw);
+    std::fprintf(reads, "%lld %lld %lld\n", static_cast<long long>(now),
+                 static_cast<long long>(bytes / kBytesPerFrame),
+                 static_cast<long long>((bytes + got) / kBytesPerFrame));
+    bytes += got;
+  }
+  close(fifo);
+  std::fclose(raw);
+  std::fclose(reads);
+  return 0;
+}
+
+int Stamp() {
+  char line[4096];
+  while (std::fgets(line, sizeof line, stdin) != nullptr) {
+    std::printf("%lld %s", static_cast<long long>(MonotonicNs()), line);
+    if (std::strchr(line, '\n') == nullptr) std::printf("\n");
+    std::fflush(stdout);
+  }
+  return 0;
+}
+
+// ---- the schedule ----
+
+uint32_t ReadVariableLength(const std::vector<uint8_t>& bytes, size_t& at, size_t end) {
+  uint32_t value = 0;
+  for (int i = 0; i < 4 && at < end; ++i) {
+    const uint8_t b = bytes[at++];
+    value = (value << 7) | (b & 0x7F);
+    if ((b & 0x80) == 0) break;
+  }
+  return value;
+}
+
+// One onset of the schedule: its time from the file's start and the keys struck then.
+struct Strike {
+  double ms = 0;
+  std::vector<int> keys;
+};
+
+// Every sounding note-on of a Standard MIDI File, notes struck together as one strike.
+// Empty, with `problem` set, when the file is no Standard MIDI File or holds no note.
+std::vector<Strike> ReadSchedule(const std::string& path, std::string& problem) {
+  std::ifstream in(path, std::ios::binary);
+  const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)),
+                                   std::istreambuf_iterator<char>());
+  if (bytes.size() < 14 || std::memcmp(bytes.data(), "MThd", 4) != 0) {
+    problem = path + " is no Standard MIDI File";
+    return {};
+  }
+  const int tracks = bytes[10] << 8 | bytes[11];
+  const int division = bytes[12] << 8 | bytes[13];
+  std::map<uint64_t, uint32_t> tempos{{0, 500000}};  // tick -> microseconds per quarter
+  std::vector<std::pair<uint64_t, int>> noteOns;     // tick, key
+  size_t at = 8 + (bytes[4] << 24 | bytes[5] << 16 | bytes[6] << 8 | bytes[7]);
+  for (int t = 0; t < tracks && at + 8 <= bytes.size(); ++t) {
+    const size_t length =
+        bytes[at + 4] << 24 | bytes[at + 5] << 16 | bytes[at + 6] << 8 | bytes[at + 7];
+    const size_t end = std::min(bytes.size(), at + 8 + length);
+    at += 8;
+    uint64_t tick = 0;
+    uint8_t status = 0;
+    while (at < end) {
+      tick += ReadVariableLength(bytes, at, end);
+      if (at >= end) break;
+      if (bytes[at] & 0x80) status = bytes[at++];
+      if (status == 0xFF) {
+        const uint8_t type = at < end ? bytes[at++] : 0;
+        const uint32_t size = ReadVariableLength(bytes, at, end);
+        if (type == 0x51 && size == 3 && at + 3 <= end)
+          tempos[tick] = bytes[at] << 16 | bytes[at + 1] << 8 | bytes[at + 2];
+        at += size;
+        status = 0;
+      } else if (status == 0xF0 || status == 0xF7) {
+        at += ReadVariableLength(bytes, at, end);
+        status = 0;
+      } else {
+        const int kind = status & 0xF0;
+        if (kind == 0x90 && at + 1 < end && bytes[at + 1] > 0) noteOns.push_back({tick, bytes[at]});
+        at += kind == 0xC0 || kind == 0xD0 ? 1 : 2;
+      }
+    }
+    at = end;
+  }
+  const auto toMs = [&](uint64_t tick) {
+    if (division & 0x8000) {
+      const int framesPerSecond = 256 - (division >> 8);
+      return 1000.0 * tick / (framesPerSecond * (division & 0xFF));
+    }
+    double ms = 0;
+    uint64_t from = 0;
+    uint32_t tempo = 500000;
+    for (const auto& [changeTick, changeTempo] : tempos) {
+      if (changeTick > tick) break;
+      ms += (changeTick - from) * (tempo / 1000.0) / division;
+      from = changeTick;
+      tempo = changeTempo;
+    }
+    return ms + (tick - from) * (tempo / 1000.0) / division;
+  };
+  std::sort(noteOns.begin(), noteOns.end());
+  std::vector<Strike> strikes;
+  for (const auto& [tick, key] : noteOns) {
+    const double ms = toMs(tick);
+    if (strikes.empty() || ms - strikes.back().ms >= 0.5) strikes.push_back({ms, {}});
+    strikes.back().keys.push_back(key);
+  }
+  if (strikes.empty()) problem = path + " holds no sounding note";
+  return strikes;
+}
+
+// ---- the capture on the clock ----
+
+// When each captured frame sounded. The sink writes a block the moment its first frame is
+// due, by its own count of microseconds, which runs a little ahead of frames / rate (it drops
+// the fraction of a microsecond of every block). So a frame's time is its nominal time plus
+// the least (read time - nominal time of the first frame read) among the reads around it.
+class CaptureClock {
+ public:
+  // One line per read: time after it, first frame, frame after the last.
+  bool Read(const std::string& path) {
+    std::ifstream in(path);
+    long long ns = 0, first = 0, end = 0;
+    while (in >> ns >> first >> end) {
+      if (end <= first) continue;
+      firsts_.push_back(first);
+      offsets_.push_back(ns - first * kNsPerFrame);
+      frames = end;
+    }
+    return !firsts_.empty();
+  }
+  // A file's frames: frame 0 at time 0.
+  void Nominal(int64_t count) {
+    firsts_ = {0};
+    offsets_ = {0};
+    frames = count;
+  }
+  double NsAt(double frame) const { return frame * kNsPerFrame + OffsetNear(frame); }
+  int64_t FrameAt(double ns) const {
+    double frame = (ns - OffsetNear(0)) / kNsPerFrame;
+    for (int i = 0; i < 3; ++i) frame = (ns - OffsetNear(frame)) / kNsPerFrame;
+    return static_cast<int64_t>(std::floor(frame));
+  }
+  int64_t frames = 0;
+
+ private:
+  double OffsetNear(double frame) const {
+    constexpr int64_t kReach = audiotest::kRate / 10;
+    size_t at =
+        std::lower_bound(firsts_.begin(), firsts_.end(), static_cast<int64_t>(frame) - kReach) -
+        firsts_.begin();
+    if (at == firsts_.size()) at = firsts_.size() - 1;
+    double least = offsets_[at];
+    for (; at < firsts_.size() && firsts_[at] <= frame + kReach; ++at)
+      least = std::min(least, offsets_[at]);
+    return least;
+  }
+  std::vector<int64_t> firsts_;
+  std::vector<double> offsets_;
+};
+
+// ---- onsets ----
+
+constexpr int64_t kFramesPerMs = audiotest::kRate / 1000;
+// Runs of exact zeros this long inside sound are a stream's underruns; longer ones are silence.
+constexpr int64_t kShortestDropout = 8;
+constexpr int64_t kLongestDropout = audiotest::kRate / 4;
+// Below this correlation of a note's attack with the capture, the note is taken as not heard.
+constexpr double kLeastFit = 0.3;
+// A launched player's first note: the first place its attack fits this well.
+constexpr double kFirstNoteFit = 0.8;
+
+// Frames [from, to) of a recording (16-bit stereo), searched for each strike's attack. A
+// stream that underruns leaves a run of exact zeros in the sink's output, and the sound
+// resumes after it with a click that would pass for an attack: those runs are cut out, and
+// each kept sample remembers its capture frame.
+class CaptureSearch {
+ public:
+  CaptureSearch(const std::string& path, bool wav, int64_t from, int64_t to)
+      : search_(Splice(Read(path, wav, from, to), from)) {}
+
+  // The capture frame in [from, to) where `attack` starts (see audiotest::AttackSearch).
+  int64_t Find(const std::vector<float>& attack, int64_t from, int64_t to, double least, bool first,
+               double& fit) const {
+    const int64_t at = search_.Find(attack, Sample(from), Sample(to), least, first, fit);
+    return at < 0 ? -1 : frameOf_[at];
+  }
+
+  size_t dropouts = 0;
+
+ private:
+  static std::vector<int16_t> Read(const std::string& path, bool wav, int64_t from, int64_t to) {
+    std::vector<int16_t> frames(static_cast<size_t>(std::max<int64_t>(0, to - from)) * kChannels);
+    // Frames outside the recording stay silent.
+    const int64_t start = std::max<int64_t>(0, from);
+    int16_t* const into = frames.data() + (start - from) * kChannels;
+    const int64_t wanted = std::max<int64_t>(0, to - start);
+    if (wav) {
+      SF_INFO info{};
+      if (SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info)) {
+        if (info.channels == kChannels && sf_seek(file, start, SEEK_SET) >= 0)
+          sf_readf_short(file, into, wanted);
+        sf_close(file);
+      }
+    } else if (std::FILE* file = std::fopen(path.c_str(), "rb")) {
+      std::fseek(file, static_cast<long>(start * kBytesPerFrame), SEEK_SET);
+      const size_t got = std::fread(into, kBytesPerFrame, static_cast<size_t>(wanted), file);
+      static_cast<void>(got);
+      std::fclose(file);
+    }
+    return frames;
+  }
+
+  std::vector<float> Splice(const std::vector<int16_t>& frames, int64_t from) {
+    std::vector<float> mono;
+    const int64_t count = static_cast<int64_t>(frames.size()) / kChannels;
+    for (int64_t n = 0; n < count;) {
+      int64_t end = n;
+      while (end < count && frames[end * kChannels] == 0 && frames[end * kChannels + 1] == 0) ++end;
+      if (end - n >= kShortestDropout && end - n <= kLongestDropout && n > 0 && end < count) {
+        ++dropouts;
+        n = end;
+        continue;
+      }
+      for (end = std::max(end, n + 1); n < end; ++n) {
+        mono.push_back((frames[n * kChannels] + frames[n * kChannels + 1]) / (2 * 32768.0f));
+        frameOf_.push_back(from + n);
+      }
+    }
+    return mono;
+  }
+
+  int64_t Sample(int64_t frame) const {
+    return std::lower_bound(frameOf_.begin(), frameOf_.end(), frame) - frameOf_.begin();
+  }
+
+  std::vector<int64_t> frameOf_;
+  audiotest::AttackSearch search_;  // after frameOf_ and dropouts, which Splice() fills
+};
+
+// ---- statistics ----
+
+double Percentile(std::vector<double> values, double fraction) {
+  if (values.empty()) return 0;
+  std::sort(values.begin(), values.end());
+  const size_t index = std::min(values.size() - 1, static_cast<size_t>(fraction * values.size()));
+  return values[index];
+}
+
+double Median(const std::vector<double>& values) { return Percentile(values, 0.5); }
+
+double Largest(const std::vector<double>& values) {
+  return values.empty() ? 0.0 : *std::max_element(values.begin(), values.end());
+}
+
+// ---- analyse ----
+
+struct Options {
+  std::string capture, reads, wav, midi, soundfont, passes, passText = "Whole score";
+  std::string label = "playback";
+  std::string notes;  // where the per-note table goes
+  bool hasOrigin = false;
+  int64_t originNs = 0, untilNs = INT64_MAX;
+  double findFirstMs = 0;
+  double followMs = 0;
+  double jitterP99 = -1, jitterMax = -1, latencyMax = -1;
+};
+
+bool ParseOptions(int argc, char** argv, Options& o, std::string& problem) {
+  for (int i = 2; i < argc; i += 2) {
+    const std::string name = argv[i];
+    if (i + 1 >= argc) {
+      problem = name + " needs a value";
+      return false;
+    }
+    const std::string value = argv[i + 1];
+    const std::map<std::string, std::string*> texts = {
+        {"--capture", &o.capture},    {"--reads", &o.reads},         {"--wav", &o.wav},
+        {"--midi", &o.midi},          {"--soundfont", &o.soundfont}, {"--passes", &o.passes},
+        {"--pass-text", &o.passText}, {"--label", &o.label},         {"--notes", &o.notes}};
+    const std::map<std::string, double*> numbers = {{"--find-first", &o.findFirstMs},
+                                                    {"--follow", &o.followMs},
+                                                    {"--jitter-p99", &o.jitterP99},
+                                                    {"--jitter-max", &o.jitterMax},
+                                                    {"--latency-max", &o.latencyMax}};
+    if (texts.count(name) != 0) {
+      *texts.at(name) = value;
+    } else if (numbers.count(name) != 0) {
+      *numbers.at(name) = std::atof(value.c_str());
+    } else if (name == "--origin") {
+      o.hasOrigin = true;
+      o.originNs = std::atoll(value.c_str());
+    } else if (name == "--until") {
+      o.untilNs = std::atoll(value.c_str());
+    } else {
+      problem = "unknown option " + name;
+      return false;
+    }
+  }
+  if ((o.wav.empty() && (o.capture.empty() || o.reads.empty())) || o.midi.empty() ||
+      o.soundfont.empty() || (o.passes.empty() && !o.hasOrigin)) {
+    problem =
+        "analyse needs --capture and --reads (or --wav), --midi, --soundfont, and --passes or "
+        "--origin";
+    return false;
+  }
+  return true;
+}
+
+// Pass starts: the stamps of the lines that hold `text`.
+std::vector<int64_t> ReadPassStarts(const std::string& path, const std::string& text) {
+  std::ifstream in(path);
+  std::vector<int64_t> starts;
+  std::string line;
+  while (std::getline(in, line))
+    if (line.find(text) != std::string::npos) starts.push_back(std::atoll(line.c_str()));
+  return starts;
+}
+
+struct Note {
+  int pass = 0;
+  int index = 0;     // its strike in the schedule
+  double dueMs = 0;  // in its pass
+  int64_t dueNs = 0;
+  double onsetNs = -1;  // -1: no onset found
+  double fit = 0;       // correlation of its attack with the capture there
+  double errorMs = 0;
+};
+
+void WriteTable(std::FILE* table, const std::vector<Note>& notes) {
+  std::fprintf(table, "pass note  due(ms)  error(ms)  fit\n");
+  for (const Note& note : notes) {
+    if (note.onsetNs < 0) {
+      std::fprintf(table, "%4d %4d %8.1f   no onset\n", note.pass + 1, note.index + 1, note.dueMs);
+    } else {
+      std::fprintf(table, "%4d %4d %8.1f %9.2f  %.2f\n", note.pass + 1, note.index + 1, note.dueMs,
+                   note.errorMs, note.fit);
+    }
+  }
+}
+
+// Drift: the same notes in the first pass and in the last complete one.
+void ReportDrift(const Options& o, const std::vector<Note>& notes, size_t passes, size_t strikes) {
+  int last = -1;
+  for (size_t p = 1; p < passes; ++p)
+    if (static_cast<size_t>(std::count_if(notes.begin(), notes.end(), [p](const Note& n) {
+          return n.pass == static_cast<int>(p);
+        })) == strikes)
+      last = static_cast<int>(p);
+  if (last < 0) return;
+  std::vector<double> first, final, change;
+  for (const Note& a : notes)
+    for (const Note& b : notes)
+      if (a.pass == 0 && b.pass == last && a.index == b.index && a.onsetNs >= 0 && b.onsetNs >= 0) {
+        first.push_back(a.errorMs);
+        final.push_back(b.errorMs);
+        change.push_back(std::fabs(b.errorMs - a.errorMs));
+      }
+  std::printf(
+      "%s: drift, pass 1 against pass %d: median error %.2f -> %.2f ms; change of a note's "
+      "error: median %.2f ms, largest %.2f ms\n",
+      o.label.c_str(), last + 1, Median(first), Median(final), Median(change), Largest(change));
+}
+
+int Analyse(int argc, char** argv) {
+  Options o;
+  std::string problem;
+  if (!ParseOptions(argc, argv, o, problem)) return Fail(problem);
+  const std::vector<Strike> schedule = ReadSchedule(o.midi, problem);
+  if (schedule.empty()) return Fail(problem);
+  CaptureClock clock;
+  if (!o.wav.empty()) {
+    // A rendered file: its first frame is time 0.
+    SF_INFO info{};
+    SNDFILE* file = sf_open(o.wav.c_str(), SFM_READ, &info);
+    if (file == nullptr || info.channels != kChannels || info.samplerate != audiotest::kRate)
+      return Fail(o.wav + " is no 44.1 kHz stereo sound file");
+    sf_close(file);
+    clock.Nominal(info.frames);
+  } else if (!clock.Read(o.reads)) {
+    return Fail("no capture in " + o.reads);
+  }
+  const std::string recording = o.wav.empty() ? o.capture : o.wav;
+
+  // Each strike's attack, rendered once for each set of keys.
+  std::map<std::vector<int>, std::vector<float>> attacks;
+  for (const Strike& strike : schedule) {
+    std::vector<float>& attack = attacks[strike.keys];
+    if (attack.empty()) attack = audiotest::RenderAttack(o.soundfont, strike.keys);
+    if (attack.empty()) return Fail("cannot render with " + o.soundfont);
+  }
+
+  std::vector<int64_t> starts;
+  if (o.hasOrigin && o.findFirstMs > 0) {
+    // A player whose pass start is unknown: its first note, heard within findFirstMs of the
+    // origin, stands for its schedule, so its latency reads 0 and only its jitter counts.
+    const int64_t from = clock.FrameAt(o.originNs);
+    const int64_t to = clock.FrameAt(o.originNs + o.findFirstMs * 1e6);
+    const CaptureSearch opening(recording, !o.wav.empty(), from, to + audiotest::kRate);
+    double fit = 0;
+    const int64_t heard =
+        opening.Find(attacks[schedule[0].keys], from, to, kFirstNoteFit, true, fit);
+    if (heard < 0) return Fail("the first note is not heard within --find-first");
+    starts.push_back(static_cast<int64_t>(clock.NsAt(heard) - schedule[0].ms * 1e6));
+  } else if (o.hasOrigin) {
+    starts.push_back(o.originNs);
+  } else {
+    starts = ReadPassStarts(o.passes, o.passText);
+  }
+  if (starts.empty()) return Fail("no pass started");
+
+  // Every note due in the window; a pass cut short keeps the notes it had.
+  std::vector<Note> notes;
+  for (size_t p = 0; p < starts.size(); ++p)
+    for (size_t i = 0; i < schedule.size(); ++i) {
+      const int64_t due = starts[p] + static_cast<int64_t>(schedule[i].ms * 1e6);
+      if (due >= o.untilNs || (p + 1 < starts.size() && due >= starts[p + 1])) break;
+      notes.push_back({static_cast<int>(p), static_cast<int>(i), schedule[i].ms, due});
+    }
+  if (notes.empty()) return Fail("no note was due in the window");
+
+  // Each note starts where its attack fits the capture best, searched from 20 ms before to
+  // 250 ms after its due time, and before the next note is due. With --follow, due times
+  // move by the lateness of the notes just before (up to that many ms): a player that falls
+  // behind is followed.
+  const CaptureSearch search(recording, !o.wav.empty(),
+                             clock.FrameAt(notes.front().dueNs) - audiotest::kRate,
+                             clock.FrameAt(notes.back().dueNs) + 3 * audiotest::kRate);
+  std::vector<double> errors;
+  for (size_t k = 0; k < notes.size(); ++k) {
+    Note& note = notes[k];
+    const std::vector<double> recent(errors.end() - std::min<size_t>(errors.size(), 5),
+                                     errors.end());
+    const double lateNs = recent.empty() ? 0.0 : std::clamp(Median(recent), 0.0, o.followMs) * 1e6;
+    const int64_t due = clock.FrameAt(note.dueNs + lateNs);
+    int64_t last = due + 250 * kFramesPerMs;
+    if (k + 1 < notes.size()) last = std::min(last, clock.FrameAt(notes[k + 1].dueNs + lateNs));
+    const int64_t onset = search.Find(attacks[schedule[note.index].keys], due - 20 * kFramesPerMs,
+                                      last, kLeastFit, false, note.fit);
+    if (onset < 0) continue;
+    note.onsetNs = clock.NsAt(static_cast<double>(onset));
+    note.errorMs = (note.onsetNs - note.dueNs) / 1e6;
+    errors.push_back(note.errorMs);
+  }
+
+  const double latency = Median(errors);
+  std::vector<double> jitter;
+  for (double e : errors) jitter.push_back(std::fabs(e - latency));
+  const double jitterP99 = Percentile(jitter, 0.99);
+  const double jitterMax = Largest(jitter);
+  const size_t missing = notes.size() - errors.size();
+
+  if (!o.notes.empty()) {
+    std::FILE* table = std::fopen(o.notes.c_str(), "w");
+    if (table == nullptr) return Fail("cannot write " + o.notes);
+    WriteTable(table, notes);
+    std::fclose(table);
+  }
+  std::printf(
+      "%s: %zu notes in %zu passes, %zu without an onset; error min %.2f ms, max %.2f ms; "
+      "latency (median error) %.2f ms; jitter |error - median| p99 %.2f ms, max %.2f ms; "
+      "%zu dropouts in the capture\n",
+      o.label.c_str(), notes.size(), starts.size(), missing,
+      errors.empty() ? 0.0 : *std::min_element(errors.begin(), errors.end()), Largest(errors),
+      latency, jitterP99, jitterMax, search.dropouts);
+  if (starts.size() > 1) {
+    // A pass start is stamped when its line arrives, which a busy machine can delay by a few
+    // ms; the spread around each pass's own median error is free of that.
+    std::vector<double> within;
+    for (size_t p = 0; p < starts.size(); ++p) {
+      std::vector<double> pass;
+      for (const Note& note : notes)
+        if (note.pass == static_cast<int>(p) && note.onsetNs >= 0) pass.push_back(note.errorMs);
+      const double median = Median(pass);
+      for (double e : pass) within.push_back(std::fabs(e - median));
+    }
+    std::printf("%s: jitter within a pass |error - the pass's median| p99 %.2f ms, max %.2f ms\n",
+                o.label.c_str(), Percentile(within, 0.99), Largest(within));
+  }
+  ReportDrift(o, notes, starts.size(), schedule.size());
+
+  bool failed = missing > 0;
+  if (missing > 0) std::printf("%s: FAIL: %zu notes without an onset\n", o.label.c_str(), missing);
+  const auto check = [&](const char* what, double value, double limit) {
+    if (limit >= 0 && value > limit) {
+      std::printf("%s: FAIL: %s %.2f ms, above %.2f ms\n", o.label.c_str(), what, value, limit);
+      failed = true;
+    }
+  };
+  check("jitter p99", jitterP99, o.jitterP99);
+  check("jitter max", jitterMax, o.jitterMax);
+  check("latency", latency, o.latencyMax);
+  return failed ? 1 : 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::string command = argc > 1 ? argv[1] : "";
+  if (command == "score") {
+    std::fputs(kBuiltInScore, stdout);
+    return 0;
+  }
+  if (command == "now") {
+    std::printf("%lld\n", static_cast<long long>(MonotonicNs()));
+    return 0;
+  }
+  if (command == "capture" && argc == 5) return Capture(argv[2], argv[3], argv[4]);
+  if (command == "stamp") return Stamp();
+  if (command == "analyse") return Analyse(argc, argv);
+  return Fail("usage: score | now | capture FIFO RAW READS | stamp | analyse OPTIONS");
+}

@@ -1,0 +1,65 @@
+#include "cli/FaultLocation.h"
+
+#include <algorithm>
+
+namespace {
+
+bool ContinuesCharacter(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
+
+}  // namespace
+
+TextPosition PositionOf(const std::string& text, int32_t byteOffset) {
+  TextPosition at{1, 1};
+  const size_t end = std::min(text.size(), static_cast<size_t>(std::max(byteOffset, 0)));
+  for (size_t i = 0; i < end; ++i) {
+    const char c = text[i];
+    if (c == '\n') {
+      ++at.line;
+      at.column = 1;
+    } else if (c == '\r') {
+      // A CR before LF belongs to the line break; a lone CR ends a line by itself.
+      if (i + 1 >= text.size() || text[i + 1] != '\n') {
+        ++at.line;
+        at.column = 1;
+      }
+    } else if (!ContinuesCharacter(c)) {
+      ++at.column;
+    }
+  }
+  return at;
+}
+
+std::string Excerpt(const std::string& text, int32_t offset, int32_t length, int32_t most) {
+  const size_t from = std::min(text.size(), static_cast<size_t>(std::max(offset, 0)));
+  const size_t to = std::min(text.size(), from + static_cast<size_t>(std::max(length, 0)));
+  std::string out;
+  int32_t characters = 0;
+  for (size_t i = from; i < to; ++i) {
+    const char c = text[i];
+    if (!ContinuesCharacter(c)) {
+      if (characters == most) return out + "…";
+      ++characters;
+    }
+    out += c == '\r' || c == '\n' || c == '\t' ? ' ' : c;
+  }
+  // The line break that ends a phrase before its bar shows as nothing.
+  while (!out.empty() && out.back() == ' ') out.pop_back();
+  return out;
+}
+
+std::string DescribeFault(const std::string& text, int32_t phraseOffset, int32_t phraseLength,
+                          int32_t numberOffset, int32_t numberLength) {
+  if (phraseOffset < 0) return {};
+  constexpr int32_t kMostShown = 60;
+  const TextPosition phrase = PositionOf(text, phraseOffset);
+  std::string out = "  in the phrase at line " + std::to_string(phrase.line) + ", column " +
+                    std::to_string(phrase.column) + ": " +
+                    Excerpt(text, phraseOffset, phraseLength, kMostShown) + "\n";
+  if (numberOffset >= 0) {
+    const TextPosition number = PositionOf(text, numberOffset);
+    out += "  the number at line " + std::to_string(number.line) + ", column " +
+           std::to_string(number.column) + ": " +
+           Excerpt(text, numberOffset, numberLength, kMostShown) + "\n";
+  }
+  return out;
+}

@@ -1,0 +1,211 @@
+#include "cli/PlayCommands.h"
+
+#include <chrono>
+#include <climits>
+
+#include "cli/HeadlessPlatform.h"
+#include "cli/InterruptWatcher.h"
+#include "cli/OfflineRender.h"
+#include "cli/PlayClock.h"
+#include "cli/PlayDisplay.h"
+#include "cli/PlayModes.h"
+#include "cli/ProgressBar.h"
+#include "cli/RenderPlatform.h"
+#include "files/WavFileWriter.h"
+#include "midi/MidiOutDevice.h"
+#include "midi/OfflineSynth.h"
+#include "playback/Player.h"
+
+const char kPlayArguments[] = "FILE [--mode all|repeat|teaching|practice] [--device N]";
+const char kRenderArguments[] = "FILE OUT.wav [--mode all|teaching|practice] [--repeat N]";
+
+namespace {
+
+// A WAV file's sizes are 32-bit: 16-bit stereo at 44.1 kHz holds a little over 6.7 hours.
+constexpr int64_t kLongestRenderMs = 6LL * 60 * 60 * 1000;
+constexpr long kMostRepeats = 10000;
+
+int Usage(const CommandLineStreams& streams, const char* command, const char* arguments,
+          const std::string& problem = {}) {
+  if (!problem.empty()) std::fprintf(streams.err, "%s: %s\n", kProgram, problem.c_str());
+  std::fprintf(streams.err, "%s: usage: %s %s %s\n", kProgram, kProgram, command, arguments);
+  return kExitUsage;
+}
+
+void ReportShown(const std::vector<std::string>& shown, size_t from,
+                 const CommandLineStreams& streams) {
+  for (size_t i = from; i < shown.size(); ++i)
+    std::fprintf(streams.err, "%s: %s\n", kProgram, shown[i].c_str());
+}
+
+}  // namespace
+
+int RunDevicesCommand(const CommandLineStreams& streams) {
+  const std::vector<midi::MidiOutDeviceInfo> devices = midi::ListMidiOutDevices();
+  if (devices.empty()) {
+    std::fprintf(streams.err, "No MIDI output devices available.\n");
+    return kExitFailure;
+  }
+  for (const midi::MidiOutDeviceInfo& device : devices)
+    std::fprintf(streams.out, "%d  %s  (%s)\n", device.index, device.name.c_str(),
+                 device.kind.c_str());
+  return kExitOk;
+}
+
+int RunPlayCommand(const Arguments& arguments, const CommandLineStreams& streams,
+                   const PlayMachine& machine) {
+  ParsedArguments parsed;
+  if (!ParseArguments(arguments, {"--mode", "--device"}, streams, parsed) ||
+      parsed.positional.size() != 1)
+    return Usage(streams, "play", kPlayArguments);
+  PlayMode mode = PlayAllMode;
+  const std::string modeName = parsed.Option("--mode", "all");
+  if (!ParsePlayMode(modeName, mode))
+    return Usage(streams, "play", kPlayArguments, "unknown mode '" + modeName + "'");
+  long deviceIndex = -1;
+  if (parsed.Has("--device") &&
+      !ParseWholeNumber(parsed.Option("--device", ""), 0, INT_MAX, deviceIndex))
+    return Usage(streams, "play", kPlayArguments,
+                 "'" + parsed.Option("--device", "") + "' is no device number");
+
+  const std::string& path = parsed.positional[0];
+  std::string text;
+  if (!ReadScore(path, streams, text)) return kExitFailure;
+
+  std::unique_ptr<CMIDIOutDevice> device =
+      machine.makeDevice ? machine.makeDevice() : std::make_unique<CMIDIOutDevice>();
+  CSteadyPlayClock steadyClock;
+  PlayClock& clock = machine.clock != nullptr ? *machine.clock : steadyClock;
+  CHeadlessPlatform platform(*device, clock);
+  CPlayer player(platform);
+  if (!LoadScore(path, text, player, platform.messages, streams)) return kExitFailure;
+
+  // Watching before the device opens, so that its threads leave Ctrl-C to the watcher.
+  CInterruptWatcher watcher([&platform] { platform.Stop(); });
+  try {
+    if (deviceIndex < 0) {
+      device->Open();
+    } else {
+      device->Open(static_cast<int>(deviceIndex));
+    }
+  } catch (const midi::CMIDIOutException& error) {
+    std::fprintf(streams.err, "%s: cannot open the MIDI output device: %s\n", kProgram,
+                 error.what());
+    return kExitFailure;
+  }
+
+  std::fprintf(streams.out, "Playing %s (%s). Press Ctrl-C to stop.\n", ShownPath(path).c_str(),
+               modeName.c_str());
+  CPlayDisplay display(player, text.substr(0, text.find('\0')), streams.out,
+                       TerminalWidth(streams.out), [&platform] { return platform.Stopped(); });
+  player.AddObserver(&display);
+  const size_t shownBefore = platform.messages.size();
+  StartPlayMode(player, mode);
+  platform.Run(player);
+  const bool interrupted = platform.Stopped();
+  platform.CloseDevice();
+  display.Finish();
+
+  if (platform.messages.size() > shownBefore) {
+    ReportShown(platform.messages, shownBefore, streams);
+    return kExitFailure;
+  }
+  if (interrupted) {
+    std::fprintf(streams.out, "Stopped.\n");
+    return kExitInterrupted;
+  }
+  std::fprintf(streams.out, "Done.\n");
+  return kExitOk;
+}
+
+int RunRenderCommand(const Arguments& arguments, const CommandLineStreams& streams,
+                     const RenderMachine& machine) {
+  ParsedArguments parsed;
+  if (!ParseArguments(arguments, {"--mode", "--repeat"}, streams, parsed) ||
+      parsed.positional.size() != 2)
+    return Usage(streams, "render", kRenderArguments);
+  RenderPlan plan;
+  const std::string modeName = parsed.Option("--mode", "all");
+  if (!ParsePlayMode(modeName, plan.mode) || plan.mode == RepeatMode)
+    return Usage(streams, "render", kRenderArguments, "unknown mode '" + modeName + "'");
+  if (parsed.Has("--repeat")) {
+    long repeat = 0;
+    if (plan.mode != PlayAllMode)
+      return Usage(streams, "render", kRenderArguments, "--repeat goes with --mode all");
+    if (!ParseWholeNumber(parsed.Option("--repeat", ""), 1, kMostRepeats, repeat))
+      return Usage(streams, "render", kRenderArguments,
+                   "--repeat takes a count from 1 to " + std::to_string(kMostRepeats));
+    plan.repeat = static_cast<int>(repeat);
+  }
+
+  const std::string& path = parsed.positional[0];
+  const std::string& out = parsed.positional[1];
+  std::string text;
+  if (!ReadScore(path, streams, text)) return kExitFailure;
+
+  std::unique_ptr<midi::COfflineSynth> synth;
+  try {
+    synth = std::make_unique<midi::COfflineSynth>(machine.soundfont);
+  } catch (const midi::CMIDIOutException& error) {
+    std::fprintf(streams.err, "%s: cannot start the synthesizer: %s\n", kProgram, error.what());
+    return kExitFailure;
+  }
+  CWavFileWriter wav;
+  CRenderPlatform platform(
+      *synth, [&wav](const int16_t* frames, int count) { return wav.Write(frames, count); });
+  CPlayer player(platform);
+  if (!LoadScore(path, text, player, platform.messages, streams)) return kExitFailure;
+
+  const int64_t plannedMs =
+      PlannedRenderMs(text.c_str(), plan, static_cast<int32_t>(platform.CueMs(kCueSoundName)));
+  if (plannedMs > kLongestRenderMs) {
+    std::fprintf(streams.err,
+                 "%s: the render would last %.1f hours; a WAV file holds at most %lld\n", kProgram,
+                 plannedMs / 3600000.0, static_cast<long long>(kLongestRenderMs / 3600000));
+    return kExitFailure;
+  }
+  if (!wav.Open(out, CRenderPlatform::kSampleRate, 2)) {
+    std::fprintf(streams.err, "%s: cannot write %s: %s\n", kProgram, out.c_str(),
+                 wav.error().c_str());
+    return kExitFailure;
+  }
+
+  CInterruptWatcher watcher(nullptr);
+  CProgressBar bar(streams.err, plannedMs);
+  const auto started = std::chrono::steady_clock::now();
+  const size_t shownBefore = platform.messages.size();
+  const RenderOutcome outcome = RunRender(player, platform, plan, [&](int64_t renderedMs) {
+    bar.Update(renderedMs);
+    return !watcher.Interrupted();
+  });
+  if (outcome == RenderOutcome::kCancelled) {
+    bar.Clear();
+    wav.Discard();
+    std::fprintf(streams.err, "%s: render stopped; %s was not written\n", kProgram, out.c_str());
+    return kExitInterrupted;
+  }
+  if (outcome == RenderOutcome::kFailed) {
+    bar.Clear();
+    if (platform.SinkFailed()) {
+      std::fprintf(streams.err, "%s: cannot write %s: %s\n", kProgram, out.c_str(),
+                   wav.error().c_str());
+    } else {
+      ReportShown(platform.messages, shownBefore, streams);
+    }
+    return kExitFailure;
+  }
+  if (!wav.Commit()) {
+    bar.Clear();
+    std::fprintf(streams.err, "%s: cannot write %s: %s\n", kProgram, out.c_str(),
+                 wav.error().c_str());
+    return kExitFailure;
+  }
+  bar.Finish();
+  const double seconds =
+      static_cast<double>(platform.RenderedFrames()) / CRenderPlatform::kSampleRate;
+  const double took =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+  std::fprintf(streams.out, "Wrote %s: %.1f s of audio (%s) in %.1f s\n", out.c_str(), seconds,
+               modeName.c_str(), took);
+  return kExitOk;
+}

@@ -1,0 +1,134 @@
+#include "cli/PlayDisplay.h"
+
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <utility>
+
+#include "playback/Player.h"
+
+namespace {
+
+constexpr const char* kMarkOn = "\x1b[7m";
+constexpr const char* kMarkOff = "\x1b[27m";
+constexpr const char* kClearLine = "\r\x1b[K";
+
+}  // namespace
+
+int TerminalWidth(std::FILE* stream) {
+  if (stream == nullptr || isatty(fileno(stream)) != 1) return 0;
+  winsize size{};
+  if (ioctl(fileno(stream), TIOCGWINSZ, &size) == 0 && size.ws_col > 0) return size.ws_col;
+  return 80;
+}
+
+CPlayDisplay::CPlayDisplay(const CPlayer& player, std::string loadedText, std::FILE* out, int width,
+                           std::function<bool()> stopped)
+    : player_(player),
+      text_(std::move(loadedText)),
+      out_(out),
+      width_(width),
+      stopped_(std::move(stopped)) {}
+
+void CPlayDisplay::OnPlayerNotification(const PlayerNotification& n) {
+  if (stopped_ && stopped_()) return;
+  if (n.kind == PlayerNotification::kPassBegins) {
+    PrintPass();
+    return;
+  }
+  if (n.kind != PlayerNotification::kNote || width_ <= 0) return;
+  // Notes heard at the same moment (a chord, voices) are marked together.
+  if (n.row != row_ || n.atMs != at_) noteCount_ = 0;
+  row_ = n.row;
+  at_ = n.atMs;
+  if (noteCount_ < static_cast<int>(sizeof notes_ / sizeof notes_[0]))
+    notes_[noteCount_++] = n.note;
+  std::fprintf(out_, "%s%s", kClearLine, LiveLine(row_, notes_, noteCount_).c_str());
+  std::fflush(out_);
+  liveShown_ = true;
+}
+
+void CPlayDisplay::Finish() {
+  if (!liveShown_) return;
+  std::fprintf(out_, "%s", kClearLine);
+  std::fflush(out_);
+  liveShown_ = false;
+}
+
+void CPlayDisplay::PrintPass() {
+  Finish();
+  const PlayerPosition at = player_.Position();
+  const int phrase = at.phrase + 1;
+  switch (at.mode) {
+    case PlayAllMode:
+      std::fprintf(out_, "Whole score, %d phrases\n", at.phraseCount);
+      break;
+    case RepeatMode:
+      std::fprintf(out_, "Whole score, %d phrases, pass %d\n", at.phraseCount, at.pass);
+      break;
+    case TeachingMode:
+      std::fprintf(out_, "Phrase %d of %d, pass %d of %d\n", phrase, at.phraseCount, at.pass,
+                   at.passCount);
+      break;
+    case SingBackMode:
+      std::fprintf(out_, "Phrase %d of %d, try %d of %d\n", phrase, at.phraseCount, at.pass,
+                   at.passCount);
+      break;
+    case PracticeMode:
+      std::fprintf(out_, "Phrase %d of %d, pass %d of %d, %d semitone%s up\n", phrase,
+                   at.phraseCount, at.pass, at.passCount, at.semitones,
+                   at.semitones == 1 ? "" : "s");
+      break;
+  }
+  std::fflush(out_);
+}
+
+std::string CPlayDisplay::LiveLine(int32_t row, const int32_t* notes, int count) const {
+  const Score& score = player_.score();
+  if (row < 0 || row >= score.phraseCount) return {};
+  const Phrase& phrase = score.phrases[row];
+  // Offsets in the loaded text: the parser's working copy lines up with it, after a '|'
+  // that opened the text and was dropped.
+  const size_t lead = !text_.empty() && text_[0] == '|' ? 1 : 0;
+  const auto offset = [&](const char* p) { return static_cast<size_t>(p - score.text) + lead; };
+  const size_t begin = offset(phrase.source);
+  const size_t end = std::min(text_.size(), begin + static_cast<size_t>(phrase.sourceLength));
+  if (begin >= end) return {};
+
+  // Which bytes of the phrase are marked.
+  std::string marked(end - begin, 0);
+  size_t firstMark = end - begin;
+  for (int i = 0; i < count; ++i) {
+    const int32_t note = notes[i];
+    if (note < 0 || 2 * note + 1 >= phrase.tokenCount) continue;
+    const TokenSpan& length = phrase.tokens[2 * note];
+    const TokenSpan& degree = phrase.tokens[2 * note + 1];
+    const size_t from = offset(length.start) - begin;
+    const size_t to = std::min(marked.size(), offset(degree.start + degree.length) - begin);
+    for (size_t k = from; k < to; ++k) marked[k] = 1;
+    firstMark = std::min(firstMark, from);
+  }
+
+  // Cut a long phrase to the width around the first marked note, with "…" at a cut.
+  const size_t room = static_cast<size_t>(std::max(width_ - 2, 10));
+  size_t from = 0;
+  size_t to = marked.size();
+  if (to > room) {
+    from = firstMark > room / 3 ? firstMark - room / 3 : 0;
+    to = std::min(marked.size(), from + room);
+    from = to - std::min(room, to);
+  }
+  std::string line = from > 0 ? "…" : "";
+  bool on = false;
+  for (size_t k = from; k < to; ++k) {
+    if (marked[k] && !on) line += kMarkOn;
+    if (!marked[k] && on) line += kMarkOff;
+    on = marked[k] != 0;
+    const char c = text_[begin + k];
+    line += c == '\r' || c == '\n' || c == '\t' ? ' ' : c;
+  }
+  if (on) line += kMarkOff;
+  if (to < marked.size()) line += "…";
+  return line;
+}

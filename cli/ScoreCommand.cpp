@@ -1,0 +1,108 @@
+#include "cli/ScoreCommand.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "capture/TakeFile.h"
+#include "cli/JudgementReport.h"
+#include "listening/PhraseTargets.h"
+#include "listening/TakeJudge.h"
+#include "playback/Player.h"
+#include "playback/SilentPlatform.h"
+
+const char kScoreArguments[] = "FILE TAKE.wav [--phrase N] [--transpose K] [--json]";
+
+namespace {
+
+// Four octaves either way: further would take every note out of a singer's range.
+constexpr long kMostTranspose = 48;
+
+int Usage(const CommandLineStreams& streams, const std::string& problem = {}) {
+  if (!problem.empty()) std::fprintf(streams.err, "%s: %s\n", kProgram, problem.c_str());
+  std::fprintf(streams.err, "%s: usage: %s score %s\n", kProgram, kProgram, kScoreArguments);
+  return kExitUsage;
+}
+
+// A whole number with an optional sign in [-limit, limit].
+bool ParseSemitones(const std::string& text, long limit, long& value) {
+  const size_t digits = !text.empty() && (text[0] == '-' || text[0] == '+') ? 1 : 0;
+  long magnitude = 0;
+  if (!ParseWholeNumber(text.substr(digits), 0, limit, magnitude)) return false;
+  value = text[0] == '-' ? -magnitude : magnitude;
+  return true;
+}
+
+}  // namespace
+
+int RunScoreCommand(const Arguments& arguments, const CommandLineStreams& streams) {
+  // --json is a switch; the other options take values.
+  Arguments rest;
+  bool json = false;
+  for (const std::string& word : arguments) {
+    if (word == "--json") {
+      json = true;
+    } else {
+      rest.push_back(word);
+    }
+  }
+  ParsedArguments parsed;
+  if (!ParseArguments(rest, {"--phrase", "--transpose"}, streams, parsed) ||
+      parsed.positional.size() != 2)
+    return Usage(streams);
+  long phraseNumber = 1;
+  if (parsed.Has("--phrase") &&
+      !ParseWholeNumber(parsed.Option("--phrase", ""), 1, kMaxPhrases, phraseNumber))
+    return Usage(streams, "--phrase takes a phrase number from 1");
+  long transpose = 0;
+  if (parsed.Has("--transpose") &&
+      !ParseSemitones(parsed.Option("--transpose", ""), kMostTranspose, transpose))
+    return Usage(streams, "--transpose takes semitones from -" + std::to_string(kMostTranspose) +
+                              " to " + std::to_string(kMostTranspose));
+
+  const std::string& path = parsed.positional[0];
+  const std::string& takePath = parsed.positional[1];
+  std::string text;
+  if (!ReadScore(path, streams, text)) return kExitFailure;
+  CSilentPlatform platform;
+  CPlayer player(platform);
+  if (!LoadScore(path, text, player, platform.messages, streams)) return kExitFailure;
+  const Score& score = player.score();
+  if (phraseNumber > score.phraseCount)
+    return Usage(streams, ShownPath(path) + " has " + std::to_string(score.phraseCount) +
+                              " phrase" + (score.phraseCount == 1 ? "" : "s") +
+                              "; --phrase takes 1 to " + std::to_string(score.phraseCount));
+
+  const int32_t row = static_cast<int32_t>(phraseNumber - 1);
+  std::vector<listening::TargetNote> targets;
+  try {
+    targets = listening::PhraseTargets(score.phrases[row], static_cast<int32_t>(transpose));
+  } catch (const std::out_of_range& error) {
+    std::fprintf(streams.err, "%s: %s: %s\n", kProgram, ShownPath(path).c_str(), error.what());
+    return kExitFailure;
+  }
+
+  const capture::TakeFileResult take = capture::TrackTakeFile(takePath);
+  if (!take.ok) {
+    std::fprintf(streams.err, "%s: cannot read %s: %s\n", kProgram, takePath.c_str(),
+                 take.error.c_str());
+    return kExitFailure;
+  }
+  const listening::TakeJudgement judgement = listening::JudgeTake(targets, take.track);
+
+  TakeReportHeading heading;
+  heading.score = ShownPath(path);
+  heading.take = takePath;
+  heading.phrase = static_cast<int32_t>(phraseNumber);
+  heading.phrases = score.phraseCount;
+  heading.transpose = static_cast<int32_t>(transpose);
+  heading.takeSeconds = take.seconds;
+  if (json) {
+    WriteJudgementJson(streams.out, heading, judgement);
+  } else {
+    WriteJudgementTable(streams.out, heading, judgement);
+  }
+  return kExitOk;
+}

@@ -1,0 +1,72 @@
+#include "singback/CaptureEar.h"
+
+#include <utility>
+
+#include "listening/PhraseTargets.h"
+#include "notation/Score.h"
+
+CCaptureEar::CCaptureEar(const Score& score, int sampleRate, int32_t transpose)
+    : score_(score), transpose_(transpose), tracker_(sampleRate) {
+  fresh_.reserve(64);
+  frames_.reserve(1 << 14);
+}
+
+void CCaptureEar::OnSamples(const float* samples, unsigned frames) {
+  fresh_.clear();
+  tracker_.Feed(samples, frames, fresh_);
+  std::lock_guard<std::mutex> hold(lock_);
+  heardMs_ += 1000.0 * frames / tracker_.sampleRate();
+  if (!listening_) return;
+  // Frames are timed at the middle of their window: those from before the take are dropped.
+  for (listening::PitchFrame frame : fresh_) {
+    if (frame.timeMs < originMs_) continue;
+    frame.timeMs -= originMs_;
+    frames_.push_back(frame);
+  }
+}
+
+void CCaptureEar::StartTake(int32_t row, int32_t) {
+  std::lock_guard<std::mutex> hold(lock_);
+  listening_ = true;
+  originMs_ = heardMs_;
+  row_ = row;
+  frames_.clear();
+}
+
+TakeVerdict CCaptureEar::FinishTake() {
+  listening::PitchTrack track;
+  track.hopMs = tracker_.hopMs();
+  int32_t row = 0;
+  {
+    std::lock_guard<std::mutex> hold(lock_);
+    listening_ = false;
+    row = row_;
+    // Copied: the panel still draws them once the take is judged.
+    track.frames = frames_;
+  }
+  last_ = listening::JudgeTake(listening::PhraseTargets(score_.phrases[row], transpose_), track);
+  lastRow_ = row;
+  TakeVerdict verdict;
+  verdict.passed = listening::PassesPhrase(last_);
+  verdict.hits = last_.hits;
+  verdict.judged = last_.judged();
+  return verdict;
+}
+
+void CCaptureEar::CancelTake() {
+  std::lock_guard<std::mutex> hold(lock_);
+  listening_ = false;
+  frames_.clear();
+}
+
+bool CCaptureEar::LatestFrame(listening::PitchFrame& frame) const {
+  std::lock_guard<std::mutex> hold(lock_);
+  if (!listening_ || frames_.empty()) return false;
+  frame = frames_.back();
+  return true;
+}
+
+void CCaptureEar::TakeFramesFrom(size_t from, std::vector<listening::PitchFrame>& out) const {
+  std::lock_guard<std::mutex> hold(lock_);
+  if (from < frames_.size()) out.insert(out.end(), frames_.begin() + from, frames_.end());
+}

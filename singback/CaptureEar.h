@@ -1,0 +1,52 @@
+#pragma once
+
+#include <cstdint>
+#include <mutex>
+#include <vector>
+
+#include "capture/PitchTracker.h"
+#include "listening/TakeJudge.h"
+#include "singback/ListeningEar.h"
+
+struct Score;
+
+// The sing-back exercise's ear: tracks the pitch of the sound it is fed (blocks from a
+// CAudioCapture's audio thread, or a test) and judges each take against its phrase. Only
+// frames heard between StartTake and FinishTake count, timed from the take's start.
+class CCaptureEar : public ListeningEar {
+ public:
+  // `score` must outlive the ear; its phrases are sung raised by `transpose` semitones.
+  CCaptureEar(const Score& score, int sampleRate, int32_t transpose = 0);
+
+  // From the capture thread: one block of mono samples in [-1, 1].
+  void OnSamples(const float* samples, unsigned frames);
+
+  // PlayerEar, from the player's thread.
+  void StartTake(int32_t row, int32_t lengthMs) override;
+  TakeVerdict FinishTake() override;
+  void CancelTake() override;
+
+  // ListeningEar: the frames stay until the next take starts or this one is cancelled.
+  void TakeFramesFrom(size_t from, std::vector<listening::PitchFrame>& out) const override;
+  // The take judged last and its phrase (-1 before any).
+  const listening::TakeJudgement& LastJudgement() const override { return last_; }
+  int32_t LastRow() const { return lastRow_; }
+  // The newest frame of the take running, for a live display; false when none yet.
+  bool LatestFrame(listening::PitchFrame& frame) const;
+
+ private:
+  const Score& score_;
+  const int32_t transpose_;
+  capture::CPitchTracker tracker_;            // fed on the capture thread only
+  std::vector<listening::PitchFrame> fresh_;  // the capture thread's scratch
+
+  mutable std::mutex lock_;  // guards what follows, shared by both threads
+  bool listening_ = false;
+  double heardMs_ = 0.0;   // how much sound has been fed
+  double originMs_ = 0.0;  // heardMs_ when the take started
+  int32_t row_ = 0;
+  std::vector<listening::PitchFrame> frames_;
+
+  listening::TakeJudgement last_;
+  int32_t lastRow_ = -1;
+};

@@ -1,0 +1,54 @@
+// The live line `tunwick play` redraws on a terminal: the phrase's own text, the sounding
+// notes marked, long phrases cut around them.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "cli/PlayDisplay.h"
+#include "playback/Player.h"
+#include "playback/SilentPlatform.h"
+
+namespace {
+
+const std::string kOn = "\x1b[7m";
+const std::string kOff = "\x1b[27m";
+
+struct Loaded {
+  explicit Loaded(const std::string& text) : text(text) {
+    CPlayer::BuildOnlyScope quietly(player);
+    player.LoadAndPlay(text.c_str());
+  }
+  std::string text;
+  CSilentPlatform platform;
+  CPlayer player{platform};
+};
+
+TEST(PlayDisplayTest, MarksTheSoundingNotesInThePhrasesOwnText) {
+  // A comment, a line break and an opening '|' that the parser drops: offsets still line up.
+  const Loaded loaded("|/*a*/1,1,1,2\r\n|0,1,0,3,1,5");
+  ASSERT_EQ(loaded.player.score().phraseCount, 2);
+  CPlayDisplay display(loaded.player, loaded.text, stdout, 80, nullptr);
+  const int32_t second[] = {1};
+  EXPECT_EQ(display.LiveLine(0, second, 1), "/*a*/1,1," + kOn + "1,2" + kOff + "  ");
+  const int32_t chord[] = {0, 1, 2};
+  EXPECT_EQ(display.LiveLine(1, chord, 3),
+            kOn + "0,1" + kOff + "," + kOn + "0,3" + kOff + "," + kOn + "1,5" + kOff);
+  const int32_t last[] = {2};
+  EXPECT_EQ(display.LiveLine(1, last, 1), "0,1,0,3," + kOn + "1,5" + kOff);
+}
+
+TEST(PlayDisplayTest, ALongPhraseIsCutToTheWidthAroundTheNote) {
+  std::string text;
+  for (int i = 0; i < 200; ++i)
+    text += (i ? "," : "") + std::string("1,") + std::to_string(i % 7 + 1);
+  const Loaded loaded(text);
+  CPlayDisplay display(loaded.player, loaded.text, stdout, 42, nullptr);
+  const int32_t note[] = {100};
+  const std::string line = display.LiveLine(0, note, 1);
+  EXPECT_EQ(line.rfind("…", 0), 0u) << line;
+  EXPECT_NE(line.find(kOn + "1,3" + kOff), std::string::npos) << line;  // note 100: degree 3
+  const size_t shown = line.size() - kOn.size() - kOff.size() - 2 * std::string("…").size();
+  EXPECT_EQ(shown, 40u);
+}
+
+}  // namespace

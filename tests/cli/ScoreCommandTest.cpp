@@ -1,0 +1,213 @@
+// `tunwick score`: a take sung by the synthesizer judged against a phrase of a score file, as
+// a table and as JSON, with the phrase and transposition chosen; bad arguments and files.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "CommandStreams.h"
+#include "cli/ScoreCommand.h"
+#include "listening/PhraseTargets.h"
+#include "playback/Player.h"
+#include "playback/SilentPlatform.h"
+#include "tests/capture/SyntheticTakes.h"
+#include "tests/support/TempFolder.h"
+
+#ifndef TUNWICK_TEST_SOUNDFONT
+#error "TUNWICK_TEST_SOUNDFONT must name the soundfont the set-up installs"
+#endif
+
+namespace {
+
+using testsupport::TempFolder;
+
+// Phrase 2: C4 D4 E4 G4 A4 G4 E4 C4 at 600 ms a beat.
+const char kScore[] = "s=100,1,1,1,3|1,1,1,2,1,3,0.1,5,0.1,6,1,5,1,3,1,1";
+const std::vector<listening::TargetNote> kPhrase2 = {
+    {0, 60, 0, 600},     {1, 62, 600, 1200},  {2, 64, 1200, 1800}, {3, 67, 1800, 2100},
+    {4, 69, 2100, 2400}, {5, 67, 2400, 3000}, {6, 64, 3000, 3600}, {7, 60, 3600, 4200}};
+
+struct Judged {
+  int status = -1;
+  std::string out, err;
+};
+
+class ScoreCommandTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_FALSE(folder.path().empty());
+    score = folder.Write("song.txt", kScore);
+  }
+
+  Judged Score(const Arguments& arguments) {
+    CapturedStreams captured;
+    Judged run;
+    run.status = RunScoreCommand(arguments, captured.streams());
+    run.out = captured.out();
+    run.err = captured.err();
+    return run;
+  }
+
+  // Phrase 2 sung by the synthesizer's voice, shaped as asked, in a WAV file.
+  std::string Take(const std::string& name, const taketest::TakeShape& shape) {
+    if (!std::ifstream(TUNWICK_TEST_SOUNDFONT)) return {};
+    const std::string path = folder.File(name);
+    EXPECT_TRUE(
+        taketest::WriteWav(path, taketest::VoiceTake(kPhrase2, shape, TUNWICK_TEST_SOUNDFONT)));
+    return path;
+  }
+
+  TempFolder folder;
+  std::string score;
+};
+
+TEST_F(ScoreCommandTest, ATableOfTheNotesAndATotal) {
+  const std::string take = Take("take.wav", {{0, 0, 0, 0, 0, 130, 0, 0}});
+  if (take.empty()) GTEST_SKIP() << "no soundfont at " << TUNWICK_TEST_SOUNDFONT;
+  const Judged run = Score({score, take, "--phrase", "2"});
+  EXPECT_EQ(run.status, kExitOk) << run.err;
+  EXPECT_EQ(run.err, "");
+  EXPECT_EQ(run.out.rfind("Phrase 2 of 2, 8 notes to sing; take " + take + ": 4.7 s, sung ", 0), 0u)
+      << run.out;
+  EXPECT_NE(run.out.find("  Note  Target  Sung   Cents  Voiced  Verdict\n"), std::string::npos);
+  // One row per note: its number, target and sung note, cents, voiced share, verdict.
+  const char* rows[] = {"     1  C4      C4 ", "     2  D4      D4 ", "     3  E4      E4 ",
+                        "     4  G4      G4 ", "     5  A4      A4 ", "     6  G4      G#4",
+                        "     7  E4      E4 ", "     8  C4      C4 "};
+  for (const char* row : rows) EXPECT_NE(run.out.find(row), std::string::npos) << row << run.out;
+  EXPECT_NE(run.out.find("%  missed\n"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("Total: 7 of 8 notes hit (88%): passed\n"), std::string::npos) << run.out;
+}
+
+TEST_F(ScoreCommandTest, JsonForOtherPrograms) {
+  const std::string take = Take("take.wav", {{}, 12, 150});
+  if (take.empty()) GTEST_SKIP() << "no soundfont at " << TUNWICK_TEST_SOUNDFONT;
+  const Judged run = Score({score, take, "--json", "--phrase=2"});
+  EXPECT_EQ(run.status, kExitOk) << run.err;
+  const std::string& json = run.out;
+  EXPECT_EQ(json.rfind("{\"score\": \"" + score + "\", \"take\": \"" + take +
+                           "\", \"phrase\": 2, \"phrases\": 2, \"transpose\": 0,",
+                       0),
+            0u)
+      << json;
+  EXPECT_NE(json.find("\"nothingHeard\": false"), std::string::npos) << json;
+  EXPECT_NE(json.find("{\"note\": 1, \"startMs\": 0, \"endMs\": 600, \"target\": \"C4\", "
+                      "\"targetKey\": 60, \"sung\": \"C5\", \"sungMidiCents\": "),
+            std::string::npos)
+      << json;
+  EXPECT_NE(json.find("\"hits\": 8, \"judged\": 8, \"passed\": true}\n"), std::string::npos)
+      << json;
+  // Sung an octave up and late: every note still a hit, the lateness found.
+  EXPECT_EQ(json.find("\"verdict\": \"missed\""), std::string::npos) << json;
+  const size_t offset = json.find("\"offsetMs\": ");
+  ASSERT_NE(offset, std::string::npos);
+  const int offsetMs = std::stoi(json.substr(offset + 12));
+  EXPECT_GE(offsetMs, 150);
+  EXPECT_LE(offsetMs, 180);
+}
+
+TEST_F(ScoreCommandTest, TheTranspositionTheTakeWasSungAt) {
+  const std::string take = Take("raised.wav", {{}, 3});
+  if (take.empty()) GTEST_SKIP() << "no soundfont at " << TUNWICK_TEST_SOUNDFONT;
+  const struct {
+    const char* transpose;
+    const char* heading;
+    const char* total;
+  } cases[] = {
+      {"3", "Phrase 2 of 2, raised 3 semitones, 8 notes", "Total: 8 of 8 notes hit (100%): passed"},
+      {"+3", "raised 3 semitones", "Total: 8 of 8 notes hit"},
+      // Three semitones off: whatever the alignment makes of it, no pass.
+      {"0", "Phrase 2 of 2, 8 notes", ": not passed (80% passes)"},
+      {"-9", "lowered 9 semitones", "Total: 8 of 8 notes hit"},  // an octave less 3 lower
+      {"-1", "lowered 1 semitone,", ": not passed (80% passes)"},
+  };
+  for (const auto& c : cases) {
+    const Judged run = Score({score, take, "--phrase", "2", "--transpose", c.transpose});
+    EXPECT_EQ(run.status, kExitOk) << c.transpose << run.err;
+    EXPECT_NE(run.out.find(c.heading), std::string::npos) << c.transpose << "\n" << run.out;
+    EXPECT_NE(run.out.find(c.total), std::string::npos) << c.transpose << "\n" << run.out;
+  }
+}
+
+TEST_F(ScoreCommandTest, SilenceIsNothingHeard) {
+  const std::string take = folder.File("silence.wav");
+  ASSERT_TRUE(taketest::WriteWav(take, std::vector<float>(taketest::kRate * 5, 0.0f)));
+  Judged run = Score({score, take, "--phrase", "2"});
+  EXPECT_EQ(run.status, kExitOk) << run.err;
+  EXPECT_NE(run.out.find("     1  C4      -          -      0%  not sung\n"), std::string::npos)
+      << run.out;
+  EXPECT_NE(run.out.find("Nothing heard: 0 of 8 notes hit.\n"), std::string::npos) << run.out;
+  run = Score({score, take, "--json"});
+  EXPECT_NE(run.out.find("\"nothingHeard\": true"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("\"sung\": null, \"sungMidiCents\": null, \"cents\": null"),
+            std::string::npos)
+      << run.out;
+  EXPECT_NE(run.out.find("\"hits\": 0, \"judged\": 2, \"passed\": false}"), std::string::npos)
+      << run.out;
+}
+
+TEST_F(ScoreCommandTest, BadArgumentsAndFiles) {
+  const std::string take = folder.File("silence.wav");
+  ASSERT_TRUE(taketest::WriteWav(take, std::vector<float>(taketest::kRate, 0.0f)));
+  const std::string bad = folder.Write("bad.txt", "s=100,1,9");
+  const std::string text = folder.Write("notes.txt", "no sound here");
+  const struct {
+    Arguments arguments;
+    int status;
+    std::string err;
+  } cases[] = {
+      {{}, kExitUsage, "usage: tunwick score FILE TAKE.wav [--phrase N] [--transpose K] [--json]"},
+      {{score}, kExitUsage, "usage: tunwick score"},
+      {{score, take, "extra"}, kExitUsage, "usage: tunwick score"},
+      {{score, take, "--phrase", "0"}, kExitUsage, "--phrase takes a phrase number from 1"},
+      {{score, take, "--phrase", "two"}, kExitUsage, "--phrase takes a phrase number from 1"},
+      {{score, take, "--phrase", "3"}, kExitUsage, "has 2 phrases; --phrase takes 1 to 2"},
+      {{score, take, "--transpose", "49"},
+       kExitUsage,
+       "--transpose takes semitones from -48 to 48"},
+      {{score, take, "--transpose", "+-2"}, kExitUsage, "--transpose takes semitones"},
+      {{score, take, "--transpose", ""}, kExitUsage, "--transpose takes semitones"},
+      {{score, take, "--transpose"}, kExitUsage, "option '--transpose' needs a value"},
+      {{score, take, "--speed", "2"}, kExitUsage, "unknown option '--speed'"},
+      {{folder.File("none.txt"), take}, kExitFailure, "cannot open"},
+      {{bad, take}, kExitFailure, "error tune"},
+      {{score, folder.File("none.wav")}, kExitFailure, "cannot read " + folder.File("none.wav")},
+      {{score, text}, kExitFailure, "Format not recognised"},
+  };
+  for (const auto& c : cases) {
+    const Judged run = Score(c.arguments);
+    const std::string shown = c.arguments.empty() ? "<none>" : c.arguments.back();
+    EXPECT_EQ(run.status, c.status) << shown << ": " << run.err;
+    EXPECT_NE(run.err.find(c.err), std::string::npos) << shown << ": " << run.err;
+    EXPECT_EQ(run.out, "") << shown;
+  }
+}
+
+TEST_F(ScoreCommandTest, TargetsAreTimedAsThePlayerLaysOutEachPhrase) {
+  // Every phrase of the built-in score: the player's events that sound, against the targets.
+  CSilentPlatform platform;
+  CPlayer player(platform);
+  player.LoadBuiltInAtStartup();
+  const ::Score& builtIn = player.score();
+  for (int32_t row = 0; row < builtIn.phraseCount; ++row) {
+    player.BuildPhraseTimeline(row);
+    const EventTimeline& timeline = player.timeline();
+    std::vector<std::pair<int32_t, int32_t>> sounding;
+    for (int32_t i = 0; i < timeline.count; ++i)
+      if (timeline.events[i].pitch > 0)
+        sounding.emplace_back(timeline.events[i].pitch, timeline.events[i].timeMs);
+    const std::vector<listening::TargetNote> targets =
+        listening::PhraseTargets(builtIn.phrases[row], 0);
+    ASSERT_EQ(targets.size(), sounding.size()) << "phrase " << row;
+    for (size_t i = 0; i < targets.size(); ++i) {
+      EXPECT_EQ(targets[i].pitch, sounding[i].first) << "phrase " << row << ", note " << i;
+      EXPECT_EQ(targets[i].startMs, sounding[i].second) << "phrase " << row << ", note " << i;
+    }
+    EXPECT_EQ(listening::PhraseLengthMs(builtIn.phrases[row]),
+              timeline.events[timeline.count - 1].timeMs)
+        << "phrase " << row;
+  }
+}
+
+}  // namespace

@@ -1,0 +1,133 @@
+// The sing-back ear: pitch tracked from blocks as the capture thread feeds them, each take
+// timed from its own start and judged against its phrase; sound outside a take is ignored.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <vector>
+
+#include "capture/AudioCapture.h"
+#include "listening/PhraseTargets.h"
+#include "playback/Player.h"
+#include "playback/SilentPlatform.h"
+#include "singback/CaptureEar.h"
+#include "tests/capture/SyntheticTakes.h"
+
+namespace {
+
+// Phrase 2: C4 D4 E4 G4 A4 G4 E4 C4 at 600 ms a beat.
+const char kScore[] = "s=100,1,1,1,3|1,1,1,2,1,3,0.1,5,0.1,6,1,5,1,3,1,1";
+
+class CaptureEarTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    CPlayer::BuildOnlyScope quietly(player);
+    player.LoadAndPlay(kScore);
+    ASSERT_EQ(player.score().phraseCount, 2);
+    targets = listening::PhraseTargets(player.score().phrases[1], 0);
+  }
+
+  // Feeds `samples` in the capture's block size.
+  void Feed(const std::vector<float>& samples) {
+    for (size_t at = 0; at < samples.size(); at += capture::CAudioCapture::kBlockFrames)
+      ear.OnSamples(samples.data() + at,
+                    static_cast<unsigned>(std::min<size_t>(capture::CAudioCapture::kBlockFrames,
+                                                           samples.size() - at)));
+  }
+  void FeedSilence(double seconds) {
+    Feed(std::vector<float>(static_cast<size_t>(seconds * taketest::kRate), 0.0f));
+  }
+
+  CSilentPlatform platform;
+  CPlayer player{platform};
+  CCaptureEar ear{player.score(), taketest::kRate};
+  std::vector<listening::TargetNote> targets;
+};
+
+TEST_F(CaptureEarTest, EachTakeIsJudgedFromItsOwnStart) {
+  struct Case {
+    const char* name;
+    std::vector<double> centsPerNote;
+    bool silent;
+    bool passed;
+    int32_t hits;
+  };
+  const Case cases[] = {
+      {"in tune", {}, false, true, 8},
+      {"one note a semitone off", {0, 0, 0, 100}, false, true, 7},
+      {"three notes a semitone off", {100, 0, 0, 100, 0, 0, 100}, false, false, 5},
+      {"silence", {}, true, false, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    // A tone before the take (the cue, the piano) is not the learner's.
+    taketest::TakeShape before;
+    before.centsPerNote = {300, 300, 300, 300, 300, 300, 300, 300};
+    before.tailMs = 0;
+    const std::vector<float> noise = taketest::SineTake(targets, before);
+    Feed(std::vector<float>(noise.begin(), noise.begin() + taketest::kRate / 2));
+    ear.StartTake(1, 4500);
+    taketest::TakeShape shape;
+    shape.centsPerNote = c.centsPerNote;
+    if (c.silent) {
+      FeedSilence(4.5);
+    } else {
+      Feed(taketest::SineTake(targets, shape));
+    }
+    const TakeVerdict verdict = ear.FinishTake();
+    EXPECT_EQ(verdict.passed, c.passed);
+    EXPECT_EQ(verdict.hits, c.hits);
+    EXPECT_EQ(verdict.judged, 8);
+    EXPECT_EQ(ear.LastRow(), 1);
+    EXPECT_EQ(ear.LastJudgement().nothingHeard, c.silent);
+    if (!c.silent) {
+      EXPECT_LE(std::abs(ear.LastJudgement().offsetMs), 30) << "timed from its start";
+    }
+  }
+}
+
+TEST_F(CaptureEarTest, ACancelledTakeIsForgottenAndNothingCountsOutsideATake) {
+  listening::PitchFrame frame;
+  Feed(taketest::SineTake(targets, {}));
+  EXPECT_FALSE(ear.LatestFrame(frame)) << "no take runs";
+  ear.StartTake(1, 4500);
+  taketest::TakeShape sungToTheEnd;
+  sungToTheEnd.tailMs = 0;
+  Feed(taketest::SineTake(targets, sungToTheEnd));
+  ASSERT_TRUE(ear.LatestFrame(frame));
+  EXPECT_TRUE(frame.voiced);
+  ear.CancelTake();
+  ear.StartTake(1, 4500);
+  FeedSilence(4.5);
+  const TakeVerdict verdict = ear.FinishTake();
+  EXPECT_EQ(verdict.hits, 0);
+  EXPECT_TRUE(ear.LastJudgement().nothingHeard);
+}
+
+TEST_F(CaptureEarTest, HandsTheTakesFramesOverInPiecesAndKeepsThemOnceJudged) {
+  std::vector<listening::PitchFrame> got;
+  ear.TakeFramesFrom(0, got);
+  EXPECT_TRUE(got.empty()) << "no take yet";
+  ear.StartTake(1, 4500);
+  const std::vector<float> take = taketest::SineTake(targets, {});
+  const size_t half =
+      take.size() / 2 / capture::CAudioCapture::kBlockFrames * capture::CAudioCapture::kBlockFrames;
+  Feed(std::vector<float>(take.begin(), take.begin() + half));
+  ear.TakeFramesFrom(got.size(), got);
+  const size_t first = got.size();
+  ASSERT_GT(first, 0u);
+  Feed(std::vector<float>(take.begin() + half, take.end()));
+  ear.FinishTake();
+  // The rest, from where the first piece ended: no frame twice, none lost, in time order.
+  ear.TakeFramesFrom(got.size(), got);
+  ASSERT_GT(got.size(), first);
+  for (size_t i = 1; i < got.size(); ++i) EXPECT_GT(got[i].timeMs, got[i - 1].timeMs) << i;
+  EXPECT_GE(got.back().timeMs, 4000.0);
+  ear.CancelTake();
+  std::vector<listening::PitchFrame> after;
+  ear.TakeFramesFrom(0, after);
+  EXPECT_TRUE(after.empty()) << "cancelled";
+}
+
+}  // namespace

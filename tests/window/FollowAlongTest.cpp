@@ -1,0 +1,229 @@
+// Follow-along in the score box and the caption, on the fake platform: what is lit is what
+// sounds, and nothing is lit once the box no longer holds what was loaded.
+#include <QCoreApplication>
+#include <QStringList>
+#include <QTest>
+#include <ostream>
+#include <vector>
+
+#include "TestDialog.h"
+#include "playback/Player.h"
+#include "window/DialogLayout.h"
+#include "window/FollowAlong.h"
+#include "window/PlayCaption.h"
+
+// Failure messages show texts, not their bytes.
+inline void PrintTo(const QString& text, std::ostream* out) { *out << text.toStdString(); }
+
+namespace {
+
+class FollowAlongTest : public DialogTest {
+ protected:
+  // Moves the fake clock by `ms` one millisecond at a time, ticking each, so that notes a
+  // few milliseconds apart are each seen; then lets the window update.
+  void Run(int ms) {
+    for (int i = 0; i < ms && dlg->fake.timerSet; ++i) {
+      dlg->fake.nowMs += 1;
+      dlg->player().OnTimer(1);
+      QCoreApplication::processEvents();
+      Record();
+    }
+  }
+  // The box text of each set of ranges lit for the notes, as it changes.
+  void Record() {
+    const CFollowAlong& follow = dlg->followAlong();
+    QStringList now;
+    std::vector<int> starts;
+    for (const CFollowAlong::Range& r : follow.NoteRanges()) {
+      now << Text(r);
+      starts.push_back(r.start);
+    }
+    if (!now.isEmpty() && starts != lastStarts) lit << now.join(QLatin1Char('+'));
+    lastStarts = starts;
+  }
+  QString Text(CFollowAlong::Range r) const {
+    return dlg->scoreEdit()->toPlainText().mid(r.start, r.end - r.start);
+  }
+  QString PhraseText() const { return Text(dlg->followAlong().PhraseRange()); }
+  int SelectionCount() const { return dlg->scoreEdit()->extraSelections().size(); }
+
+  QStringList lit;
+  std::vector<int> lastStarts;
+};
+
+// The note pairs of a one-voice score in the order they sound: "length,degree" each.
+QStringList NotePairs(QString text) {
+  text.remove(QStringLiteral("s=100,"));
+  QStringList pairs;
+  for (const QString& phrase : text.split(QLatin1Char('|'))) {
+    const QStringList numbers = phrase.split(QLatin1Char(','));
+    for (int i = 0; i + 1 < numbers.size(); i += 2) pairs << numbers[i] + "," + numbers[i + 1];
+  }
+  return pairs;
+}
+
+TEST_F(FollowAlongTest, EachNoteOfTheBuiltInScoreLightsItsOwnTwoNumbersAtItsTime) {
+  Start();
+  const QString text = QString::fromLatin1(kBuiltInScore);
+  dlg->SetEditText(text);
+  dlg->Click(IDC_LOAD);
+  QCoreApplication::processEvents();
+  ASSERT_TRUE(dlg->followAlong().HasSource());
+  Run(20000);
+  EXPECT_EQ(lit, NotePairs(text));
+}
+
+TEST_F(FollowAlongTest, LightsTheWholePhraseAndEveryNoteOfAChordAcrossLinesAndComments) {
+  Start();
+  // CR LF line breaks, a comment with Chinese text, a chord (length 0 joins the next note).
+  dlg->SetEditText(QStringLiteral("/*小星星*/1,1\n|0,1,0,3,1,5\n|1,2"));
+  dlg->Click(IDC_LOAD);
+  Run(700);  // into the chord of the second phrase (500 ms a beat)
+  EXPECT_EQ(PhraseText(), QStringLiteral("0,1,0,3,1,5\n"));
+  EXPECT_EQ(lit.value(1), QStringLiteral("0,1+0,3+1,5"));
+  EXPECT_EQ(lit.value(0), QStringLiteral("1,1"));
+  EXPECT_EQ(SelectionCount(), 4) << "the phrase and its three notes";
+}
+
+TEST_F(FollowAlongTest, RestsAreLitToo) {
+  Start();
+  dlg->SetEditText(QStringLiteral("1,1,1,0,1,2"));
+  dlg->Click(IDC_LOAD);
+  Run(2000);
+  EXPECT_EQ(lit, QStringList({"1,1", "1,0", "1,2"}));
+}
+
+TEST_F(FollowAlongTest, EditingTheBoxOrPlayingTheBuiltInScoreLightsNothing) {
+  Start();
+  dlg->SetEditText(QStringLiteral("1,1,1,2,1,3"));
+  dlg->Click(IDC_LOAD);
+  Run(100);
+  EXPECT_EQ(SelectionCount(), 2);
+
+  const QTextCursor caret = dlg->scoreEdit()->textCursor();
+  QTest::keyClick(dlg->scoreEdit(), Qt::Key_End);
+  QTest::keyClicks(dlg->scoreEdit(), QStringLiteral(",1,4"));
+  Run(700);  // the second note sounds, but the text no longer matches
+  EXPECT_EQ(SelectionCount(), 0);
+  EXPECT_FALSE(dlg->followAlong().HasSource());
+
+  dlg->Click(IDC_LOAD);  // the edited text, loaded again, is followed again
+  Run(100);
+  EXPECT_EQ(SelectionCount(), 2);
+  dlg->Click(IDC_RESTORE);
+  Run(100);
+  EXPECT_EQ(SelectionCount(), 0) << "the built-in score is not the box's text";
+  (void)caret;
+}
+
+TEST_F(FollowAlongTest, HighlightNeverMovesTheCaretOrChangesTheText) {
+  Start();
+  const QString text = QStringLiteral("1,1,1,2|1,3,1,4");
+  dlg->SetEditText(text);
+  QTextCursor caret = dlg->scoreEdit()->textCursor();
+  caret.setPosition(3);
+  dlg->scoreEdit()->setTextCursor(caret);
+  dlg->Click(IDC_LOAD);
+  Run(3000);
+  EXPECT_EQ(dlg->scoreEdit()->textCursor().position(), 3);
+  EXPECT_FALSE(dlg->scoreEdit()->textCursor().hasSelection());
+  EXPECT_EQ(dlg->scoreEdit()->toPlainText(), text);
+  EXPECT_TRUE(dlg->followAlong().HasSource());
+}
+
+TEST_F(FollowAlongTest, PracticeKeepsThePhraseLitThroughTheWaitAndTheCue) {
+  Start();
+  dlg->fake.cueLengthMs = 600;
+  dlg->SetEditText(QStringLiteral("1,1,1,2|1,3"));
+  dlg->Click(IDC_LOAD);
+  dlg->Click(IDC_PRACTICE);
+  Run(50);  // inside the reference wait
+  EXPECT_EQ(PhraseText(), QStringLiteral("1,1,1,2"));
+  EXPECT_TRUE(dlg->followAlong().NoteRanges().empty());
+  Run(2000 + 1300);  // the pass, then the cue
+  ASSERT_EQ(dlg->player().Phase(), PlayerPhase::kCue);
+  EXPECT_EQ(PhraseText(), QStringLiteral("1,1,1,2"));
+}
+
+TEST_F(FollowAlongTest, CaptionSaysModePhrasePassAndSemitonesAndIsPlainWhenIdle) {
+  Start();
+  EXPECT_EQ(dlg->windowTitle(), QStringLiteral("Tunwick"));
+  struct Case {
+    int button;
+    int ms;
+    const char* caption;
+  } const cases[] = {
+      {IDC_PLAY_ALL, 3000, "Tunwick — 演奏全部 · 第 2/4 句"},
+      {IDC_REPEAT, 100, "Tunwick — 反复演奏 · 第 1/4 句"},
+      {IDC_TEACHING, 100, "Tunwick — 教歌模式 · 第 1/4 句 · 第 1/2 遍"},
+      {IDC_PRACTICE, 100, "Tunwick — 练音模式 · 第 1/4 句 · 第 1/24 遍 · 升 0 半音"},
+  };
+  for (const Case& c : cases) {
+    dlg->Click(c.button);
+    Run(c.ms);
+    EXPECT_EQ(dlg->windowTitle(), QString::fromUtf8(c.caption)) << c.button;
+  }
+  // Practice, later: the fifth pass is two semitones up, after a cue... of its second phrase.
+  dlg->Click(IDC_PRACTICE);  // while practising: the next phrase
+  Run(100);
+  EXPECT_EQ(dlg->windowTitle(),
+            QStringLiteral("Tunwick — 练音模式 · 第 2/4 句 · 第 1/24 遍 · 升 0 半音"));
+  dlg->Click(IDC_PAUSE);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(dlg->windowTitle(), QStringLiteral("Tunwick"));
+}
+
+TEST(PlayCaptionTest, LaterInTheCycleAndTheLearnersTurn) {
+  const struct {
+    int32_t mode;
+    PlayerPhase phase;
+    const char* caption;
+  } cases[] = {
+      {PracticeMode, PlayerPhase::kPass, "Tunwick — 练音模式 · 第 2/4 句 · 第 3/24 遍 · 升 1 半音"},
+      {SingBackMode, PlayerPhase::kPass, "Tunwick — 跟唱模式 · 第 2/4 句 · 第 3/3 次"},
+      {SingBackMode, PlayerPhase::kListening, "Tunwick — 跟唱模式 · 第 2/4 句 · 第 3/3 次 · 请唱"},
+  };
+  for (const auto& c : cases) {
+    PlayerPosition at;
+    at.playing = true;
+    at.mode = c.mode;
+    at.phase = c.phase;
+    at.phrase = 1;
+    at.phraseCount = 4;
+    at.pass = 3;
+    at.passCount = c.mode == SingBackMode ? 3 : 24;
+    at.semitones = 1;
+    EXPECT_EQ(PlayCaption(at), QString::fromUtf8(c.caption));
+  }
+}
+
+}  // namespace
+
+namespace {
+
+// A refused load shows where the fault is: the number selected (or the phrase, for a fault
+// of the phrase as a whole), with the caret there, after the parser's own message.
+TEST_F(FollowAlongTest, ARefusedLoadSelectsTheNumberOrThePhraseAtFault) {
+  Start();
+  struct Case {
+    QString text;
+    const char* message;
+    QString selected;
+  } const cases[] = {
+      {QStringLiteral("/*小星星*/1,1\n|1,3,2,1|1,5"), "error timeing001!", QStringLiteral("2")},
+      {QStringLiteral("1,1|\n1,1,1,9"), "error tune 1111!", QStringLiteral("9")},
+      {QStringLiteral("1,1|1,2|1,1,1"), "error4", QStringLiteral("1,1,1")},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.message);
+    dlg->boxes.clear();
+    dlg->SetEditText(c.text);
+    dlg->Click(IDC_LOAD);
+    ASSERT_EQ(dlg->boxes.size(), 1u);
+    EXPECT_EQ(dlg->boxes[0].text, QString::fromLatin1(c.message));
+    EXPECT_EQ(dlg->scoreEdit()->textCursor().selectedText(), c.selected);
+    EXPECT_EQ(dlg->scoreEdit()->toPlainText(), c.text) << "the text is untouched";
+  }
+}
+
+}  // namespace

@@ -1,0 +1,131 @@
+#pragma once
+
+// The main dialog with its seams replaced: a fake device count and open, recorded message
+// boxes, injected file-dialog answers, and (unless kRealPlatform) the player tests' fake
+// platform, whose clock the test moves and whose timer the test ticks by hand.
+
+#include <gtest/gtest.h>
+
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "capture/AudioCapture.h"
+#include "midi/MidiOutException.h"
+#include "notation/Score.h"
+#include "singback/ListeningEar.h"
+#include "tests/playback/FakePlatform.h"
+#include "tests/support/TempFolder.h"
+#include "window/TunwickDlg.h"
+#include "window/WindowPlatform.h"
+
+struct BoxCall {
+  QString text;
+  QString caption;
+  QMessageBox::Icon icon;
+};
+
+struct FileDialogCall {
+  bool save;
+  QString filter;
+  QString suffix;
+};
+
+// The fake platform is a base of its own so that it exists before the dialog's player.
+struct FakePlatformHolder {
+  FakePlatform fake;
+};
+
+class TestDlg : private FakePlatformHolder, public CTunwickDlg {
+ public:
+  enum PlatformChoice { kFakePlatform, kRealPlatform };
+
+  explicit TestDlg(PlatformChoice choice = kFakePlatform)
+      : CTunwickDlg(nullptr, choice == kFakePlatform ? &fake : nullptr) {
+    if (choice == kFakePlatform) {
+      player().AddObserver(&fake);
+      // The player's messages reach the dialog's message box, as with the window platform.
+      fake.onMessage = [this](const char* text) { ShowMessage(text); };
+      fake.nowMs = 0;
+    }
+  }
+
+  using FakePlatformHolder::fake;
+
+  // Device seams.
+  int deviceCount = 0;
+  const char* openError = nullptr;  // Open throws CMIDIOutException with this text
+  int opens = 0;
+
+  // Boxes, dialogs.
+  std::vector<BoxCall> boxes;
+  std::vector<FileDialogCall> fileDialogs;
+  QString fileAnswer;  // empty: the user cancels
+  bool realAboutBox = false;
+  int aboutBoxes = 0;
+
+  // The ear sing-back gets; unset, there is no audio input, as on a machine without one.
+  std::function<std::unique_ptr<ListeningEar>()> makeEar;
+  int earsMade = 0;
+
+  void Click(int id) { button(id)->click(); }
+  void SetEditText(const QString& text) { scoreEdit()->setPlainText(text); }
+  // One timer period on the fake clock, then timer 1 fires if it is set.
+  void Tick() {
+    fake.nowMs += kTimerPeriodMs;
+    if (fake.timerSet) player().OnTimer(1);
+  }
+
+ protected:
+  int MidiOutDeviceCount() override { return deviceCount; }
+  void OpenMidiDevice() override {
+    ++opens;
+    if (openError) throw midi::CMIDIOutException(openError);
+  }
+  void ShowMessageBox(const QString& text, const QString& caption,
+                      QMessageBox::Icon icon) override {
+    boxes.push_back({text, caption, icon});
+  }
+  QString GetSaveFileName(const QString& filter, const QString& suffix) override {
+    fileDialogs.push_back({true, filter, suffix});
+    return fileAnswer;
+  }
+  QString GetOpenFileName(const QString& filter, const QString& suffix) override {
+    fileDialogs.push_back({false, filter, suffix});
+    return fileAnswer;
+  }
+  std::unique_ptr<ListeningEar> CreateEar() override {
+    ++earsMade;
+    if (!makeEar)
+      throw capture::CAudioCaptureError(std::string(capture::kNoInputDeviceMessage) +
+                                        " (PulseAudio: no source; ALSA: no capture device).");
+    return makeEar();
+  }
+  void RunAboutBox() override {
+    ++aboutBoxes;
+    if (realAboutBox) CTunwickDlg::RunAboutBox();
+  }
+};
+
+// A started dialog (device count 1, opened) with the side files in a temporary folder.
+class DialogTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_FALSE(folder.path().empty());
+    dlg = std::make_unique<TestDlg>();
+    dlg->sideFiles() = CSideFileWriter(folder.path(), folder.path());
+    dlg->deviceCount = 1;
+  }
+  void TearDown() override { dlg.reset(); }
+  void Start() {
+    dlg->OnInitDialog();
+    dlg->show();
+  }
+  QString PathOf(const char* name) const { return QString::fromStdString(folder.File(name)); }
+
+  testsupport::TempFolder folder;
+  std::unique_ptr<TestDlg> dlg;
+};

@@ -1,0 +1,190 @@
+#include "window/FollowAlong.h"
+
+#include <QPlainTextEdit>
+#include <QTextCursor>
+#include <QTimer>
+#include <QWidget>
+#include <algorithm>
+
+#include "playback/Player.h"
+#include "window/PlayCaption.h"
+
+namespace {
+
+const QColor kPhraseBackground(255, 243, 196);  // soft: the phrase
+const QColor kNoteBackground(255, 176, 64);     // strong: the notes that sound
+
+QTextEdit::ExtraSelection Highlight(QPlainTextEdit& edit, int start, int end,
+                                    const QColor& colour) {
+  QTextEdit::ExtraSelection selection;
+  selection.cursor = QTextCursor(edit.document());
+  selection.cursor.setPosition(start);
+  selection.cursor.setPosition(end, QTextCursor::KeepAnchor);
+  selection.format.setBackground(colour);
+  return selection;
+}
+
+// Bytes the character at `i` of `text` takes in the loaded text: a line break became CR LF.
+int LoadedBytesOf(const QString& text, int i, int& chars) {
+  const QChar c = text.at(i);
+  chars = 1;
+  if (c == QLatin1Char('\n')) return 2;
+  if (c.unicode() < 0x80) return 1;
+  if (c.isHighSurrogate() && i + 1 < text.size()) chars = 2;
+  return static_cast<int>(text.mid(i, chars).toLocal8Bit().size());
+}
+
+}  // namespace
+
+CFollowAlong::CFollowAlong(QPlainTextEdit& edit, QWidget& window, const CPlayer& player)
+    : edit_(edit), window_(window), player_(player) {
+  // Any edit of the box ends the match with what was loaded.
+  connect(edit_.document(), &QTextDocument::contentsChange, this,
+          [this](int, int removed, int added) {
+            if (applying_ || (removed == 0 && added == 0)) return;
+            if (valid_) ClearSource();
+          });
+}
+
+std::vector<int> BoxCharacterOfEachByte(const QString& boxText) {
+  std::vector<int> map;
+  map.reserve(static_cast<size_t>(boxText.size()) * 2 + 1);
+  for (int i = 0; i < boxText.size();) {
+    int chars = 1;
+    const int bytes = LoadedBytesOf(boxText, i, chars);
+    for (int b = 0; b < bytes; ++b) map.push_back(i);
+    i += chars;
+  }
+  map.push_back(static_cast<int>(boxText.size()));
+  return map;
+}
+
+void CFollowAlong::ShowFault(const QString& boxText, const std::string& loadedBytes,
+                             int32_t phraseOffset, int32_t phraseLength, int32_t numberOffset,
+                             int32_t numberLength) {
+  const std::vector<int> map = BoxCharacterOfEachByte(boxText);
+  // A box whose text does not map byte for byte is left alone: never the wrong place.
+  if (phraseOffset < 0 || map.size() != loadedBytes.size() + 1) return;
+  const auto charAt = [&](int64_t byte) {
+    return map[static_cast<size_t>(
+        std::clamp<int64_t>(byte, 0, static_cast<int64_t>(map.size()) - 1))];
+  };
+  const int phraseStart = charAt(phraseOffset);
+  const int phraseEnd = charAt(int64_t{phraseOffset} + phraseLength);
+  const bool number = numberOffset >= 0;
+  const int start = number ? charAt(numberOffset) : phraseStart;
+  const int end = number ? charAt(int64_t{numberOffset} + numberLength) : phraseEnd;
+  QTextCursor cursor(edit_.document());
+  cursor.setPosition(start);
+  cursor.setPosition(end, QTextCursor::KeepAnchor);
+  edit_.setTextCursor(cursor);
+  edit_.ensureCursorVisible();
+  applying_ = true;
+  edit_.setExtraSelections({Highlight(edit_, phraseStart, phraseEnd, kPhraseBackground)});
+  applying_ = false;
+}
+
+void CFollowAlong::SetSource(const QString& boxText, const std::string& loadedBytes) {
+  byteToChar_ = BoxCharacterOfEachByte(boxText);
+  // Only a text that maps byte for byte is followed: nothing is ever shown in the wrong place.
+  valid_ = byteToChar_.size() == loadedBytes.size() + 1;
+  leadingBar_ = !loadedBytes.empty() && loadedBytes[0] == '|' ? 1 : 0;
+  row_ = -1;
+  notes_.clear();
+  ScheduleUpdate();
+}
+
+void CFollowAlong::ClearSource() {
+  valid_ = false;
+  byteToChar_.clear();
+  ScheduleUpdate();
+}
+
+int CFollowAlong::CharAt(size_t byteOffset) const {
+  return byteOffset < byteToChar_.size() ? byteToChar_[byteOffset] : -1;
+}
+
+CFollowAlong::Range CFollowAlong::PhraseSpan(int32_t row) const {
+  const Score& score = player_.score();
+  if (row < 0 || row >= score.phraseCount) return {0, 0};
+  const Phrase& phrase = score.phrases[row];
+  const size_t from = static_cast<size_t>(phrase.source - score.text) + leadingBar_;
+  const int start = CharAt(from);
+  const int end = CharAt(from + static_cast<size_t>(phrase.sourceLength));
+  return start < 0 || end < 0 ? Range{0, 0} : Range{start, end};
+}
+
+CFollowAlong::Range CFollowAlong::NoteSpan(int32_t row, int32_t note) const {
+  const Score& score = player_.score();
+  if (row < 0 || row >= score.phraseCount) return {0, 0};
+  const Phrase& phrase = score.phrases[row];
+  if (note < 0 || 2 * note + 1 >= phrase.tokenCount) return {0, 0};
+  // A note is its two numbers: the length, then the degree.
+  const TokenSpan& length = phrase.tokens[2 * note];
+  const TokenSpan& degree = phrase.tokens[2 * note + 1];
+  const size_t from = static_cast<size_t>(length.start - score.text) + leadingBar_;
+  const size_t to = static_cast<size_t>(degree.start + degree.length - score.text) + leadingBar_;
+  const int start = CharAt(from);
+  const int end = CharAt(to);
+  return start < 0 || end < 0 ? Range{0, 0} : Range{start, end};
+}
+
+void CFollowAlong::OnPlayerNotification(const PlayerNotification& n) {
+  switch (n.kind) {
+    case PlayerNotification::kNote:
+      // A new moment replaces the notes shown; notes of the same moment join them.
+      if (n.row != row_ || n.atMs != notesAt_) notes_.clear();
+      row_ = n.row;
+      notesAt_ = n.atMs;
+      notes_.push_back(n.note);
+      break;
+    case PlayerNotification::kPassBegins:
+    case PlayerNotification::kWaitBegins:
+    case PlayerNotification::kCueBegins:
+    case PlayerNotification::kListeningBegins:
+    case PlayerNotification::kListeningEnds:
+      // The exercise's phrase stays lit through its waits, cues and takes; a score pass
+      // lights each phrase as its first note sounds.
+      notes_.clear();
+      row_ = player_.Mode() == PracticeMode || player_.Mode() == TeachingMode ||
+                     player_.Mode() == SingBackMode
+                 ? n.row
+                 : -1;
+      break;
+    case PlayerNotification::kStopped:
+      notes_.clear();
+      row_ = -1;
+      break;
+  }
+  ScheduleUpdate();
+}
+
+void CFollowAlong::ScheduleUpdate() {
+  // Notifications come in bursts (a chord, the end of a pass): show the state once after them.
+  if (updateScheduled_) return;
+  updateScheduled_ = true;
+  QTimer::singleShot(0, this, [this] { Update(); });
+}
+
+void CFollowAlong::Update() {
+  updateScheduled_ = false;
+  window_.setWindowTitle(PlayCaption(player_.Position()));
+
+  phraseRange_ = {0, 0};
+  noteRanges_.clear();
+  QList<QTextEdit::ExtraSelection> selections;
+  if (valid_ && player_.Playing() && row_ >= 0) {
+    phraseRange_ = PhraseSpan(row_);
+    if (phraseRange_.end > phraseRange_.start)
+      selections.append(Highlight(edit_, phraseRange_.start, phraseRange_.end, kPhraseBackground));
+    for (int32_t note : notes_) {
+      const Range range = NoteSpan(row_, note);
+      if (range.end <= range.start) continue;
+      noteRanges_.push_back(range);
+      selections.append(Highlight(edit_, range.start, range.end, kNoteBackground));
+    }
+  }
+  applying_ = true;
+  edit_.setExtraSelections(selections);
+  applying_ = false;
+}

@@ -1,0 +1,249 @@
+#include "window/SingBackPanel.h"
+
+#include <QPainter>
+#include <QPainterPath>
+#include <algorithm>
+#include <cmath>
+
+#include "notation/Score.h"
+#include "playback/Player.h"
+#include "singback/ListeningEar.h"
+
+const QColor CSingBackPanel::kHitColour(40, 160, 60);
+const QColor CSingBackPanel::kMissedColour(210, 50, 40);
+const QColor CSingBackPanel::kWaitingColour(120, 140, 170);
+
+namespace {
+
+// Margins of the roll: key names on the left, the caption above, the marks over the bars.
+constexpr double kLeftMargin = 44.0;
+constexpr double kRightMargin = 10.0;
+constexpr double kTopMargin = 40.0;
+constexpr double kBottomMargin = 12.0;
+// Keys shown at least, and beyond the phrase's lowest and highest note.
+constexpr int32_t kLeastKeys = 12;
+constexpr int32_t kKeysAround = 2;
+// Frames further apart than this break the sung line: the learner stopped between them.
+constexpr double kLineGapMs = 40.0;
+
+QString CentsMark(const listening::NoteJudgement& note) {
+  if (note.verdict == listening::Verdict::kNotSung) return QStringLiteral("—");
+  const long cents = std::lround(note.cents);
+  return cents > 0 ? QStringLiteral("+%1").arg(cents) : QString::number(cents);
+}
+
+}  // namespace
+
+CSingBackPanel::CSingBackPanel(const CPlayer& player, QWidget* parent)
+    : QWidget(parent, Qt::Window), player_(player) {
+  setWindowTitle(QStringLiteral("跟唱模式"));
+  setObjectName(QStringLiteral("singBackPanel"));
+  setMinimumSize(420, 240);
+  resize(560, 300);
+  poll_.setInterval(kPollMs);
+  connect(&poll_, &QTimer::timeout, this, &CSingBackPanel::PollEar);
+}
+
+QPoint CSingBackPanel::PlaceBeside(const QRect& dialog, const QSize& size, const QRect& screen) {
+  constexpr int kGap = 8;
+  int x = dialog.right() + 1 + kGap;
+  if (x + size.width() - 1 > screen.right()) {
+    const int left = dialog.left() - kGap - size.width();
+    x = left >= screen.left() ? left : std::max(screen.left(), screen.right() + 1 - size.width());
+  }
+  const int y = std::max(screen.top(), std::min(dialog.top(), screen.bottom() + 1 - size.height()));
+  return {x, y};
+}
+
+void CSingBackPanel::SetEar(const ListeningEar* ear) {
+  ear_ = ear;
+  if (ear_ == nullptr) poll_.stop();
+}
+
+void CSingBackPanel::Reset() {
+  poll_.stop();
+  row_ = -1;
+  targets_.clear();
+  sung_.clear();
+  judged_ = false;
+  judgement_ = {};
+  update();
+}
+
+void CSingBackPanel::ShowPhrase(int32_t row) {
+  const Score& score = player_.score();
+  if (row < 0 || row >= score.phraseCount) return;
+  row_ = row;
+  targets_ = listening::PhraseTargets(score.phrases[row], 0);
+  lengthMs_ = listening::PhraseLengthMs(score.phrases[row]) + kListenGraceMs;
+  sung_.clear();
+  judged_ = false;
+  judgement_ = {};
+  if (targets_.empty()) {
+    lowKey_ = 60;
+    highKey_ = 60 + kLeastKeys;
+  } else {
+    const auto [low, high] =
+        std::minmax_element(targets_.begin(), targets_.end(),
+                            [](const listening::TargetNote& a, const listening::TargetNote& b) {
+                              return a.pitch < b.pitch;
+                            });
+    lowKey_ = low->pitch - kKeysAround;
+    highKey_ = std::max(high->pitch + kKeysAround, lowKey_ + kLeastKeys);
+  }
+  update();
+}
+
+void CSingBackPanel::OnPlayerNotification(const PlayerNotification& n) {
+  switch (n.kind) {
+    case PlayerNotification::kPassBegins:
+      // The phrase plays first. The last try's verdicts stay in view until the learner sings
+      // again; with none to show, the phrase is shown as it plays.
+      if (player_.Position().mode == SingBackMode && !judged_ && n.row != row_) ShowPhrase(n.row);
+      break;
+    case PlayerNotification::kListeningBegins:
+      ShowPhrase(n.row);
+      if (ear_ != nullptr) poll_.start();
+      break;
+    case PlayerNotification::kListeningEnds:
+      poll_.stop();
+      PollEar();
+      if (ear_ != nullptr) {
+        judgement_ = ear_->LastJudgement();
+        judged_ = true;
+      }
+      update();
+      break;
+    case PlayerNotification::kStopped:
+      poll_.stop();
+      break;
+    default:
+      break;
+  }
+}
+
+void CSingBackPanel::PollEar() {
+  if (ear_ == nullptr) return;
+  const size_t before = sung_.size();
+  ear_->TakeFramesFrom(before, sung_);
+  if (sung_.size() != before) update();
+}
+
+QRectF CSingBackPanel::PlotArea() const {
+  return QRectF(kLeftMargin, kTopMargin, std::max(1.0, width() - kLeftMargin - kRightMargin),
+                std::max(1.0, height() - kTopMargin - kBottomMargin));
+}
+
+double CSingBackPanel::XOf(double timeMs) const {
+  const QRectF area = PlotArea();
+  return area.left() + area.width() * timeMs / std::max(1, lengthMs_);
+}
+
+double CSingBackPanel::YOf(double midiCents) const {
+  // Each key is a row; a key's middle is its pitch.
+  const QRectF area = PlotArea();
+  const double rows = highKey_ - lowKey_ + 1;
+  return area.bottom() - area.height() * (midiCents / 100.0 - lowKey_ + 0.5) / rows;
+}
+
+std::vector<CSingBackPanel::NoteView> CSingBackPanel::NoteViews() const {
+  const double rowHeight = PlotArea().height() / (highKey_ - lowKey_ + 1);
+  std::vector<NoteView> views;
+  views.reserve(targets_.size());
+  for (size_t i = 0; i < targets_.size(); ++i) {
+    const listening::TargetNote& target = targets_[i];
+    NoteView view;
+    const double left = XOf(target.startMs);
+    const double top = YOf(100.0 * target.pitch) - rowHeight / 2;
+    view.bar = QRectF(left, top, std::max(2.0, XOf(target.endMs) - left - 1), rowHeight);
+    view.colour = kWaitingColour;
+    if (judged_ && i < judgement_.notes.size()) {
+      const listening::NoteJudgement& note = judgement_.notes[i];
+      view.colour = note.verdict == listening::Verdict::kHit ? kHitColour : kMissedColour;
+      view.mark = CentsMark(note);
+    }
+    views.push_back(view);
+  }
+  return views;
+}
+
+void CSingBackPanel::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  painter.setRenderHint(QPainter::Antialiasing);
+  painter.fillRect(rect(), Qt::white);
+  const QRectF area = PlotArea();
+
+  // The caption: which phrase, and after a try how it went.
+  QString caption =
+      row_ < 0 ? QStringLiteral("跟唱模式") : QStringLiteral("第 %1 句").arg(row_ + 1);
+  if (judged_)
+    caption +=
+        judgement_.nothingHeard
+            ? QStringLiteral("：没有听到声音")
+            : QStringLiteral("：%1 / %2 个音唱准").arg(judgement_.hits).arg(judgement_.judged());
+  painter.setPen(Qt::black);
+  painter.drawText(QRectF(kLeftMargin, 2, area.width(), 18), Qt::AlignLeft | Qt::AlignVCenter,
+                   caption);
+
+  // One row per key, the C rows darker; each C and each key of the phrase named.
+  const double rowHeight = area.height() / (highKey_ - lowKey_ + 1);
+  for (int32_t key = lowKey_; key <= highKey_; ++key) {
+    const double middle = YOf(100.0 * key);
+    const bool black = (0x54A >> (key % 12)) & 1;  // C#, D#, F#, G#, A#
+    if (black)
+      painter.fillRect(QRectF(area.left(), middle - rowHeight / 2, area.width(), rowHeight),
+                       QColor(244, 244, 248));
+    painter.setPen(key % 12 == 0 ? QColor(170, 170, 180) : QColor(225, 225, 230));
+    painter.drawLine(QPointF(area.left(), middle + rowHeight / 2),
+                     QPointF(area.right(), middle + rowHeight / 2));
+    const bool sungKey =
+        std::any_of(targets_.begin(), targets_.end(),
+                    [key](const listening::TargetNote& t) { return t.pitch == key; });
+    if (key % 12 == 0 || sungKey) {
+      painter.setPen(Qt::darkGray);
+      painter.drawText(QRectF(0, middle - 8, kLeftMargin - 4, 16),
+                       Qt::AlignRight | Qt::AlignVCenter,
+                       QString::fromStdString(listening::NoteName(key)));
+    }
+  }
+  painter.setPen(QColor(170, 170, 180));
+  painter.drawRect(area);
+
+  // The target notes as bars, with their marks above them after a try.
+  for (const NoteView& view : NoteViews()) {
+    painter.setPen(view.colour.darker(130));
+    painter.setBrush(view.colour);
+    painter.drawRoundedRect(view.bar, 2, 2);
+    if (!view.mark.isEmpty()) {
+      painter.setPen(view.colour.darker(150));
+      painter.drawText(QRectF(view.bar.left() - 20, view.bar.top() - 18, view.bar.width() + 40, 16),
+                       Qt::AlignHCenter | Qt::AlignBottom, view.mark);
+    }
+  }
+
+  // The sung pitch as a line, each frame in the octave nearest the roll's middle (a voice an
+  // octave above the score is judged in the score's octave); broken where nothing was sung.
+  const double middleCents = 50.0 * (lowKey_ + highKey_);
+  QPainterPath line;
+  bool drawing = false;
+  double lastMs = 0.0;
+  for (const listening::PitchFrame& frame : sung_) {
+    if (!frame.voiced) {
+      drawing = false;
+      continue;
+    }
+    const double cents =
+        middleCents + listening::FoldToNearestOctave(frame.midiCents - middleCents);
+    const QPointF point(XOf(frame.timeMs), YOf(cents));
+    if (drawing && frame.timeMs - lastMs <= kLineGapMs)
+      line.lineTo(point);
+    else
+      line.moveTo(point);
+    drawing = true;
+    lastMs = frame.timeMs;
+  }
+  painter.setBrush(Qt::NoBrush);
+  painter.setPen(QPen(QColor(30, 60, 200), 2.0));
+  painter.setClipRect(area);
+  painter.drawPath(line);
+}

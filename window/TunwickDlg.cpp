@@ -1,0 +1,468 @@
+#include "window/TunwickDlg.h"
+
+#include <QContextMenuEvent>
+#include <QFile>
+#include <QFileDialog>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QShowEvent>
+#include <QTimer>
+#include <atomic>
+#include <cstring>
+#include <functional>
+
+#include "capture/AudioCapture.h"
+#include "files/ScoreTextFile.h"
+#include "midi/MidiFileWriter.h"
+#include "midi/MidiOutDevice.h"
+#include "playback/TextBuffer.h"
+#include "singback/CaptureEar.h"
+#include "window/AboutDlg.h"
+#include "window/AppIcon.h"
+#include "window/DialogLayout.h"
+#include "window/FollowAlong.h"
+#include "window/SingBackPanel.h"
+#include "window/WindowPlatform.h"
+
+namespace {
+
+const char kNoDevicesText[] = "No MIDI output devices available.";
+const char kTextFileFilter[] = "文本文件(*.txt)";
+const char kMidiFileFilter[] = "mid文件(*.mid)";
+constexpr unsigned kScClose = 0xF060;
+
+}  // namespace
+
+namespace {
+
+std::unique_ptr<CWindowPlatform> WindowPlatformUnless(PlayerPlatform* replacement,
+                                                      CMIDIOutDevice& device, CTunwickDlg& dialog) {
+  if (replacement != nullptr) return nullptr;
+  return std::make_unique<CWindowPlatform>(
+      device, [&dialog](const char* text) { dialog.ShowMessage(text); });
+}
+
+// The ear over the desktop's default input: capture starts first, to learn its rate, and
+// feeds the ear once there is one.
+class CDefaultInputEar : public ListeningEar {
+ public:
+  explicit CDefaultInputEar(const Score& score) {
+    capture_.Start([this](const float* samples, unsigned frames) {
+      if (CCaptureEar* to = feeding_.load()) to->OnSamples(samples, frames);
+    });
+    ear_ = std::make_unique<CCaptureEar>(score, static_cast<int>(capture_.sampleRate()));
+    feeding_.store(ear_.get());
+  }
+  ~CDefaultInputEar() override {
+    feeding_.store(nullptr);
+    capture_.Stop();
+  }
+
+  void StartTake(int32_t row, int32_t lengthMs) override { ear_->StartTake(row, lengthMs); }
+  TakeVerdict FinishTake() override { return ear_->FinishTake(); }
+  void CancelTake() override { ear_->CancelTake(); }
+  void TakeFramesFrom(size_t from, std::vector<listening::PitchFrame>& out) const override {
+    ear_->TakeFramesFrom(from, out);
+  }
+  const listening::TakeJudgement& LastJudgement() const override { return ear_->LastJudgement(); }
+
+ private:
+  std::unique_ptr<CCaptureEar> ear_;
+  std::atomic<CCaptureEar*> feeding_{nullptr};
+  capture::CAudioCapture capture_;
+};
+
+// Calls back when playback stops: a pause, the end of the exercise, another mode.
+class CStopWatcher : public PlayerObserver {
+ public:
+  explicit CStopWatcher(std::function<void()> onStop) : onStop_(std::move(onStop)) {}
+  void OnPlayerNotification(const PlayerNotification& n) override {
+    if (n.kind == PlayerNotification::kStopped) onStop_();
+  }
+
+ private:
+  std::function<void()> onStop_;
+};
+
+}  // namespace
+
+CTunwickDlg::CTunwickDlg(QWidget* parent, PlayerPlatform* platform)
+    : QDialog(parent),
+      device_(std::make_unique<CMIDIOutDevice>()),
+      windowPlatform_(WindowPlatformUnless(platform, *device_, *this)),
+      player_(platform != nullptr ? *platform : *windowPlatform_) {
+  setWindowTitle(QString::fromUtf8(kMainDialogTitle));
+  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                 Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+  setFont(DialogFont());
+  CreateControls();
+
+  if (windowPlatform_) windowPlatform_->SetTickHandler([this] { player_.OnTimer(1); });
+  followAlong_ = std::make_unique<CFollowAlong>(*edit_, *this, player_);
+  player_.AddObserver(followAlong_.get());
+  singBackPanel_ = std::make_unique<CSingBackPanel>(player_, this);
+  player_.AddObserver(singBackPanel_.get());
+  // Queued: a stop is often followed at once by a new start (the button pressed again).
+  earRelease_ = std::make_unique<CStopWatcher>(
+      [this] { QTimer::singleShot(0, this, [this] { ReleaseEarWhenStopped(); }); });
+  player_.AddObserver(earRelease_.get());
+
+  appIcon_ = TunwickIcon();
+}
+
+CTunwickDlg::~CTunwickDlg() {
+  // The MIDI port and its worker go first, before any of the state they might touch.
+  device_->Close();
+  if (windowPlatform_) windowPlatform_->KillTimer1();
+  player_.RemoveObserver(followAlong_.get());
+  player_.RemoveObserver(singBackPanel_.get());
+  player_.RemoveObserver(earRelease_.get());
+  // A take may be running: the player lets go of the ear before it stops listening.
+  player_.SetEar(nullptr);
+}
+
+void CTunwickDlg::CreateControls() {
+  const DialogBaseUnits units = BaseUnitsOf(font());
+  setFixedSize(MapDialogRect(QRect(0, 0, kMainDialogWidthDu, kMainDialogHeightDu), units).size());
+
+  QWidget* previous = nullptr;
+  int index = 0;
+  for (const ControlTemplate& control : kMainDialogControls) {
+    const QRect geometry =
+        MapDialogRect(QRect(control.x, control.y, control.width, control.height), units);
+    QWidget* widget = nullptr;
+    switch (control.kind) {
+      case ControlKind::Button:
+      case ControlKind::DefaultButton: {
+        // No default button: Enter presses the button that has the focus (keyPressEvent).
+        auto* button = new QPushButton(QString::fromUtf8(control.text), this);
+        button->setAutoDefault(false);
+        button->setDefault(false);
+        buttons_[control.id] = button;
+        widget = button;
+        break;
+      }
+      case ControlKind::Edit:
+        edit_ = new CScoreEdit(this);
+        edit_->setLineWrapMode(QPlainTextEdit::NoWrap);
+        edit_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+        edit_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+        edit_->setTabChangesFocus(true);
+        widget = edit_;
+        break;
+      case ControlKind::Label:
+      case ControlKind::Icon: {
+        auto* label = new QLabel(StaticDisplayText(control.text), this);
+        label->setTextFormat(Qt::PlainText);
+        label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        widget = label;
+        break;
+      }
+    }
+    widget->setGeometry(geometry);
+    // Named by id, or by template position for the labels, which have no id.
+    widget->setObjectName(control.id > 0 ? QStringLiteral("control%1").arg(control.id)
+                                         : QStringLiteral("static%1").arg(index));
+    ++index;
+    if (widget->focusPolicy() != Qt::NoFocus) {
+      if (previous) setTabOrder(previous, widget);
+      previous = widget;
+    }
+  }
+
+  const std::pair<int, void (CTunwickDlg::*)()> routes[] = {
+      {IDC_PRACTICE, &CTunwickDlg::OnPractice},  {IDC_CONTINUE, &CTunwickDlg::OnContinue},
+      {IDC_PAUSE, &CTunwickDlg::OnPause},        {IDC_TEACHING, &CTunwickDlg::OnTeaching},
+      {IDC_PLAY_ALL, &CTunwickDlg::OnPlayAll},   {IDC_LOAD, &CTunwickDlg::OnLoad},
+      {IDC_SAVE_TEXT, &CTunwickDlg::OnSaveText}, {IDC_READ_TEXT, &CTunwickDlg::OnReadText},
+      {IDC_CLEAR, &CTunwickDlg::OnClear},        {IDC_RESTORE, &CTunwickDlg::OnRestoreBuiltIn},
+      {IDC_REPEAT, &CTunwickDlg::OnRepeat},      {IDC_SAVE_MIDI, &CTunwickDlg::OnSaveMidi},
+      {IDC_SING_BACK, &CTunwickDlg::OnSingBack},
+  };
+  for (const auto& [id, handler] : routes)
+    connect(buttons_.at(id), &QPushButton::clicked, this, handler);
+}
+
+QPushButton* CTunwickDlg::button(int id) const {
+  const auto found = buttons_.find(id);
+  return found == buttons_.end() ? nullptr : found->second;
+}
+
+int CTunwickDlg::DoModal() {
+  OnInitDialog();
+  return exec();
+}
+
+bool CTunwickDlg::OnInitDialog() {
+  UpdateData(false);
+  setWindowIcon(appIcon_);
+
+  try {
+    if (MidiOutDeviceCount() > 0)
+      OpenMidiDevice();
+    else
+      ShowMessageBox(QString::fromLatin1(kNoDevicesText), QStringLiteral("Warning"),
+                     QMessageBox::Warning);
+  } catch (const std::exception& error) {
+    ShowMessageBox(QString::fromLocal8Bit(error.what()), QStringLiteral("Error"),
+                   QMessageBox::Critical);
+  }
+
+  player_.LoadBuiltInAtStartup();
+
+  // The first control in tab order takes the focus.
+  button(IDC_PRACTICE)->setFocus(Qt::OtherFocusReason);
+  return true;
+}
+
+void CTunwickDlg::UpdateData(bool saveAndValidate) {
+  if (saveAndValidate)
+    scoreText = edit_->ScoreText();
+  else
+    edit_->SetScoreText(scoreText);
+}
+
+// ---- Play commands: one hop to the player ----
+
+void CTunwickDlg::OnPractice() { player_.OnPractice(); }
+void CTunwickDlg::OnContinue() {
+  // A paused exercise listens again; a finished one has nothing to resume.
+  const PlayerPosition at = player_.Position();
+  if (at.mode == SingBackMode && !at.playing && !player_.SingBackOver() && !OpenEar()) return;
+  player_.OnContinue();
+}
+void CTunwickDlg::OnPause() { player_.OnPause(); }
+void CTunwickDlg::OnTeaching() { player_.OnTeaching(); }
+void CTunwickDlg::OnPlayAll() { player_.OnPlayAll(); }
+void CTunwickDlg::OnRepeat() { player_.OnRepeat(); }
+
+bool CTunwickDlg::OpenEar() {
+  if (ear_) return true;
+  try {
+    ear_ = CreateEar();
+  } catch (const std::exception& error) {
+    ShowMessageBox(
+        QStringLiteral("%1\n\n跟唱模式要听你唱：请接上麦克风，或在声音设置里选好输入设备。")
+            .arg(QString::fromLocal8Bit(error.what())),
+        QString::fromUtf8(kApplicationTitle), QMessageBox::Warning);
+    return false;
+  }
+  player_.SetEar(ear_.get());
+  singBackPanel_->SetEar(ear_.get());
+  return true;
+}
+
+void CTunwickDlg::ReleaseEarWhenStopped() {
+  if (!ear_ || player_.Position().playing) return;
+  player_.SetEar(nullptr);
+  singBackPanel_->SetEar(nullptr);
+  ear_.reset();
+}
+
+void CTunwickDlg::OnSingBack() {
+  if (!OpenEar()) return;
+  if (!singBackPanel_->isVisible()) {
+    // Beside the dialog, so that the dialog keeps its layout, and on the screen.
+    singBackPanel_->move(CSingBackPanel::PlaceBeside(frameGeometry(), singBackPanel_->size(),
+                                                     screen()->availableGeometry()));
+    singBackPanel_->show();
+  }
+  singBackPanel_->Reset();
+  player_.OnSingBack();
+}
+
+void CTunwickDlg::OnRestoreBuiltIn() {
+  const int32_t loads = player_.LoadCount();
+  player_.OnRestoreBuiltIn();
+  if (player_.LoadCount() != loads) followAlong_->ClearSource();
+}
+
+void CTunwickDlg::OnLoad() {
+  UpdateData(true);
+  LoadBoxText();
+}
+
+void CTunwickDlg::LoadBoxText() {
+  const QString boxText = edit_->toPlainText();
+  const int32_t loads = player_.LoadCount();
+  player_.OnLoad(scoreText);
+  if (player_.LoadCount() != loads) {
+    followAlong_->SetSource(boxText, textBuffer);
+    return;
+  }
+  // Refused: the message box has said why; the box now shows where.
+  const CPlayer::ParseFault& fault = player_.LastParseFault();
+  followAlong_->ShowFault(boxText, textBuffer, fault.phraseOffset, fault.phraseLength,
+                          fault.numberOffset, fault.numberLength);
+}
+
+// ---- Score text files ----
+
+void CTunwickDlg::ShowFileError(const QString& format, const QString& path,
+                                const std::string& reason) {
+  ShowMessageBox(format.arg(path, QString::fromLocal8Bit(reason.c_str())),
+                 QString::fromUtf8(kApplicationTitle), QMessageBox::Warning);
+}
+
+void CTunwickDlg::OnSaveText() {
+  UpdateData(true);
+  const QString path = GetSaveFileName(QString::fromUtf8(kTextFileFilter), QStringLiteral("txt"));
+  if (path.isEmpty()) return;
+  const FileWriteResult result =
+      WriteScoreTextFile(QFile::encodeName(path).toStdString(), scoreText);
+  if (!result.ok)
+    ShowFileError(QStringLiteral("无法保存文件“%1”：%2。原有的文件没有改动。"), path,
+                  result.systemError);
+}
+
+void CTunwickDlg::OnReadText() {
+  const QString path = GetOpenFileName(QString::fromUtf8(kTextFileFilter), QStringLiteral("txt"));
+  if (path.isEmpty()) return;
+  const ScoreTextReadResult result = ReadScoreTextFile(QFile::encodeName(path).toStdString());
+  switch (result.status) {
+    case ScoreTextReadResult::kCannotOpen:
+      ShowFileError(QStringLiteral("无法打开文件“%1”：%2"), path, result.systemError);
+      return;
+    case ScoreTextReadResult::kReadError:
+      ShowFileError(QStringLiteral("读文件“%1”时出错：%2"), path, result.systemError);
+      return;
+    case ScoreTextReadResult::kTooLong:
+      ShowMessageBox(
+          result.fromGbk
+              ? QStringLiteral("文件“%1”太大：其 GBK 文本 %2 字节，转换为 UTF-8 后 %3 字节，"
+                               "乐谱文本最多 %4 字节。文件没有读入。")
+                    .arg(path)
+                    .arg(result.gbkLength)
+                    .arg(result.length)
+                    .arg(kMaxScoreTextBytes)
+              : QStringLiteral("文件“%1”太大：乐谱文本最多 %2 字节。文件没有读入。")
+                    .arg(path)
+                    .arg(kMaxScoreTextBytes),
+          QString::fromUtf8(kApplicationTitle), QMessageBox::Warning);
+      return;
+    case ScoreTextReadResult::kOk:
+      break;
+  }
+  std::memcpy(textBuffer, result.text.data(), result.text.size());
+  textBuffer[result.text.size()] = '\0';
+  scoreText = textBuffer;
+  UpdateData(false);
+}
+
+void CTunwickDlg::OnClear() {
+  scoreText.clear();
+  UpdateData(false);
+}
+
+// ---- MIDI file export ----
+
+void CTunwickDlg::OnSaveMidi() {
+  UpdateData(true);
+  const size_t length = std::strlen(scoreText.c_str());
+  if (length >= static_cast<size_t>(kTextBufferSize)) {
+    ShowMessage(kTextTooLongMessage);
+    return;
+  }
+  if (scoreText.empty()) return;
+  {
+    CPlayer::BuildOnlyScope quietly(player_);
+    LoadBoxText();
+  }
+
+  const QString path = GetSaveFileName(QString::fromUtf8(kMidiFileFilter), QStringLiteral("mid"));
+  if (path.isEmpty()) return;
+  try {
+    midi::WriteMidiFile(QFile::encodeName(path).toStdString(),
+                        midi::MidiFileBytes(player_.timeline()));
+  } catch (const std::exception& error) {
+    ShowFileError(QStringLiteral("无法保存 MIDI 文件“%1”：%2"), path, error.what());
+  }
+}
+
+// ---- Window menu and About box ----
+
+void CTunwickDlg::OnSysCommand(unsigned id) {
+  if ((id & 0xFFF0) == kIdmAboutBox) {
+    RunAboutBox();
+    return;
+  }
+  // Default handling: of the window commands only closing applies to this fixed dialog.
+  if ((id & 0xFFF0) == kScClose) reject();
+}
+
+void CTunwickDlg::keyPressEvent(QKeyEvent* event) {
+  const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+  if (enter && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+    if (auto* focused = qobject_cast<QPushButton*>(focusWidget());
+        focused && focused->isEnabled()) {
+      focused->click();
+      return;
+    }
+  }
+  QDialog::keyPressEvent(event);
+}
+
+void CTunwickDlg::contextMenuEvent(QContextMenuEvent* event) {
+  QMenu menu(this);
+  QAction* about = nullptr;
+  if (kAboutMenuText[0] != '\0') {
+    menu.addSeparator();
+    about = menu.addAction(QString::fromUtf8(kAboutMenuText));
+  }
+  QAction* close = menu.addAction(QStringLiteral("关闭(&C)"));
+  QAction* chosen = menu.exec(event->globalPos());
+  if (chosen && chosen == about) OnSysCommand(kIdmAboutBox);
+  if (chosen && chosen == close) OnSysCommand(kScClose);
+}
+
+void CTunwickDlg::RunAboutBox() {
+  CAboutDlg about(this);
+  about.exec();
+}
+
+// ---- Seams ----
+
+std::unique_ptr<ListeningEar> CTunwickDlg::CreateEar() {
+  return std::make_unique<CDefaultInputEar>(player_.score());
+}
+
+int CTunwickDlg::MidiOutDeviceCount() { return midi::MidiOutDeviceCount(); }
+
+void CTunwickDlg::OpenMidiDevice() { device_->Open(); }
+
+void CTunwickDlg::ShowMessageBox(const QString& text, const QString& caption,
+                                 QMessageBox::Icon icon) {
+  QMessageBox box(icon, caption, text, QMessageBox::Ok, this);
+  box.exec();
+}
+
+QString CTunwickDlg::GetSaveFileName(const QString& filter, const QString& defaultSuffix) {
+  QFileDialog dialog(this);
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setFileMode(QFileDialog::AnyFile);
+  dialog.setNameFilter(filter);
+  dialog.setDefaultSuffix(defaultSuffix);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+  return dialog.selectedFiles().constFirst();
+}
+
+QString CTunwickDlg::GetOpenFileName(const QString& filter, const QString& defaultSuffix) {
+  QFileDialog dialog(this);
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  dialog.setFileMode(QFileDialog::ExistingFile);
+  dialog.setNameFilter(filter);
+  dialog.setDefaultSuffix(defaultSuffix);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+  return dialog.selectedFiles().constFirst();
+}
+
+// ---- The player's messages ----
+
+void CTunwickDlg::ShowMessage(const char* text) {
+  ShowMessageBox(QString::fromLocal8Bit(text), QString::fromUtf8(kApplicationTitle),
+                 QMessageBox::NoIcon);
+}

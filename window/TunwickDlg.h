@@ -1,0 +1,122 @@
+#pragma once
+
+#include <QDialog>
+#include <QIcon>
+#include <QMessageBox>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "files/SideFileWriter.h"
+#include "playback/Player.h"
+#include "playback/PlayerPlatform.h"
+#include "playback/SideTextBinding.h"
+#include "window/ScoreEdit.h"
+
+class CFollowAlong;
+class CSingBackPanel;
+class ListeningEar;
+class CMIDIOutDevice;
+class CWindowPlatform;
+class QLabel;
+class QPlainTextEdit;
+class QPushButton;
+
+// The main dialog: the buttons, the help labels and the score edit box. It owns the MIDI
+// device, the player and the player's window platform. Each button calls one command, which
+// forwards to the player or to the score text file commands.
+class CTunwickDlg : public QDialog {
+  Q_OBJECT
+
+ public:
+  // `platform` replaces the window platform (tests); the dialog does not own it.
+  explicit CTunwickDlg(QWidget* parent = nullptr, PlayerPlatform* platform = nullptr);
+  ~CTunwickDlg() override;
+
+  // Start-up (opens the MIDI device, loads the built-in score), then the modal run.
+  int DoModal();
+  bool OnInitDialog();
+
+  // Moves scoreText between the member and the edit box: true from the box into the
+  // member, false the other way. Line breaks keep their bytes; typed ones are CR LF.
+  void UpdateData(bool saveAndValidate);
+
+  // Button commands.
+  void OnPractice();
+  void OnContinue();
+  void OnPause();
+  void OnTeaching();
+  void OnPlayAll();
+  void OnRepeat();
+  // Sing-back: opens the default input the first time, shows the panel and starts the mode.
+  void OnSingBack();
+  void OnLoad();
+  void OnRestoreBuiltIn();
+  void OnSaveText();
+  void OnReadText();
+  void OnClear();
+  void OnSaveMidi();
+  // Window-menu commands: 0x10 (low four bits ignored) opens the About box.
+  void OnSysCommand(unsigned id);
+
+  // A message of the player's in a box with the application's title, no icon.
+  void ShowMessage(const char* text);
+
+  // The edit box's text as the dialog's data transfer last moved it.
+  std::string scoreText;
+
+  CPlayer& player() { return player_; }
+  // Where the side files of the dialog's parses go.
+  CSideFileWriter& sideFiles() { return sideFiles_; }
+  CMIDIOutDevice& device() { return *device_; }
+  QPushButton* button(int id) const;
+  QPlainTextEdit* scoreEdit() const { return edit_; }
+  const CFollowAlong& followAlong() const { return *followAlong_; }
+  CSingBackPanel& singBackPanel() const { return *singBackPanel_; }
+  // The ear sing-back listens through, or null before the first start.
+  ListeningEar* ear() const { return ear_.get(); }
+  // The window platform, or null when a test replaced it.
+  CWindowPlatform* windowPlatform() const { return windowPlatform_.get(); }
+
+ protected:
+  // Seams for the tests; the defaults reach the real device, boxes and dialogs.
+  virtual int MidiOutDeviceCount();
+  virtual void OpenMidiDevice();
+  virtual void ShowMessageBox(const QString& text, const QString& caption, QMessageBox::Icon icon);
+  // The chosen file, or an empty string when the user cancels.
+  virtual QString GetSaveFileName(const QString& filter, const QString& defaultSuffix);
+  virtual QString GetOpenFileName(const QString& filter, const QString& defaultSuffix);
+  virtual void RunAboutBox();
+  // The ear over the default input, hearing the player's score. Throws
+  // capture::CAudioCaptureError when there is no input to listen to.
+  virtual std::unique_ptr<ListeningEar> CreateEar();
+
+  void contextMenuEvent(QContextMenuEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+
+ private:
+  void CreateControls();
+  void ShowFileError(const QString& format, const QString& path, const std::string& reason);
+  // Loads the box's text into the player (as the load and export commands do) and, when it
+  // took, follows it along in the box.
+  void LoadBoxText();
+  // The microphone is open only while the sing-back exercise runs. OpenEar opens it (or says
+  // why it cannot, and returns false); once playback has stopped, the ear and its input are
+  // let go after the player has finished telling its observers.
+  bool OpenEar();
+  void ReleaseEarWhenStopped();
+
+  QIcon appIcon_;
+  std::unique_ptr<CMIDIOutDevice> device_;
+  std::unique_ptr<CWindowPlatform> windowPlatform_;
+  CPlayer player_;
+  CSideFileWriter sideFiles_;
+  CSideTextBinding sideFileBinding_{player_, sideFiles_};
+  std::map<int, QPushButton*> buttons_;
+  CScoreEdit* edit_ = nullptr;
+  std::unique_ptr<CFollowAlong> followAlong_;
+  std::unique_ptr<ListeningEar> ear_;
+  std::unique_ptr<PlayerObserver> earRelease_;
+  // A window of its own beside the dialog; it goes before the ear it polls.
+  std::unique_ptr<CSingBackPanel> singBackPanel_;
+};
