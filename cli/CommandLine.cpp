@@ -1,16 +1,8 @@
 #include "cli/CommandLine.h"
 
-#include <cstring>
 #include <string>
-#include <vector>
 
-#include "cli/CommandLineSupport.h"
-#include "cli/ListenCommand.h"
-#include "cli/PlayCommands.h"
-#include "cli/ScoreCommand.h"
-#include "midi/MidiFileWriter.h"
-#include "playback/Player.h"
-#include "playback/SilentPlatform.h"
+#include "cli/Commands.h"
 
 namespace {
 
@@ -26,8 +18,6 @@ struct Command {
 
 int Help(const Arguments&, const CommandLineStreams& streams);
 int Version(const Arguments&, const CommandLineStreams& streams);
-int Check(const Arguments& arguments, const CommandLineStreams& streams);
-int Export(const Arguments& arguments, const CommandLineStreams& streams);
 int Devices(const Arguments&, const CommandLineStreams& streams) {
   return RunDevicesCommand(streams);
 }
@@ -37,17 +27,14 @@ int Play(const Arguments& arguments, const CommandLineStreams& streams) {
 int Render(const Arguments& arguments, const CommandLineStreams& streams) {
   return RunRenderCommand(arguments, streams);
 }
-int ScoreTake(const Arguments& arguments, const CommandLineStreams& streams) {
-  return RunScoreCommand(arguments, streams);
-}
 int Listen(const Arguments& arguments, const CommandLineStreams& streams) {
   return RunListenCommand(arguments, streams);
 }
 
 const Command kCommands[] = {
     {"check", "FILE", "print the phrase count, note count and length in seconds of a score", 1,
-     Check},
-    {"export", "FILE OUT.mid", "write a score as a Standard MIDI File", 2, Export},
+     RunCheckCommand},
+    {"export", "FILE OUT.mid", "write a score as a Standard MIDI File", 2, RunExportCommand},
     {"devices", "", "list the MIDI output devices (device 0 is the built-in synthesizer)", 0,
      Devices},
     {"play", kPlayArguments, "play a score through a MIDI output device; Ctrl-C stops",
@@ -56,7 +43,7 @@ const Command kCommands[] = {
      kOptionsChecked, Render},
     {"score", kScoreArguments,
      "judge a recorded take against a phrase: each note's pitch, cents and verdict",
-     kOptionsChecked, ScoreTake},
+     kOptionsChecked, RunScoreCommand},
     {"listen", kListenArguments,
      "sing each phrase back after it plays: the pitch live and a table after each try",
      kOptionsChecked, Listen},
@@ -90,50 +77,6 @@ int Version(const Arguments&, const CommandLineStreams& streams) {
   return kExitOk;
 }
 
-int Check(const Arguments& arguments, const CommandLineStreams& streams) {
-  std::string text;
-  if (!ReadScore(arguments[0], streams, text)) return kExitFailure;
-  CSilentPlatform platform;
-  CPlayer player(platform);
-  if (!LoadScore(arguments[0], text, player, platform.messages, streams)) return kExitFailure;
-
-  const Score& score = player.score();
-  long notes = 0;
-  for (int32_t i = 0; i < score.phraseCount; ++i) notes += score.phrases[i].noteCount;
-  const EventTimeline& timeline = player.timeline();
-  const int32_t endMs = timeline.count > 0 ? timeline.events[timeline.count - 1].timeMs : 0;
-  std::fprintf(streams.out, "phrases: %d\nnotes: %ld\nseconds: %.3f\n", score.phraseCount, notes,
-               endMs / 1000.0);
-  return kExitOk;
-}
-
-int Export(const Arguments& arguments, const CommandLineStreams& streams) {
-  std::string text;
-  if (!ReadScore(arguments[0], streams, text)) return kExitFailure;
-  CSilentPlatform platform;
-  CPlayer player(platform);
-  if (!LoadScore(arguments[0], text, player, platform.messages, streams)) return kExitFailure;
-
-  const std::string& out = arguments[1];
-  try {
-    const std::vector<uint8_t> bytes = midi::MidiFileBytes(player.timeline());
-    if (out == "-") {
-      if (std::fwrite(bytes.data(), 1, bytes.size(), streams.out) != bytes.size() ||
-          std::fflush(streams.out) != 0) {
-        std::fprintf(streams.err, "%s: cannot write to standard output: %s\n", kProgram,
-                     std::strerror(errno));
-        return kExitFailure;
-      }
-    } else {
-      midi::WriteMidiFile(out, bytes);
-    }
-  } catch (const std::exception& error) {
-    std::fprintf(streams.err, "%s: cannot write %s: %s\n", kProgram, out.c_str(), error.what());
-    return kExitFailure;
-  }
-  return kExitOk;
-}
-
 }  // namespace
 
 int RunCommandLine(int argc, char** argv, const CommandLineStreams& streams) {
@@ -144,11 +87,8 @@ int RunCommandLine(int argc, char** argv, const CommandLineStreams& streams) {
   for (const Command& command : kCommands) {
     if (name != command.name) continue;
     if (command.argumentCount != kOptionsChecked &&
-        static_cast<int>(arguments.size()) != command.argumentCount) {
-      std::fprintf(streams.err, "%s: usage: %s %s %s\n", kProgram, kProgram, command.name,
-                   command.arguments);
-      return kExitUsage;
-    }
+        static_cast<int>(arguments.size()) != command.argumentCount)
+      return Usage(streams, command.name, command.arguments);
     return command.run(arguments, streams);
   }
   std::fprintf(streams.err, "%s: unknown command '%s' (try '%s --help')\n", kProgram, name.c_str(),

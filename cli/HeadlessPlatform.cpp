@@ -53,11 +53,8 @@ int32_t CHeadlessPlatform::ClockMs() {
 }
 
 std::chrono::steady_clock::time_point CHeadlessPlatform::TimeOf(int32_t clockMs) {
-  // The 64-bit reading nearest to now with these 32 bits.
-  const int64_t now = clock_.NowMs();
-  const int32_t back =
-      static_cast<int32_t>(static_cast<uint32_t>(now) - static_cast<uint32_t>(clockMs));
-  return std::chrono::steady_clock::time_point(std::chrono::milliseconds(now - back));
+  return std::chrono::steady_clock::time_point(
+      std::chrono::milliseconds(NearestClockReading(clock_.NowMs(), clockMs)));
 }
 
 int32_t CHeadlessPlatform::StartCueSound(const char* name, int32_t dueMs) {

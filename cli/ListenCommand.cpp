@@ -1,17 +1,11 @@
-#include "cli/ListenCommand.h"
-
 #include <algorithm>
-#include <atomic>
 #include <cmath>
 #include <string>
 #include <vector>
 
-#include "cli/HeadlessPlatform.h"
-#include "cli/InterruptWatcher.h"
+#include "cli/Commands.h"
 #include "cli/JudgementReport.h"
-#include "cli/PlayClock.h"
 #include "listening/PhraseTargets.h"
-#include "midi/MidiOutDevice.h"
 #include "playback/Player.h"
 #include "singback/CaptureEar.h"
 
@@ -22,26 +16,8 @@ namespace {
 // How often the live pitch line is redrawn.
 constexpr int64_t kLiveEveryMs = 50;
 
-int Usage(const CommandLineStreams& streams, const std::string& problem = {}) {
-  if (!problem.empty()) std::fprintf(streams.err, "%s: %s\n", kProgram, problem.c_str());
-  std::fprintf(streams.err, "%s: usage: %s listen %s\n", kProgram, kProgram, kListenArguments);
-  return kExitUsage;
-}
-
-// The default input through CAudioCapture.
-class CDefaultInput : public SoundInput {
- public:
-  unsigned Start(capture::CAudioCapture::BlockSink sink) override {
-    capture_.Start(std::move(sink));
-    return capture_.sampleRate();
-  }
-
- private:
-  capture::CAudioCapture capture_;
-};
-
 // Tells the learner what the exercise does as it does it, and shows each judged try.
-class CListenDisplay : public PlayerObserver {
+class CListenDisplay : public PlayerObserver, public TakeJudgementObserver {
  public:
   CListenDisplay(const CPlayer& player, const CCaptureEar& ear, const std::string& path,
                  std::FILE* out)
@@ -70,7 +46,7 @@ class CListenDisplay : public PlayerObserver {
         heading.phrase = n.row + 1;
         heading.phrases = at.phraseCount;
         heading.takeSeconds = takeSeconds_;
-        WriteJudgementTable(out_, heading, ear_.LastJudgement());
+        WriteJudgementTable(out_, heading, judgement_);
         break;
       }
       case PlayerNotification::kStopped:
@@ -83,6 +59,10 @@ class CListenDisplay : public PlayerObserver {
     std::fflush(out_);
   }
 
+  void OnTakeJudged(int32_t, const listening::TakeJudgement& judgement) override {
+    judgement_ = judgement;
+  }
+
   // The newest pitch heard against the note due then, on one line redrawn in place.
   void ShowLive() {
     listening::PitchFrame frame;
@@ -93,8 +73,7 @@ class CListenDisplay : public PlayerObserver {
     } else {
       const int32_t nearest = static_cast<int32_t>(std::lround(frame.midiCents / 100.0));
       line += listening::NoteName(nearest);
-      const std::vector<listening::TargetNote> targets =
-          listening::PhraseTargets(player_.score().phrases[player_.PhraseIndex()], 0);
+      const std::vector<listening::TargetNote> targets = ear_.TargetsOf(player_.PhraseIndex());
       for (const listening::TargetNote& target : targets) {
         if (frame.timeMs < target.startMs || frame.timeMs >= target.endMs) continue;
         const double cents = listening::FoldToNearestOctave(frame.midiCents - 100.0 * target.pitch);
@@ -124,7 +103,8 @@ class CListenDisplay : public PlayerObserver {
   std::FILE* out_;
   bool listening_ = false;
   bool liveShown_ = false;
-  double takeSeconds_ = 0.0;  // the length of the take running or judged last
+  double takeSeconds_ = 0.0;            // the length of the take running or judged last
+  listening::TakeJudgement judgement_;  // of the take judged last
 };
 
 }  // namespace
@@ -133,85 +113,54 @@ int RunListenCommand(const Arguments& arguments, const CommandLineStreams& strea
                      const ListenMachine& machine) {
   ParsedArguments parsed;
   if (!ParseArguments(arguments, {"--phrase"}, streams, parsed) || parsed.positional.size() != 1)
-    return Usage(streams);
+    return Usage(streams, "listen", kListenArguments);
   long phraseNumber = 0;
-  if (parsed.Has("--phrase") &&
-      !ParseWholeNumber(parsed.Option("--phrase", ""), 1, kMaxPhrases, phraseNumber))
-    return Usage(streams, "--phrase takes a phrase number from 1");
+  std::string problem;
+  if (!ParsePhraseOption(parsed, phraseNumber, problem))
+    return Usage(streams, "listen", kListenArguments, problem);
 
   const std::string& path = parsed.positional[0];
   std::string text;
   if (!ReadScore(path, streams, text)) return kExitFailure;
-  std::unique_ptr<CMIDIOutDevice> device =
-      machine.makeDevice ? machine.makeDevice() : std::make_unique<CMIDIOutDevice>();
-  CSteadyPlayClock steadyClock;
-  PlayClock& clock = machine.clock != nullptr ? *machine.clock : steadyClock;
-  CHeadlessPlatform platform(*device, clock);
-  CPlayer player(platform);
-  if (!LoadScore(path, text, player, platform.messages, streams)) return kExitFailure;
-  const int32_t phrases = player.score().phraseCount;
-  if (phraseNumber > phrases)
-    return Usage(streams, ShownPath(path) + " has " + std::to_string(phrases) + " phrase" +
-                              (phrases == 1 ? "" : "s") + "; --phrase takes 1 to " +
-                              std::to_string(phrases));
+  CHeadlessSession session(machine);
+  CPlayer& player = session.player();
+  if (!session.Load(path, text, streams)) return kExitFailure;
+  problem = PhraseBeyondScore(path, phraseNumber, player.score().phraseCount);
+  if (!problem.empty()) return Usage(streams, "listen", kListenArguments, problem);
 
-  // Watching before the input and the device start their threads, so that those leave
-  // Ctrl-C to the watcher.
-  CInterruptWatcher watcher([&platform] { platform.Stop(); });
+  session.WatchInterrupts();
   // The input opens first: without one nothing is played.
   std::unique_ptr<CCaptureEar> ear;
-  std::atomic<CCaptureEar*> feeding{nullptr};
-  std::unique_ptr<SoundInput> input =
-      machine.makeInput ? machine.makeInput() : std::make_unique<CDefaultInput>();
-  unsigned rate = 0;
   try {
-    rate = input->Start([&feeding](const float* samples, unsigned frames) {
-      if (CCaptureEar* to = feeding.load()) to->OnSamples(samples, frames);
-    });
-    ear = std::make_unique<CCaptureEar>(player.score(), static_cast<int>(rate));
+    ear =
+        CCaptureEar::Listen(player.score(), machine.makeInput ? machine.makeInput()
+                                                              : std::make_unique<CDefaultInput>());
   } catch (const std::exception& error) {
-    input.reset();
     std::fprintf(streams.err, "%s: cannot listen: %s\n", kProgram, error.what());
     return kExitFailure;
   }
-  feeding.store(ear.get());
   player.SetEar(ear.get());
-
-  try {
-    device->Open();
-  } catch (const midi::CMIDIOutException& error) {
-    feeding.store(nullptr);
-    input.reset();
-    std::fprintf(streams.err, "%s: cannot open the MIDI output device: %s\n", kProgram,
-                 error.what());
-    return kExitFailure;
-  }
+  if (!session.OpenDevice(-1, streams)) return kExitFailure;
 
   std::fprintf(streams.out, "Sing-back of %s. Press Ctrl-C to stop.\n", ShownPath(path).c_str());
   CListenDisplay display(player, *ear, ShownPath(path), streams.out);
   player.AddObserver(&display);
-  const size_t shownBefore = platform.messages.size();
-  player.OnSingBack(static_cast<int32_t>(phraseNumber) - 1);
+  ear->SetJudgementObserver(&display);
+  PlayClock& clock = session.clock();
   int64_t nextLiveMs = clock.NowMs();
-  platform.Run(player, [&] {
-    if (clock.NowMs() < nextLiveMs) return;
-    nextLiveMs = clock.NowMs() + kLiveEveryMs;
-    display.ShowLive();
-  });
-  const bool interrupted = platform.Stopped();
-  platform.CloseDevice();
-  feeding.store(nullptr);
-  input.reset();
+  session.Run([&] { player.OnSingBack(static_cast<int32_t>(phraseNumber) - 1); },
+              [&] {
+                if (clock.NowMs() < nextLiveMs) return;
+                nextLiveMs = clock.NowMs() + kLiveEveryMs;
+                display.ShowLive();
+              });
+  ear->StopInput();
+  ear->SetJudgementObserver(nullptr);
   display.EndLive();
   player.RemoveObserver(&display);
+  const int status = session.Outcome(streams);
+  if (status != kExitOk) return status;
 
-  for (size_t i = shownBefore; i < platform.messages.size(); ++i)
-    std::fprintf(streams.err, "%s: %s\n", kProgram, platform.messages[i].c_str());
-  if (platform.messages.size() > shownBefore) return kExitFailure;
-  if (interrupted) {
-    std::fprintf(streams.out, "Stopped.\n");
-    return kExitInterrupted;
-  }
   // The summary: how each phrase of the exercise went.
   std::fprintf(streams.out, "Summary:\n");
   const std::vector<SingBackResult>& results = player.SingBackResults();

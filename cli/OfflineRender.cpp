@@ -54,6 +54,29 @@ bool PlanComplete(const CPlayer& player, const RenderPlan& plan) {
   return timeline.cursor >= timeline.count && LastPass(player, plan);
 }
 
+// A platform whose clock moves only when told, one tick at a time.
+struct VirtualTicks {
+  std::function<bool()> timerSet;
+  std::function<void()> advance;
+  std::function<bool()> failed;
+  // After each tick, told whether it completed the plan; false cancels.
+  std::function<bool(bool complete)> afterTick;
+};
+
+// Starts the plan and ticks the player on the virtual clock until the plan is complete, the
+// timer stops, something fails or afterTick cancels.
+RenderOutcome RunPlanTicks(CPlayer& player, const RenderPlan& plan, const VirtualTicks& ticks) {
+  StartPlan(player, plan);
+  while (ticks.timerSet() && !ticks.failed()) {
+    ticks.advance();
+    const bool complete = PlanComplete(player, plan);
+    if (!complete) player.OnTimer(1);
+    if (!ticks.afterTick(complete)) return RenderOutcome::kCancelled;
+    if (complete) break;
+  }
+  return ticks.failed() ? RenderOutcome::kFailed : RenderOutcome::kDone;
+}
+
 }  // namespace
 
 int64_t PlannedRenderMs(const char* scoreText, const RenderPlan& plan, int32_t cueMs) {
@@ -64,12 +87,9 @@ int64_t PlannedRenderMs(const char* scoreText, const RenderPlan& plan, int32_t c
     player.LoadAndPlay(scoreText);
   }
   if (platform.failed || player.score().phraseCount == 0) return -1;
-  StartPlan(player, plan);
-  while (platform.timerSet && !platform.failed) {
-    platform.nowMs += kTimerPeriodMs;
-    if (PlanComplete(player, plan)) break;
-    player.OnTimer(1);
-  }
+  RunPlanTicks(player, plan,
+               {[&] { return platform.timerSet; }, [&] { platform.nowMs += kTimerPeriodMs; },
+                [&] { return platform.failed; }, [](bool) { return true; }});
   return platform.nowMs;
 }
 
@@ -79,16 +99,13 @@ RenderOutcome RunRender(CPlayer& player, CRenderPlatform& platform, const Render
   const auto failed = [&] {
     return platform.messages.size() > messagesBefore || platform.SinkFailed();
   };
-  StartPlan(player, plan);
-  while (platform.TimerSet() && !failed()) {
-    platform.AdvanceTick();
-    const bool complete = PlanComplete(player, plan);
-    // The tick schedules its notes first; the audio up to it is rendered after them.
-    if (!complete) player.OnTimer(1);
-    platform.RenderToClock();
-    if (complete) break;
-    if (progress && !progress(platform.RenderedFrames() * 1000 / CRenderPlatform::kSampleRate))
-      return RenderOutcome::kCancelled;
-  }
-  return failed() ? RenderOutcome::kFailed : RenderOutcome::kDone;
+  return RunPlanTicks(
+      player, plan,
+      {[&] { return platform.TimerSet(); }, [&] { platform.AdvanceTick(); }, failed,
+       [&](bool complete) {
+         // The tick scheduled its notes first; the audio up to it is rendered after them.
+         platform.RenderToClock();
+         return complete || !progress ||
+                progress(platform.RenderedFrames() * 1000 / CRenderPlatform::kSampleRate);
+       }});
 }

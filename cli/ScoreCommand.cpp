@@ -1,5 +1,3 @@
-#include "cli/ScoreCommand.h"
-
 #include <cerrno>
 #include <cstdlib>
 #include <stdexcept>
@@ -7,6 +5,7 @@
 #include <vector>
 
 #include "capture/TakeFile.h"
+#include "cli/Commands.h"
 #include "cli/JudgementReport.h"
 #include "listening/PhraseTargets.h"
 #include "listening/TakeJudge.h"
@@ -19,12 +18,6 @@ namespace {
 
 // Four octaves either way: further would take every note out of a singer's range.
 constexpr long kMostTranspose = 48;
-
-int Usage(const CommandLineStreams& streams, const std::string& problem = {}) {
-  if (!problem.empty()) std::fprintf(streams.err, "%s: %s\n", kProgram, problem.c_str());
-  std::fprintf(streams.err, "%s: usage: %s score %s\n", kProgram, kProgram, kScoreArguments);
-  return kExitUsage;
-}
 
 // A whole number with an optional sign in [-limit, limit].
 bool ParseSemitones(const std::string& text, long limit, long& value) {
@@ -51,16 +44,17 @@ int RunScoreCommand(const Arguments& arguments, const CommandLineStreams& stream
   ParsedArguments parsed;
   if (!ParseArguments(rest, {"--phrase", "--transpose"}, streams, parsed) ||
       parsed.positional.size() != 2)
-    return Usage(streams);
+    return Usage(streams, "score", kScoreArguments);
   long phraseNumber = 1;
-  if (parsed.Has("--phrase") &&
-      !ParseWholeNumber(parsed.Option("--phrase", ""), 1, kMaxPhrases, phraseNumber))
-    return Usage(streams, "--phrase takes a phrase number from 1");
+  std::string problem;
+  if (!ParsePhraseOption(parsed, phraseNumber, problem))
+    return Usage(streams, "score", kScoreArguments, problem);
   long transpose = 0;
   if (parsed.Has("--transpose") &&
       !ParseSemitones(parsed.Option("--transpose", ""), kMostTranspose, transpose))
-    return Usage(streams, "--transpose takes semitones from -" + std::to_string(kMostTranspose) +
-                              " to " + std::to_string(kMostTranspose));
+    return Usage(streams, "score", kScoreArguments,
+                 "--transpose takes semitones from -" + std::to_string(kMostTranspose) + " to " +
+                     std::to_string(kMostTranspose));
 
   const std::string& path = parsed.positional[0];
   const std::string& takePath = parsed.positional[1];
@@ -70,10 +64,8 @@ int RunScoreCommand(const Arguments& arguments, const CommandLineStreams& stream
   CPlayer player(platform);
   if (!LoadScore(path, text, player, platform.messages, streams)) return kExitFailure;
   const Score& score = player.score();
-  if (phraseNumber > score.phraseCount)
-    return Usage(streams, ShownPath(path) + " has " + std::to_string(score.phraseCount) +
-                              " phrase" + (score.phraseCount == 1 ? "" : "s") +
-                              "; --phrase takes 1 to " + std::to_string(score.phraseCount));
+  problem = PhraseBeyondScore(path, phraseNumber, score.phraseCount);
+  if (!problem.empty()) return Usage(streams, "score", kScoreArguments, problem);
 
   const int32_t row = static_cast<int32_t>(phraseNumber - 1);
   std::vector<listening::TargetNote> targets;

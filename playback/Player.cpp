@@ -430,9 +430,8 @@ void CPlayer::SingBackWaitOver() {
     return;
   }
   if (phase_ == PlayerPhase::kCue) {
-    // The cue is over: the learner sings the phrase (its end marker's time) and the grace.
-    const int32_t phraseMs = timeline_.count > 0 ? timeline_.events[timeline_.count - 1].timeMs : 0;
-    const int32_t lengthMs = phraseMs + kListenGraceMs;
+    // The cue is over: the learner sings the phrase and the grace.
+    const int32_t lengthMs = TakeLengthMs();
     phase_ = PlayerPhase::kListening;
     waitEndMs_ = endMs + lengthMs;
     Notify(PlayerNotification::kListeningBegins, endMs, phraseIndex, -1, 0, 0, lengthMs);
@@ -473,6 +472,12 @@ void CPlayer::SingBackWaitOver() {
   timeline_.cursor = 0;
   timeline_.elapsedMs = 0;
   FinishWait();
+}
+
+int32_t CPlayer::TakeLengthMs() const {
+  // The phrase lasts until its end marker.
+  const int32_t phraseMs = timeline_.count > 0 ? timeline_.events[timeline_.count - 1].timeMs : 0;
+  return phraseMs + kListenGraceMs;
 }
 
 void CPlayer::CancelTake() {

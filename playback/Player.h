@@ -161,6 +161,8 @@ class CPlayer {
   int32_t LoadCount() const { return loads_; }
   // Sing-back: one result per phrase of the last run, in order (tries 0: not reached).
   const std::vector<SingBackResult>& SingBackResults() const { return singBack_; }
+  // Sing-back: how long a take of the phrase laid out lasts: the phrase and its grace.
+  int32_t TakeLengthMs() const;
   // Sing-back: the exercise's last phrase has been judged; Continue resumes nothing.
   bool SingBackOver() const { return playMode == SingBackMode && singBackOver_; }
   // The phrase and note index the timeline's event k came from.

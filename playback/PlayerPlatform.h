@@ -2,6 +2,15 @@
 
 #include <cstdint>
 
+// The platform's clock in the player's 32-bit milliseconds, and back: of all the 64-bit
+// readings with these low 32 bits, the one nearest `nowMs` (the player compares readings by
+// difference, so a wrap does no harm).
+inline int64_t NearestClockReading(int64_t nowMs, int32_t clockMs) {
+  const int32_t back =
+      static_cast<int32_t>(static_cast<uint32_t>(nowMs) - static_cast<uint32_t>(clockMs));
+  return nowMs - back;
+}
+
 // Everything the player needs from the machine. The window, the command line and the
 // tests each implement it; the player itself knows no device, timer or clock. Nothing here
 // blocks: the player waits out its pauses and cue sounds on the timer.

@@ -11,6 +11,28 @@ CCaptureEar::CCaptureEar(const Score& score, int sampleRate, int32_t transpose)
   frames_.reserve(1 << 14);
 }
 
+std::unique_ptr<CCaptureEar> CCaptureEar::Listen(const Score& score,
+                                                 std::unique_ptr<SoundInput> input,
+                                                 int32_t transpose) {
+  auto feeding = std::make_shared<std::atomic<CCaptureEar*>>(nullptr);
+  const unsigned rate = input->Start([feeding](const float* samples, unsigned frames) {
+    if (CCaptureEar* ear = feeding->load()) ear->OnSamples(samples, frames);
+  });
+  auto ear = std::make_unique<CCaptureEar>(score, static_cast<int>(rate), transpose);
+  ear->feeding_ = feeding;
+  ear->input_ = std::move(input);
+  feeding->store(ear.get());
+  return ear;
+}
+
+CCaptureEar::~CCaptureEar() { StopInput(); }
+
+void CCaptureEar::StopInput() {
+  if (feeding_) feeding_->store(nullptr);
+  // Closing the input ends its thread: no block reaches the ear after this.
+  input_.reset();
+}
+
 void CCaptureEar::OnSamples(const float* samples, unsigned frames) {
   fresh_.clear();
   tracker_.Feed(samples, frames, fresh_);
@@ -44,13 +66,18 @@ TakeVerdict CCaptureEar::FinishTake() {
     // Copied: the panel still draws them once the take is judged.
     track.frames = frames_;
   }
-  last_ = listening::JudgeTake(listening::PhraseTargets(score_.phrases[row], transpose_), track);
+  last_ = listening::JudgeTake(TargetsOf(row), track);
   lastRow_ = row;
+  if (observer_ != nullptr) observer_->OnTakeJudged(row, last_);
   TakeVerdict verdict;
   verdict.passed = listening::PassesPhrase(last_);
   verdict.hits = last_.hits;
   verdict.judged = last_.judged();
   return verdict;
+}
+
+std::vector<listening::TargetNote> CCaptureEar::TargetsOf(int32_t row) const {
+  return listening::PhraseTargets(score_.phrases[row], transpose_);
 }
 
 void CCaptureEar::CancelTake() {

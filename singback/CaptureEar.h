@@ -1,12 +1,15 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <vector>
 
 #include "capture/PitchTracker.h"
 #include "listening/TakeJudge.h"
 #include "singback/ListeningEar.h"
+#include "singback/SoundInput.h"
 
 struct Score;
 
@@ -17,6 +20,16 @@ class CCaptureEar : public ListeningEar {
  public:
   // `score` must outlive the ear; its phrases are sung raised by `transpose` semitones.
   CCaptureEar(const Score& score, int sampleRate, int32_t transpose = 0);
+  // An ear that hears `input`: the input starts first, to learn its rate, and feeds the ear
+  // from then on, until StopInput or the ear's end. Throws what SoundInput::Start throws.
+  static std::unique_ptr<CCaptureEar> Listen(const Score& score, std::unique_ptr<SoundInput> input,
+                                             int32_t transpose = 0);
+  ~CCaptureEar() override;
+  CCaptureEar(const CCaptureEar&) = delete;
+  CCaptureEar& operator=(const CCaptureEar&) = delete;
+
+  // Closes the input the ear was made with; what it judged stays.
+  void StopInput();
 
   // From the capture thread: one block of mono samples in [-1, 1].
   void OnSamples(const float* samples, unsigned frames);
@@ -27,9 +40,11 @@ class CCaptureEar : public ListeningEar {
   void CancelTake() override;
 
   // ListeningEar: the frames stay until the next take starts or this one is cancelled.
+  std::vector<listening::TargetNote> TargetsOf(int32_t row) const override;
   void TakeFramesFrom(size_t from, std::vector<listening::PitchFrame>& out) const override;
+  void SetJudgementObserver(TakeJudgementObserver* observer) override { observer_ = observer; }
   // The take judged last and its phrase (-1 before any).
-  const listening::TakeJudgement& LastJudgement() const override { return last_; }
+  const listening::TakeJudgement& LastJudgement() const { return last_; }
   int32_t LastRow() const { return lastRow_; }
   // The newest frame of the take running, for a live display; false when none yet.
   bool LatestFrame(listening::PitchFrame& frame) const;
@@ -49,4 +64,10 @@ class CCaptureEar : public ListeningEar {
 
   listening::TakeJudgement last_;
   int32_t lastRow_ = -1;
+  TakeJudgementObserver* observer_ = nullptr;
+
+  // Listen's input and the ear it feeds (null once stopped); the input's thread holds the
+  // pointer too, so it outlives the ear.
+  std::shared_ptr<std::atomic<CCaptureEar*>> feeding_;
+  std::unique_ptr<SoundInput> input_;
 };

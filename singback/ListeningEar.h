@@ -1,19 +1,31 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <vector>
 
+#include "listening/PhraseTargets.h"
 #include "listening/Pitch.h"
 #include "listening/TakeJudge.h"
 #include "playback/PlayerNotification.h"
 
-// The player's ear as the window sees it: besides starting and judging takes, it hands the
-// pitch it hears to the sing-back panel.
+// Hears of each take as the judge judged it, with its per-note detail.
+class TakeJudgementObserver {
+ public:
+  virtual ~TakeJudgementObserver() = default;
+  // On the player's thread, as the take ends, before the player tells its observers.
+  virtual void OnTakeJudged(int32_t row, const listening::TakeJudgement& judgement) = 0;
+};
+
+// The player's ear as the window and the terminal see it: besides starting and judging
+// takes, it hands on the pitch it hears, the notes it judges against and its verdicts.
 class ListeningEar : public PlayerEar {
  public:
+  // The notes a take of phrase `row` is judged against.
+  virtual std::vector<listening::TargetNote> TargetsOf(int32_t row) const = 0;
   // Appends the frames of the take running (or of the one judged last) from index `from` on,
   // timed from the take's start. Safe to call while another thread feeds the ear.
   virtual void TakeFramesFrom(size_t from, std::vector<listening::PitchFrame>& out) const = 0;
-  // The take judged last.
-  virtual const listening::TakeJudgement& LastJudgement() const = 0;
+  // Who is told of each judged take; null: nobody. It must outlive its use.
+  virtual void SetJudgementObserver(TakeJudgementObserver* observer) = 0;
 };

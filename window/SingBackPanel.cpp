@@ -55,9 +55,14 @@ QPoint CSingBackPanel::PlaceBeside(const QRect& dialog, const QSize& size, const
   return {x, y};
 }
 
-void CSingBackPanel::SetEar(const ListeningEar* ear) {
+void CSingBackPanel::SetEar(ListeningEar* ear) {
+  if (ear_ != nullptr) ear_->SetJudgementObserver(nullptr);
   ear_ = ear;
-  if (ear_ == nullptr) poll_.stop();
+  if (ear_ == nullptr) {
+    poll_.stop();
+  } else {
+    ear_->SetJudgementObserver(this);
+  }
 }
 
 void CSingBackPanel::Reset() {
@@ -70,12 +75,11 @@ void CSingBackPanel::Reset() {
   update();
 }
 
-void CSingBackPanel::ShowPhrase(int32_t row) {
-  const Score& score = player_.score();
-  if (row < 0 || row >= score.phraseCount) return;
+void CSingBackPanel::ShowPhrase(int32_t row, int32_t lengthMs) {
+  if (ear_ == nullptr || row < 0 || row >= player_.score().phraseCount) return;
   row_ = row;
-  targets_ = listening::PhraseTargets(score.phrases[row], 0);
-  lengthMs_ = listening::PhraseLengthMs(score.phrases[row]) + kListenGraceMs;
+  targets_ = ear_->TargetsOf(row);
+  lengthMs_ = lengthMs;
   sung_.clear();
   judged_ = false;
   judgement_ = {};
@@ -99,19 +103,17 @@ void CSingBackPanel::OnPlayerNotification(const PlayerNotification& n) {
     case PlayerNotification::kPassBegins:
       // The phrase plays first. The last try's verdicts stay in view until the learner sings
       // again; with none to show, the phrase is shown as it plays.
-      if (player_.Position().mode == SingBackMode && !judged_ && n.row != row_) ShowPhrase(n.row);
+      if (player_.Position().mode == SingBackMode && !judged_ && n.row != row_)
+        ShowPhrase(n.row, player_.TakeLengthMs());
       break;
     case PlayerNotification::kListeningBegins:
-      ShowPhrase(n.row);
+      ShowPhrase(n.row, n.lengthMs);
       if (ear_ != nullptr) poll_.start();
       break;
     case PlayerNotification::kListeningEnds:
+      // The verdicts came with the judgement; the last frames of the take are drawn now.
       poll_.stop();
       PollEar();
-      if (ear_ != nullptr) {
-        judgement_ = ear_->LastJudgement();
-        judged_ = true;
-      }
       update();
       break;
     case PlayerNotification::kStopped:
@@ -120,6 +122,12 @@ void CSingBackPanel::OnPlayerNotification(const PlayerNotification& n) {
     default:
       break;
   }
+}
+
+void CSingBackPanel::OnTakeJudged(int32_t row, const listening::TakeJudgement& judgement) {
+  if (row != row_) return;
+  judgement_ = judgement;
+  judged_ = true;
 }
 
 void CSingBackPanel::PollEar() {

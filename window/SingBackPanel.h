@@ -15,14 +15,14 @@
 #include "listening/Pitch.h"
 #include "listening/TakeJudge.h"
 #include "playback/PlayerNotification.h"
+#include "singback/ListeningEar.h"
 
 class CPlayer;
-class ListeningEar;
 
 // The sing-back exercise's window beside the dialog: the phrase as a piano roll (time across,
 // pitch up) with its notes as bars, the pitch the learner sings as a line drawn live, and after
 // each try every note coloured hit or missed and marked with its cents.
-class CSingBackPanel : public QWidget, public PlayerObserver {
+class CSingBackPanel : public QWidget, public PlayerObserver, private TakeJudgementObserver {
   Q_OBJECT
 
  public:
@@ -43,8 +43,9 @@ class CSingBackPanel : public QWidget, public PlayerObserver {
   // beyond the screen where it fits.
   static QPoint PlaceBeside(const QRect& dialog, const QSize& size, const QRect& screen);
 
-  // The ear whose pitch is drawn; null for none. It must outlive its use here.
-  void SetEar(const ListeningEar* ear);
+  // The ear whose pitch, notes and verdicts are drawn; null for none. It must outlive its use
+  // here.
+  void SetEar(ListeningEar* ear);
 
   // Forgets the phrase and the try shown, for a new start of the mode.
   void Reset();
@@ -72,14 +73,16 @@ class CSingBackPanel : public QWidget, public PlayerObserver {
   void paintEvent(QPaintEvent* event) override;
 
  private:
-  void ShowPhrase(int32_t row);
+  // The phrase `row` as the ear judges it, over a take of lengthMs.
+  void ShowPhrase(int32_t row, int32_t lengthMs);
+  void OnTakeJudged(int32_t row, const listening::TakeJudgement& judgement) override;
   // The roll's plotting area and its pitch range in MIDI keys.
   QRectF PlotArea() const;
   double XOf(double timeMs) const;
   double YOf(double midiCents) const;
 
   const CPlayer& player_;
-  const ListeningEar* ear_ = nullptr;
+  ListeningEar* ear_ = nullptr;
   QTimer poll_;
   int32_t row_ = -1;
   int32_t lengthMs_ = 0;  // the take's length: the phrase and its grace

@@ -11,7 +11,6 @@
 #include <QScreen>
 #include <QShowEvent>
 #include <QTimer>
-#include <atomic>
 #include <cstring>
 #include <functional>
 
@@ -45,36 +44,6 @@ std::unique_ptr<CWindowPlatform> WindowPlatformUnless(PlayerPlatform* replacemen
   return std::make_unique<CWindowPlatform>(
       device, [&dialog](const char* text) { dialog.ShowMessage(text); });
 }
-
-// The ear over the desktop's default input: capture starts first, to learn its rate, and
-// feeds the ear once there is one.
-class CDefaultInputEar : public ListeningEar {
- public:
-  explicit CDefaultInputEar(const Score& score) {
-    capture_.Start([this](const float* samples, unsigned frames) {
-      if (CCaptureEar* to = feeding_.load()) to->OnSamples(samples, frames);
-    });
-    ear_ = std::make_unique<CCaptureEar>(score, static_cast<int>(capture_.sampleRate()));
-    feeding_.store(ear_.get());
-  }
-  ~CDefaultInputEar() override {
-    feeding_.store(nullptr);
-    capture_.Stop();
-  }
-
-  void StartTake(int32_t row, int32_t lengthMs) override { ear_->StartTake(row, lengthMs); }
-  TakeVerdict FinishTake() override { return ear_->FinishTake(); }
-  void CancelTake() override { ear_->CancelTake(); }
-  void TakeFramesFrom(size_t from, std::vector<listening::PitchFrame>& out) const override {
-    ear_->TakeFramesFrom(from, out);
-  }
-  const listening::TakeJudgement& LastJudgement() const override { return ear_->LastJudgement(); }
-
- private:
-  std::unique_ptr<CCaptureEar> ear_;
-  std::atomic<CCaptureEar*> feeding_{nullptr};
-  capture::CAudioCapture capture_;
-};
 
 // Calls back when playback stops: a pause, the end of the exercise, another mode.
 class CStopWatcher : public PlayerObserver {
@@ -427,7 +396,7 @@ void CTunwickDlg::RunAboutBox() {
 // ---- Seams ----
 
 std::unique_ptr<ListeningEar> CTunwickDlg::CreateEar() {
-  return std::make_unique<CDefaultInputEar>(player_.score());
+  return CCaptureEar::Listen(player_.score(), std::make_unique<CDefaultInput>());
 }
 
 int CTunwickDlg::MidiOutDeviceCount() { return midi::MidiOutDeviceCount(); }

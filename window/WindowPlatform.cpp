@@ -26,13 +26,10 @@ int32_t CWindowPlatform::ClockMs() {
 }
 
 std::chrono::steady_clock::time_point CWindowPlatform::TimeOf(int32_t clockMs) const {
-  // The reading nearest to now with these 32 bits.
   const int64_t now = std::chrono::duration_cast<std::chrono::milliseconds>(
                           std::chrono::steady_clock::now() - origin_)
                           .count();
-  const int32_t back =
-      static_cast<int32_t>(static_cast<uint32_t>(now) - static_cast<uint32_t>(clockMs));
-  return origin_ + std::chrono::milliseconds(now - back);
+  return origin_ + std::chrono::milliseconds(NearestClockReading(now, clockMs));
 }
 
 int32_t CWindowPlatform::StartCueSound(const char* name, int32_t dueMs) {

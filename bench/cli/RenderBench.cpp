@@ -14,7 +14,7 @@
 #include <fstream>
 #include <string>
 
-#include "cli/PlayCommands.h"
+#include "cli/Commands.h"
 #include "playback/Player.h"
 
 int main(int argc, char** argv) {

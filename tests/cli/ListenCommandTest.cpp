@@ -7,7 +7,7 @@
 
 #include "CommandStreams.h"
 #include "capture/AudioCapture.h"
-#include "cli/ListenCommand.h"
+#include "cli/Commands.h"
 #include "midi/MidiOutDevice.h"
 #include "tests/support/TempFolder.h"
 

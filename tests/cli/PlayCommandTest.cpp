@@ -15,9 +15,9 @@
 #include <vector>
 
 #include "CommandStreams.h"
+#include "cli/Commands.h"
 #include "cli/HeadlessPlatform.h"
 #include "cli/PlayClock.h"
-#include "cli/PlayCommands.h"
 #include "midi/MidiOutDevice.h"
 #include "playback/Player.h"
 #include "tests/support/TempFolder.h"

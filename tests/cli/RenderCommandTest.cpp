@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "CommandStreams.h"
-#include "cli/PlayCommands.h"
+#include "cli/Commands.h"
 #include "playback/Player.h"
 #include "playback/SilentPlatform.h"
 #include "tests/support/AudioAnalysis.h"

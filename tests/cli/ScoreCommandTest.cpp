@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "CommandStreams.h"
-#include "cli/ScoreCommand.h"
+#include "cli/Commands.h"
 #include "listening/PhraseTargets.h"
 #include "playback/Player.h"
 #include "playback/SilentPlatform.h"

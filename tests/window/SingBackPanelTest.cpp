@@ -44,8 +44,9 @@ class FakeEar : public ListeningEar {
       taking = false;
       track.frames = frames_;
     }
-    last_ = listening::JudgeTake(listening::PhraseTargets(player_.score().phrases[row_], 0), track);
+    last_ = listening::JudgeTake(TargetsOf(row_), track);
     ++takes;
+    if (observer_ != nullptr) observer_->OnTakeJudged(row_, last_);
     return {listening::PassesPhrase(last_), last_.hits, last_.judged()};
   }
   void CancelTake() override {
@@ -57,7 +58,10 @@ class FakeEar : public ListeningEar {
     std::lock_guard<std::mutex> hold(lock_);
     if (from < frames_.size()) out.insert(out.end(), frames_.begin() + from, frames_.end());
   }
-  const listening::TakeJudgement& LastJudgement() const override { return last_; }
+  std::vector<listening::TargetNote> TargetsOf(int32_t row) const override {
+    return listening::PhraseTargets(player_.score().phrases[row], 0);
+  }
+  void SetJudgementObserver(TakeJudgementObserver* observer) override { observer_ = observer; }
 
   // Sings `midiCents` from fromMs to toMs of the take, one frame a hop.
   void Sing(double fromMs, double toMs, double midiCents) {
@@ -75,6 +79,7 @@ class FakeEar : public ListeningEar {
   int32_t row_ = 0;
   std::vector<listening::PitchFrame> frames_;
   listening::TakeJudgement last_;
+  TakeJudgementObserver* observer_ = nullptr;
 };
 
 class SingBackPanelTest : public DialogTest {

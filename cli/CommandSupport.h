@@ -1,16 +1,38 @@
 #pragma once
 
+#include <cstdio>
 #include <string>
+#include <utility>
 #include <vector>
-
-#include "cli/CommandLine.h"
 
 class CPlayer;
 
-// What the tunwick commands share: the program's name, argument lists, reading a score
-// file and loading it into a player without playing it.
+// What the tunwick commands share: the program's name, its streams and exit statuses, the
+// usage message, argument lists, reading a score file and loading it into a player without
+// playing it. Includes none of the commands.
 
 constexpr const char* kProgram = "tunwick";
+
+struct CommandLineStreams {
+  std::FILE* in = stdin;
+  std::FILE* out = stdout;
+  std::FILE* err = stderr;
+};
+
+// Exit statuses.
+constexpr int kExitOk = 0;
+constexpr int kExitFailure = 1;        // bad score, unreadable input, unwritable output
+constexpr int kExitUsage = 2;          // unknown command or wrong arguments
+constexpr int kExitInterrupted = 130;  // stopped by Ctrl-C, as shells report SIGINT
+
+// Reports what was wrong with a command's arguments (when `problem` is given) and its usage
+// line, "tunwick: usage: tunwick COMMAND ARGUMENTS"; returns kExitUsage.
+int Usage(const CommandLineStreams& streams, const char* command, const char* arguments,
+          const std::string& problem = {});
+
+// Reports each message the player showed from index `from` on, one "tunwick: ..." line each.
+void ReportShown(const std::vector<std::string>& shown, size_t from,
+                 const CommandLineStreams& streams);
 
 using Arguments = std::vector<std::string>;
 
@@ -41,3 +63,10 @@ bool ParseArguments(const Arguments& arguments, const std::vector<std::string>& 
 
 // A whole number in [low, high]; false when `text` is not one.
 bool ParseWholeNumber(const std::string& text, long low, long high, long& value);
+
+// --phrase N, 1-based: `number` keeps its value without the option; false, with the problem
+// to report, when the option is no phrase number.
+bool ParsePhraseOption(const ParsedArguments& parsed, long& number, std::string& problem);
+// The problem with phrase `number` of a loaded score of `phrases` phrases, or "" when it has
+// that phrase.
+std::string PhraseBeyondScore(const std::string& path, long number, int phrases);

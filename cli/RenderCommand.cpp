@@ -1,22 +1,19 @@
-#include "cli/PlayCommands.h"
-
 #include <chrono>
-#include <climits>
+#include <cstdio>
+#include <memory>
+#include <string>
 
-#include "cli/HeadlessPlatform.h"
+#include "cli/Commands.h"
 #include "cli/InterruptWatcher.h"
 #include "cli/OfflineRender.h"
-#include "cli/PlayClock.h"
-#include "cli/PlayDisplay.h"
 #include "cli/PlayModes.h"
 #include "cli/ProgressBar.h"
 #include "cli/RenderPlatform.h"
 #include "files/WavFileWriter.h"
-#include "midi/MidiOutDevice.h"
+#include "midi/MidiOutException.h"
 #include "midi/OfflineSynth.h"
 #include "playback/Player.h"
 
-const char kPlayArguments[] = "FILE [--mode all|repeat|teaching|practice] [--device N]";
 const char kRenderArguments[] = "FILE OUT.wav [--mode all|teaching|practice] [--repeat N]";
 
 namespace {
@@ -25,98 +22,7 @@ namespace {
 constexpr int64_t kLongestRenderMs = 6LL * 60 * 60 * 1000;
 constexpr long kMostRepeats = 10000;
 
-int Usage(const CommandLineStreams& streams, const char* command, const char* arguments,
-          const std::string& problem = {}) {
-  if (!problem.empty()) std::fprintf(streams.err, "%s: %s\n", kProgram, problem.c_str());
-  std::fprintf(streams.err, "%s: usage: %s %s %s\n", kProgram, kProgram, command, arguments);
-  return kExitUsage;
-}
-
-void ReportShown(const std::vector<std::string>& shown, size_t from,
-                 const CommandLineStreams& streams) {
-  for (size_t i = from; i < shown.size(); ++i)
-    std::fprintf(streams.err, "%s: %s\n", kProgram, shown[i].c_str());
-}
-
 }  // namespace
-
-int RunDevicesCommand(const CommandLineStreams& streams) {
-  const std::vector<midi::MidiOutDeviceInfo> devices = midi::ListMidiOutDevices();
-  if (devices.empty()) {
-    std::fprintf(streams.err, "No MIDI output devices available.\n");
-    return kExitFailure;
-  }
-  for (const midi::MidiOutDeviceInfo& device : devices)
-    std::fprintf(streams.out, "%d  %s  (%s)\n", device.index, device.name.c_str(),
-                 device.kind.c_str());
-  return kExitOk;
-}
-
-int RunPlayCommand(const Arguments& arguments, const CommandLineStreams& streams,
-                   const PlayMachine& machine) {
-  ParsedArguments parsed;
-  if (!ParseArguments(arguments, {"--mode", "--device"}, streams, parsed) ||
-      parsed.positional.size() != 1)
-    return Usage(streams, "play", kPlayArguments);
-  PlayMode mode = PlayAllMode;
-  const std::string modeName = parsed.Option("--mode", "all");
-  if (!ParsePlayMode(modeName, mode))
-    return Usage(streams, "play", kPlayArguments, "unknown mode '" + modeName + "'");
-  long deviceIndex = -1;
-  if (parsed.Has("--device") &&
-      !ParseWholeNumber(parsed.Option("--device", ""), 0, INT_MAX, deviceIndex))
-    return Usage(streams, "play", kPlayArguments,
-                 "'" + parsed.Option("--device", "") + "' is no device number");
-
-  const std::string& path = parsed.positional[0];
-  std::string text;
-  if (!ReadScore(path, streams, text)) return kExitFailure;
-
-  std::unique_ptr<CMIDIOutDevice> device =
-      machine.makeDevice ? machine.makeDevice() : std::make_unique<CMIDIOutDevice>();
-  CSteadyPlayClock steadyClock;
-  PlayClock& clock = machine.clock != nullptr ? *machine.clock : steadyClock;
-  CHeadlessPlatform platform(*device, clock);
-  CPlayer player(platform);
-  if (!LoadScore(path, text, player, platform.messages, streams)) return kExitFailure;
-
-  // Watching before the device opens, so that its threads leave Ctrl-C to the watcher.
-  CInterruptWatcher watcher([&platform] { platform.Stop(); });
-  try {
-    if (deviceIndex < 0) {
-      device->Open();
-    } else {
-      device->Open(static_cast<int>(deviceIndex));
-    }
-  } catch (const midi::CMIDIOutException& error) {
-    std::fprintf(streams.err, "%s: cannot open the MIDI output device: %s\n", kProgram,
-                 error.what());
-    return kExitFailure;
-  }
-
-  std::fprintf(streams.out, "Playing %s (%s). Press Ctrl-C to stop.\n", ShownPath(path).c_str(),
-               modeName.c_str());
-  CPlayDisplay display(player, text.substr(0, text.find('\0')), streams.out,
-                       TerminalWidth(streams.out), [&platform] { return platform.Stopped(); });
-  player.AddObserver(&display);
-  const size_t shownBefore = platform.messages.size();
-  StartPlayMode(player, mode);
-  platform.Run(player);
-  const bool interrupted = platform.Stopped();
-  platform.CloseDevice();
-  display.Finish();
-
-  if (platform.messages.size() > shownBefore) {
-    ReportShown(platform.messages, shownBefore, streams);
-    return kExitFailure;
-  }
-  if (interrupted) {
-    std::fprintf(streams.out, "Stopped.\n");
-    return kExitInterrupted;
-  }
-  std::fprintf(streams.out, "Done.\n");
-  return kExitOk;
-}
 
 int RunRenderCommand(const Arguments& arguments, const CommandLineStreams& streams,
                      const RenderMachine& machine) {

@@ -1,4 +1,4 @@
-#include "cli/CommandLineSupport.h"
+#include "cli/CommandSupport.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -7,11 +7,25 @@
 #include "cli/FaultLocation.h"
 #include "files/ScoreTextFile.h"
 #include "files/SideFileWriter.h"
+#include "notation/Score.h"
 #include "playback/Player.h"
 #include "playback/SideTextBinding.h"
 #include "playback/TextBuffer.h"
 
 std::string ShownPath(const std::string& path) { return path == "-" ? "standard input" : path; }
+
+int Usage(const CommandLineStreams& streams, const char* command, const char* arguments,
+          const std::string& problem) {
+  if (!problem.empty()) std::fprintf(streams.err, "%s: %s\n", kProgram, problem.c_str());
+  std::fprintf(streams.err, "%s: usage: %s %s %s\n", kProgram, kProgram, command, arguments);
+  return kExitUsage;
+}
+
+void ReportShown(const std::vector<std::string>& shown, size_t from,
+                 const CommandLineStreams& streams) {
+  for (size_t i = from; i < shown.size(); ++i)
+    std::fprintf(streams.err, "%s: %s\n", kProgram, shown[i].c_str());
+}
 
 bool ReadScore(const std::string& path, const CommandLineStreams& streams, std::string& text) {
   const ScoreTextReadResult result =
@@ -122,4 +136,18 @@ bool ParseWholeNumber(const std::string& text, long low, long high, long& value)
   if (errno != 0 || *end != '\0' || parsed < low || parsed > high) return false;
   value = parsed;
   return true;
+}
+
+bool ParsePhraseOption(const ParsedArguments& parsed, long& number, std::string& problem) {
+  if (!parsed.Has("--phrase") ||
+      ParseWholeNumber(parsed.Option("--phrase", ""), 1, kMaxPhrases, number))
+    return true;
+  problem = "--phrase takes a phrase number from 1";
+  return false;
+}
+
+std::string PhraseBeyondScore(const std::string& path, long number, int phrases) {
+  if (number <= phrases) return {};
+  return ShownPath(path) + " has " + std::to_string(phrases) + " phrase" +
+         (phrases == 1 ? "" : "s") + "; --phrase takes 1 to " + std::to_string(phrases);
 }

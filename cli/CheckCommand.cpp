@@ -1,0 +1,23 @@
+#include <cstdio>
+#include <string>
+
+#include "cli/Commands.h"
+#include "playback/Player.h"
+#include "playback/SilentPlatform.h"
+
+int RunCheckCommand(const Arguments& arguments, const CommandLineStreams& streams) {
+  std::string text;
+  if (!ReadScore(arguments[0], streams, text)) return kExitFailure;
+  CSilentPlatform platform;
+  CPlayer player(platform);
+  if (!LoadScore(arguments[0], text, player, platform.messages, streams)) return kExitFailure;
+
+  const Score& score = player.score();
+  long notes = 0;
+  for (int32_t i = 0; i < score.phraseCount; ++i) notes += score.phrases[i].noteCount;
+  const EventTimeline& timeline = player.timeline();
+  const int32_t endMs = timeline.count > 0 ? timeline.events[timeline.count - 1].timeMs : 0;
+  std::fprintf(streams.out, "phrases: %d\nnotes: %ld\nseconds: %.3f\n", score.phraseCount, notes,
+               endMs / 1000.0);
+  return kExitOk;
+}

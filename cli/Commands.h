@@ -1,0 +1,48 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "cli/CommandSupport.h"
+#include "cli/HeadlessSession.h"
+#include "singback/SoundInput.h"
+
+// The commands the dispatcher runs, one file each. Each checks its own arguments and returns
+// an exit status; `arguments` are those after the command's name.
+
+extern const char kPlayArguments[];
+extern const char kRenderArguments[];
+extern const char kScoreArguments[];
+extern const char kListenArguments[];
+
+// `check FILE`: the phrase count, note count and length of a score.
+int RunCheckCommand(const Arguments& arguments, const CommandLineStreams& streams);
+// `export FILE OUT.mid`: the score as a Standard MIDI File.
+int RunExportCommand(const Arguments& arguments, const CommandLineStreams& streams);
+// `devices`: the MIDI output devices.
+int RunDevicesCommand(const CommandLineStreams& streams);
+
+// `play`: the score in real time through a MIDI output device, as the window's buttons play.
+using PlayMachine = HeadlessMachine;
+int RunPlayCommand(const Arguments& arguments, const CommandLineStreams& streams,
+                   const PlayMachine& machine = {});
+
+// `render`: the score offline into a WAV file. The soundfont: "" finds the system's.
+struct RenderMachine {
+  std::string soundfont;
+};
+int RunRenderCommand(const Arguments& arguments, const CommandLineStreams& streams,
+                     const RenderMachine& machine = {});
+
+// `score`: judges a recorded take against one phrase, as the sing-back exercise judges a try.
+int RunScoreCommand(const Arguments& arguments, const CommandLineStreams& streams);
+
+// `listen`: the sing-back exercise in the terminal. Each phrase plays, the cue sounds, the
+// learner sings it back into the input; the pitch is shown live and a table after each try.
+// An empty makeInput means the desktop's default input.
+struct ListenMachine : HeadlessMachine {
+  std::function<std::unique_ptr<SoundInput>()> makeInput;
+};
+int RunListenCommand(const Arguments& arguments, const CommandLineStreams& streams,
+                     const ListenMachine& machine = {});

@@ -1,0 +1,47 @@
+#include <climits>
+#include <cstdio>
+#include <string>
+
+#include "cli/Commands.h"
+#include "cli/PlayDisplay.h"
+#include "cli/PlayModes.h"
+#include "playback/Player.h"
+
+const char kPlayArguments[] = "FILE [--mode all|repeat|teaching|practice] [--device N]";
+
+int RunPlayCommand(const Arguments& arguments, const CommandLineStreams& streams,
+                   const PlayMachine& machine) {
+  ParsedArguments parsed;
+  if (!ParseArguments(arguments, {"--mode", "--device"}, streams, parsed) ||
+      parsed.positional.size() != 1)
+    return Usage(streams, "play", kPlayArguments);
+  PlayMode mode = PlayAllMode;
+  const std::string modeName = parsed.Option("--mode", "all");
+  if (!ParsePlayMode(modeName, mode))
+    return Usage(streams, "play", kPlayArguments, "unknown mode '" + modeName + "'");
+  long deviceIndex = -1;
+  if (parsed.Has("--device") &&
+      !ParseWholeNumber(parsed.Option("--device", ""), 0, INT_MAX, deviceIndex))
+    return Usage(streams, "play", kPlayArguments,
+                 "'" + parsed.Option("--device", "") + "' is no device number");
+
+  const std::string& path = parsed.positional[0];
+  std::string text;
+  if (!ReadScore(path, streams, text)) return kExitFailure;
+  CHeadlessSession session(machine);
+  if (!session.Load(path, text, streams)) return kExitFailure;
+  session.WatchInterrupts();
+  if (!session.OpenDevice(deviceIndex, streams)) return kExitFailure;
+
+  std::fprintf(streams.out, "Playing %s (%s). Press Ctrl-C to stop.\n", ShownPath(path).c_str(),
+               modeName.c_str());
+  CHeadlessPlatform& platform = session.platform();
+  CPlayDisplay display(session.player(), text.substr(0, text.find('\0')), streams.out,
+                       TerminalWidth(streams.out), [&platform] { return platform.Stopped(); });
+  session.player().AddObserver(&display);
+  session.Run([&] { StartPlayMode(session.player(), mode); });
+  display.Finish();
+  const int status = session.Outcome(streams);
+  if (status == kExitOk) std::fprintf(streams.out, "Done.\n");
+  return status;
+}
