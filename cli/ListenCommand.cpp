@@ -17,7 +17,7 @@ namespace {
 constexpr int64_t kLiveEveryMs = 50;
 
 // Tells the learner what the exercise does as it does it, and shows each judged try.
-class CListenDisplay : public PlayerObserver, public TakeJudgementObserver {
+class CListenDisplay : public PlayerObserver {
  public:
   CListenDisplay(const CPlayer& player, const CCaptureEar& ear, const std::string& path,
                  std::FILE* out)
@@ -59,9 +59,7 @@ class CListenDisplay : public PlayerObserver, public TakeJudgementObserver {
     std::fflush(out_);
   }
 
-  void OnTakeJudged(int32_t, const listening::TakeJudgement& judgement) override {
-    judgement_ = judgement;
-  }
+  void TakeJudged(const listening::TakeJudgement& judgement) { judgement_ = judgement; }
 
   // The newest pitch heard against the note due then, on one line redrawn in place.
   void ShowLive() {
@@ -145,7 +143,9 @@ int RunListenCommand(const Arguments& arguments, const CommandLineStreams& strea
   std::fprintf(streams.out, "Sing-back of %s. Press Ctrl-C to stop.\n", ShownPath(path).c_str());
   CListenDisplay display(player, *ear, ShownPath(path), streams.out);
   player.AddObserver(&display);
-  ear->SetJudgementObserver(&display);
+  ear->SetJudgementSink([&display](int32_t, const listening::TakeJudgement& judgement) {
+    display.TakeJudged(judgement);
+  });
   PlayClock& clock = session.clock();
   int64_t nextLiveMs = clock.NowMs();
   session.Run([&] { player.OnSingBack(static_cast<int32_t>(phraseNumber) - 1); },
@@ -155,7 +155,7 @@ int RunListenCommand(const Arguments& arguments, const CommandLineStreams& strea
                 display.ShowLive();
               });
   ear->StopInput();
-  ear->SetJudgementObserver(nullptr);
+  ear->SetJudgementSink({});
   display.EndLive();
   player.RemoveObserver(&display);
   const int status = session.Outcome(streams);

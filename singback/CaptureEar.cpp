@@ -68,7 +68,7 @@ TakeVerdict CCaptureEar::FinishTake() {
   }
   last_ = listening::JudgeTake(TargetsOf(row), track);
   lastRow_ = row;
-  if (observer_ != nullptr) observer_->OnTakeJudged(row, last_);
+  if (judged_) judged_(row, last_);
   TakeVerdict verdict;
   verdict.passed = listening::PassesPhrase(last_);
   verdict.hits = last_.hits;

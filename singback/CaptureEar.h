@@ -42,7 +42,7 @@ class CCaptureEar : public ListeningEar {
   // ListeningEar: the frames stay until the next take starts or this one is cancelled.
   std::vector<listening::TargetNote> TargetsOf(int32_t row) const override;
   void TakeFramesFrom(size_t from, std::vector<listening::PitchFrame>& out) const override;
-  void SetJudgementObserver(TakeJudgementObserver* observer) override { observer_ = observer; }
+  void SetJudgementSink(JudgementSink sink) override { judged_ = std::move(sink); }
   // The take judged last and its phrase (-1 before any).
   const listening::TakeJudgement& LastJudgement() const { return last_; }
   int32_t LastRow() const { return lastRow_; }
@@ -64,7 +64,7 @@ class CCaptureEar : public ListeningEar {
 
   listening::TakeJudgement last_;
   int32_t lastRow_ = -1;
-  TakeJudgementObserver* observer_ = nullptr;
+  JudgementSink judged_;
 
   // Listen's input and the ear it feeds (null once stopped); the input's thread holds the
   // pointer too, so it outlives the ear.

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "listening/PhraseTargets.h"
@@ -9,13 +10,9 @@
 #include "listening/TakeJudge.h"
 #include "playback/PlayerNotification.h"
 
-// Hears of each take as the judge judged it, with its per-note detail.
-class TakeJudgementObserver {
- public:
-  virtual ~TakeJudgementObserver() = default;
-  // On the player's thread, as the take ends, before the player tells its observers.
-  virtual void OnTakeJudged(int32_t row, const listening::TakeJudgement& judgement) = 0;
-};
+// Takes each take of phrase `row` as the judge judged it, with its per-note detail: on the
+// player's thread, as the take ends, before the player tells its observers.
+using JudgementSink = std::function<void(int32_t row, const listening::TakeJudgement& judgement)>;
 
 // The player's ear as the window and the terminal see it: besides starting and judging
 // takes, it hands on the pitch it hears, the notes it judges against and its verdicts.
@@ -26,6 +23,6 @@ class ListeningEar : public PlayerEar {
   // Appends the frames of the take running (or of the one judged last) from index `from` on,
   // timed from the take's start. Safe to call while another thread feeds the ear.
   virtual void TakeFramesFrom(size_t from, std::vector<listening::PitchFrame>& out) const = 0;
-  // Who is told of each judged take; null: nobody. It must outlive its use.
-  virtual void SetJudgementObserver(TakeJudgementObserver* observer) = 0;
+  // Where each judged take goes; empty: nowhere.
+  virtual void SetJudgementSink(JudgementSink sink) = 0;
 };

@@ -56,12 +56,14 @@ QPoint CSingBackPanel::PlaceBeside(const QRect& dialog, const QSize& size, const
 }
 
 void CSingBackPanel::SetEar(ListeningEar* ear) {
-  if (ear_ != nullptr) ear_->SetJudgementObserver(nullptr);
+  if (ear_ != nullptr) ear_->SetJudgementSink({});
   ear_ = ear;
   if (ear_ == nullptr) {
     poll_.stop();
   } else {
-    ear_->SetJudgementObserver(this);
+    ear_->SetJudgementSink([this](int32_t row, const listening::TakeJudgement& judgement) {
+      TakeJudged(row, judgement);
+    });
   }
 }
 
@@ -124,7 +126,7 @@ void CSingBackPanel::OnPlayerNotification(const PlayerNotification& n) {
   }
 }
 
-void CSingBackPanel::OnTakeJudged(int32_t row, const listening::TakeJudgement& judgement) {
+void CSingBackPanel::TakeJudged(int32_t row, const listening::TakeJudgement& judgement) {
   if (row != row_) return;
   judgement_ = judgement;
   judged_ = true;

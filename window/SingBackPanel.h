@@ -22,7 +22,7 @@ class CPlayer;
 // The sing-back exercise's window beside the dialog: the phrase as a piano roll (time across,
 // pitch up) with its notes as bars, the pitch the learner sings as a line drawn live, and after
 // each try every note coloured hit or missed and marked with its cents.
-class CSingBackPanel : public QWidget, public PlayerObserver, private TakeJudgementObserver {
+class CSingBackPanel : public QWidget, public PlayerObserver {
   Q_OBJECT
 
  public:
@@ -75,7 +75,8 @@ class CSingBackPanel : public QWidget, public PlayerObserver, private TakeJudgem
  private:
   // The phrase `row` as the ear judges it, over a take of lengthMs.
   void ShowPhrase(int32_t row, int32_t lengthMs);
-  void OnTakeJudged(int32_t row, const listening::TakeJudgement& judgement) override;
+  // The verdicts of a take, as the ear judged it.
+  void TakeJudged(int32_t row, const listening::TakeJudgement& judgement);
   // The roll's plotting area and its pitch range in MIDI keys.
   QRectF PlotArea() const;
   double XOf(double timeMs) const;

@@ -46,7 +46,7 @@ class FakeEar : public ListeningEar {
     }
     last_ = listening::JudgeTake(TargetsOf(row_), track);
     ++takes;
-    if (observer_ != nullptr) observer_->OnTakeJudged(row_, last_);
+    if (judged_) judged_(row_, last_);
     return {listening::PassesPhrase(last_), last_.hits, last_.judged()};
   }
   void CancelTake() override {
@@ -61,7 +61,7 @@ class FakeEar : public ListeningEar {
   std::vector<listening::TargetNote> TargetsOf(int32_t row) const override {
     return listening::PhraseTargets(player_.score().phrases[row], 0);
   }
-  void SetJudgementObserver(TakeJudgementObserver* observer) override { observer_ = observer; }
+  void SetJudgementSink(JudgementSink sink) override { judged_ = std::move(sink); }
 
   // Sings `midiCents` from fromMs to toMs of the take, one frame a hop.
   void Sing(double fromMs, double toMs, double midiCents) {
@@ -79,7 +79,7 @@ class FakeEar : public ListeningEar {
   int32_t row_ = 0;
   std::vector<listening::PitchFrame> frames_;
   listening::TakeJudgement last_;
-  TakeJudgementObserver* observer_ = nullptr;
+  JudgementSink judged_;
 };
 
 class SingBackPanelTest : public DialogTest {
