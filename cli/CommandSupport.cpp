@@ -10,7 +10,6 @@
 #include "notation/Score.h"
 #include "playback/Player.h"
 #include "playback/SideTextBinding.h"
-#include "playback/TextBuffer.h"
 
 std::string ShownPath(const std::string& path) { return path == "-" ? "standard input" : path; }
 
@@ -61,6 +60,7 @@ bool ReadScore(const std::string& path, const CommandLineStreams& streams, std::
 bool LoadScore(const std::string& path, const std::string& text, CPlayer& player,
                const std::vector<std::string>& shown, const CommandLineStreams& streams) {
   // The text went through the same length limit as the window's, so it fits textBuffer.
+  char* const textBuffer = player.textBuffer();
   std::memcpy(textBuffer, text.c_str(), text.size() + 1);
   const size_t shownBefore = shown.size();
   CSideFileWriter sideFiles;

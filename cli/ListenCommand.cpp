@@ -130,9 +130,8 @@ int RunListenCommand(const Arguments& arguments, const CommandLineStreams& strea
   // The input opens first: without one nothing is played.
   std::unique_ptr<CCaptureEar> ear;
   try {
-    ear =
-        CCaptureEar::Listen(player.score(), machine.makeInput ? machine.makeInput()
-                                                              : std::make_unique<CDefaultInput>());
+    ear = CCaptureEar::Listen(
+        player, machine.makeInput ? machine.makeInput() : std::make_unique<CDefaultInput>());
   } catch (const std::exception& error) {
     std::fprintf(streams.err, "%s: cannot listen: %s\n", kProgram, error.what());
     return kExitFailure;

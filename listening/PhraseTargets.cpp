@@ -8,10 +8,6 @@ namespace listening {
 
 namespace {
 
-// The player's own layout: whole milliseconds per beat, at 120 beats a minute when a phrase
-// somehow has no tempo.
-int32_t MsPerBeat(const Phrase& phrase) { return 60000 / (phrase.tempo > 0 ? phrase.tempo : 120); }
-
 int32_t TimeMs(double beats, int32_t msPerBeat) {
   const double ms = beats * msPerBeat;
   if (!(ms >= -2147483648.0 && ms < 2147483648.0))

@@ -231,6 +231,8 @@ void MarkPhraseEnd(Phrase& slot) {
 
 }  // namespace
 
+int32_t MsPerBeat(const Phrase& phrase) { return 60000 / (phrase.tempo > 0 ? phrase.tempo : 120); }
+
 void ResetPhrase(Phrase& phrase) {
   phrase.source = nullptr;
   phrase.sourceLength = 0;

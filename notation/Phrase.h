@@ -27,6 +27,10 @@ struct Phrase {
   int32_t tempo = 0;
 };
 
+// Whole milliseconds per beat of a phrase, as it is played and judged. The score parser gives
+// every phrase a tempo of 1 to 999; a phrase that somehow has none plays at 120.
+int32_t MsPerBeat(const Phrase& phrase);
+
 void ResetPhrase(Phrase& phrase);
 void ReleasePhrase(Phrase& phrase);
 

@@ -4,9 +4,9 @@
 #include <cstring>
 #include <exception>
 #include <limits>
+#include <utility>
 
 #include "notation/ScoreParseError.h"
-#include "playback/TextBuffer.h"
 
 const int32_t kPracticeSteps[kPracticeStepCount] = {
     0, kStepCue, 1, kStepCue, 1, kStepCue, 1, kStepCue, 1, kStepCue, 1, kStepCue,
@@ -20,11 +20,6 @@ const char kBuiltInScore[] =
 static_assert(sizeof(kBuiltInScore) == 216 + 1, "the built-in score has 216 characters");
 
 const char kTextTooLongMessage[] = "The score text is too long: at most 29999 bytes can be loaded.";
-const char kTooManyEventsMessage[] =
-    "The score is too long to play: the timeline holds at most 60000 events.";
-const char kTooLongInTimeMessage[] =
-    "The score is too long to play: it lasts more than 2147483647 milliseconds.";
-const char kNoEarMessage[] = "Sing-back needs a microphone: no sound input is available.";
 
 namespace {
 
@@ -33,49 +28,13 @@ int32_t MsBetween(int32_t from, int32_t to) {
   return static_cast<int32_t>(static_cast<uint32_t>(to) - static_cast<uint32_t>(from));
 }
 
-bool FitsInt32(double value) { return value >= -2147483648.0 && value < 2147483648.0; }
-
-// Walks the events of phrases [first, last) in layout order, phrases end to end, handing
-// each (event, row, note index) to `visit`. Every phrase keeps its own tempo; times within a phrase
-// are truncated, the running offset is kept in double precision. Returns the message of
-// the first time that does not fit 32 bits, else nullptr.
-template <typename Visit>
-const char* WalkLayout(const Score& score, int32_t first, int32_t last, Visit&& visit) {
-  double offset = 0.0;
-  for (int32_t row = first; row < last; ++row) {
-    const Phrase& phrase = score.phrases[row];
-    const int32_t msPerBeat = MsPerBeat(phrase);
-    const int32_t n = phrase.noteCount;
-    for (int32_t i = 0; i <= n; ++i) {
-      const double local = phrase.startTimes[i] * msPerBeat;
-      if (!FitsInt32(local)) return kTooLongInTimeMessage;
-      const double time = static_cast<int32_t>(local) + offset;
-      if (!FitsInt32(time)) return kTooLongInTimeMessage;
-      visit(NoteEvent{phrase.pitches[i], static_cast<int32_t>(time)}, row, i);
-    }
-    offset += static_cast<double>(msPerBeat) * phrase.startTimes[n];
-  }
-  return nullptr;
-}
-
-// Why phrases [first, last) cannot be laid out, or nullptr when they fit the timeline.
-const char* LayoutProblem(const Score& score, int32_t first, int32_t last) {
-  int64_t events = 0;
-  for (int32_t row = first; row < last; ++row) events += score.phrases[row].noteCount + 1;
-  if (events > kTimelineCapacity) return kTooManyEventsMessage;
-  return WalkLayout(score, first, last, [](const NoteEvent&, int32_t, int32_t) {});
-}
-
 }  // namespace
-
-int32_t MsPerBeat(const Phrase& phrase) { return 60000 / (phrase.tempo > 0 ? phrase.tempo : 120); }
 
 CPlayer::CPlayer(PlayerPlatform& platform)
     : platform_(platform),
       score_(new Score),
       scratch_(new Score),
-      sources_(new EventSource[kTimelineCapacity]),
-      placed_(new Placed[kTimelineCapacity]) {}
+      textBuffer_(new char[kTextBufferSize]()) {}
 
 void CPlayer::LoadBuiltInAtStartup() {
   try {
@@ -119,7 +78,7 @@ PlayerPosition CPlayer::Position() const {
       break;
     case SingBackMode:
       position.phrase = phraseIndex;
-      position.pass = attempt_;
+      position.pass = singBack_.Attempt();
       position.passCount = kSingBackTries;
       break;
     default:
@@ -182,7 +141,7 @@ void CPlayer::StopTimer() {
     platform_.KillTimer1();
     timerRunning = 0;
     if (phase_ == PlayerPhase::kCue) platform_.StopCueSound();
-    if (phase_ == PlayerPhase::kListening) CancelTake();
+    if (phase_ == PlayerPhase::kListening) singBack_.CancelTake();
     // Notes already sent still sound: their notifications go out now rather than never.
     Deliver(0, true);
     TellStopped();
@@ -306,17 +265,18 @@ void CPlayer::Tick(bool running, int32_t now) {
     const int32_t dueMs = static_cast<int32_t>(static_cast<uint32_t>(startTick) +
                                                static_cast<uint32_t>(event.timeMs));
     if (!SendNoteOn(event.pitch, dueMs)) return;
-    const EventSource& source = sources_[k];
+    const int32_t row = layout_.EventRow(k);
+    const int32_t note = layout_.EventNote(k);
     // The phrase's end marker is no note; rests are, and are shown.
-    if (source.note < score_->phrases[source.row].noteCount)
-      Notify(PlayerNotification::kNote, dueMs, source.row, source.note, event.pitch, event.timeMs);
+    if (note < score_->phrases[row].noteCount)
+      Notify(PlayerNotification::kNote, dueMs, row, note, event.pitch, event.timeMs);
   }
 }
 
 // ---- Building timelines ----
 
 bool CPlayer::LayOut(int32_t first, int32_t last) {
-  if (const char* problem = LayoutProblem(*score_, first, last)) {
+  if (const char* problem = CTimelineLayout::Problem(*score_, first, last)) {
     // Refused before anything is written: stop, leave an empty pass, tell the user.
     StopTimer();
     timeline_.count = 0;
@@ -325,19 +285,7 @@ bool CPlayer::LayOut(int32_t first, int32_t last) {
     platform_.ShowMessage(problem);
     return false;
   }
-  timeline_.count = 0;
-  // The timeline keeps equal times in insertion order, so sorting the sources by (time,
-  // order of insertion) puts each beside its event. In place: nothing is allocated.
-  int32_t placed = 0;
-  WalkLayout(*score_, first, last, [&](const NoteEvent& event, int32_t row, int32_t note) {
-    timeline_.Insert(event);
-    placed_[placed] = {event.timeMs, placed, {row, note}};
-    ++placed;
-  });
-  std::sort(placed_.get(), placed_.get() + placed, [](const Placed& a, const Placed& b) {
-    return a.timeMs != b.timeMs ? a.timeMs < b.timeMs : a.order < b.order;
-  });
-  for (int32_t k = 0; k < placed; ++k) sources_[k] = placed_[k].source;
+  layout_.LayOut(*score_, first, last, timeline_);
   return true;
 }
 
@@ -354,7 +302,7 @@ bool CPlayer::LayOutScore() {
   platform_.KillTimer1();
   const bool wasRunning = timerRunning == 1;
   if (wasRunning && phase_ == PlayerPhase::kCue) platform_.StopCueSound();
-  if (wasRunning && phase_ == PlayerPhase::kListening) CancelTake();
+  if (wasRunning && phase_ == PlayerPhase::kListening) singBack_.CancelTake();
   timerRunning = 0;
   phase_ = PlayerPhase::kPass;
   Deliver(0, true);
@@ -422,7 +370,7 @@ void CPlayer::TeachingStep() {
 
 void CPlayer::SingBackWaitOver() {
   const int32_t endMs = waitEndMs_;
-  if (ear_ == nullptr) {
+  if (!singBack_.HasEar()) {
     // The ear was taken away mid-exercise: nothing can listen, so stop.
     phase_ = PlayerPhase::kPass;
     StopTimer();
@@ -435,21 +383,17 @@ void CPlayer::SingBackWaitOver() {
     phase_ = PlayerPhase::kListening;
     waitEndMs_ = endMs + lengthMs;
     Notify(PlayerNotification::kListeningBegins, endMs, phraseIndex, -1, 0, 0, lengthMs);
-    ear_->StartTake(phraseIndex, lengthMs);
+    singBack_.StartTake(phraseIndex, lengthMs);
     return;
   }
   // The take is over: judge it, then retry the phrase or move on.
-  const TakeVerdict verdict = ear_->FinishTake();
-  SingBackResult& result = singBack_[phraseIndex];
-  result.tries = attempt_;
-  result.passed = verdict.passed;
-  result.hits = verdict.hits;
-  result.judged = verdict.judged;
+  CSingBackExercise::Next next = CSingBackExercise::Next::kSamePhrase;
+  const TakeVerdict verdict = singBack_.FinishTake(phraseIndex, next);
   PlayerNotification ends;
   ends.kind = PlayerNotification::kListeningEnds;
   ends.atMs = endMs;
   ends.row = phraseIndex;
-  ends.attempt = attempt_;
+  ends.attempt = singBack_.Attempt();
   ends.hits = verdict.hits;
   ends.judged = verdict.judged;
   ends.passed = verdict.passed;
@@ -457,17 +401,16 @@ void CPlayer::SingBackWaitOver() {
   Deliver(0, true);
   for (PlayerObserver* observer : observers_) observer->OnPlayerNotification(ends);
 
-  if (verdict.passed || attempt_ >= kSingBackTries) {
-    if (phraseIndex + 1 >= singBackEnd_) {
-      phase_ = PlayerPhase::kPass;
-      singBackOver_ = true;
-      StopTimer();
-      return;
-    }
+  if (next == CSingBackExercise::Next::kOver) {
+    phase_ = PlayerPhase::kPass;
+    StopTimer();
+    return;
+  }
+  if (next == CSingBackExercise::Next::kNextPhrase) {
     if (!LayOutPhrase(phraseIndex + 1)) return;
-    attempt_ = 1;
+    singBack_.FirstTry();
   } else {
-    ++attempt_;
+    singBack_.RetryPhrase();
   }
   timeline_.cursor = 0;
   timeline_.elapsedMs = 0;
@@ -480,13 +423,9 @@ int32_t CPlayer::TakeLengthMs() const {
   return phraseMs + kListenGraceMs;
 }
 
-void CPlayer::CancelTake() {
-  if (ear_ != nullptr) ear_->CancelTake();
-}
-
 void CPlayer::OnSingBack(int32_t onlyRow) {
   StopTimer();
-  if (ear_ == nullptr) {
+  if (!singBack_.HasEar()) {
     platform_.ShowMessage(kNoEarMessage);
     return;
   }
@@ -495,10 +434,7 @@ void CPlayer::OnSingBack(int32_t onlyRow) {
   playMode = SingBackMode;
   stepIndex = 0;
   phraseIndex = one ? onlyRow : 0;
-  singBackEnd_ = one ? onlyRow + 1 : score_->phraseCount;
-  singBackOver_ = false;
-  attempt_ = 1;
-  singBack_.assign(static_cast<size_t>(score_->phraseCount), SingBackResult{});
+  singBack_.Begin(one ? onlyRow + 1 : score_->phraseCount, score_->phraseCount);
   if (!LayOutPhrase(phraseIndex)) return;
   timeline_.cursor = 0;
   timeline_.elapsedMs = 0;
@@ -527,7 +463,7 @@ void CPlayer::OnPractice() {
 void CPlayer::OnContinue() {
   if (timerRunning == 1) return;
   // A finished exercise has nothing left to resume; its summary stands.
-  if (playMode == SingBackMode && singBackOver_) return;
+  if (playMode == SingBackMode && singBack_.Over()) return;
   platform_.SetVolume(kFullVolume);
   const int32_t now = platform_.ClockMs();
   if (phase_ == PlayerPhase::kPass) {
@@ -584,9 +520,9 @@ void CPlayer::OnLoad(const std::string& scoreText) {
     platform_.ShowMessage(kTextTooLongMessage);
     return;
   }
-  std::memcpy(textBuffer, scoreText.c_str(), length);
-  textBuffer[length] = '\0';
-  LoadAndPlay(textBuffer);
+  std::memcpy(textBuffer_.get(), scoreText.c_str(), length);
+  textBuffer_[length] = '\0';
+  LoadAndPlay(textBuffer_.get());
 }
 
 void CPlayer::LoadAndPlay(const char* text) {
@@ -598,7 +534,8 @@ void CPlayer::LoadAndPlay(const char* text) {
   }
   const int32_t length = static_cast<int32_t>(fullLength);
 
-  // Try the text out on the scratch Score first: a bad text leaves everything as it was.
+  // The text is parsed into the scratch Score, which takes the loaded one's place once it has
+  // passed every check: a bad text leaves everything as it was.
   Score& scratch = *scratch_;
   lastFault_ = ParseFault{};
   try {
@@ -610,18 +547,11 @@ void CPlayer::LoadAndPlay(const char* text) {
     return;
   }
   if (scratch.phraseCount == 0) return;
-  if (const char* problem = LayoutProblem(scratch, 0, scratch.phraseCount)) {
+  if (const char* problem = CTimelineLayout::Problem(scratch, 0, scratch.phraseCount)) {
     platform_.ShowMessage(problem);
     return;
   }
-
-  try {
-    ParseScore(text, length, *score_);
-  } catch (const ScoreParseError& error) {
-    // The same text parsed a moment ago, so only the side files can fail now, after the
-    // Score is complete: report it and play what was loaded.
-    platform_.ShowMessage(error.what());
-  }
+  std::swap(score_, scratch_);
   ++loads_;
   phraseIndex = 0;
   soundingRow_ = 0;

@@ -10,6 +10,8 @@
 #include "playback/NotificationQueue.h"
 #include "playback/PlayerNotification.h"
 #include "playback/PlayerPlatform.h"
+#include "playback/SingBackExercise.h"
+#include "playback/TimelineLayout.h"
 
 enum PlayMode : int32_t {
   PracticeMode = 0,
@@ -37,30 +39,12 @@ constexpr uint32_t kFullVolume = 0xFFFF;
 constexpr int32_t kTimerPeriodMs = 10;
 constexpr int32_t kReferenceWaitMs = 2000;
 constexpr int32_t kRepeatWaitMs = 500;
-// Sing-back: the take lasts the phrase plus this grace, for a learner who ends late.
-constexpr int32_t kListenGraceMs = 300;
-constexpr int32_t kSingBackTries = 3;
 
-// Shown when sing-back is asked for with nothing to listen through.
-extern const char kNoEarMessage[];
-
-// How a phrase went in sing-back mode.
-struct SingBackResult {
-  int32_t tries = 0;  // takes judged
-  bool passed = false;
-  int32_t hits = 0;  // of the last take
-  int32_t judged = 0;
-};
+// The text buffer: at most 29999 bytes of score text and the terminating zero.
+constexpr int32_t kTextBufferSize = 30000;
 
 // Shown when the load command refuses a text that does not fit textBuffer with its zero.
 extern const char kTextTooLongMessage[];
-// Shown when a score would not fit the timeline: too many events, or times beyond 32 bits.
-extern const char kTooManyEventsMessage[];
-extern const char kTooLongInTimeMessage[];
-
-// Milliseconds per beat of a phrase. The score parser gives every phrase a tempo of 1 to
-// 999; a phrase that somehow has none plays at the parser's default of 120.
-int32_t MsPerBeat(const Phrase& phrase);
 
 // The short-message word of a note-on on channel 1, velocity 127.
 constexpr uint32_t NoteOnMessage(int32_t pitch) {
@@ -130,9 +114,12 @@ class CPlayer {
   void AddObserver(PlayerObserver* observer) { observers_.push_back(observer); }
   void RemoveObserver(PlayerObserver* observer);
   // The ear sing-back listens through; nullptr for none. It must outlive its use.
-  void SetEar(PlayerEar* ear) { ear_ = ear; }
+  void SetEar(PlayerEar* ear) { singBack_.SetEar(ear); }
 
-  // Queries.
+  // The buffer score texts are copied into to be loaded (kTextBufferSize bytes).
+  char* textBuffer() { return textBuffer_.get(); }
+
+  // Queries. The loaded Score: a load puts another in its place, so ask again after one.
   const Score& score() const { return *score_; }
   const EventTimeline& timeline() const { return timeline_; }
   // For tests that alter a pass or the loaded score in place.
@@ -160,26 +147,16 @@ class CPlayer {
   // Score, so a caller can tell a load that took from one that was refused.
   int32_t LoadCount() const { return loads_; }
   // Sing-back: one result per phrase of the last run, in order (tries 0: not reached).
-  const std::vector<SingBackResult>& SingBackResults() const { return singBack_; }
+  const std::vector<SingBackResult>& SingBackResults() const { return singBack_.Results(); }
   // Sing-back: how long a take of the phrase laid out lasts: the phrase and its grace.
   int32_t TakeLengthMs() const;
   // Sing-back: the exercise's last phrase has been judged; Continue resumes nothing.
-  bool SingBackOver() const { return playMode == SingBackMode && singBackOver_; }
+  bool SingBackOver() const { return playMode == SingBackMode && singBack_.Over(); }
   // The phrase and note index the timeline's event k came from.
-  int32_t EventRow(int32_t k) const { return sources_[k].row; }
-  int32_t EventNote(int32_t k) const { return sources_[k].note; }
+  int32_t EventRow(int32_t k) const { return layout_.EventRow(k); }
+  int32_t EventNote(int32_t k) const { return layout_.EventNote(k); }
 
  private:
-  struct EventSource {
-    int32_t row;
-    int32_t note;
-  };
-  struct Placed {
-    int32_t timeMs;
-    int32_t order;
-    EventSource source;
-  };
-
   void StartTimer();
   void StopTimer();
   // Timer 1 runs through a wait or cue of lengthMs from fromMs; the pass starts at its end.
@@ -204,8 +181,6 @@ class CPlayer {
   void TellStopped();
   // Sing-back: a wait of the mode (cue, listening) is up at its exact end.
   void SingBackWaitOver();
-  // Sing-back: drops a take in progress (playback paused or stopped while listening).
-  void CancelTake();
 
   // Player state (the window reads it through the queries).
   int32_t timerRunning = 0;
@@ -222,18 +197,14 @@ class CPlayer {
   int32_t soundingRow_ = 0;      // phrase of the note heard last
   int32_t loads_ = 0;
   ParseFault lastFault_;
-  int32_t attempt_ = 0;        // sing-back: the 1-based try of the phrase
-  int32_t singBackEnd_ = 0;    // sing-back: the phrase after the exercise's last
-  bool singBackOver_ = false;  // sing-back: the last phrase has been judged
-  std::vector<SingBackResult> singBack_;
-  PlayerEar* ear_ = nullptr;
+  CSingBackExercise singBack_;
 
   PlayerPlatform& platform_;
   std::unique_ptr<Score> score_;
-  std::unique_ptr<Score> scratch_;
+  std::unique_ptr<Score> scratch_;  // where a load parses; it becomes score_ once accepted
+  std::unique_ptr<char[]> textBuffer_;
   EventTimeline timeline_;
-  std::unique_ptr<EventSource[]> sources_;
-  std::unique_ptr<Placed[]> placed_;  // LayOut's working array
+  CTimelineLayout layout_;
   std::vector<PlayerObserver*> observers_;
   CNotificationQueue pending_;
 };

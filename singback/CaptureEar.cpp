@@ -4,21 +4,22 @@
 
 #include "listening/PhraseTargets.h"
 #include "notation/Score.h"
+#include "playback/Player.h"
 
-CCaptureEar::CCaptureEar(const Score& score, int sampleRate, int32_t transpose)
-    : score_(score), transpose_(transpose), tracker_(sampleRate) {
+CCaptureEar::CCaptureEar(const CPlayer& player, int sampleRate, int32_t transpose)
+    : player_(player), transpose_(transpose), tracker_(sampleRate) {
   fresh_.reserve(64);
   frames_.reserve(1 << 14);
 }
 
-std::unique_ptr<CCaptureEar> CCaptureEar::Listen(const Score& score,
+std::unique_ptr<CCaptureEar> CCaptureEar::Listen(const CPlayer& player,
                                                  std::unique_ptr<SoundInput> input,
                                                  int32_t transpose) {
   auto feeding = std::make_shared<std::atomic<CCaptureEar*>>(nullptr);
   const unsigned rate = input->Start([feeding](const float* samples, unsigned frames) {
     if (CCaptureEar* ear = feeding->load()) ear->OnSamples(samples, frames);
   });
-  auto ear = std::make_unique<CCaptureEar>(score, static_cast<int>(rate), transpose);
+  auto ear = std::make_unique<CCaptureEar>(player, static_cast<int>(rate), transpose);
   ear->feeding_ = feeding;
   ear->input_ = std::move(input);
   feeding->store(ear.get());
@@ -77,7 +78,7 @@ TakeVerdict CCaptureEar::FinishTake() {
 }
 
 std::vector<listening::TargetNote> CCaptureEar::TargetsOf(int32_t row) const {
-  return listening::PhraseTargets(score_.phrases[row], transpose_);
+  return listening::PhraseTargets(player_.score().phrases[row], transpose_);
 }
 
 void CCaptureEar::CancelTake() {

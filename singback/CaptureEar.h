@@ -11,18 +11,20 @@
 #include "singback/ListeningEar.h"
 #include "singback/SoundInput.h"
 
-struct Score;
+class CPlayer;
 
 // The sing-back exercise's ear: tracks the pitch of the sound it is fed (blocks from a
 // CAudioCapture's audio thread, or a test) and judges each take against its phrase. Only
 // frames heard between StartTake and FinishTake count, timed from the take's start.
 class CCaptureEar : public ListeningEar {
  public:
-  // `score` must outlive the ear; its phrases are sung raised by `transpose` semitones.
-  CCaptureEar(const Score& score, int sampleRate, int32_t transpose = 0);
+  // The ear judges takes of the phrases `player` has loaded (whichever score that is when the
+  // take ends), sung raised by `transpose` semitones; the player must outlive the ear.
+  CCaptureEar(const CPlayer& player, int sampleRate, int32_t transpose = 0);
   // An ear that hears `input`: the input starts first, to learn its rate, and feeds the ear
   // from then on, until StopInput or the ear's end. Throws what SoundInput::Start throws.
-  static std::unique_ptr<CCaptureEar> Listen(const Score& score, std::unique_ptr<SoundInput> input,
+  static std::unique_ptr<CCaptureEar> Listen(const CPlayer& player,
+                                             std::unique_ptr<SoundInput> input,
                                              int32_t transpose = 0);
   ~CCaptureEar() override;
   CCaptureEar(const CCaptureEar&) = delete;
@@ -50,7 +52,7 @@ class CCaptureEar : public ListeningEar {
   bool LatestFrame(listening::PitchFrame& frame) const;
 
  private:
-  const Score& score_;
+  const CPlayer& player_;
   const int32_t transpose_;
   capture::CPitchTracker tracker_;            // fed on the capture thread only
   std::vector<listening::PitchFrame> fresh_;  // the capture thread's scratch

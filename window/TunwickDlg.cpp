@@ -18,7 +18,6 @@
 #include "files/ScoreTextFile.h"
 #include "midi/MidiFileWriter.h"
 #include "midi/MidiOutDevice.h"
-#include "playback/TextBuffer.h"
 #include "singback/CaptureEar.h"
 #include "window/AboutDlg.h"
 #include "window/AppIcon.h"
@@ -260,12 +259,12 @@ void CTunwickDlg::LoadBoxText() {
   const int32_t loads = player_.LoadCount();
   player_.OnLoad(scoreText);
   if (player_.LoadCount() != loads) {
-    followAlong_->SetSource(boxText, textBuffer);
+    followAlong_->SetSource(boxText, player_.textBuffer());
     return;
   }
   // Refused: the message box has said why; the box now shows where.
   const CPlayer::ParseFault& fault = player_.LastParseFault();
-  followAlong_->ShowFault(boxText, textBuffer, fault.phraseOffset, fault.phraseLength,
+  followAlong_->ShowFault(boxText, player_.textBuffer(), fault.phraseOffset, fault.phraseLength,
                           fault.numberOffset, fault.numberLength);
 }
 
@@ -316,6 +315,7 @@ void CTunwickDlg::OnReadText() {
     case ScoreTextReadResult::kOk:
       break;
   }
+  char* const textBuffer = player_.textBuffer();
   std::memcpy(textBuffer, result.text.data(), result.text.size());
   textBuffer[result.text.size()] = '\0';
   scoreText = textBuffer;
@@ -396,7 +396,7 @@ void CTunwickDlg::RunAboutBox() {
 // ---- Seams ----
 
 std::unique_ptr<ListeningEar> CTunwickDlg::CreateEar() {
-  return CCaptureEar::Listen(player_.score(), std::make_unique<CDefaultInput>());
+  return CCaptureEar::Listen(player_, std::make_unique<CDefaultInput>());
 }
 
 int CTunwickDlg::MidiOutDeviceCount() { return midi::MidiOutDeviceCount(); }

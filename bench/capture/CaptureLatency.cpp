@@ -21,7 +21,8 @@
 
 #include "capture/AudioCapture.h"
 #include "listening/Pitch.h"
-#include "notation/Score.h"
+#include "playback/Player.h"
+#include "playback/SilentPlatform.h"
 #include "singback/CaptureEar.h"
 #include "window/SingBackPanel.h"
 
@@ -51,8 +52,12 @@ int main(int argc, char** argv) {
   }
   const double expectedMidiCents = 100.0 * (69.0 + 12.0 * std::log2(hz / 440.0));
 
-  auto score = std::make_unique<Score>();
-  ParseScore(kOneNote, static_cast<int32_t>(sizeof kOneNote - 1), *score);
+  CSilentPlatform platform;
+  CPlayer player(platform);
+  {
+    CPlayer::BuildOnlyScope quietly(player);
+    player.LoadAndPlay(kOneNote);
+  }
   std::atomic<CCaptureEar*> feeding{nullptr};
   capture::CAudioCapture capture;
   try {
@@ -63,7 +68,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "tunwick_capture_latency: %s\n", error.what());
     return 1;
   }
-  CCaptureEar ear(*score, static_cast<int>(capture.sampleRate()));
+  CCaptureEar ear(player, static_cast<int>(capture.sampleRate()));
   feeding.store(&ear);
   ear.StartTake(0, static_cast<int32_t>(seconds * 1000.0));
   std::fprintf(stderr, "capturing through %s at %u Hz\n", capture.backendName().c_str(),

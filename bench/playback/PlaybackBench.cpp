@@ -7,7 +7,6 @@
 
 #include "notation/Score.h"
 #include "playback/Player.h"
-#include "playback/TextBuffer.h"
 #include "tests/playback/AllocationCounter.h"
 #ifdef TUNWICK_BENCH_MIDI_BYTES
 #include "midi/MidiFileWriter.h"

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "notation/ScoreParseError.h"
 #include "playback/Player.h"
-#include "playback/TextBuffer.h"
 #include "tests/playback/PlayerFixture.h"
 
 namespace {
@@ -152,14 +152,14 @@ TEST_F(PlayerLoadTest, LoadTakesUpTo29999BytesWholeAndRefusesLongerTexts) {
   EXPECT_TRUE(platform.messages.empty()) << platform.messages.front();
   EXPECT_EQ(player.timeline().count, 7500 + 2);
   EXPECT_EQ(player.timeline().events[7500 + 1].timeMs, 7500 * 500);
-  EXPECT_EQ(std::strlen(textBuffer), 29999u);
+  EXPECT_EQ(std::strlen(player.textBuffer()), 29999u);
 
   const Snapshot before = Take();
   const size_t from = platform.calls.size();
   player.OnLoad(text + " ");
   EXPECT_EQ(platform.messages, std::vector<std::string>({kTextTooLongMessage}));
   EXPECT_EQ(platform.Script(from), Script({"message"}));
-  EXPECT_EQ(std::strlen(textBuffer), 29999u) << "the buffer is not touched";
+  EXPECT_EQ(std::strlen(player.textBuffer()), 29999u) << "the buffer is not touched";
   ExpectUnchanged(before);
 }
 
@@ -173,13 +173,69 @@ TEST_F(PlayerLoadTest, LoadOfAnEmptyTextDoesNothing) {
 
 TEST_F(PlayerLoadTest, RestorePlaysTheBuiltInScoreAndLeavesTheTextBufferAlone) {
   player.OnLoad("1,3");
-  std::strcpy(textBuffer, "typed text");
+  std::strcpy(player.textBuffer(), "typed text");
   const size_t from = platform.calls.size();
   player.OnRestoreBuiltIn();
   EXPECT_EQ(platform.Script(from), Script({"kill", "volume", "timer", "pass"}));
   EXPECT_EQ(player.score().phraseCount, 4);
   EXPECT_EQ(player.timeline().count, 39);
-  EXPECT_STREQ(textBuffer, "typed text");
+  EXPECT_STREQ(player.textBuffer(), "typed text");
+}
+
+// Counts the side texts it is handed; refuses them with `refusal` when one is set, as the
+// side-file writer does when no folder takes the files.
+class CountingSink : public SideTextSink {
+ public:
+  void WriteSideFiles(const SideTexts& texts) override {
+    ++calls;
+    first.assign(texts.sideText1, static_cast<size_t>(texts.sideText1Length));
+    if (!refusal.empty()) throw ScoreParseError(refusal.c_str());
+  }
+  int calls = 0;
+  std::string first;
+  std::string refusal;
+};
+
+TEST_F(PlayerLoadTest, EachLoadParsesItsTextOnceAndHandsOnItsSideTextsOnce) {
+  CountingSink sink;
+  player.SetSideTextSink(&sink);
+  struct Case {
+    const char* text;
+    int calls;  // side texts handed on by this load
+    bool loads;
+  };
+  const Case cases[] = {
+      {"1,1,1,2|1,3", 1, true},
+      {"1,1,1,8", 0, false},  // a parse error: nothing to hand on
+      {"s=90,1,5", 1, true},
+  };
+  for (const Case& c : cases) {
+    const int before = sink.calls;
+    const int32_t loads = player.LoadCount();
+    player.OnLoad(c.text);
+    EXPECT_EQ(sink.calls - before, c.calls) << c.text;
+    EXPECT_EQ(player.LoadCount() - loads, c.loads ? 1 : 0) << c.text;
+  }
+  EXPECT_EQ(player.score().phraseCount, 1);
+  EXPECT_EQ(player.score().phrases[0].tempo, 90) << "the last text that took is the one loaded";
+  player.SetSideTextSink(nullptr);
+}
+
+TEST_F(PlayerLoadTest, SideFilesThatCannotBeWrittenRefuseTheLoadWithTheirMessage) {
+  CountingSink sink;
+  sink.refusal = "open fail!";
+  player.SetSideTextSink(&sink);
+  const Snapshot before = Take();
+  player.OnLoad("1,1,1,2");
+  EXPECT_EQ(sink.calls, 1);
+  EXPECT_EQ(platform.messages, std::vector<std::string>({"open fail!"}));
+  ExpectUnchanged(before);
+  // The next load, once the files can be written, takes.
+  sink.refusal.clear();
+  player.OnLoad("1,1,1,2");
+  EXPECT_EQ(sink.calls, 2);
+  EXPECT_EQ(player.score().phraseCount, 1);
+  player.SetSideTextSink(nullptr);
 }
 
 }  // namespace

@@ -41,7 +41,7 @@ class CaptureEarTest : public ::testing::Test {
 
   CSilentPlatform platform;
   CPlayer player{platform};
-  CCaptureEar ear{player.score(), taketest::kRate};
+  CCaptureEar ear{player, taketest::kRate};
   std::vector<listening::TargetNote> targets;
 };
 

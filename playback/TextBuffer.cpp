@@ -1,3 +1,0 @@
-#include "playback/TextBuffer.h"
-
-char textBuffer[kTextBufferSize];
