@@ -1,12 +1,12 @@
 #include "audio/CueSound.h"
 
-#include <sndfile.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
 
 #include "files/ProgramFolder.h"
+#include "files/SoundFileReader.h"
 
 #ifndef TUNWICK_DATA_DIR
 #define TUNWICK_DATA_DIR "/usr/local/share/tunwick"
@@ -64,28 +64,26 @@ std::string FindCueFile(const std::string& name, const std::vector<std::string>&
 
 bool LoadCueFile(const std::string& path, int sampleRate, std::vector<float>& stereoSamples,
                  std::string& error) {
-  SF_INFO info{};
-  SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
-  if (file == nullptr) {
-    error = sf_strerror(nullptr);
+  CSoundFileReader file;
+  if (!file.Open(path)) {
+    error = file.error();
     return false;
   }
   // A cue is short; refuse anything over a minute rather than hold the caller for long.
-  if (info.channels < 1 || info.samplerate < 1 || info.frames > 60LL * info.samplerate) {
-    sf_close(file);
+  const int channels = file.channels();
+  if (channels < 1 || file.sampleRate() < 1 || file.frames() > 60LL * file.sampleRate()) {
     error = "unsuitable sound file";
     return false;
   }
-  std::vector<float> frames(static_cast<size_t>(info.frames) * info.channels);
-  const sf_count_t read = sf_readf_float(file, frames.data(), info.frames);
-  sf_close(file);
-  std::vector<float> stereo(2 * static_cast<size_t>(std::max<sf_count_t>(read, 0)));
-  for (sf_count_t i = 0; i < read; ++i) {
-    const float* frame = &frames[static_cast<size_t>(i) * info.channels];
+  std::vector<float> frames(static_cast<size_t>(file.frames()) * channels);
+  const int64_t read = file.Read(frames.data(), file.frames());
+  std::vector<float> stereo(2 * static_cast<size_t>(read));
+  for (int64_t i = 0; i < read; ++i) {
+    const float* frame = &frames[static_cast<size_t>(i) * channels];
     stereo[2 * i] = frame[0];
-    stereo[2 * i + 1] = info.channels > 1 ? frame[1] : frame[0];
+    stereo[2 * i + 1] = channels > 1 ? frame[1] : frame[0];
   }
-  stereoSamples = Resample(stereo, info.samplerate, sampleRate);
+  stereoSamples = Resample(stereo, file.sampleRate(), sampleRate);
   return true;
 }
 
@@ -117,6 +115,21 @@ std::vector<float> LoadCueOrDefault(const std::string& name, int sampleRate) {
   if (!path.empty() && LoadCueFile(path, sampleRate, samples, error) && !samples.empty())
     return samples;
   return DefaultCue(sampleRate);
+}
+
+const std::vector<float>& CCueCache::Samples(const std::string& name, int sampleRate) {
+  if (!loaded_ || name_ != name || rate_ != sampleRate) {
+    samples_ = LoadCueOrDefault(name, sampleRate);
+    name_ = name;
+    rate_ = sampleRate;
+    loaded_ = true;
+  }
+  return samples_;
+}
+
+int32_t CCueCache::LengthMs(const std::string& name, int sampleRate) {
+  const int64_t frames = static_cast<int64_t>(Samples(name, sampleRate).size() / 2);
+  return static_cast<int32_t>((frames * 1000 + sampleRate - 1) / sampleRate);
 }
 
 }  // namespace audio

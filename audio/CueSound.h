@@ -25,4 +25,20 @@ std::vector<float> DefaultCue(int sampleRate);
 // The named cue looked up and decoded, or the default cue.
 std::vector<float> LoadCueOrDefault(const std::string& name, int sampleRate);
 
+// The cue decoded last, kept for every time it plays: a file is read once per name and rate,
+// never again on the player's thread.
+class CCueCache {
+ public:
+  // The named cue (or the default) as interleaved stereo at sampleRate.
+  const std::vector<float>& Samples(const std::string& name, int sampleRate);
+  // Whole milliseconds that hold every frame of the named cue at sampleRate.
+  int32_t LengthMs(const std::string& name, int sampleRate);
+
+ private:
+  bool loaded_ = false;
+  std::string name_;
+  int rate_ = 0;
+  std::vector<float> samples_;
+};
+
 }  // namespace audio

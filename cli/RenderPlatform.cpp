@@ -45,25 +45,14 @@ void CRenderPlatform::KillTimer1() { timerSet_ = false; }
 
 int32_t CRenderPlatform::ClockMs() { return static_cast<int32_t>(static_cast<uint32_t>(clockMs_)); }
 
-const std::vector<float>& CRenderPlatform::Cue(const char* name) {
-  const std::string wanted = name != nullptr ? name : "";
-  if (!cueLoaded_ || cueName_ != wanted) {
-    cueSamples_ = audio::LoadCueOrDefault(wanted, kSampleRate);
-    cueName_ = wanted;
-    cueLoaded_ = true;
-  }
-  return cueSamples_;
-}
-
 int64_t CRenderPlatform::CueMs(const char* name) {
-  // Whole milliseconds that hold every frame of the cue.
-  const int64_t frames = static_cast<int64_t>(Cue(name).size() / 2);
-  return (frames * 1000 + kSampleRate - 1) / kSampleRate;
+  return cues_.LengthMs(name != nullptr ? name : "", kSampleRate);
 }
 
 int32_t CRenderPlatform::StartCueSound(const char* name, int32_t dueMs) {
-  synth_.StartCueAt(Cue(name), FrameOfMs(dueMs));
-  return static_cast<int32_t>(CueMs(name));
+  const std::string cue = name != nullptr ? name : "";
+  synth_.StartCueAt(cues_.Samples(cue, kSampleRate), FrameOfMs(dueMs));
+  return cues_.LengthMs(cue, kSampleRate);
 }
 
 void CRenderPlatform::StopCueSound() { synth_.StopCue(); }

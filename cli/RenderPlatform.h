@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "audio/CueSound.h"
 #include "midi/OfflineSynth.h"
 #include "playback/Player.h"
 #include "playback/PlayerPlatform.h"
@@ -50,13 +51,8 @@ class CRenderPlatform : public PlayerPlatform {
  private:
   midi::COfflineSynth& synth_;
   AudioBlockSink sink_;
-  // The cue sound's samples, decoded once for every time it plays.
-  const std::vector<float>& Cue(const char* name);
-
   std::vector<int16_t> block_;
-  std::string cueName_;
-  std::vector<float> cueSamples_;
-  bool cueLoaded_ = false;
+  audio::CCueCache cues_;
   bool timerSet_ = false;
   int64_t renderedFrames_ = 0;
   int64_t clockMs_ = 0;

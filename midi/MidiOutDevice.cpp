@@ -97,28 +97,18 @@ int32_t CMIDIOutDevice::OutputLatencyMs() const {
   return state == kOpened ? handle->OutputLatencyMs() : 0;
 }
 
-const std::vector<float>& CMIDIOutDevice::Cue(const std::string& name, int rate) {
-  // Decoded once per name and rate: the file is not read again on the player's thread.
-  if (cueSamples_.empty() || cueName_ != name || cueRate_ != rate) {
-    cueSamples_ = audio::LoadCueOrDefault(name, rate);
-    cueName_ = name;
-    cueRate_ = rate;
-  }
-  return cueSamples_;
-}
-
 int32_t CMIDIOutDevice::StartCueSound(const char* name, std::chrono::steady_clock::time_point due) {
   const int portRate = state == kOpened ? handle->AudioSampleRate() : 0;
   const int rate = portRate > 0  ? portRate
                    : desktopCue_ ? desktopCue_->SampleRate()
                                  : midi::CSynthEngine::kSampleRate;
-  const std::vector<float>& samples = Cue(name != nullptr ? name : "", rate);
-  const int64_t frames = static_cast<int64_t>(samples.size() / 2);
+  const std::string cue = name != nullptr ? name : "";
+  const std::vector<float>& samples = cues_.Samples(cue, rate);
   if (portRate > 0)
     handle->StartCue(samples, due);
   else if (desktopCue_)
     desktopCue_->Start(samples);
-  return static_cast<int32_t>((frames * 1000 + rate - 1) / rate);
+  return cues_.LengthMs(cue, rate);
 }
 
 void CMIDIOutDevice::StopCueSound() {

@@ -11,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "audio/CueSound.h"
 #include "audio/DesktopCue.h"
 #include "midi/AutoResetEvent.h"
 #include "midi/MidiOutException.h"
@@ -93,8 +94,6 @@ class CMIDIOutDevice {
                              uintptr_t param1, uintptr_t param2);
   static int HeaderWorker(CMIDIOutDevice* device);
   void CloseSequence();
-  // The named cue decoded at rate, kept for the next time.
-  const std::vector<float>& Cue(const std::string& name, int rate);
 
   std::unique_ptr<midi::MidiPort> handle;  // the open port
   midi::CAutoResetEvent doneEvent;
@@ -106,7 +105,5 @@ class CMIDIOutDevice {
   midi::HeaderWorkerHooks hooks_;
   audio::DesktopCueFactory desktopCueFactory_;
   std::unique_ptr<audio::CDesktopCue> desktopCue_;  // while a port without audio is open
-  std::string cueName_;
-  int cueRate_ = 0;
-  std::vector<float> cueSamples_;
+  audio::CCueCache cues_;
 };

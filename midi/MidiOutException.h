@@ -15,12 +15,4 @@ class CMIDIOutException : public std::exception {
   char message[kMessageCapacity];
 };
 
-// The device's signalling event could not be created.
-class CMIDIOutEventFailure : public std::exception {
- public:
-  const char* what() const noexcept override {
-    return "Unable to create a signalling event for CMIDIOutDevice object.";
-  }
-};
-
 }  // namespace midi

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <chrono>
 #include <cmath>
+#include <cstdio>
 #include <thread>
 #include <vector>
 
@@ -124,15 +125,19 @@ TEST(CueMixerTest, StopWhileAnAudioThreadMixesSilencesTheCue) {
   audio::CCueMixer mixer;
   mixer.Start(Ramp(1 << 20));
   std::atomic<bool> mixing{true};
+  std::atomic<int64_t> blocks{0};
   std::thread audio([&] {
     float left[32], right[32];
     int64_t frame = 0;
     while (mixing) {
       mixer.MixInto(left, right, 32, frame);
       frame += 32;
+      ++blocks;
     }
   });
-  while (!mixer.Playing()) std::this_thread::yield();
+  // Stop once the thread mixes. (Waiting for Playing() instead could wait for ever on a busy
+  // machine: the thread may mix the whole cue before this thread looks.)
+  while (blocks == 0) std::this_thread::yield();
   mixer.Stop();
   EXPECT_FALSE(mixer.Playing());
   mixer.Start(Ramp(64));  // a new cue while the thread mixes
@@ -186,6 +191,22 @@ TEST(CueFileTest, StereoKeepsItsChannels) {
   std::string error;
   ASSERT_TRUE(audio::LoadCueFile(folder.File("cue.wav"), 44100, stereo, error)) << error;
   EXPECT_EQ(stereo, (std::vector<float>{0.25f, -0.25f, 0.5f, 0.0f}));
+}
+
+TEST(CueCacheTest, DecodesOncePerNameAndRate) {
+  TempFolder folder;
+  ASSERT_TRUE(WriteWav(folder.File("cue.wav"), 1000, 1, std::vector<int16_t>(1000, 8192)));
+  const std::string path = folder.File("cue.wav");
+  audio::CCueCache cache;
+  EXPECT_EQ(cache.Samples(path, 1000).size(), 2u * 1000);
+  EXPECT_EQ(cache.LengthMs(path, 1000), 1000);
+  // Kept: the file is not read again for the same name and rate.
+  ASSERT_EQ(std::remove(path.c_str()), 0);
+  EXPECT_EQ(cache.Samples(path, 1000).size(), 2u * 1000);
+  // Another rate decodes again (here the file is gone: the default cue, at that rate).
+  EXPECT_EQ(cache.Samples(path, 2000), audio::DefaultCue(2000));
+  // A length rounds up to whole milliseconds that hold every frame.
+  EXPECT_EQ(cache.LengthMs(path, 2000), (audio::DefaultCue(2000).size() / 2 * 1000 + 1999) / 2000);
 }
 
 TEST(CueFileTest, UnreadableFilesFailAndFallBackToTheDefaultCue) {

@@ -363,10 +363,4 @@ TEST(MidiOutExceptionTest, CopiesCarryTheTextAndCatchAsStdException) {
   }
 }
 
-TEST(MidiOutExceptionTest, EventFailureText) {
-  const midi::CMIDIOutEventFailure failure;
-  const std::exception& e = failure;
-  EXPECT_STREQ(e.what(), "Unable to create a signalling event for CMIDIOutDevice object.");
-}
-
 }  // namespace
