@@ -116,7 +116,9 @@ bool CSynthPort::SendShortMessageAt(uint32_t message, std::chrono::steady_clock:
     return false;
   }
   // Before the stream's first timing measurement a message plays at once.
-  return engine_->Schedule(message, FrameFor(due), SteadyNs(due), error_);
+  if (!engine_->Schedule(message, FrameFor(due), SteadyNs(due), error_)) return false;
+  output_->Wake();
+  return true;
 }
 
 void CSynthPort::SetVolume(uint32_t volume) {
@@ -141,6 +143,7 @@ void CSynthPort::StartCue(std::vector<float> stereoSamples,
                           std::chrono::steady_clock::time_point due) {
   if (!output_ || stereoSamples.empty()) return;
   engine_->cue().Start(std::move(stereoSamples), FrameFor(due));
+  output_->Wake();
 }
 
 void CSynthPort::StopCue() {
