@@ -27,6 +27,8 @@ class CAudioSource {
   // The output rested its stream: the next frame rendered is heard `frames` later than the
   // frames before it imply, so the source numbers it that much further on.
   virtual void SkipFrames(int64_t /*frames*/) {}
+  // The frame heard at steadyNs as the source's clock maps it; false when it has no map yet.
+  virtual bool FrameHeardAt(int64_t /*steadyNs*/, double& /*frame*/) const { return false; }
 };
 
 struct AudioOutputRequest {

@@ -47,6 +47,7 @@ class CPulseOutput : public CAudioOutput {
   void Observe();
   void Rest();
   void Resume();
+  void SkipTheRest();
   void Close();
 
   static void OnContextState(pa_context*, void* data);
@@ -66,9 +67,10 @@ class CPulseOutput : public CAudioOutput {
   bool playing_ = false;         // uncorked: the stream's time runs
   bool priorityRaised_ = false;  // the audio thread has asked for its priority
   double leadSeconds_ = 0.0;
-  // Resting: corked since restNs_ (steady clock) while the source is silent. Every rest adds
-  // its length to skippedFrames_, which the source's frames are ahead of the server's; the
-  // server's time is not read again until a timing report taken after the uncork arrives.
+  // Resting: corked since restNs_ (steady clock) while the source is silent. The source's
+  // frames are skippedFrames_ ahead of the server's, the frames skipped over every rest; while
+  // waking (timingStale_) nothing is rendered or measured until a timing report taken after
+  // the uncork arrives.
   std::atomic<bool> resting_{false};
   int64_t restNs_ = 0;
   int64_t skippedFrames_ = 0;
@@ -251,15 +253,9 @@ void CPulseOutput::Rest() {
   resting_.store(true, std::memory_order_release);
 }
 
-// Uncorks the stream. The server's time stood still while it rested, steady time did not: the
-// source's frames move on by the rest's length, so that every frame keeps the time the
-// stream clock gives it. (The cork and the uncork each reach the server after the same short
-// trip, so the length measured here is the length the server saw.)
+// Uncorks the stream. Nothing is rendered until the server's timing, taken after the uncork,
+// says where the stream stands: see OnTimingAfterResume.
 void CPulseOutput::Resume() {
-  const int64_t frames =
-      std::llround(static_cast<double>(SteadyNs() - restNs_) * rate_ / 1000000000.0);
-  source_.SkipFrames(frames);
-  skippedFrames_ += frames;
   timingStale_ = true;
   resting_.store(false, std::memory_order_release);
   for (pa_operation* operation :
@@ -270,6 +266,25 @@ void CPulseOutput::Resume() {
       return;
     }
     pa_operation_unref(operation);
+  }
+}
+
+// The server's time stood still while the stream rested, steady time did not; and what the
+// server does with the frames it held at the cork (plays them out, or takes them back) is its
+// own. So the source's frames move on to where the stream clock says the stream now is: the
+// frame the server will play next keeps the time the clock gives it, and the clock's line
+// neither drifts nor jumps. Without a map yet, the rest's length is the best guess.
+void CPulseOutput::SkipTheRest() {
+  const int64_t now = SteadyNs();
+  int64_t frames = std::llround(static_cast<double>(now - restNs_) * rate_ / 1000000000.0);
+  pa_usec_t usec = 0;
+  double expected = 0.0;
+  if (pa_stream_get_time(stream_, &usec) == 0 && source_.FrameHeardAt(now, expected))
+    frames = std::llround(expected - static_cast<double>(usec) * rate_ / PA_USEC_PER_SEC) -
+             skippedFrames_;
+  if (frames > 0) {
+    source_.SkipFrames(frames);
+    skippedFrames_ += frames;
   }
 }
 
@@ -324,7 +339,8 @@ void CPulseOutput::OnWrite(pa_stream*, size_t bytes, void* data) {
     RaiseAudioThreadPriority();
     self->priorityRaised_ = true;
   }
-  if (self->resting_.load(std::memory_order_relaxed)) return;
+  // Resting, or waking and not yet told where the stream stands.
+  if (self->resting_.load(std::memory_order_relaxed) || self->timingStale_) return;
   self->Fill(bytes);
   self->Observe();
   self->Rest();
@@ -339,7 +355,12 @@ void CPulseOutput::OnSuccess(pa_stream*, int, void* data) {
 }
 
 void CPulseOutput::OnTimingAfterResume(pa_stream*, int, void* data) {
-  static_cast<CPulseOutput*>(data)->timingStale_ = false;
+  auto* self = static_cast<CPulseOutput*>(data);
+  if (!self->timingStale_ || !self->running_.load(std::memory_order_relaxed)) return;
+  self->SkipTheRest();
+  self->timingStale_ = false;
+  const size_t writable = pa_stream_writable_size(self->stream_);
+  if (writable != static_cast<size_t>(-1) && writable > 0) self->Fill(writable);
 }
 
 void CPulseOutput::OnTimeout(pa_mainloop_api*, pa_time_event*, const struct timeval*, void* data) {

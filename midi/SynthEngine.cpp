@@ -172,8 +172,9 @@ int CSynthEngine::Process(int frames, int nfx, float* fx[], int nout, float* out
     done += count;
   }
   cue_.MixInto(out[0], out[1], frames, first);
-  if (fluid_synth_get_active_voice_count(synth_) > 0 || cue_.Playing() ||
-      std::max(Peak(out[0], frames), Peak(out[1], frames)) >= kSilenceLevel)
+  // The player sends no note-offs: a note's voice may hold on far below hearing after its
+  // sound has died away, so the level decides, not the count of voices.
+  if (cue_.Playing() || std::max(Peak(out[0], frames), Peak(out[1], frames)) >= kSilenceLevel)
     soundedUntil_ = first + frames;
   renderedFrames_.store(first + frames, std::memory_order_release);
   return result;

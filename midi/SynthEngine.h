@@ -38,7 +38,7 @@ class CSynthEngine {
   static constexpr int64_t kNextFrame = std::numeric_limits<int64_t>::min();
   // Messages that can wait for their frame at one time.
   static constexpr size_t kQueueCapacity = 4096;
-  // Output below this level (-80 dBFS), with no voice or cue sounding, is silence.
+  // Output below this level (-80 dBFS), with no cue sounding, is silence.
   static constexpr float kSilenceLevel = 1e-4f;
 
   CSynthEngine();
@@ -76,8 +76,8 @@ class CSynthEngine {
   int Process(int frames, int nfx, float* fx[], int nout, float* out[]);
   // Frames rendered so far, skipped ones included. Any thread.
   int64_t RenderedFrames() const { return renderedFrames_.load(std::memory_order_acquire); }
-  // Frames rendered since the last one that sounded (a voice, the cue, a reverb tail above
-  // kSilenceLevel); 0 while a message waits to be played. The rendering thread only.
+  // Frames rendered since the last one that sounded (the cue, or output above kSilenceLevel:
+  // a voice, a reverb tail); 0 while a message waits to be played. The rendering thread only.
   int64_t SilentFrames() const;
   // The output rested its stream: the next frame rendered is `frames` later than the last.
   // Messages and the cue keep their frames; FluidSynth's blocks go on where they stopped.

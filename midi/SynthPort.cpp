@@ -96,6 +96,13 @@ void CSynthPort::Observe(int64_t steadyNs, double heardFrame) {
     clock->Observe(steadyNs, heardFrame);
 }
 
+bool CSynthPort::FrameHeardAt(int64_t steadyNs, double& frame) const {
+  const audio::CStreamClock* clock = activeClock_.load(std::memory_order_acquire);
+  if (clock == nullptr || clock->Observations() == 0) return false;
+  frame = static_cast<double>(clock->FrameAt(steadyNs));
+  return true;
+}
+
 int64_t CSynthPort::FrameFor(std::chrono::steady_clock::time_point due) const {
   const audio::CStreamClock* clock = activeClock_.load(std::memory_order_acquire);
   if (clock == nullptr) return audio::CStreamClock::kNoFrame;

@@ -66,6 +66,7 @@ class CSynthPort : public MidiPort, private audio::CAudioSource {
   void Observe(int64_t steadyNs, double heardFrame) override;
   int64_t SilentFrames() const override { return engine_->SilentFrames(); }
   void SkipFrames(int64_t frames) override { engine_->SkipFrames(frames); }
+  bool FrameHeardAt(int64_t steadyNs, double& frame) const override;
 
   SynthPortOptions options_;
   std::unique_ptr<CSynthEngine> engine_;
