@@ -21,6 +21,14 @@ class CAudioSource {
   virtual int Process(int frames, int nfx, float* fx[], int nout, float* out[]) = 0;
   // What the output measured: the stream frame heard at steadyNs (steady clock).
   virtual void Observe(int64_t /*steadyNs*/, double /*heardFrame*/) {}
+  // Frames rendered since anything last sounded or waited to sound: an output may rest its
+  // stream once they last long enough. 0: never rest.
+  virtual int64_t SilentFrames() const { return 0; }
+  // The output rested its stream: the next frame rendered is heard `frames` later than the
+  // frames before it imply, so the source numbers it that much further on.
+  virtual void SkipFrames(int64_t /*frames*/) {}
+  // The frame heard at steadyNs as the source's clock maps it; false when it has no map yet.
+  virtual bool FrameHeardAt(int64_t /*steadyNs*/, double& /*frame*/) const { return false; }
 };
 
 struct AudioOutputRequest {
@@ -43,6 +51,11 @@ class CAudioOutput {
   virtual bool Running() const { return true; }
   // Times the stream ran dry (each is an audible gap), where the output can tell.
   virtual int64_t Underruns() const { return 0; }
+  // Something is about to sound: a resting stream starts again at once. Any thread but the
+  // output's own.
+  virtual void Wake() {}
+  // Whether the stream rests now: nothing rendered, the audio thread asleep.
+  virtual bool Resting() const { return false; }
 };
 
 // Starts an output rendering from source; nullptr with error set on failure.

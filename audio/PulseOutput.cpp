@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cmath>
 #include <functional>
 
 namespace audio {
@@ -33,6 +34,8 @@ class CPulseOutput : public CAudioOutput {
   double LeadSeconds() const override { return leadSeconds_; }
   bool Running() const override { return running_.load(std::memory_order_relaxed); }
   int64_t Underruns() const override { return underruns_.load(std::memory_order_relaxed); }
+  void Wake() override;
+  bool Resting() const override { return resting_.load(std::memory_order_acquire); }
 
  private:
   // Everything below runs with the main loop's lock held: on its thread (the callbacks) or on
@@ -42,6 +45,9 @@ class CPulseOutput : public CAudioOutput {
   bool Fail(std::string& error, const std::string& what);
   void Fill(size_t bytes);
   void Observe();
+  void Rest();
+  void Resume();
+  void SkipTheRest();
   void Close();
 
   static void OnContextState(pa_context*, void* data);
@@ -49,6 +55,7 @@ class CPulseOutput : public CAudioOutput {
   static void OnWrite(pa_stream*, size_t bytes, void* data);
   static void OnUnderflow(pa_stream*, void* data);
   static void OnSuccess(pa_stream*, int, void* data);
+  static void OnTimingAfterResume(pa_stream*, int, void* data);
   static void OnTimeout(pa_mainloop_api*, pa_time_event*, const struct timeval*, void* data);
 
   CAudioSource& source_;
@@ -60,6 +67,14 @@ class CPulseOutput : public CAudioOutput {
   bool playing_ = false;         // uncorked: the stream's time runs
   bool priorityRaised_ = false;  // the audio thread has asked for its priority
   double leadSeconds_ = 0.0;
+  // Resting: corked since restNs_ (steady clock) while the source is silent. The source's
+  // frames are skippedFrames_ ahead of the server's, the frames skipped over every rest; while
+  // waking (timingStale_) nothing is rendered or measured until a timing report taken after
+  // the uncork arrives.
+  std::atomic<bool> resting_{false};
+  int64_t restNs_ = 0;
+  int64_t skippedFrames_ = 0;
+  bool timingStale_ = false;
   std::atomic<bool> running_{false};
   std::atomic<int64_t> underruns_{0};
   float left_[kPulseBlockFrames] = {};
@@ -219,11 +234,66 @@ void CPulseOutput::Fill(size_t bytes) {
 
 void CPulseOutput::Observe() {
   // The stream's time: where the sample being heard now lies, interpolated from the server's
-  // timing reports with the monotonic clock.
+  // timing reports with the monotonic clock, in the source's frames.
   pa_usec_t usec = 0;
-  if (!playing_ || pa_stream_get_time(stream_, &usec) != 0) return;
+  if (!playing_ || timingStale_ || pa_stream_get_time(stream_, &usec) != 0) return;
   const int64_t now = SteadyNs();
-  source_.Observe(now, static_cast<double>(usec) * rate_ / PA_USEC_PER_SEC);
+  source_.Observe(now, static_cast<double>(usec) * rate_ / PA_USEC_PER_SEC +
+                           static_cast<double>(skippedFrames_));
+}
+
+// Corks the stream once the source has been silent for a while. What is still buffered is
+// silence; it plays when the stream starts again.
+void CPulseOutput::Rest() {
+  if (source_.SilentFrames() < static_cast<int64_t>(kPulseRestAfterSeconds * rate_)) return;
+  pa_operation* operation = pa_stream_cork(stream_, 1, nullptr, nullptr);
+  if (operation == nullptr) return;
+  pa_operation_unref(operation);
+  restNs_ = SteadyNs();
+  resting_.store(true, std::memory_order_release);
+}
+
+// Uncorks the stream. Nothing is rendered until the server's timing, taken after the uncork,
+// says where the stream stands: see OnTimingAfterResume.
+void CPulseOutput::Resume() {
+  timingStale_ = true;
+  resting_.store(false, std::memory_order_release);
+  for (pa_operation* operation :
+       {pa_stream_cork(stream_, 0, nullptr, nullptr),
+        pa_stream_update_timing_info(stream_, &CPulseOutput::OnTimingAfterResume, this)}) {
+    if (operation == nullptr) {
+      running_ = false;
+      return;
+    }
+    pa_operation_unref(operation);
+  }
+}
+
+// The server's time stood still while the stream rested, steady time did not; and what the
+// server does with the frames it held at the cork (plays them out, or takes them back) is its
+// own. So the source's frames move on to where the stream clock says the stream now is: the
+// frame the server will play next keeps the time the clock gives it, and the clock's line
+// neither drifts nor jumps. Without a map yet, the rest's length is the best guess.
+void CPulseOutput::SkipTheRest() {
+  const int64_t now = SteadyNs();
+  int64_t frames = std::llround(static_cast<double>(now - restNs_) * rate_ / 1000000000.0);
+  pa_usec_t usec = 0;
+  double expected = 0.0;
+  if (pa_stream_get_time(stream_, &usec) == 0 && source_.FrameHeardAt(now, expected))
+    frames = std::llround(expected - static_cast<double>(usec) * rate_ / PA_USEC_PER_SEC) -
+             skippedFrames_;
+  if (frames > 0) {
+    source_.SkipFrames(frames);
+    skippedFrames_ += frames;
+  }
+}
+
+void CPulseOutput::Wake() {
+  if (!resting_.load(std::memory_order_acquire)) return;
+  pa_threaded_mainloop_lock(mainloop_);
+  if (resting_.load(std::memory_order_relaxed) && running_.load(std::memory_order_relaxed))
+    Resume();
+  pa_threaded_mainloop_unlock(mainloop_);
 }
 
 void CPulseOutput::Close() {
@@ -269,8 +339,11 @@ void CPulseOutput::OnWrite(pa_stream*, size_t bytes, void* data) {
     RaiseAudioThreadPriority();
     self->priorityRaised_ = true;
   }
+  // Resting, or waking and not yet told where the stream stands.
+  if (self->resting_.load(std::memory_order_relaxed) || self->timingStale_) return;
   self->Fill(bytes);
   self->Observe();
+  self->Rest();
 }
 
 void CPulseOutput::OnUnderflow(pa_stream*, void* data) {
@@ -279,6 +352,15 @@ void CPulseOutput::OnUnderflow(pa_stream*, void* data) {
 
 void CPulseOutput::OnSuccess(pa_stream*, int, void* data) {
   pa_threaded_mainloop_signal(static_cast<CPulseOutput*>(data)->mainloop_, 0);
+}
+
+void CPulseOutput::OnTimingAfterResume(pa_stream*, int, void* data) {
+  auto* self = static_cast<CPulseOutput*>(data);
+  if (!self->timingStale_ || !self->running_.load(std::memory_order_relaxed)) return;
+  self->SkipTheRest();
+  self->timingStale_ = false;
+  const size_t writable = pa_stream_writable_size(self->stream_);
+  if (writable != static_cast<size_t>(-1) && writable > 0) self->Fill(writable);
 }
 
 void CPulseOutput::OnTimeout(pa_mainloop_api*, pa_time_event*, const struct timeval*, void* data) {

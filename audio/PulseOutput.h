@@ -14,6 +14,9 @@ namespace audio {
 // wake-up still finds the rest of the buffer playing.
 constexpr int kPulseBlockFrames = 256;    // rendered at a time: 5.8 ms at 44.1 kHz
 constexpr int kPulseBufferFrames = 1024;  // the stream's buffer: 23.2 ms at 44.1 kHz
+// Once the source has been silent this long the stream is corked: the audio thread sleeps and
+// the sound server can suspend its sink. The next sound uncorks it.
+constexpr double kPulseRestAfterSeconds = 1.0;
 
 // Connects to the desktop's sound server (never starting one) and starts a stream that
 // renders from source. nullptr with error set when there is no server or it refuses.

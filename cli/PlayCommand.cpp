@@ -1,18 +1,24 @@
+#include <chrono>
 #include <climits>
 #include <cstdio>
 #include <string>
+#include <thread>
 
 #include "cli/Commands.h"
 #include "cli/PlayDisplay.h"
 #include "cli/PlayModes.h"
 #include "playback/Player.h"
 
-const char kPlayArguments[] = "FILE [--mode all|repeat|teaching|practice] [--device N]";
+const char kPlayArguments[] =
+    "FILE [--mode all|repeat|teaching|practice] [--device N] [--wait SECONDS]";
+
+// The longest wait before playing: an hour.
+constexpr long kMaxWaitSeconds = 3600;
 
 int RunPlayCommand(const Arguments& arguments, const CommandLineStreams& streams,
                    const PlayMachine& machine) {
   ParsedArguments parsed;
-  if (!ParseArguments(arguments, {"--mode", "--device"}, streams, parsed) ||
+  if (!ParseArguments(arguments, {"--mode", "--device", "--wait"}, streams, parsed) ||
       parsed.positional.size() != 1)
     return Usage(streams, "play", kPlayArguments);
   PlayMode mode = PlayAllMode;
@@ -24,6 +30,11 @@ int RunPlayCommand(const Arguments& arguments, const CommandLineStreams& streams
       !ParseWholeNumber(parsed.Option("--device", ""), 0, INT_MAX, deviceIndex))
     return Usage(streams, "play", kPlayArguments,
                  "'" + parsed.Option("--device", "") + "' is no device number");
+  long waitSeconds = 0;
+  if (parsed.Has("--wait") &&
+      !ParseWholeNumber(parsed.Option("--wait", ""), 0, kMaxWaitSeconds, waitSeconds))
+    return Usage(streams, "play", kPlayArguments,
+                 "'" + parsed.Option("--wait", "") + "' is no number of seconds up to 3600");
 
   const std::string& path = parsed.positional[0];
   std::string text;
@@ -33,9 +44,14 @@ int RunPlayCommand(const Arguments& arguments, const CommandLineStreams& streams
   session.WatchInterrupts();
   if (!session.OpenDevice(deviceIndex, streams)) return kExitFailure;
 
+  CHeadlessPlatform& platform = session.platform();
+  // A moment to get ready, with the device open as the window holds it between plays.
+  const auto start = std::chrono::steady_clock::now() + std::chrono::seconds(waitSeconds);
+  while (std::chrono::steady_clock::now() < start && !platform.Stopped())
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+
   std::fprintf(streams.out, "Playing %s (%s). Press Ctrl-C to stop.\n", ShownPath(path).c_str(),
                modeName.c_str());
-  CHeadlessPlatform& platform = session.platform();
   CPlayDisplay display(session.player(), text.substr(0, text.find('\0')), streams.out,
                        TerminalWidth(streams.out), [&platform] { return platform.Stopped(); });
   session.player().AddObserver(&display);

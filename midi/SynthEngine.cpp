@@ -3,6 +3,7 @@
 #include <fluidsynth.h>
 
 #include <algorithm>
+#include <cmath>
 
 #include "audio/FluidLog.h"
 #include "midi/ShortMessage.h"
@@ -11,18 +12,25 @@ namespace midi {
 
 namespace {
 
+// Blocks start at origin + k * kBlockFrames.
 // The block start nearest frame (ties go to the later one).
-int64_t BlockStartNear(int64_t frame) {
-  const int64_t shifted = frame + CSynthEngine::kBlockFrames / 2;
+int64_t BlockStartNear(int64_t frame, int64_t origin) {
+  const int64_t shifted = frame - origin + CSynthEngine::kBlockFrames / 2;
   int64_t blocks = shifted / CSynthEngine::kBlockFrames;
   if (shifted % CSynthEngine::kBlockFrames < 0) --blocks;
-  return blocks * CSynthEngine::kBlockFrames;
+  return origin + blocks * CSynthEngine::kBlockFrames;
 }
 
-// The first block start at or after frame (frame >= 0).
-int64_t BlockStartFrom(int64_t frame) {
-  return (frame + CSynthEngine::kBlockFrames - 1) / CSynthEngine::kBlockFrames *
-         CSynthEngine::kBlockFrames;
+// The first block start at or after frame (frame >= origin).
+int64_t BlockStartFrom(int64_t frame, int64_t origin) {
+  return origin + (frame - origin + CSynthEngine::kBlockFrames - 1) / CSynthEngine::kBlockFrames *
+                      CSynthEngine::kBlockFrames;
+}
+
+float Peak(const float* samples, int count) {
+  float peak = 0.0f;
+  for (int i = 0; i < count; ++i) peak = std::max(peak, std::fabs(samples[i]));
+  return peak;
 }
 
 }  // namespace
@@ -102,7 +110,8 @@ void CSynthEngine::Play(const Scheduled& scheduled, int64_t position) {
         fluid_synth_noteon(synth_, channel, data1, data2);
         if (CNoteStartLog* log = noteStartLog_.load(std::memory_order_acquire)) {
           const int64_t wanted = scheduled.frame == kNextFrame ? position : scheduled.frame;
-          log->Record({scheduled.message, scheduled.dueNs, wanted, BlockStartFrom(position)});
+          log->Record(
+              {scheduled.message, scheduled.dueNs, wanted, BlockStartFrom(position, blockOrigin_)});
         }
       }
       break;
@@ -149,7 +158,7 @@ int CSynthEngine::Process(int frames, int nfx, float* fx[], int nout, float* out
     int64_t until = first + frames;
     while (const Scheduled* next = queue_.Front()) {
       if (next->frame != kNextFrame) {
-        const int64_t at = BlockStartNear(next->frame);
+        const int64_t at = BlockStartNear(next->frame, blockOrigin_);
         if (at > position) {
           until = std::min(until, at);
           break;
@@ -163,8 +172,25 @@ int CSynthEngine::Process(int frames, int nfx, float* fx[], int nout, float* out
     done += count;
   }
   cue_.MixInto(out[0], out[1], frames, first);
+  // The player sends no note-offs: a note's voice may hold on far below hearing after its
+  // sound has died away, so the level decides, not the count of voices.
+  if (cue_.Playing() || std::max(Peak(out[0], frames), Peak(out[1], frames)) >= kSilenceLevel)
+    soundedUntil_ = first + frames;
   renderedFrames_.store(first + frames, std::memory_order_release);
   return result;
+}
+
+int64_t CSynthEngine::SilentFrames() const {
+  if (queue_.Front() != nullptr) return 0;
+  return renderedFrames_.load(std::memory_order_relaxed) - soundedUntil_;
+}
+
+void CSynthEngine::SkipFrames(int64_t frames) {
+  if (frames <= 0) return;
+  blockOrigin_ += frames;
+  soundedUntil_ += frames;
+  renderedFrames_.store(renderedFrames_.load(std::memory_order_relaxed) + frames,
+                        std::memory_order_release);
 }
 
 int CSynthEngine::RenderPart(int offset, int count, int nfx, float* fx[], int nout, float* out[]) {

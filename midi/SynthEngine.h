@@ -24,7 +24,8 @@ namespace midi {
 // own blocks of kBlockFrames frames (counted from the first frame rendered), so a message is
 // played at the block start nearest its frame: at most half a block (0.73 ms) early or late.
 // Messages keep the order they were sent in: one never plays before a message sent earlier.
-// The cue starts at its frame exactly.
+// The cue starts at its frame exactly. An output that rests its stream while nothing sounds
+// asks how long the engine has been silent, and tells it how many frames the rest lasted.
 class CSynthEngine {
  public:
   static constexpr int kSampleRate = 44100;
@@ -37,6 +38,8 @@ class CSynthEngine {
   static constexpr int64_t kNextFrame = std::numeric_limits<int64_t>::min();
   // Messages that can wait for their frame at one time.
   static constexpr size_t kQueueCapacity = 4096;
+  // Output below this level (-80 dBFS), with no cue sounding, is silence.
+  static constexpr float kSilenceLevel = 1e-4f;
 
   CSynthEngine();
   ~CSynthEngine();
@@ -71,8 +74,15 @@ class CSynthEngine {
   void Render(int frames, float* left, float* right);
   // The same for an audio driver's buffers (dry and effects channels as FluidSynth passes them).
   int Process(int frames, int nfx, float* fx[], int nout, float* out[]);
-  // Frames rendered so far. Any thread.
+  // Frames rendered so far, skipped ones included. Any thread.
   int64_t RenderedFrames() const { return renderedFrames_.load(std::memory_order_acquire); }
+  // Frames rendered since the last one that sounded (the cue, or output above kSilenceLevel:
+  // a voice, a reverb tail); 0 while a message waits to be played. The rendering thread only.
+  int64_t SilentFrames() const;
+  // The output rested its stream: the next frame rendered is `frames` later than the last.
+  // Messages and the cue keep their frames; FluidSynth's blocks go on where they stopped.
+  // The rendering thread only (or with it held).
+  void SkipFrames(int64_t frames);
 
   fluid_settings_t* settings() const { return settings_; }
   audio::CCueMixer& cue() { return cue_; }
@@ -98,6 +108,10 @@ class CSynthEngine {
   float appliedGain_ = kFullGain;
   std::atomic<CNoteStartLog*> noteStartLog_{nullptr};
   std::atomic<int64_t> renderedFrames_{0};
+  // The rendering thread's own: where FluidSynth's blocks start (they move with a skip), and
+  // the frame after the last one that sounded.
+  int64_t blockOrigin_ = 0;
+  int64_t soundedUntil_ = 0;
 };
 
 }  // namespace midi

@@ -96,6 +96,13 @@ void CSynthPort::Observe(int64_t steadyNs, double heardFrame) {
     clock->Observe(steadyNs, heardFrame);
 }
 
+bool CSynthPort::FrameHeardAt(int64_t steadyNs, double& frame) const {
+  const audio::CStreamClock* clock = activeClock_.load(std::memory_order_acquire);
+  if (clock == nullptr || clock->Observations() == 0) return false;
+  frame = static_cast<double>(clock->FrameAt(steadyNs));
+  return true;
+}
+
 int64_t CSynthPort::FrameFor(std::chrono::steady_clock::time_point due) const {
   const audio::CStreamClock* clock = activeClock_.load(std::memory_order_acquire);
   if (clock == nullptr) return audio::CStreamClock::kNoFrame;
@@ -116,7 +123,9 @@ bool CSynthPort::SendShortMessageAt(uint32_t message, std::chrono::steady_clock:
     return false;
   }
   // Before the stream's first timing measurement a message plays at once.
-  return engine_->Schedule(message, FrameFor(due), SteadyNs(due), error_);
+  if (!engine_->Schedule(message, FrameFor(due), SteadyNs(due), error_)) return false;
+  output_->Wake();
+  return true;
 }
 
 void CSynthPort::SetVolume(uint32_t volume) {
@@ -141,6 +150,7 @@ void CSynthPort::StartCue(std::vector<float> stereoSamples,
                           std::chrono::steady_clock::time_point due) {
   if (!output_ || stereoSamples.empty()) return;
   engine_->cue().Start(std::move(stereoSamples), FrameFor(due));
+  output_->Wake();
 }
 
 void CSynthPort::StopCue() {

@@ -32,7 +32,8 @@ constexpr int kLateAllowanceMs = 14;
 // Device 0: the embedded synthesizer playing through an audio output, with the cue sound
 // mixed into its stream. Messages and the cue are scheduled on the stream's frames: each is
 // heard OutputLatencyMs() after its due time, however late the call that sends it comes,
-// as long as it comes within kLateAllowanceMs of that time.
+// as long as it comes within kLateAllowanceMs of that time. A message or cue wakes an output
+// that rests while nothing sounds.
 class CSynthPort : public MidiPort, private audio::CAudioSource {
  public:
   explicit CSynthPort(SynthPortOptions options = {});
@@ -57,10 +58,15 @@ class CSynthPort : public MidiPort, private audio::CAudioSource {
   int64_t FrameFor(std::chrono::steady_clock::time_point due) const;
   // Times the output's stream ran dry since Open.
   int64_t Underruns() const { return output_ ? output_->Underruns() : 0; }
+  // Whether the output's stream rests (nothing has sounded for a while).
+  bool Resting() const { return output_ && output_->Resting(); }
 
  private:
   int Process(int frames, int nfx, float* fx[], int nout, float* out[]) override;
   void Observe(int64_t steadyNs, double heardFrame) override;
+  int64_t SilentFrames() const override { return engine_->SilentFrames(); }
+  void SkipFrames(int64_t frames) override { engine_->SkipFrames(frames); }
+  bool FrameHeardAt(int64_t steadyNs, double& frame) const override;
 
   SynthPortOptions options_;
   std::unique_ptr<CSynthEngine> engine_;

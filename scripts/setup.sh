@@ -27,6 +27,9 @@ PACKAGES=(
   # live playback test and timing benchmark: a private sound server whose output is captured,
   # FluidSynth's own player beside ours; peak memory in the benchmarks (/usr/bin/time)
   pulseaudio fluidsynth time
+  # the Debian package: dependencies computed (dpkg-shlibdeps), the man page made from --help,
+  # and the checks of what it installs (desktop entry, AppStream metainfo, man page, lintian)
+  dpkg-dev fakeroot file help2man man-db lintian desktop-file-utils appstream
 )
 
 SUDO=""

@@ -5,7 +5,8 @@
 #   2. the same tests built with AddressSanitizer and UndefinedBehaviorSanitizer,
 #   3. the threaded code under ThreadSanitizer: the sound output's and MIDI layer's tests and the parser's
 #      (two scores parsed at once),
-#   4. a short fuzz run of the score parser.
+#   4. a short fuzz run of the score parser,
+#   5. the Debian package: built, its file list, the validators and lintian.
 # Exits non-zero on the first failure.
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -53,5 +54,8 @@ TSAN_OPTIONS="halt_on_error=1" \
 
 step "Fuzz the score parser for ${FUZZ_SECONDS} s"
 bash scripts/fuzz.sh "$FUZZ_SECONDS"
+
+step "Debian package"
+bash scripts/package.sh
 
 step "All tests passed"

@@ -76,7 +76,7 @@ int CTunwickApp::InitInstance(int& argc, char** argv) {
   QApplication application(argc, argv);
   QApplication::setApplicationName(QString::fromUtf8(kApplicationTitle));
   QApplication::setApplicationVersion(QStringLiteral(TUNWICK_VERSION));
-  QApplication::setDesktopFileName(QStringLiteral("tunwick"));
+  QApplication::setDesktopFileName(QStringLiteral("org.tunwick.Tunwick"));
   QApplication::setWindowIcon(TunwickIcon());
 
   const auto reporter = ReadyReporter();

@@ -1,8 +1,10 @@
 #include "window/TunwickDlg.h"
 
 #include <QContextMenuEvent>
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
@@ -15,6 +17,7 @@
 #include <functional>
 
 #include "capture/AudioCapture.h"
+#include "files/ProgramFolder.h"
 #include "files/ScoreTextFile.h"
 #include "midi/MidiFileWriter.h"
 #include "midi/MidiOutDevice.h"
@@ -56,13 +59,26 @@ class CStopWatcher : public PlayerObserver {
   std::function<void()> onStop_;
 };
 
+// The songbook: beside the program (a build, or an unpacked copy), else where the package
+// installs it; empty (the current folder) when neither exists.
+QString SongbookFolder() {
+  for (const QString& folder :
+       {QString::fromStdString(ProgramFolder()) + QStringLiteral("examples"),
+        QStringLiteral(TUNWICK_EXAMPLES_DIR)}) {
+    const QFileInfo info(folder);
+    if (info.isDir()) return info.absoluteFilePath();
+  }
+  return {};
+}
+
 }  // namespace
 
 CTunwickDlg::CTunwickDlg(QWidget* parent, PlayerPlatform* platform)
     : QDialog(parent),
       device_(std::make_unique<CMIDIOutDevice>()),
       windowPlatform_(WindowPlatformUnless(platform, *device_, *this)),
-      player_(platform != nullptr ? *platform : *windowPlatform_) {
+      player_(platform != nullptr ? *platform : *windowPlatform_),
+      fileDialogFolder_(SongbookFolder()) {
   setWindowTitle(QString::fromUtf8(kMainDialogTitle));
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                  Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
@@ -278,7 +294,7 @@ void CTunwickDlg::ShowFileError(const QString& format, const QString& path,
 
 void CTunwickDlg::OnSaveText() {
   UpdateData(true);
-  const QString path = GetSaveFileName(QString::fromUtf8(kTextFileFilter), QStringLiteral("txt"));
+  const QString path = AskSaveFileName(QString::fromUtf8(kTextFileFilter), QStringLiteral("txt"));
   if (path.isEmpty()) return;
   const FileWriteResult result =
       WriteScoreTextFile(QFile::encodeName(path).toStdString(), scoreText);
@@ -288,7 +304,7 @@ void CTunwickDlg::OnSaveText() {
 }
 
 void CTunwickDlg::OnReadText() {
-  const QString path = GetOpenFileName(QString::fromUtf8(kTextFileFilter), QStringLiteral("txt"));
+  const QString path = AskOpenFileName(QString::fromUtf8(kTextFileFilter), QStringLiteral("txt"));
   if (path.isEmpty()) return;
   const ScoreTextReadResult result = ReadScoreTextFile(QFile::encodeName(path).toStdString());
   switch (result.status) {
@@ -342,7 +358,7 @@ void CTunwickDlg::OnSaveMidi() {
     LoadBoxText();
   }
 
-  const QString path = GetSaveFileName(QString::fromUtf8(kMidiFileFilter), QStringLiteral("mid"));
+  const QString path = AskSaveFileName(QString::fromUtf8(kMidiFileFilter), QStringLiteral("mid"));
   if (path.isEmpty()) return;
   try {
     midi::WriteMidiFile(QFile::encodeName(path).toStdString(),
@@ -409,8 +425,22 @@ void CTunwickDlg::ShowMessageBox(const QString& text, const QString& caption,
   box.exec();
 }
 
+QString CTunwickDlg::AskSaveFileName(const QString& filter, const QString& defaultSuffix) {
+  return RememberFolderOf(GetSaveFileName(filter, defaultSuffix));
+}
+
+QString CTunwickDlg::AskOpenFileName(const QString& filter, const QString& defaultSuffix) {
+  return RememberFolderOf(GetOpenFileName(filter, defaultSuffix));
+}
+
+QString CTunwickDlg::RememberFolderOf(const QString& path) {
+  if (!path.isEmpty()) fileDialogFolder_ = QFileInfo(path).absolutePath();
+  return path;
+}
+
 QString CTunwickDlg::GetSaveFileName(const QString& filter, const QString& defaultSuffix) {
   QFileDialog dialog(this);
+  if (!fileDialogFolder_.isEmpty()) dialog.setDirectory(fileDialogFolder_);
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setFileMode(QFileDialog::AnyFile);
   dialog.setNameFilter(filter);
@@ -421,6 +451,7 @@ QString CTunwickDlg::GetSaveFileName(const QString& filter, const QString& defau
 
 QString CTunwickDlg::GetOpenFileName(const QString& filter, const QString& defaultSuffix) {
   QFileDialog dialog(this);
+  if (!fileDialogFolder_.isEmpty()) dialog.setDirectory(fileDialogFolder_);
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
   dialog.setFileMode(QFileDialog::ExistingFile);
   dialog.setNameFilter(filter);

@@ -33,6 +33,10 @@ class CTunwickDlg : public QDialog {
   explicit CTunwickDlg(QWidget* parent = nullptr, PlayerPlatform* platform = nullptr);
   ~CTunwickDlg() override;
 
+  // The folder the next file dialog opens in: the songbook at first, then the folder of the
+  // last file chosen.
+  const QString& FileDialogFolder() const { return fileDialogFolder_; }
+
   // Start-up (opens the MIDI device, loads the built-in score), then the modal run.
   int DoModal();
   bool OnInitDialog();
@@ -105,11 +109,16 @@ class CTunwickDlg : public QDialog {
   // let go after the player has finished telling its observers.
   bool OpenEar();
   void ReleaseEarWhenStopped();
+  // The file dialogs' seams, with the folder remembered after a file is chosen.
+  QString AskSaveFileName(const QString& filter, const QString& defaultSuffix);
+  QString AskOpenFileName(const QString& filter, const QString& defaultSuffix);
+  QString RememberFolderOf(const QString& path);
 
   QIcon appIcon_;
   std::unique_ptr<CMIDIOutDevice> device_;
   std::unique_ptr<CWindowPlatform> windowPlatform_;
   CPlayer player_;
+  QString fileDialogFolder_;
   CSideFileWriter sideFiles_;
   CSideTextBinding sideFileBinding_{player_, sideFiles_};
   std::map<int, QPushButton*> buttons_;

@@ -1,5 +1,6 @@
 // Draws the program's icon, a white eighth note over the numeral 1 of numbered notation
-// on a rounded blue square, as PNG pictures of 16, 32 and 48 pixels:
+// on a rounded blue square, as PNG pictures of 16 to 256 pixels (icons/hicolor/scalable holds
+// the same drawing as SVG):
 //   tunwick_draw_icon OUTPUT_FOLDER   writes OUTPUT_FOLDER/NxN/apps/tunwick.png
 
 #include <QDir>
@@ -75,7 +76,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: tunwick_draw_icon OUTPUT_FOLDER\n");
     return 2;
   }
-  for (int size : {16, 32, 48}) {
+  for (int size : {16, 32, 48, 64, 128, 256}) {
     const QString folder =
         QStringLiteral("%1/%2x%2/apps").arg(QString::fromLocal8Bit(argv[1])).arg(size);
     QDir().mkpath(folder);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <optional>
@@ -258,6 +259,130 @@ TEST_F(SynthPortTest, TheCueStartsOnTheFrameItsDueTimeMapsTo) {
     EXPECT_NEAR(sound(heard + 99), 0.25f, 1e-5);
     EXPECT_NEAR(sound(heard + 100), 0.0f, 1e-5);
   }
+}
+
+// An output that rests as the PulseAudio one does: once the source has been silent for a
+// second it stops rendering and its stream's time stands still; a send wakes it, and the
+// source skips the frames the rest lasted. Its stream frames are heard at origin_ plus the
+// stream's own time plus the rests.
+class CRestingOutput : public audio::CAudioOutput {
+ public:
+  static constexpr int kBlock = 256;
+  static constexpr int kAhead = 1024;
+
+  CRestingOutput(audio::CAudioSource& source, int64_t origin) : source_(source), origin_(origin) {}
+  int SampleRate() const override { return 44100; }
+  double LeadSeconds() const override { return static_cast<double>(kAhead) / 44100; }
+  bool Resting() const override { return resting_; }
+  void Wake() override {
+    if (!resting_) return;
+    const int64_t frames = std::llround(static_cast<double>(now_ - restNs_) * 44100 / 1e9);
+    source_.SkipFrames(frames);
+    restedFrames_ += frames;
+    resting_ = false;
+    ++wakes;
+  }
+
+  // The audio thread's work up to steady time nowNs.
+  void RunUntil(int64_t nowNs) {
+    while (!resting_ && TimeOfStreamFrame(streamFrames_ + kBlock - kAhead) <= nowNs) {
+      const int64_t heard = streamFrames_ + kBlock - kAhead;
+      now_ = TimeOfStreamFrame(heard);
+      source_.Observe(now_, static_cast<double>(heard + restedFrames_));
+      float left[kBlock] = {}, right[kBlock] = {};
+      float* out[2] = {left, right};
+      source_.Process(kBlock, 0, nullptr, 2, out);
+      for (int i = 0; i < kBlock; ++i)
+        if (std::fabs(left[i]) > 1e-3f && onsets.size() < 64 &&
+            (onsets.empty() || TimeOfStreamFrame(streamFrames_ + i) - onsets.back() > 100000000))
+          onsets.push_back(TimeOfStreamFrame(streamFrames_ + i));
+      streamFrames_ += kBlock;
+      if (source_.SilentFrames() >= 44100) {
+        resting_ = true;
+        restNs_ = now_;
+      }
+    }
+    now_ = nowNs;
+  }
+  // When a frame of the stream is heard: the stream's time stands still while it rests.
+  int64_t TimeOfStreamFrame(int64_t frame) const {
+    return origin_ + (frame + restedFrames_) * 1000000000LL / 44100;
+  }
+
+  std::vector<int64_t> onsets;  // steady times at which a sound was first heard
+  int wakes = 0;
+
+ private:
+  audio::CAudioSource& source_;
+  const int64_t origin_;
+  int64_t streamFrames_ = 0;  // frames rendered into the stream: its own time
+  int64_t restedFrames_ = 0;
+  int64_t now_ = 0;
+  int64_t restNs_ = 0;
+  bool resting_ = false;
+};
+
+// After the stream has rested, a note is still heard at its due time plus the latency, to
+// the synthesizer's block, however long the rest; and its sound starts on the block start
+// the synthesizer reports, whatever the block's phase after the rest.
+TEST_F(SynthPortTest, AfterARestNotesAreStillHeardAtTheirDueTimePlusTheLatency) {
+  const int64_t ms = 1000000;
+  const int64_t origin = 7000 * ms;
+  CRestingOutput* output = nullptr;
+  options.drivers = {"resting"};
+  options.openOutput = [&](const audio::AudioOutputRequest&, audio::CAudioSource& source,
+                           std::string&) -> std::unique_ptr<audio::CAudioOutput> {
+    auto fake = std::make_unique<CRestingOutput>(source, origin);
+    fake->RunUntil(origin + 50 * ms);
+    output = fake.get();
+    return fake;
+  };
+  midi::CSynthPort port(options);
+  ASSERT_TRUE(port.Open(nullptr, nullptr));
+  ASSERT_EQ(port.OutputLatencyMs(), 40);
+  midi::CNoteStartLog log;
+  port.SetNoteStartLog(&log);
+  // The steady time at which a frame of the synthesizer's is heard.
+  const auto heardAt = [&](int64_t frame) { return origin + frame * 1000000000LL / 44100; };
+  // Plays one note due at `due`, sent `late` after it; returns how long after the
+  // synthesizer's block start its sound begins.
+  const auto play = [&](int64_t due, int64_t late) -> int64_t {
+    output->RunUntil(due + late);
+    output->onsets.clear();
+    const auto at = [](int64_t ns) {
+      return std::chrono::steady_clock::time_point(std::chrono::nanoseconds(ns));
+    };
+    EXPECT_TRUE(port.SendShortMessageAt(0x7F3C90, at(due)));
+    EXPECT_FALSE(port.Resting());
+    output->RunUntil(due + 300 * ms);
+    EXPECT_TRUE(port.SendShortMessageAt(0x003C80, at(due + 300 * ms)));
+    midi::NoteStart start;
+    EXPECT_TRUE(log.Take(start));
+    EXPECT_FALSE(output->onsets.empty());
+    if (output->onsets.empty()) return 0;
+    EXPECT_NEAR(static_cast<double>(heardAt(start.wantedFrame) - due) / ms, 40.0, 0.03);
+    EXPECT_LE(std::llabs(start.startFrame - start.wantedFrame),
+              midi::CSynthEngine::kBlockFrames / 2);
+    return output->onsets.front() - heardAt(start.startFrame);
+  };
+  play(origin + 100 * ms, 0);  // loads the instrument
+  int64_t now = origin + 400 * ms;
+  // Rests of odd lengths: the frames skipped are no whole number of blocks, and the block
+  // phase after each differs. Every note's sound starts equally soon after its block start.
+  std::vector<int64_t> attacks;
+  for (int64_t restMs : {2500, 3717, 2222, 60001, 4321}) {
+    SCOPED_TRACE(restMs);
+    now += restMs * ms;
+    output->RunUntil(now);
+    ASSERT_TRUE(port.Resting());
+    attacks.push_back(play(now, 3 * ms));  // sent 3 ms late, as by the tick that wakes it
+    now += 300 * ms;
+  }
+  const auto [first, last] = std::minmax_element(attacks.begin(), attacks.end());
+  EXPECT_LE(*last - *first, 2 * 1000000000LL / 44100) << "the block phase was lost in a rest";
+  EXPECT_EQ(output->wakes, 5);
+  port.SetNoteStartLog(nullptr);
+  port.Close();
 }
 
 TEST_F(SynthPortTest, AnOutputThatRendersFurtherAheadGetsALongerLatency) {

@@ -1,6 +1,7 @@
 // The score text file commands and the MIDI export through the dialog: the byte format
 // on disk, the edit box afterwards, and the messages when a file cannot be used.
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -190,6 +191,31 @@ TEST_F(DialogTest, GbkFileLoadsAfterReading) {
   dlg->Click(IDC_LOAD);
   EXPECT_TRUE(dlg->boxes.empty());
   EXPECT_EQ(dlg->player().score().phraseCount, 1);
+}
+
+// The first file dialog opens in the songbook beside the program; every later one in the
+// folder of the last file chosen, whichever command chose it; a cancelled dialog changes
+// nothing.
+TEST_F(DialogTest, FileDialogsOpenInTheSongbookThenInTheLastFolderUsed) {
+  Start();
+  const QFileInfo songbook(QCoreApplication::applicationDirPath() + QStringLiteral("/examples"));
+  ASSERT_TRUE(songbook.isDir()) << "the build copies the songbook beside the test program";
+  EXPECT_EQ(dlg->FileDialogFolder(), songbook.absoluteFilePath());
+
+  const QString there = PathOf("there");
+  ASSERT_TRUE(QDir().mkpath(there));
+  WriteBytes(there + QStringLiteral("/song.txt"), "1,1");
+  dlg->fileAnswer = there + QStringLiteral("/song.txt");
+  dlg->Click(IDC_READ_TEXT);
+  EXPECT_EQ(dlg->FileDialogFolder(), QFileInfo(there).absoluteFilePath());
+
+  dlg->fileAnswer.clear();
+  dlg->Click(IDC_SAVE_MIDI);
+  EXPECT_EQ(dlg->FileDialogFolder(), QFileInfo(there).absoluteFilePath());
+
+  dlg->fileAnswer = PathOf("out.mid");
+  dlg->Click(IDC_SAVE_MIDI);
+  EXPECT_EQ(dlg->FileDialogFolder(), QFileInfo(PathOf("out.mid")).absolutePath());
 }
 
 TEST_F(DialogTest, CancelledDialogsDoNothing) {

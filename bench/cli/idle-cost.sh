@@ -1,0 +1,59 @@
+#!/usr/bin/env bash
+# What Tunwick costs while nothing sounds: the CPU time the program and a private PulseAudio
+# server (tests/support/sound-server.sh) each take over a stretch of idle time, read from
+# /proc (clock ticks, 10 ms each):
+#   1. the window (offscreen) at start-up, the synthesizer open, nothing played;
+#   2. after a play has ended: `tunwick play` of a few notes followed by a long rest, measured
+#      in the rest once the last note has died away below -80 dBFS (about 10 s after it: the
+#      player sends no note-off, the piano rings out) and the stream has rested (the player's
+#      10 ms tick still runs there, which the window after a play does not: an upper bound).
+#
+#   bash bench/cli/idle-cost.sh [--seconds S]     (default 20)
+#
+# Needs the release build (build/release/cli/tunwick) and the packages of scripts/setup.sh.
+set -euo pipefail
+ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
+TUNWICK="$ROOT/build/release/cli/tunwick"
+SECONDS_IDLE=20
+[ "${1:-}" = "--seconds" ] && SECONDS_IDLE=$2
+# shellcheck source=../../tests/support/sound-server.sh
+source "$ROOT/tests/support/sound-server.sh"
+
+WORK="$(mktemp -d)"
+cleanup() {
+  [ -n "${APP_PID:-}" ] && kill "$APP_PID" 2>/dev/null
+  sound_server_stop
+  rm -rf "$WORK"
+}
+trap cleanup EXIT
+sound_server_start "$WORK/server" || { echo "$SOUND_SERVER_ERROR"; exit 1; }
+export TUNWICK_AUDIO_DRIVER=pulseaudio QT_QPA_PLATFORM=offscreen
+
+ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
+# measure LABEL PID: CPU of the program and the server over SECONDS_IDLE.
+measure() {
+  local app0 server0 app1 server1 hz
+  hz=$(getconf CLK_TCK)
+  app0=$(ticks "$2")
+  server0=$(ticks "$SOUND_SERVER_PID")
+  sleep "$SECONDS_IDLE"
+  app1=$(ticks "$2")
+  server1=$(ticks "$SOUND_SERVER_PID")
+  printf '%s, %s s: tunwick %d ms, sound server %d ms\n' "$1" "$SECONDS_IDLE" \
+    $(((app1 - app0) * 1000 / hz)) $(((server1 - server0) * 1000 / hz))
+}
+
+"$TUNWICK" >/dev/null 2>&1 &
+APP_PID=$!
+sleep 3
+measure "window at start-up" "$APP_PID"
+kill "$APP_PID"
+wait "$APP_PID" 2>/dev/null || true
+
+# A few notes, then 60 beats of rest at 100 a minute: 36 s.
+printf 's=100,1,1,1,3,1,5,10,10,1111111111,0,1111111111,0,1111111111,0,1111111111,0,1111111111,0,1111111111,0\n' >"$WORK/rest.txt"
+"$TUNWICK" play "$WORK/rest.txt" >/dev/null 2>&1 &
+APP_PID=$!
+# The notes last 3 s, the last one rings out for 10 s more, then a second of silence.
+sleep 15
+measure "after a play has ended" "$APP_PID"
