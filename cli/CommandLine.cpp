@@ -48,6 +48,10 @@ const Command kCommands[] = {
     {"listen", kListenArguments,
      "sing each phrase back after it plays: the pitch live and a table after each try",
      kOptionsChecked, Listen},
+    {"progress", kProgressArguments,
+     "the practice history: every score's phrases, tries, best, last and days, or one score's "
+     "tries; --forget removes a score's",
+     kOptionsChecked, RunProgressCommand},
     {"--help", "", "show this help", 0, Help},
     {"--version", "", "show the version", 0, Version},
 };
@@ -69,7 +73,9 @@ int Help(const Arguments&, const CommandLineStreams& streams) {
                "or practice; render plays teaching and practice once around the score.\n"
                "\nEnvironment: TUNWICK_SOUNDFONT names the General MIDI soundfont,\n"
                "TUNWICK_AUDIO_DRIVER the synthesizer's audio driver (pulseaudio, alsa, jack),\n"
-               "TUNWICK_MIDI_DEVICE the device opened when none is chosen.\n");
+               "TUNWICK_MIDI_DEVICE the device opened when none is chosen.\n"
+               "\nEvery judged try of listen, score --record and the window is kept in\n"
+               "$XDG_DATA_HOME/tunwick/history.sqlite (by default ~/.local/share/tunwick).\n");
   return kExitOk;
 }
 

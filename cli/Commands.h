@@ -15,6 +15,7 @@ extern const char kPlayArguments[];
 extern const char kRenderArguments[];
 extern const char kScoreArguments[];
 extern const char kListenArguments[];
+extern const char kProgressArguments[];
 
 // `check FILE`: the phrase count, note count and length of a score.
 int RunCheckCommand(const Arguments& arguments, const CommandLineStreams& streams);
@@ -37,6 +38,12 @@ int RunRenderCommand(const Arguments& arguments, const CommandLineStreams& strea
 
 // `score`: judges a recorded take against one phrase, as the sing-back exercise judges a try.
 int RunScoreCommand(const Arguments& arguments, const CommandLineStreams& streams);
+
+// `progress [FILE] [--json]`: the practice history, every score or one score's tries;
+// `progress --forget FILE`: removes that score's tries after saying how many go.
+int RunProgressCommand(const Arguments& arguments, const CommandLineStreams& streams);
+// The absolute path of a score file as the practice history keeps it; "" for standard input.
+std::string AbsoluteScorePath(const std::string& path);
 
 // `listen`: the sing-back exercise in the terminal. Each phrase plays, the cue sounds, the
 // learner sings it back into the input; the pitch is shown live and a table after each try.

@@ -25,7 +25,14 @@ int32_t Percent(int32_t part, int32_t whole) {
   return whole > 0 ? static_cast<int32_t>(std::lround(100.0 * part / whole)) : 0;
 }
 
-// A JSON string: quotes, backslashes and control characters escaped; other bytes as they are.
+std::string Formatted(double value, const char* format) {
+  char text[32];
+  std::snprintf(text, sizeof text, format, value);
+  return text;
+}
+
+}  // namespace
+
 std::string JsonString(const std::string& text) {
   std::string quoted = "\"";
   for (const char c : text) {
@@ -43,14 +50,6 @@ std::string JsonString(const std::string& text) {
   }
   return quoted + "\"";
 }
-
-std::string Formatted(double value, const char* format) {
-  char text[32];
-  std::snprintf(text, sizeof text, format, value);
-  return text;
-}
-
-}  // namespace
 
 const char* VerdictName(Verdict verdict) {
   switch (verdict) {

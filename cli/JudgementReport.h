@@ -18,6 +18,9 @@ struct TakeReportHeading {
   double takeSeconds = 0.0;
 };
 
+// A JSON string: quotes, backslashes and control characters escaped; other bytes as they are.
+std::string JsonString(const std::string& text);
+
 // "hit", "missed" or "not sung".
 const char* VerdictName(listening::Verdict verdict);
 

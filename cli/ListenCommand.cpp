@@ -5,6 +5,8 @@
 
 #include "cli/Commands.h"
 #include "cli/JudgementReport.h"
+#include "history/PracticeHistory.h"
+#include "history/ScoreIdentity.h"
 #include "listening/PhraseTargets.h"
 #include "playback/Player.h"
 #include "singback/CaptureEar.h"
@@ -142,8 +144,23 @@ int RunListenCommand(const Arguments& arguments, const CommandLineStreams& strea
   std::fprintf(streams.out, "Sing-back of %s. Press Ctrl-C to stop.\n", ShownPath(path).c_str());
   CListenDisplay display(player, *ear, ShownPath(path), streams.out);
   player.AddObserver(&display);
-  ear->SetJudgementSink([&display](int32_t, const listening::TakeJudgement& judgement) {
+  // Every try is shown and kept in the practice history; a try that cannot be kept is said
+  // and the exercise goes on.
+  history::CPracticeHistory practice(history::DefaultHistoryPath(), history::SystemWallClock(),
+                                     [&streams](const std::string& notice) {
+                                       std::fprintf(streams.err, "%s: %s\n", kProgram,
+                                                    notice.c_str());
+                                     });
+  const std::string scoreHash = history::ScoreHash(text);
+  const std::string scoreFile = AbsoluteScorePath(path);
+  ear->SetJudgementSink([&](int32_t row, const listening::TakeJudgement& judgement) {
     display.TakeJudged(judgement);
+    history::TryRecord tried = history::TryOf(player.score(), row, judgement);
+    tried.scoreHash = scoreHash;
+    tried.scoreFile = scoreFile;
+    tried.takeMs = player.TakeLengthMs();
+    tried.source = "listen";
+    practice.Record(tried);
   });
   PlayClock& clock = session.clock();
   int64_t nextLiveMs = clock.NowMs();

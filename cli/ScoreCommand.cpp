@@ -1,4 +1,5 @@
 #include <cerrno>
+#include <cmath>
 #include <cstdlib>
 #include <stdexcept>
 #include <string>
@@ -7,12 +8,14 @@
 #include "capture/TakeFile.h"
 #include "cli/Commands.h"
 #include "cli/JudgementReport.h"
+#include "history/PracticeHistory.h"
+#include "history/ScoreIdentity.h"
 #include "listening/PhraseTargets.h"
 #include "listening/TakeJudge.h"
 #include "playback/Player.h"
 #include "playback/SilentPlatform.h"
 
-const char kScoreArguments[] = "FILE TAKE.wav [--phrase N] [--transpose K] [--json]";
+const char kScoreArguments[] = "FILE TAKE.wav [--phrase N] [--transpose K] [--json] [--record]";
 
 namespace {
 
@@ -31,12 +34,15 @@ bool ParseSemitones(const std::string& text, long limit, long& value) {
 }  // namespace
 
 int RunScoreCommand(const Arguments& arguments, const CommandLineStreams& streams) {
-  // --json is a switch; the other options take values.
+  // --json and --record are switches; the other options take values.
   Arguments rest;
   bool json = false;
+  bool record = false;
   for (const std::string& word : arguments) {
     if (word == "--json") {
       json = true;
+    } else if (word == "--record") {
+      record = true;
     } else {
       rest.push_back(word);
     }
@@ -96,5 +102,19 @@ int RunScoreCommand(const Arguments& arguments, const CommandLineStreams& stream
   } else {
     WriteJudgementTable(streams.out, heading, judgement);
   }
-  return kExitOk;
+  if (!record) return kExitOk;
+
+  // Asked for, the try is kept in the practice history; not kept is a failure.
+  history::CPracticeHistory practice(history::DefaultHistoryPath(), history::SystemWallClock(),
+                                     [&streams](const std::string& notice) {
+                                       std::fprintf(streams.err, "%s: %s\n", kProgram,
+                                                    notice.c_str());
+                                     });
+  history::TryRecord tried = history::TryOf(score, row, judgement);
+  tried.scoreHash = history::ScoreHash(text);
+  tried.scoreFile = AbsoluteScorePath(path);
+  tried.transpose = static_cast<int32_t>(transpose);
+  tried.takeMs = static_cast<int32_t>(std::lround(take.seconds * 1000.0));
+  tried.source = "score";
+  return practice.Record(tried) ? kExitOk : kExitFailure;
 }

@@ -2,7 +2,7 @@
 # Checks a built Debian package: every file a desktop install needs is in it, the desktop
 # entry and the AppStream metainfo pass their validators, the man page is well formed, and
 # lintian reports no error (its warnings are listed in the README).
-#   bash scripts/package-check.sh build/package/tunwick_1.1.0_amd64.deb
+#   bash scripts/package-check.sh build/package/tunwick_1.0.1_amd64.deb
 set -euo pipefail
 deb=$1
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"

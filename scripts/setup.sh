@@ -18,6 +18,9 @@ PACKAGES=(
   # sing-back: pitch tracking (aubio, GPL-3.0-or-later), capture from the default input
   # (RtAudio); aubio's own command-line tracker, which the pitch benchmark compares with
   libaubio-dev librtaudio-dev aubio-tools
+  # the practice history: SQLite through its own C interface (a few prepared statements need
+  # no wrapper library)
+  libsqlite3-dev
   # legacy GBK score files
   libc-bin
   # tests and benchmarks

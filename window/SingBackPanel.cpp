@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "history/WallClock.h"
 #include "notation/Score.h"
 #include "playback/Player.h"
 #include "singback/ListeningEar.h"
@@ -39,7 +40,7 @@ CSingBackPanel::CSingBackPanel(const CPlayer& player, QWidget* parent)
   setWindowTitle(QStringLiteral("跟唱模式"));
   setObjectName(QStringLiteral("singBackPanel"));
   setMinimumSize(420, 240);
-  resize(560, 300);
+  resize(560, 450);
   poll_.setInterval(kPollMs);
   connect(&poll_, &QTimer::timeout, this, &CSingBackPanel::PollEar);
 }
@@ -56,15 +57,18 @@ QPoint CSingBackPanel::PlaceBeside(const QRect& dialog, const QSize& size, const
 }
 
 void CSingBackPanel::SetEar(ListeningEar* ear) {
-  if (ear_ != nullptr) ear_->SetJudgementSink({});
   ear_ = ear;
-  if (ear_ == nullptr) {
-    poll_.stop();
-  } else {
-    ear_->SetJudgementSink([this](int32_t row, const listening::TakeJudgement& judgement) {
-      TakeJudged(row, judgement);
-    });
-  }
+  if (ear_ == nullptr) poll_.stop();
+}
+
+void CSingBackPanel::SetHistorySource(HistorySource source) {
+  historySource_ = std::move(source);
+  RefreshHistory();
+}
+
+void CSingBackPanel::RefreshHistory() {
+  history_ = historySource_ && row_ >= 0 ? historySource_(row_) : HistoryView{};
+  update();
 }
 
 void CSingBackPanel::Reset() {
@@ -74,6 +78,7 @@ void CSingBackPanel::Reset() {
   sung_.clear();
   judged_ = false;
   judgement_ = {};
+  history_ = {};
   update();
 }
 
@@ -97,7 +102,7 @@ void CSingBackPanel::ShowPhrase(int32_t row, int32_t lengthMs) {
     lowKey_ = low->pitch - kKeysAround;
     highKey_ = std::max(high->pitch + kKeysAround, lowKey_ + kLeastKeys);
   }
-  update();
+  RefreshHistory();
 }
 
 void CSingBackPanel::OnPlayerNotification(const PlayerNotification& n) {
@@ -130,6 +135,7 @@ void CSingBackPanel::TakeJudged(int32_t row, const listening::TakeJudgement& jud
   if (row != row_) return;
   judgement_ = judgement;
   judged_ = true;
+  RefreshHistory();
 }
 
 void CSingBackPanel::PollEar() {
@@ -140,8 +146,143 @@ void CSingBackPanel::PollEar() {
 }
 
 QRectF CSingBackPanel::PlotArea() const {
+  const double strip = historySource_ ? kHistoryHeight : 0.0;
   return QRectF(kLeftMargin, kTopMargin, std::max(1.0, width() - kLeftMargin - kRightMargin),
-                std::max(1.0, height() - kTopMargin - kBottomMargin));
+                std::max(1.0, height() - kTopMargin - kBottomMargin - strip));
+}
+
+QRectF CSingBackPanel::ChartArea() const {
+  // The strip's left part, below a line of caption and above a line of dates.
+  const double top = height() - kHistoryHeight + 24.0;
+  const double width = std::max(1.0, (this->width() - kLeftMargin - kRightMargin) * 0.5);
+  return QRectF(kLeftMargin, top, width, std::max(1.0, kHistoryHeight - 24.0 - 28.0));
+}
+
+std::vector<QPointF> CSingBackPanel::ChartPoints() const {
+  const std::vector<history::TryPoint>& tries = history_.progress.tries;
+  const QRectF area = ChartArea();
+  std::vector<QPointF> points;
+  points.reserve(tries.size());
+  for (size_t i = 0; i < tries.size(); ++i) {
+    // Tries evenly across, in order; a single try in the middle.
+    const double x = tries.size() == 1
+                         ? area.center().x()
+                         : area.left() + area.width() * static_cast<double>(i) / (tries.size() - 1);
+    const double share =
+        tries[i].notes > 0 ? static_cast<double>(tries[i].hits) / tries[i].notes : 1.0;
+    points.emplace_back(x, area.bottom() - area.height() * share);
+  }
+  return points;
+}
+
+std::vector<std::pair<double, QString>> CSingBackPanel::ChartDates() const {
+  // A date under the first try of each day, skipped where it would run into the one before.
+  constexpr double kLabelWidth = 34.0;
+  const std::vector<history::TryPoint>& tries = history_.progress.tries;
+  const std::vector<QPointF> points = ChartPoints();
+  std::vector<std::pair<double, QString>> dates;
+  int64_t lastDay = 0;
+  for (size_t i = 0; i < tries.size(); ++i) {
+    const int64_t day = history::LocalDay(tries[i].when);
+    if (i > 0 && day == lastDay) continue;
+    lastDay = day;
+    if (!dates.empty() && points[i].x() - dates.back().first < kLabelWidth) continue;
+    dates.emplace_back(points[i].x(), QStringLiteral("%1/%2")
+                                          .arg(history::LocalMonth(tries[i].when))
+                                          .arg(history::LocalDayOfMonth(tries[i].when)));
+  }
+  return dates;
+}
+
+void CSingBackPanel::PaintHistory(QPainter& painter) {
+  if (!historySource_) return;
+  const QRectF area = ChartArea();
+  const double stripTop = height() - kHistoryHeight;
+  painter.setClipping(false);
+  painter.setBrush(Qt::NoBrush);
+  painter.setPen(QColor(200, 200, 210));
+  painter.drawLine(QPointF(8, stripTop), QPointF(width() - 8, stripTop));
+  if (!history_.notice.isEmpty()) {
+    // The history could not be used: why, in place of the chart's caption.
+    painter.setPen(kMissedColour);
+    painter.drawText(
+        QRectF(8, stripTop + 2, width() - 16, 20), Qt::AlignLeft | Qt::AlignVCenter,
+        painter.fontMetrics().elidedText(history_.notice, Qt::ElideMiddle, width() - 16));
+  } else {
+    painter.setPen(Qt::black);
+    painter.drawText(
+        QRectF(kLeftMargin, stripTop + 2, area.width(), 20), Qt::AlignLeft | Qt::AlignVCenter,
+        history_.progress.tries.empty()
+            ? QStringLiteral("这一句还没有练习记录")
+            : QStringLiteral("这一句的 %1 次练习：唱准的比例").arg(history_.progress.tries.size()));
+  }
+
+  // The chart: 0 to 100 % up, the pass line at 80 %, a point per try (green passed, red not).
+  painter.setPen(QColor(170, 170, 180));
+  painter.drawRect(area);
+  for (const int percent : {0, 50, 100}) {
+    const double y = area.bottom() - area.height() * percent / 100.0;
+    painter.setPen(Qt::darkGray);
+    painter.drawText(QRectF(0, y - 8, kLeftMargin - 4, 16), Qt::AlignRight | Qt::AlignVCenter,
+                     QStringLiteral("%1%").arg(percent));
+  }
+  const double passY = area.bottom() - area.height() * 0.8;
+  painter.setPen(QPen(kHitColour, 1.0, Qt::DashLine));
+  painter.drawLine(QPointF(area.left(), passY), QPointF(area.right(), passY));
+  const std::vector<QPointF> points = ChartPoints();
+  if (points.size() > 1) {
+    painter.setPen(QPen(QColor(30, 60, 200, 120), 1.0));
+    QPainterPath path;
+    path.moveTo(points[0]);
+    for (size_t i = 1; i < points.size(); ++i) path.lineTo(points[i]);
+    painter.drawPath(path);
+  }
+  const double radius = points.size() > 60 ? 1.5 : 3.0;
+  for (size_t i = 0; i < points.size(); ++i) {
+    const QColor colour = history_.progress.tries[i].passed ? kHitColour : kMissedColour;
+    painter.setPen(colour.darker(130));
+    painter.setBrush(colour);
+    painter.drawEllipse(points[i], radius, radius);
+  }
+  painter.setBrush(Qt::NoBrush);
+  painter.setPen(Qt::darkGray);
+  for (const auto& [x, label] : ChartDates())
+    painter.drawText(QRectF(x - 20, area.bottom() + 3, 40, 16), Qt::AlignHCenter | Qt::AlignTop,
+                     label);
+
+  // Beside it: the notes that miss most, and the last 7 days' practice.
+  const double textLeft = area.right() + 16;
+  QRectF line(textLeft, stripTop + 2 + (history_.notice.isEmpty() ? 0 : 20),
+              std::max(1.0, width() - textLeft - kRightMargin), 20);
+  painter.setPen(Qt::black);
+  painter.drawText(line, Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("最常唱错的音"));
+  const std::vector<history::MissedNote>& missed = history_.progress.mostMissed;
+  painter.setPen(Qt::darkGray);
+  if (missed.empty()) {
+    line.translate(0, 20);
+    painter.drawText(line, Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("（还没有）"));
+  }
+  for (size_t i = 0; i < missed.size() && i < 3; ++i) {
+    const history::MissedNote& note = missed[i];
+    line.translate(0, 20);
+    QString text = QStringLiteral("第%1音 %2：错 %3/%4")
+                       .arg(note.index + 1)
+                       .arg(QString::fromStdString(listening::NoteName(note.writtenPitch)))
+                       .arg(note.misses)
+                       .arg(note.tries);
+    if (note.sung > 0) {
+      const long cents = std::lround(note.meanCents);
+      text += QStringLiteral("，平均%1音分")
+                  .arg(cents > 0 ? QStringLiteral("+%1").arg(cents) : QString::number(cents));
+    }
+    painter.setPen(kMissedColour.darker(120));
+    painter.drawText(line, Qt::AlignLeft | Qt::AlignVCenter, text);
+  }
+  line.moveTop(area.bottom() - 20);
+  painter.setPen(Qt::black);
+  const int64_t minutes = (history_.weekPracticeMs + 30000) / 60000;
+  painter.drawText(line, Qt::AlignLeft | Qt::AlignVCenter,
+                   QStringLiteral("最近 7 天练习：%1 分钟").arg(minutes));
 }
 
 double CSingBackPanel::XOf(double timeMs) const {
@@ -256,4 +397,6 @@ void CSingBackPanel::paintEvent(QPaintEvent*) {
   painter.setPen(QPen(QColor(30, 60, 200), 2.0));
   painter.setClipRect(area);
   painter.drawPath(line);
+
+  PaintHistory(painter);
 }

@@ -9,8 +9,11 @@
 #include <QTimer>
 #include <QWidget>
 #include <cstdint>
+#include <functional>
+#include <utility>
 #include <vector>
 
+#include "history/PracticeStore.h"
 #include "listening/PhraseTargets.h"
 #include "listening/Pitch.h"
 #include "listening/TakeJudge.h"
@@ -18,10 +21,13 @@
 #include "singback/ListeningEar.h"
 
 class CPlayer;
+class QPainter;
 
 // The sing-back exercise's window beside the dialog: the phrase as a piano roll (time across,
 // pitch up) with its notes as bars, the pitch the learner sings as a line drawn live, and after
-// each try every note coloured hit or missed and marked with its cents.
+// each try every note coloured hit or missed and marked with its cents. Below the roll, from the
+// practice history: the share of notes hit in every try of the phrase on a chart with its
+// dates, the notes that miss most with their average error, and the last 7 days' practice.
 class CSingBackPanel : public QWidget, public PlayerObserver {
   Q_OBJECT
 
@@ -36,6 +42,19 @@ class CSingBackPanel : public QWidget, public PlayerObserver {
     QString mark;  // "+12" cents after a try, "—" when not sung, empty before
   };
 
+  // What the practice history says about a phrase: its tries, its most missed notes and the
+  // time practised over the last 7 days; `notice` when the history could not be used.
+  struct HistoryView {
+    bool shown = false;  // there is a history to show
+    history::PhraseProgress progress;
+    int64_t weekPracticeMs = 0;
+    QString notice;
+  };
+  using HistorySource = std::function<HistoryView(int32_t row)>;
+
+  // The height of the history strip below the roll, when there is a history source.
+  static constexpr int kHistoryHeight = 150;
+
   CSingBackPanel(const CPlayer& player, QWidget* parent = nullptr);
 
   // Where a panel of `size` (its frame) goes beside a dialog framed by `dialog` on `screen`:
@@ -43,9 +62,13 @@ class CSingBackPanel : public QWidget, public PlayerObserver {
   // beyond the screen where it fits.
   static QPoint PlaceBeside(const QRect& dialog, const QSize& size, const QRect& screen);
 
-  // The ear whose pitch, notes and verdicts are drawn; null for none. It must outlive its use
-  // here.
+  // The ear whose pitch and notes are drawn; null for none. It must outlive its use here.
   void SetEar(ListeningEar* ear);
+  // The verdicts of a take, as the ear judged it (the ear's judgement sink forwards here).
+  void TakeJudged(int32_t row, const listening::TakeJudgement& judgement);
+  // Where the practice history of a phrase is asked for: when a phrase is shown and after each
+  // try. Empty: no history strip.
+  void SetHistorySource(HistorySource source);
 
   // Forgets the phrase and the try shown, for a new start of the mode.
   void Reset();
@@ -61,6 +84,11 @@ class CSingBackPanel : public QWidget, public PlayerObserver {
   const std::vector<listening::PitchFrame>& sung() const { return sung_; }
   bool judged() const { return judged_; }
   const listening::TakeJudgement& judgement() const { return judgement_; }
+  const HistoryView& historyView() const { return history_; }
+  // The history chart's points (one per try, in time order) at the panel's present size, and
+  // the labels of its date axis with their x.
+  std::vector<QPointF> ChartPoints() const;
+  std::vector<std::pair<double, QString>> ChartDates() const;
   bool polling() const { return poll_.isActive(); }
   // The notes as they are drawn at the panel's present size.
   std::vector<NoteView> NoteViews() const;
@@ -75,8 +103,9 @@ class CSingBackPanel : public QWidget, public PlayerObserver {
  private:
   // The phrase `row` as the ear judges it, over a take of lengthMs.
   void ShowPhrase(int32_t row, int32_t lengthMs);
-  // The verdicts of a take, as the ear judged it.
-  void TakeJudged(int32_t row, const listening::TakeJudgement& judgement);
+  void RefreshHistory();
+  QRectF ChartArea() const;
+  void PaintHistory(QPainter& painter);
   // The roll's plotting area and its pitch range in MIDI keys.
   QRectF PlotArea() const;
   double XOf(double timeMs) const;
@@ -93,4 +122,6 @@ class CSingBackPanel : public QWidget, public PlayerObserver {
   std::vector<listening::PitchFrame> sung_;
   bool judged_ = false;
   listening::TakeJudgement judgement_;
+  HistorySource historySource_;
+  HistoryView history_;
 };

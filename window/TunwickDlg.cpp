@@ -19,6 +19,8 @@
 #include "capture/AudioCapture.h"
 #include "files/ProgramFolder.h"
 #include "files/ScoreTextFile.h"
+#include "history/PracticeTime.h"
+#include "history/ScoreIdentity.h"
 #include "midi/MidiFileWriter.h"
 #include "midi/MidiOutDevice.h"
 #include "singback/CaptureEar.h"
@@ -90,6 +92,8 @@ CTunwickDlg::CTunwickDlg(QWidget* parent, PlayerPlatform* platform)
   player_.AddObserver(followAlong_.get());
   singBackPanel_ = std::make_unique<CSingBackPanel>(player_, this);
   player_.AddObserver(singBackPanel_.get());
+  singBackPanel_->SetHistorySource([this](int32_t row) { return PhraseHistory(row); });
+  loadedText_ = kBuiltInScore;
   // Queued: a stop is often followed at once by a new start (the button pressed again).
   earRelease_ = std::make_unique<CStopWatcher>(
       [this] { QTimer::singleShot(0, this, [this] { ReleaseEarWhenStopped(); }); });
@@ -237,7 +241,50 @@ bool CTunwickDlg::OpenEar() {
   }
   player_.SetEar(ear_.get());
   singBackPanel_->SetEar(ear_.get());
+  // Each judged try is kept first, so that the panel's history shows it too.
+  ear_->SetJudgementSink([this](int32_t row, const listening::TakeJudgement& judgement) {
+    RecordTry(row, judgement);
+    singBackPanel_->TakeJudged(row, judgement);
+  });
   return true;
+}
+
+history::CPracticeHistory& CTunwickDlg::Practice() {
+  if (!practice_)
+    practice_ = std::make_unique<history::CPracticeHistory>(
+        PracticeHistoryPath(), [this] { return WallNow(); },
+        [this](const std::string& notice) { practiceNotice_ = notice; });
+  return *practice_;
+}
+
+void CTunwickDlg::RecordTry(int32_t row, const listening::TakeJudgement& judgement) {
+  history::TryRecord tried = history::TryOf(player_.score(), row, judgement);
+  tried.scoreHash = history::ScoreHash(loadedText_);
+  tried.scoreFile = loadedFile_;
+  tried.takeMs = player_.TakeLengthMs();
+  tried.source = "window";
+  Practice().Record(tried);
+}
+
+CSingBackPanel::HistoryView CTunwickDlg::PhraseHistory(int32_t row) {
+  constexpr int64_t kWeekMs = 7 * 24 * 3600 * 1000LL;
+  CSingBackPanel::HistoryView view;
+  const std::string hash = history::ScoreHash(loadedText_);
+  try {
+    history::CPracticeHistory& practice = Practice();
+    const int64_t since = practice.Now().unixMs - kWeekMs;
+    practice.With([&](history::CPracticeStore& store) {
+      view.progress = store.ProgressOf(hash, row);
+      view.weekPracticeMs = history::PracticeMs(store.TakesSince(since));
+    });
+    view.shown = true;
+  } catch (const history::PracticeStoreError& error) {
+    practiceNotice_ = std::string("练习记录无法读取：") + error.what();
+  }
+  // A complaint is shown once, with the next view of the history.
+  view.notice = QString::fromStdString(practiceNotice_);
+  practiceNotice_.clear();
+  return view;
 }
 
 void CTunwickDlg::ReleaseEarWhenStopped() {
@@ -262,7 +309,11 @@ void CTunwickDlg::OnSingBack() {
 void CTunwickDlg::OnRestoreBuiltIn() {
   const int32_t loads = player_.LoadCount();
   player_.OnRestoreBuiltIn();
-  if (player_.LoadCount() != loads) followAlong_->ClearSource();
+  if (player_.LoadCount() != loads) {
+    followAlong_->ClearSource();
+    loadedText_ = kBuiltInScore;
+    loadedFile_.clear();
+  }
 }
 
 void CTunwickDlg::OnLoad() {
@@ -276,6 +327,12 @@ void CTunwickDlg::LoadBoxText() {
   player_.OnLoad(scoreText);
   if (player_.LoadCount() != loads) {
     followAlong_->SetSource(boxText, player_.textBuffer());
+    loadedText_ = scoreText;
+    // From the file read last, unless the box has been edited since (line ends aside).
+    loadedFile_ =
+        !readFile_.empty() && history::ScoreHash(readText_) == history::ScoreHash(scoreText)
+            ? readFile_
+            : std::string();
     return;
   }
   // Refused: the message box has said why; the box now shows where.
@@ -336,6 +393,8 @@ void CTunwickDlg::OnReadText() {
   textBuffer[result.text.size()] = '\0';
   scoreText = textBuffer;
   UpdateData(false);
+  readText_ = scoreText;
+  readFile_ = QFileInfo(path).absoluteFilePath().toStdString();
 }
 
 void CTunwickDlg::OnClear() {
@@ -410,6 +469,10 @@ void CTunwickDlg::RunAboutBox() {
 }
 
 // ---- Seams ----
+
+std::string CTunwickDlg::PracticeHistoryPath() { return history::DefaultHistoryPath(); }
+
+history::WallTime CTunwickDlg::WallNow() { return history::SystemWallClock()(); }
 
 std::unique_ptr<ListeningEar> CTunwickDlg::CreateEar() {
   return CCaptureEar::Listen(player_, std::make_unique<CDefaultInput>());

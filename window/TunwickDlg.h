@@ -8,10 +8,12 @@
 #include <string>
 
 #include "files/SideFileWriter.h"
+#include "history/PracticeHistory.h"
 #include "playback/Player.h"
 #include "playback/PlayerPlatform.h"
 #include "playback/SideTextBinding.h"
 #include "window/ScoreEdit.h"
+#include "window/SingBackPanel.h"
 
 class CFollowAlong;
 class CSingBackPanel;
@@ -94,6 +96,9 @@ class CTunwickDlg : public QDialog {
   // The ear over the default input, hearing the player's score. Throws
   // capture::CAudioCaptureError when there is no input to listen to.
   virtual std::unique_ptr<ListeningEar> CreateEar();
+  // The practice history's file and clock: the per-user one on the system's clock.
+  virtual std::string PracticeHistoryPath();
+  virtual history::WallTime WallNow();
 
   void contextMenuEvent(QContextMenuEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
@@ -113,6 +118,10 @@ class CTunwickDlg : public QDialog {
   QString AskSaveFileName(const QString& filter, const QString& defaultSuffix);
   QString AskOpenFileName(const QString& filter, const QString& defaultSuffix);
   QString RememberFolderOf(const QString& path);
+  // Sing-back's practice history: each judged try is kept, and the panel shows the phrase's.
+  history::CPracticeHistory& Practice();
+  void RecordTry(int32_t row, const listening::TakeJudgement& judgement);
+  CSingBackPanel::HistoryView PhraseHistory(int32_t row);
 
   QIcon appIcon_;
   std::unique_ptr<CMIDIOutDevice> device_;
@@ -128,4 +137,12 @@ class CTunwickDlg : public QDialog {
   std::unique_ptr<PlayerObserver> earRelease_;
   // A window of its own beside the dialog; it goes before the ear it polls.
   std::unique_ptr<CSingBackPanel> singBackPanel_;
+  // The score the player holds, as the practice history knows it: its text when loaded, and
+  // the file it was read from when the box still held that file's text unedited.
+  std::string loadedText_;
+  std::string loadedFile_;
+  std::string readText_;  // the text and file the read command put in the box last
+  std::string readFile_;
+  std::unique_ptr<history::CPracticeHistory> practice_;
+  std::string practiceNotice_;  // the history's last complaint, until the panel has shown it
 };

@@ -243,6 +243,7 @@ TEST_F(CommandLineTest, UsageHelpAndVersion) {
   } cases[] = {
       {"--help", 0, "check FILE", ""},
       {"-h", 0, "export FILE OUT.mid", ""},
+      {"--help", 0, "progress [FILE] [--json] | --forget FILE", ""},
       {"--version", 0, "tunwick " TUNWICK_VERSION "\n", ""},
       {"frobnicate", 2, "", "unknown command 'frobnicate'"},
       {"check", 2, "", "usage: tunwick check FILE"},

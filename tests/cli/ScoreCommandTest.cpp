@@ -8,10 +8,14 @@
 
 #include "CommandStreams.h"
 #include "cli/Commands.h"
+#include "history/PracticeStore.h"
+#include "history/ScoreIdentity.h"
 #include "listening/PhraseTargets.h"
 #include "playback/Player.h"
 #include "playback/SilentPlatform.h"
 #include "tests/capture/SyntheticTakes.h"
+#include "tests/support/EnvOverride.h"
+#include "tests/support/FileBytes.h"
 #include "tests/support/TempFolder.h"
 
 #ifndef TUNWICK_TEST_SOUNDFONT
@@ -208,6 +212,48 @@ TEST_F(ScoreCommandTest, TargetsAreTimedAsThePlayerLaysOutEachPhrase) {
               timeline.events[timeline.count - 1].timeMs)
         << "phrase " << row;
   }
+}
+
+}  // namespace
+
+namespace {
+
+// --record keeps the try in the practice history (and only then); a try that cannot be kept
+// fails the command rather than passing for kept.
+TEST_F(ScoreCommandTest, RecordKeepsTheTryInThePracticeHistory) {
+  const std::string take = Take("take.wav", {{0, 0, 0, 0, 0, 130, 0, 0}});
+  if (take.empty()) GTEST_SKIP() << "no soundfont at " << TUNWICK_TEST_SOUNDFONT;
+  const testsupport::EnvOverride dataHome("XDG_DATA_HOME", folder.File("data"));
+  const std::string database = folder.File("data/tunwick/history.sqlite");
+
+  ASSERT_EQ(Score({score, take, "--phrase", "2"}).status, kExitOk);
+  EXPECT_EQ(testsupport::ReadFileBytes(database), "<missing>") << "kept only when asked";
+
+  const Judged run = Score({score, take, "--phrase", "2", "--transpose", "0", "--record"});
+  ASSERT_EQ(run.status, kExitOk) << run.err;
+  EXPECT_EQ(run.err, "");
+  history::CPracticeStore store(database);
+  const std::vector<history::TryRecord> tries = store.TriesOf(history::ScoreHash(kScore));
+  ASSERT_EQ(tries.size(), 1u);
+  EXPECT_EQ(tries[0].phrase, 1);
+  EXPECT_EQ(tries[0].phraseText, "1,1,1,2,1,3,0.1,5,0.1,6,1,5,1,3,1,1");
+  EXPECT_EQ(tries[0].source, "score");
+  EXPECT_EQ(tries[0].scoreFile, score);
+  EXPECT_EQ(tries[0].takeMs, 4700);
+  EXPECT_EQ(tries[0].judgement.hits, 7);
+  EXPECT_TRUE(tries[0].passed);
+  ASSERT_EQ(tries[0].judgement.notes.size(), kPhrase2.size());
+  EXPECT_EQ(tries[0].judgement.notes[5].verdict, listening::Verdict::kMissed);
+  EXPECT_EQ(tries[0].judgement.notes[5].target.pitch, 67);
+
+  // A data folder that cannot be made: the verdict is shown, the failure said and returned.
+  const testsupport::EnvOverride blocked("XDG_DATA_HOME", folder.Write("blocked", "a file"));
+  const Judged failed = Score({score, take, "--phrase", "2", "--record"});
+  EXPECT_EQ(failed.status, kExitFailure);
+  EXPECT_NE(failed.out.find("Total: 7 of 8 notes hit"), std::string::npos);
+  EXPECT_NE(failed.err.find("tunwick: this try was not kept in the practice history"),
+            std::string::npos)
+      << failed.err;
 }
 
 }  // namespace

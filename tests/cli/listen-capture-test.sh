@@ -33,6 +33,8 @@ cleanup() {
 trap cleanup EXIT
 
 printf '%s' "$PHRASE" >"$WORK/phrase.txt"
+# The practice history goes into the work folder, not the home folder.
+export XDG_DATA_HOME="$WORK/data"
 "$PROBE" take "$WORK/phrase.txt" "$WORK/take.wav" --cents "$BENDS" --soundfont "$SOUNDFONT" ||
   exit 2
 "$TUNWICK" score "$WORK/phrase.txt" "$WORK/take.wav" >"$WORK/score.out" 2>&1 || {
@@ -97,4 +99,21 @@ grep -q "Total: 4 of 5 notes hit" "$WORK/score.out" || {
   echo "FAILED: the file's verdict is not 4 of 5"
   exit 1
 }
-echo "PASSED: the live take is judged as its file"
+# Every try listen judged is in the practice history, with the verdicts it showed.
+tries_shown="$(grep -c '^Total: \|^Nothing heard' "$WORK/listen.out" || true)"
+"$TUNWICK" progress "$WORK/phrase.txt" --json >"$WORK/progress.json" || {
+  echo "FAILED: tunwick progress exited with $?"
+  exit 1
+}
+tries_kept="$(grep -c '"when": ' "$WORK/progress.json" || true)"
+if [ "$tries_shown" -lt 1 ] || [ "$tries_kept" != "$tries_shown" ]; then
+  echo "FAILED: listen showed $tries_shown tries, the practice history holds $tries_kept"
+  cat "$WORK/progress.json"
+  exit 1
+fi
+grep -q '"hits": 4, "notes": 5' "$WORK/progress.json" || {
+  echo "FAILED: the first try is not kept as 4 of 5 hits"
+  cat "$WORK/progress.json"
+  exit 1
+}
+echo "PASSED: the live take is judged as its file and kept in the practice history"

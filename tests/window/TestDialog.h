@@ -108,6 +108,16 @@ class TestDlg : private FakePlatformHolder, public CTunwickDlg {
     ++aboutBoxes;
     if (realAboutBox) CTunwickDlg::RunAboutBox();
   }
+
+ public:
+  // The practice history: a file in a folder of the test's, on a clock the test sets.
+  testsupport::TempFolder historyFolder;
+  history::WallTime wallNow{1714560000000, 0};  // 2024-05-01 10:40 UTC
+  std::string historyPath() const { return historyFolder.File("history.sqlite"); }
+
+ protected:
+  std::string PracticeHistoryPath() override { return historyPath(); }
+  history::WallTime WallNow() override { return wallNow; }
 };
 
 // A started dialog (device count 1, opened) with the side files in a temporary folder.

@@ -1,0 +1,264 @@
+#include <limits.h>
+#include <stdlib.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "cli/Commands.h"
+#include "cli/JudgementReport.h"
+#include "files/ScoreTextFile.h"
+#include "history/PracticeHistory.h"
+#include "history/ScoreIdentity.h"
+#include "listening/Pitch.h"
+
+const char kProgressArguments[] = "[FILE] [--json] | --forget FILE";
+
+namespace {
+
+using history::CPracticeHistory;
+using history::CPracticeStore;
+
+int32_t Percent(int32_t part, int32_t whole) {
+  return whole > 0 ? static_cast<int32_t>(std::lround(100.0 * part / whole)) : 100;
+}
+
+std::string Share(int32_t hits, int32_t notes) {
+  return std::to_string(hits) + "/" + std::to_string(notes) + " " +
+         std::to_string(Percent(hits, notes)) + "%";
+}
+
+std::string Plural(int64_t count, const char* one, const char* many) {
+  return std::to_string(count) + " " + (count == 1 ? one : many);
+}
+
+// How a score is named: its file, or its hash when it was typed or built in.
+std::string ScoreName(const history::ScoreSummary& score) {
+  return score.file.empty() ? "score " + score.hash + " (typed or built in)"
+                            : score.file + " (score " + score.hash + ")";
+}
+
+void WriteScoresTable(std::FILE* out, const std::string& database,
+                      const std::vector<history::ScoreSummary>& scores) {
+  if (scores.empty()) {
+    std::fprintf(out, "No tries stored yet in %s.\n", database.c_str());
+    return;
+  }
+  std::fprintf(out, "Practice history in %s:\n", database.c_str());
+  for (const history::ScoreSummary& score : scores) {
+    std::fprintf(out, "\n%s\n  %s on %s, last %s\n", ScoreName(score).c_str(),
+                 Plural(score.tally.tries, "try", "tries").c_str(),
+                 Plural(score.tally.days, "day", "days").c_str(),
+                 history::ShortTime(score.tally.last).c_str());
+    std::fprintf(out, "  Phrase  Tries  Passed  Best         Last         Days  Text\n");
+    for (const history::PhraseSummary& phrase : score.phrases) {
+      const history::TryTally& t = phrase.tally;
+      std::fprintf(out, "  %6d  %5lld  %6lld  %-11s  %-11s  %4d  %s\n", phrase.phrase + 1,
+                   static_cast<long long>(t.tries), static_cast<long long>(t.passed),
+                   Share(t.bestHits, t.bestNotes).c_str(), Share(t.lastHits, t.lastNotes).c_str(),
+                   t.days, phrase.text.c_str());
+    }
+  }
+}
+
+void WriteScoresJson(std::FILE* out, const std::string& database,
+                     const std::vector<history::ScoreSummary>& scores) {
+  std::fprintf(out, "{\"database\": %s, \"scores\": [", JsonString(database).c_str());
+  const char* separator = "";
+  for (const history::ScoreSummary& score : scores) {
+    const history::TryTally& whole = score.tally;
+    std::fprintf(out,
+                 "%s\n {\"score\": %s, \"file\": %s, \"tries\": %lld, \"passed\": %lld,"
+                 " \"days\": %d, \"first\": %s, \"last\": %s, \"phrases\": [",
+                 separator, JsonString(score.hash).c_str(),
+                 score.file.empty() ? "null" : JsonString(score.file).c_str(),
+                 static_cast<long long>(whole.tries), static_cast<long long>(whole.passed),
+                 whole.days, JsonString(history::IsoTime(whole.first)).c_str(),
+                 JsonString(history::IsoTime(whole.last)).c_str());
+    const char* phraseSeparator = "";
+    for (const history::PhraseSummary& phrase : score.phrases) {
+      const history::TryTally& t = phrase.tally;
+      std::fprintf(out,
+                   "%s\n  {\"phrase\": %d, \"text\": %s, \"tries\": %lld, \"passed\": %lld,"
+                   " \"days\": %d, \"best\": {\"hits\": %d, \"notes\": %d},"
+                   " \"last\": {\"when\": %s, \"hits\": %d, \"notes\": %d, \"passed\": %s}}",
+                   phraseSeparator, phrase.phrase + 1, JsonString(phrase.text).c_str(),
+                   static_cast<long long>(t.tries), static_cast<long long>(t.passed), t.days,
+                   t.bestHits, t.bestNotes, JsonString(history::IsoTime(t.last)).c_str(),
+                   t.lastHits, t.lastNotes, t.lastPassed ? "true" : "false");
+      phraseSeparator = ",";
+    }
+    std::fprintf(out, "]}");
+    separator = ",";
+  }
+  std::fprintf(out, "]}\n");
+}
+
+void WriteTriesTable(std::FILE* out, const std::string& shown,
+                     const std::vector<history::TryRecord>& tries) {
+  if (tries.empty()) {
+    std::fprintf(out, "No tries of %s stored yet.\n", shown.c_str());
+    return;
+  }
+  std::fprintf(out, "%s: %s\n", shown.c_str(),
+               Plural(static_cast<int64_t>(tries.size()), "try", "tries").c_str());
+  std::fprintf(out, "     #  When              Phrase  Hits       Result      Missed\n");
+  for (size_t i = 0; i < tries.size(); ++i) {
+    const history::TryRecord& t = tries[i];
+    std::string missed;
+    for (const listening::NoteJudgement& note : t.judgement.notes) {
+      if (note.verdict == listening::Verdict::kHit) continue;
+      if (!missed.empty()) missed += ", ";
+      missed +=
+          std::to_string(note.target.index + 1) + " " + listening::NoteName(note.target.pitch);
+    }
+    std::fprintf(out, "  %4zu  %s  %6d  %-9s  %-10s  %s\n", i + 1,
+                 history::ShortTime(t.when).c_str(), t.phrase + 1,
+                 Share(t.judgement.hits, t.judgement.judged()).c_str(),
+                 t.passed ? "passed" : "not passed", missed.c_str());
+  }
+}
+
+std::string Number(double value) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.1f", value);
+  return text;
+}
+
+void WriteTriesJson(std::FILE* out, const std::vector<history::TryRecord>& tries) {
+  std::fprintf(out, "[");
+  const char* separator = "";
+  for (const history::TryRecord& t : tries) {
+    const std::string range = t.rangeLow && t.rangeHigh
+                                  ? "{\"low\": " + std::to_string(*t.rangeLow) +
+                                        ", \"high\": " + std::to_string(*t.rangeHigh) + "}"
+                                  : "null";
+    std::fprintf(
+        out,
+        "%s\n {\"when\": %s, \"phrase\": %d, \"hits\": %d, \"notes\": %d, \"passed\": %s,"
+        " \"phraseText\": %s, \"transpose\": %d, \"range\": %s, \"toleranceCents\": %s,"
+        " \"takeMs\": %d, \"offsetMs\": %d, \"source\": %s, \"file\": %s,\n  \"detail\": [",
+        separator, JsonString(history::IsoTime(t.when)).c_str(), t.phrase + 1, t.judgement.hits,
+        t.judgement.judged(), t.passed ? "true" : "false", JsonString(t.phraseText).c_str(),
+        t.transpose, range.c_str(), Number(t.toleranceCents).c_str(), t.takeMs,
+        t.judgement.offsetMs, JsonString(t.source).c_str(),
+        t.scoreFile.empty() ? "null" : JsonString(t.scoreFile).c_str());
+    const char* noteSeparator = "";
+    for (const listening::NoteJudgement& note : t.judgement.notes) {
+      const bool sung = note.verdict != listening::Verdict::kNotSung;
+      const std::string sungName = JsonString(
+          listening::NoteName(static_cast<int32_t>(std::lround(note.sungMidiCents / 100.0))));
+      std::fprintf(out,
+                   "%s\n   {\"note\": %d, \"target\": %s, \"targetKey\": %d, \"sung\": %s,"
+                   " \"sungMidiCents\": %s, \"cents\": %s, \"verdict\": %s}",
+                   noteSeparator, note.target.index + 1,
+                   JsonString(listening::NoteName(note.target.pitch)).c_str(), note.target.pitch,
+                   sung ? sungName.c_str() : "null",
+                   sung ? Number(note.sungMidiCents).c_str() : "null",
+                   sung ? Number(note.cents).c_str() : "null",
+                   JsonString(VerdictName(note.verdict)).c_str());
+      noteSeparator = ",";
+    }
+    std::fprintf(out, "]}");
+    separator = ",";
+  }
+  std::fprintf(out, "]\n");
+}
+
+}  // namespace
+
+std::string AbsoluteScorePath(const std::string& path) {
+  if (path == "-") return {};
+  char resolved[PATH_MAX];
+  return realpath(path.c_str(), resolved) != nullptr ? std::string(resolved) : path;
+}
+
+int RunProgressCommand(const Arguments& arguments, const CommandLineStreams& streams) {
+  bool json = false;
+  bool forget = false;
+  Arguments positional;
+  for (const std::string& word : arguments) {
+    if (word == "--json") {
+      json = true;
+    } else if (word == "--forget") {
+      forget = true;
+    } else if (word.size() > 2 && word.compare(0, 2, "--") == 0) {
+      return Usage(streams, "progress", kProgressArguments, "unknown option '" + word + "'");
+    } else {
+      positional.push_back(word);
+    }
+  }
+  if (positional.size() > 1 || (forget && (positional.size() != 1 || json)))
+    return Usage(streams, "progress", kProgressArguments);
+
+  CPracticeHistory practice(history::DefaultHistoryPath(), history::SystemWallClock(),
+                            [&streams](const std::string& notice) {
+                              std::fprintf(streams.err, "%s: %s\n", kProgram, notice.c_str());
+                            });
+  try {
+    if (positional.empty()) {
+      const std::vector<history::ScoreSummary> scores =
+          practice.With([](CPracticeStore& store) { return store.Scores(); });
+      if (json) {
+        WriteScoresJson(streams.out, practice.path(), scores);
+      } else {
+        WriteScoresTable(streams.out, practice.path(), scores);
+      }
+      return kExitOk;
+    }
+
+    const std::string& path = positional[0];
+    const std::string file = AbsoluteScorePath(path);
+    if (forget) {
+      // The score the file holds now, and the texts it held when earlier tries were sung.
+      std::vector<std::string> hashes =
+          practice.With([&file](CPracticeStore& store) { return store.HashesOfFile(file); });
+      // A file gone or unreadable is forgotten by its name alone; a file never practised
+      // must be read to be known.
+      std::string text;
+      bool read = false;
+      if (path != "-") {
+        const ScoreTextReadResult result = ReadScoreTextFile(path);
+        read = result.status == ScoreTextReadResult::kOk;
+        if (read) text = result.text;
+      }
+      if (!read && hashes.empty()) {
+        if (!ReadScore(path, streams, text)) return kExitFailure;
+        read = true;
+      }
+      if (read) {
+        const std::string hash = history::ScoreHash(text);
+        bool listed = false;
+        for (const std::string& known : hashes) listed = listed || known == hash;
+        if (!listed) hashes.push_back(hash);
+      }
+      int64_t going = 0;
+      for (const std::string& hash : hashes)
+        going += practice.With([&hash](CPracticeStore& store) { return store.CountTries(hash); });
+      std::fprintf(streams.out, "Forgetting %s of %s.\n", Plural(going, "try", "tries").c_str(),
+                   ShownPath(path).c_str());
+      std::fflush(streams.out);
+      int64_t gone = 0;
+      for (const std::string& hash : hashes)
+        gone += practice.With([&hash](CPracticeStore& store) { return store.Forget(hash); });
+      std::fprintf(streams.out, "Forgot %s.\n", Plural(gone, "try", "tries").c_str());
+      return kExitOk;
+    }
+
+    std::string text;
+    if (!ReadScore(path, streams, text)) return kExitFailure;
+    const std::string hash = history::ScoreHash(text);
+    const std::vector<history::TryRecord> tries =
+        practice.With([&hash](CPracticeStore& store) { return store.TriesOf(hash); });
+    if (json) {
+      WriteTriesJson(streams.out, tries);
+    } else {
+      WriteTriesTable(streams.out, ShownPath(path), tries);
+    }
+    return kExitOk;
+  } catch (const history::PracticeStoreError& error) {
+    std::fprintf(streams.err, "%s: the practice history %s: %s\n", kProgram,
+                 practice.path().c_str(), error.what());
+    return kExitFailure;
+  }
+}
