@@ -74,7 +74,7 @@ TEST_F(DialogTest, ContextMenuOpensTheAboutBox) {
   EXPECT_EQ(menuTexts.first(), QStringLiteral("关于 Tunwick(&A)..."));
   EXPECT_EQ(dlg->aboutBoxes, 1);
   EXPECT_EQ(aboutTitle, QStringLiteral("关于 Tunwick"));
-  EXPECT_TRUE(aboutTexts.contains(QStringLiteral("Tunwick 1.0 版")));
+  EXPECT_TRUE(aboutTexts.contains(QString::fromUtf8("Tunwick " TUNWICK_SHORT_VERSION " 版")));
   EXPECT_EQ(aboutTexts.size(), 2);
   EXPECT_TRUE(okWasDefault);
   EXPECT_TRUE(dlg->isVisible());
