@@ -13,9 +13,9 @@ typedef struct _fluid_hashtable_t fluid_settings_t;
 namespace audio {
 
 // What an output plays: called on the output's own audio thread.
-class CAudioSource {
+class AudioSource {
  public:
-  virtual ~CAudioSource() = default;
+  virtual ~AudioSource() = default;
   // Adds the stream's next frames to the buffers, which hold zeros: nout dry channels and
   // nfx effects channels as FluidSynth's drivers pass them (nfx 0: none).
   virtual int Process(int frames, int nfx, float* fx[], int nout, float* out[]) = 0;
@@ -39,9 +39,9 @@ struct AudioOutputRequest {
 };
 
 // A running output; destroying it stops the audio thread.
-class CAudioOutput {
+class AudioOutput {
  public:
-  virtual ~CAudioOutput() = default;
+  virtual ~AudioOutput() = default;
   // The stream's sample rate.
   virtual int SampleRate() const = 0;
   // The most the output renders ahead of what is heard, in seconds: a message must be
@@ -59,9 +59,9 @@ class CAudioOutput {
 };
 
 // Starts an output rendering from source; nullptr with error set on failure.
-using AudioOutputFactory = std::unique_ptr<CAudioOutput> (*)(const AudioOutputRequest& request,
-                                                             CAudioSource& source,
-                                                             std::string& error);
+using AudioOutputFactory = std::unique_ptr<AudioOutput> (*)(const AudioOutputRequest& request,
+                                                            AudioSource& source,
+                                                            std::string& error);
 
 struct AudioOutputBackend {
   const char* name;
@@ -78,8 +78,8 @@ std::vector<std::string> AudioDriverOrder();
 
 // Starts the output request.driver names: the table's entry, else FluidSynth's driver of that
 // name.
-std::unique_ptr<CAudioOutput> OpenAudioOutput(const AudioOutputRequest& request,
-                                              CAudioSource& source, std::string& error);
+std::unique_ptr<AudioOutput> OpenAudioOutput(const AudioOutputRequest& request, AudioSource& source,
+                                             std::string& error);
 
 // Gives the calling thread real-time priority where the system allows it, else raises it
 // above normal where allowed. Returns what it got: "real-time", "raised" or "normal".

@@ -24,8 +24,8 @@ std::vector<std::string> AudioDriverOrder() {
   return names;
 }
 
-std::unique_ptr<CAudioOutput> OpenAudioOutput(const AudioOutputRequest& request,
-                                              CAudioSource& source, std::string& error) {
+std::unique_ptr<AudioOutput> OpenAudioOutput(const AudioOutputRequest& request, AudioSource& source,
+                                             std::string& error) {
   for (const AudioOutputBackend& backend : AudioOutputBackends())
     if (request.driver == backend.name) return backend.open(request, source, error);
   return OpenFluidDriverOutput(request, source, error);

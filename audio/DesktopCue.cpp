@@ -15,7 +15,7 @@ namespace {
 
 constexpr int kCueRate = 44100;
 
-class CServerCue : public CDesktopCue, private CAudioSource {
+class CServerCue : public DesktopCue, private AudioSource {
  public:
   CServerCue() {
     CaptureFluidLog();
@@ -57,12 +57,12 @@ class CServerCue : public CDesktopCue, private CAudioSource {
   fluid_settings_t* settings_ = nullptr;
   CCueMixer mixer_;
   int64_t rendered_ = 0;  // the audio thread only
-  std::unique_ptr<CAudioOutput> output_;
+  std::unique_ptr<AudioOutput> output_;
 };
 
 }  // namespace
 
-std::unique_ptr<CDesktopCue> OpenDesktopCue() {
+std::unique_ptr<DesktopCue> OpenDesktopCue() {
   auto cue = std::make_unique<CServerCue>();
   if (!cue->Open()) return nullptr;
   return cue;

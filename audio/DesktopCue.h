@@ -8,9 +8,9 @@ namespace audio {
 
 // Plays cue sounds through the desktop's sound server by themselves, for a device without
 // audio output of its own (an ALSA port).
-class CDesktopCue {
+class DesktopCue {
  public:
-  virtual ~CDesktopCue() = default;
+  virtual ~DesktopCue() = default;
   // The rate the cue's samples are wanted at.
   virtual int SampleRate() const = 0;
   // Starts interleaved stereo samples as soon as the stream can play them, in place of any
@@ -20,10 +20,10 @@ class CDesktopCue {
   virtual void Stop() = 0;
 };
 
-using DesktopCueFactory = std::function<std::unique_ptr<CDesktopCue>()>;
+using DesktopCueFactory = std::function<std::unique_ptr<DesktopCue>()>;
 
 // A stream of its own through the audio outputs in their usual order; nullptr where none
 // starts.
-std::unique_ptr<CDesktopCue> OpenDesktopCue();
+std::unique_ptr<DesktopCue> OpenDesktopCue();
 
 }  // namespace audio

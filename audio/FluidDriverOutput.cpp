@@ -16,9 +16,9 @@ int64_t SteadyNs() {
       .count();
 }
 
-class CFluidDriverOutput : public CAudioOutput {
+class CFluidDriverOutput : public AudioOutput {
  public:
-  explicit CFluidDriverOutput(CAudioSource& source) : source_(source) {}
+  explicit CFluidDriverOutput(AudioSource& source) : source_(source) {}
   ~CFluidDriverOutput() override {
     // Deleting the driver stops its thread (and finishes a file being written).
     if (driver_ != nullptr) delete_fluid_audio_driver(driver_);
@@ -64,7 +64,7 @@ class CFluidDriverOutput : public CAudioOutput {
     return self->source_.Process(len, nfx, fx, nout, out);
   }
 
-  CAudioSource& source_;
+  AudioSource& source_;
   fluid_audio_driver_t* driver_ = nullptr;
   int rate_ = 44100;
   int64_t rendered_ = 0;  // the driver's thread only
@@ -72,8 +72,8 @@ class CFluidDriverOutput : public CAudioOutput {
 
 }  // namespace
 
-std::unique_ptr<CAudioOutput> OpenFluidDriverOutput(const AudioOutputRequest& request,
-                                                    CAudioSource& source, std::string& error) {
+std::unique_ptr<AudioOutput> OpenFluidDriverOutput(const AudioOutputRequest& request,
+                                                   AudioSource& source, std::string& error) {
   auto output = std::make_unique<CFluidDriverOutput>(source);
   if (!output->Start(request, error)) return nullptr;
   return output;

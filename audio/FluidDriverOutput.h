@@ -15,7 +15,7 @@ constexpr int kAudioPeriods = 4;
 // Starts FluidSynth's driver request.driver with request.settings. The stream's timing is
 // estimated from the times of the driver's calls and its buffering. nullptr with FluidSynth's
 // complaint in error on failure.
-std::unique_ptr<CAudioOutput> OpenFluidDriverOutput(const AudioOutputRequest& request,
-                                                    CAudioSource& source, std::string& error);
+std::unique_ptr<AudioOutput> OpenFluidDriverOutput(const AudioOutputRequest& request,
+                                                   AudioSource& source, std::string& error);
 
 }  // namespace audio

@@ -23,9 +23,9 @@ int64_t SteadyNs() {
       .count();
 }
 
-class CPulseOutput : public CAudioOutput {
+class CPulseOutput : public AudioOutput {
  public:
-  CPulseOutput(CAudioSource& source, int rate) : source_(source), rate_(rate) {}
+  CPulseOutput(AudioSource& source, int rate) : source_(source), rate_(rate) {}
   ~CPulseOutput() override { Close(); }
 
   bool Open(const std::string& streamName, std::string& error);
@@ -58,7 +58,7 @@ class CPulseOutput : public CAudioOutput {
   static void OnTimingAfterResume(pa_stream*, int, void* data);
   static void OnTimeout(pa_mainloop_api*, pa_time_event*, const struct timeval*, void* data);
 
-  CAudioSource& source_;
+  AudioSource& source_;
   const int rate_;
   pa_threaded_mainloop* mainloop_ = nullptr;
   pa_context* context_ = nullptr;
@@ -371,8 +371,8 @@ void CPulseOutput::OnTimeout(pa_mainloop_api*, pa_time_event*, const struct time
 
 }  // namespace
 
-std::unique_ptr<CAudioOutput> OpenPulseOutput(const AudioOutputRequest& request,
-                                              CAudioSource& source, std::string& error) {
+std::unique_ptr<AudioOutput> OpenPulseOutput(const AudioOutputRequest& request, AudioSource& source,
+                                             std::string& error) {
   auto output = std::make_unique<CPulseOutput>(source, request.sampleRate);
   if (!output->Open(request.streamName, error)) return nullptr;
   return output;

@@ -20,7 +20,7 @@ constexpr double kPulseRestAfterSeconds = 1.0;
 
 // Connects to the desktop's sound server (never starting one) and starts a stream that
 // renders from source. nullptr with error set when there is no server or it refuses.
-std::unique_ptr<CAudioOutput> OpenPulseOutput(const AudioOutputRequest& request,
-                                              CAudioSource& source, std::string& error);
+std::unique_ptr<AudioOutput> OpenPulseOutput(const AudioOutputRequest& request, AudioSource& source,
+                                             std::string& error);
 
 }  // namespace audio

@@ -88,8 +88,8 @@ void CAudioCapture::Start(BlockSink sink) {
       note(backend.name, error.getMessage());
     }
   }
-  throw CAudioCaptureError(std::string(kNoInputDeviceMessage) +
-                           (reasons.empty() ? "." : " (" + reasons + ")."));
+  throw AudioCaptureError(std::string(kNoInputDeviceMessage) +
+                          (reasons.empty() ? "." : " (" + reasons + ")."));
 }
 
 void CAudioCapture::Stop() {

@@ -11,9 +11,9 @@ class RtAudio;
 namespace capture {
 
 // Why capture cannot start: no input device, or the one there refused to open.
-class CAudioCaptureError : public std::runtime_error {
+class AudioCaptureError : public std::runtime_error {
  public:
-  explicit CAudioCaptureError(const std::string& message) : std::runtime_error(message) {}
+  explicit AudioCaptureError(const std::string& message) : std::runtime_error(message) {}
 };
 
 // The start of the message when no input device answers.
@@ -35,7 +35,7 @@ class CAudioCapture {
   CAudioCapture(const CAudioCapture&) = delete;
   CAudioCapture& operator=(const CAudioCapture&) = delete;
 
-  // Opens the default input and starts it. Throws CAudioCaptureError: kNoInputDeviceMessage
+  // Opens the default input and starts it. Throws AudioCaptureError: kNoInputDeviceMessage
   // followed by what each backend said when none opens.
   void Start(BlockSink sink);
   void Stop();

@@ -43,6 +43,18 @@ std::string ProgramFolderOf(const std::string& argv0) {
 
 std::string ProgramFolder() { return ProgramFolderOf(FirstArgument()); }
 
+bool IsSystemProgramFolder(const std::string& folder) {
+  static const char* const kSystemFolders[] = {
+      "/bin/",           "/sbin/",           "/usr/bin/",   "/usr/sbin/",
+      "/usr/local/bin/", "/usr/local/sbin/", "/usr/games/", "/usr/local/games/"};
+  char resolved[PATH_MAX];
+  const std::string real = ::realpath(folder.c_str(), resolved) != nullptr ? WithSeparator(resolved)
+                                                                           : WithSeparator(folder);
+  for (const char* system : kSystemFolders)
+    if (real == system || WithSeparator(folder) == system) return true;
+  return false;
+}
+
 std::string UserDataFolder() {
   const char* dataHome = std::getenv("XDG_DATA_HOME");
   if (dataHome != nullptr && dataHome[0] == '/') return WithSeparator(dataHome) + "tunwick/";

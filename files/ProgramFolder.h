@@ -16,6 +16,11 @@ std::string ProgramFolderOf(const std::string& argv0);
 // The program's own folder for this process: ProgramFolderOf its first argument.
 std::string ProgramFolder();
 
+// Whether `folder` is one of the system's program folders (/usr/bin/, /bin/, /usr/local/bin/,
+// ...), where an installed program lives: its own files never go there, even when the user
+// (root) could write them.
+bool IsSystemProgramFolder(const std::string& folder);
+
 // The per-user data folder: $XDG_DATA_HOME/tunwick when $XDG_DATA_HOME is an absolute path,
 // else $HOME/.local/share/tunwick.
 std::string UserDataFolder();

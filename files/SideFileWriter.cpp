@@ -41,7 +41,17 @@ SideFileResult WriteSideFilesInto(const std::string& folder, const SideTexts& te
 
 }  // namespace
 
-CSideFileWriter::CSideFileWriter() : CSideFileWriter(ProgramFolder(), UserDataFolder()) {}
+namespace {
+
+// An installed program's folder is no place for its side files, whoever runs it.
+std::string OwnFolderForSideFiles() {
+  const std::string folder = ProgramFolder();
+  return IsSystemProgramFolder(folder) ? std::string() : folder;
+}
+
+}  // namespace
+
+CSideFileWriter::CSideFileWriter() : CSideFileWriter(OwnFolderForSideFiles(), UserDataFolder()) {}
 
 CSideFileWriter::CSideFileWriter(std::string programFolder, std::string dataFolder)
     : programFolder_(WithSeparator(std::move(programFolder))),

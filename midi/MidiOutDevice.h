@@ -104,6 +104,6 @@ class CMIDIOutDevice {
   midi::PortFactory factory_;
   midi::HeaderWorkerHooks hooks_;
   audio::DesktopCueFactory desktopCueFactory_;
-  std::unique_ptr<audio::CDesktopCue> desktopCue_;  // while a port without audio is open
+  std::unique_ptr<audio::DesktopCue> desktopCue_;  // while a port without audio is open
   audio::CCueCache cues_;
 };

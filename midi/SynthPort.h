@@ -18,8 +18,8 @@ struct SynthPortOptions {
   std::vector<std::string> drivers;  // empty = audio::AudioDriverOrder()
   std::string audioFile;             // output file of FluidSynth's "file" driver
   // Starts the output for a driver name; empty = OpenAudioOutput (the real outputs).
-  std::function<std::unique_ptr<audio::CAudioOutput>(const audio::AudioOutputRequest&,
-                                                     audio::CAudioSource&, std::string&)>
+  std::function<std::unique_ptr<audio::AudioOutput>(const audio::AudioOutputRequest&,
+                                                    audio::AudioSource&, std::string&)>
       openOutput;
 };
 
@@ -34,7 +34,7 @@ constexpr int kLateAllowanceMs = 14;
 // heard OutputLatencyMs() after its due time, however late the call that sends it comes,
 // as long as it comes within kLateAllowanceMs of that time. A message or cue wakes an output
 // that rests while nothing sounds.
-class CSynthPort : public MidiPort, private audio::CAudioSource {
+class CSynthPort : public MidiPort, private audio::AudioSource {
  public:
   explicit CSynthPort(SynthPortOptions options = {});
   ~CSynthPort() override;
@@ -74,7 +74,7 @@ class CSynthPort : public MidiPort, private audio::CAudioSource {
   std::unique_ptr<audio::CStreamClock> retiredClock_;
   // The clock the output's thread reports to.
   std::atomic<audio::CStreamClock*> activeClock_{nullptr};
-  std::unique_ptr<audio::CAudioOutput> output_;
+  std::unique_ptr<audio::AudioOutput> output_;
   std::string driverName_;
   int32_t latencyMs_ = 0;
   std::string error_;

@@ -6,7 +6,7 @@
 
 static_assert(std::is_trivially_copyable<NoteEvent>::value, "events are moved with memmove");
 
-TimelineFull::TimelineFull()
+TimelineFullError::TimelineFullError()
     : std::runtime_error(
           "The score is too long to play: the timeline holds at most 60000 events.") {}
 
@@ -14,7 +14,7 @@ EventTimeline::EventTimeline()
     : events(new NoteEvent[kTimelineCapacity]), capacity(kTimelineCapacity) {}
 
 void EventTimeline::Insert(const NoteEvent& event) {
-  if (count >= capacity) throw TimelineFull();
+  if (count >= capacity) throw TimelineFullError();
   const NoteEvent copy = event;  // `event` may be one of our own slots
   NoteEvent* const begin = events.get();
   NoteEvent* const end = begin + count;

@@ -13,9 +13,9 @@ struct NoteEvent {
 };
 
 // Raised by Insert when the timeline is full; nothing is written past the capacity.
-class TimelineFull : public std::runtime_error {
+class TimelineFullError : public std::runtime_error {
  public:
-  TimelineFull();
+  TimelineFullError();
 };
 
 // The time-sorted schedule the player walks. Allocated once, refilled in place.
@@ -27,7 +27,7 @@ struct EventTimeline {
   int32_t elapsedMs = 0;
 
   EventTimeline();
-  // Stable insertion into time order, searching from the end. Throws TimelineFull.
+  // Stable insertion into time order, searching from the end. Throws TimelineFullError.
   void Insert(const NoteEvent& event);
   void Release();
 };

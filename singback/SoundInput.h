@@ -9,7 +9,7 @@ class SoundInput {
  public:
   virtual ~SoundInput() = default;
   // Starts sending blocks to `sink` on another thread and returns their sample rate; throws
-  // capture::CAudioCaptureError when no input can be opened. Stops when destroyed.
+  // capture::AudioCaptureError when no input can be opened. Stops when destroyed.
   virtual unsigned Start(capture::CAudioCapture::BlockSink sink) = 0;
 };
 

@@ -94,7 +94,7 @@ class CTunwickDlg : public QDialog {
   virtual QString GetOpenFileName(const QString& filter, const QString& defaultSuffix);
   virtual void RunAboutBox();
   // The ear over the default input, hearing the player's score. Throws
-  // capture::CAudioCaptureError when there is no input to listen to.
+  // capture::AudioCaptureError when there is no input to listen to.
   virtual std::unique_ptr<ListeningEar> CreateEar();
   // The practice history's file and clock: the per-user one on the system's clock.
   virtual std::string PracticeHistoryPath();

@@ -16,7 +16,7 @@ TEST(AudioCaptureTest, StartsOnTheDefaultInputOrSaysThereIsNone) {
   std::atomic<unsigned> frames{0};
   try {
     capture.Start([&frames](const float*, unsigned count) { frames += count; });
-  } catch (const capture::CAudioCaptureError& error) {
+  } catch (const capture::AudioCaptureError& error) {
     EXPECT_EQ(std::string(error.what()).rfind(capture::kNoInputDeviceMessage, 0), 0u)
         << error.what();
     EXPECT_FALSE(capture.Running());

@@ -20,8 +20,8 @@ const char kTwoPhrases[] = "s=100,0.1,1,0.1,3|0.1,5,0.1,1";
 class NoInput : public SoundInput {
  public:
   unsigned Start(capture::CAudioCapture::BlockSink) override {
-    throw capture::CAudioCaptureError(std::string(capture::kNoInputDeviceMessage) +
-                                      ": nothing answered");
+    throw capture::AudioCaptureError(std::string(capture::kNoInputDeviceMessage) +
+                                     ": nothing answered");
   }
 };
 

@@ -129,6 +129,25 @@ TEST_F(SideFilesTest, OpenFailOnlyWhenNeitherFolderCanBeWritten) {
   EXPECT_EQ(ReadFileBytes(In("data/tunwick/f2.txt")), "1,3");
 }
 
+// An installed program's folder takes no side files, even for root, who could write there.
+TEST(ProgramFolderTest, SystemProgramFoldersAreNoPlaceForSideFiles) {
+  const struct {
+    const char* folder;
+    bool system;
+  } cases[] = {
+      {"/usr/bin/", true},
+      {"/usr/bin", true},
+      {"/bin/", true},
+      {"/usr/local/bin/", true},
+      {"/usr/games/", true},
+      {"/opt/tunwick/bin/", false},
+      {"/usr/bin/tools/", false},
+      {"build/release/cli/", false},
+      {"", false},
+  };
+  for (const auto& c : cases) EXPECT_EQ(IsSystemProgramFolder(c.folder), c.system) << c.folder;
+}
+
 // The program's folder is the folder its first argument names; a bare name (a program found
 // through PATH) means the running executable's folder, not the current one.
 TEST(ProgramFolderTest, FromTheFirstArgumentElseTheExecutable) {

@@ -49,7 +49,7 @@ struct FakePortSetup {
 };
 
 // The desktop's sound server as the device sees it, for a port without audio output.
-class CFakeDesktopCue : public audio::CDesktopCue {
+class CFakeDesktopCue : public audio::DesktopCue {
  public:
   explicit CFakeDesktopCue(EventLog& log) : log_(log) {}
   int SampleRate() const override { return 48000; }

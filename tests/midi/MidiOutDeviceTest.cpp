@@ -40,7 +40,7 @@ class DeviceTest : public ::testing::Test {
           return port;
         },
         hooks,
-        [this]() -> std::unique_ptr<audio::CDesktopCue> {
+        [this]() -> std::unique_ptr<audio::DesktopCue> {
           if (!desktopSound) return nullptr;
           ++desktopOpens;
           return std::make_unique<miditest::CFakeDesktopCue>(log);

@@ -139,12 +139,12 @@ TEST_F(SynthPortTest, WithoutSoundOutputEveryDriverFailsWithFluidSynthsText) {
 // 256-frame blocks, and reports that the stream frame it renders is heard 23.2 ms later. A
 // note sent with its due time is heard exactly OutputLatencyMs() after it, to the synthesizer's
 // block, however late within the allowance the send comes.
-class CFakeOutput : public audio::CAudioOutput {
+class CFakeOutput : public audio::AudioOutput {
  public:
   static constexpr int kBlock = 256;
   static constexpr int kAhead = 1024;  // frames rendered ahead of the one heard
 
-  explicit CFakeOutput(audio::CAudioSource& source) : source_(source) {}
+  explicit CFakeOutput(audio::AudioSource& source) : source_(source) {}
   int SampleRate() const override { return 44100; }
   double LeadSeconds() const override { return static_cast<double>(kAhead) / 44100; }
 
@@ -169,7 +169,7 @@ class CFakeOutput : public audio::CAudioOutput {
   std::vector<float> sound;  // the left channel of every frame rendered
 
  private:
-  audio::CAudioSource& source_;
+  audio::AudioSource& source_;
   int64_t origin_ = 0;
   int64_t rendered_ = 0;  // frame 0 is heard at origin_, rendered kAhead frames before
 };
@@ -180,8 +180,8 @@ TEST_F(SynthPortTest, NotesAreHeardAtTheirDueTimePlusTheLatencyHoweverLateTheSen
       std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch()).count();
   CFakeOutput* output = nullptr;
   options.drivers = {"fake"};
-  options.openOutput = [&](const audio::AudioOutputRequest& request, audio::CAudioSource& source,
-                           std::string&) -> std::unique_ptr<audio::CAudioOutput> {
+  options.openOutput = [&](const audio::AudioOutputRequest& request, audio::AudioSource& source,
+                           std::string&) -> std::unique_ptr<audio::AudioOutput> {
     EXPECT_EQ(request.driver, "fake");
     auto fake = std::make_unique<CFakeOutput>(source);
     fake->SetOrigin(origin);
@@ -233,8 +233,8 @@ TEST_F(SynthPortTest, TheCueStartsOnTheFrameItsDueTimeMapsTo) {
   const int64_t origin = 5000000000;
   CFakeOutput* output = nullptr;
   options.drivers = {"fake"};
-  options.openOutput = [&](const audio::AudioOutputRequest&, audio::CAudioSource& source,
-                           std::string&) -> std::unique_ptr<audio::CAudioOutput> {
+  options.openOutput = [&](const audio::AudioOutputRequest&, audio::AudioSource& source,
+                           std::string&) -> std::unique_ptr<audio::AudioOutput> {
     auto fake = std::make_unique<CFakeOutput>(source);
     fake->SetOrigin(origin);
     fake->RunUntil(origin + 50000000);
@@ -265,12 +265,12 @@ TEST_F(SynthPortTest, TheCueStartsOnTheFrameItsDueTimeMapsTo) {
 // second it stops rendering and its stream's time stands still; a send wakes it, and the
 // source skips the frames the rest lasted. Its stream frames are heard at origin_ plus the
 // stream's own time plus the rests.
-class CRestingOutput : public audio::CAudioOutput {
+class CRestingOutput : public audio::AudioOutput {
  public:
   static constexpr int kBlock = 256;
   static constexpr int kAhead = 1024;
 
-  CRestingOutput(audio::CAudioSource& source, int64_t origin) : source_(source), origin_(origin) {}
+  CRestingOutput(audio::AudioSource& source, int64_t origin) : source_(source), origin_(origin) {}
   int SampleRate() const override { return 44100; }
   double LeadSeconds() const override { return static_cast<double>(kAhead) / 44100; }
   bool Resting() const override { return resting_; }
@@ -313,7 +313,7 @@ class CRestingOutput : public audio::CAudioOutput {
   int wakes = 0;
 
  private:
-  audio::CAudioSource& source_;
+  audio::AudioSource& source_;
   const int64_t origin_;
   int64_t streamFrames_ = 0;  // frames rendered into the stream: its own time
   int64_t restedFrames_ = 0;
@@ -330,8 +330,8 @@ TEST_F(SynthPortTest, AfterARestNotesAreStillHeardAtTheirDueTimePlusTheLatency) 
   const int64_t origin = 7000 * ms;
   CRestingOutput* output = nullptr;
   options.drivers = {"resting"};
-  options.openOutput = [&](const audio::AudioOutputRequest&, audio::CAudioSource& source,
-                           std::string&) -> std::unique_ptr<audio::CAudioOutput> {
+  options.openOutput = [&](const audio::AudioOutputRequest&, audio::AudioSource& source,
+                           std::string&) -> std::unique_ptr<audio::AudioOutput> {
     auto fake = std::make_unique<CRestingOutput>(source, origin);
     fake->RunUntil(origin + 50 * ms);
     output = fake.get();
@@ -386,13 +386,13 @@ TEST_F(SynthPortTest, AfterARestNotesAreStillHeardAtTheirDueTimePlusTheLatency) 
 }
 
 TEST_F(SynthPortTest, AnOutputThatRendersFurtherAheadGetsALongerLatency) {
-  struct CSlowOutput : audio::CAudioOutput {
+  struct CSlowOutput : audio::AudioOutput {
     int SampleRate() const override { return 44100; }
     double LeadSeconds() const override { return 0.0465; }  // 2048 frames
   };
   options.drivers = {"slow"};
-  options.openOutput = [](const audio::AudioOutputRequest&, audio::CAudioSource& source,
-                          std::string&) -> std::unique_ptr<audio::CAudioOutput> {
+  options.openOutput = [](const audio::AudioOutputRequest&, audio::AudioSource& source,
+                          std::string&) -> std::unique_ptr<audio::AudioOutput> {
     for (int i = 0; i < audio::CStreamClock::kSettleCount; ++i)  // its timing reports
       source.Observe(i * 5800000, i * 256.0);
     return std::make_unique<CSlowOutput>();
@@ -407,8 +407,8 @@ TEST_F(SynthPortTest, AnOutputThatRendersFurtherAheadGetsALongerLatency) {
 TEST_F(SynthPortTest, TheFirstOutputThatStartsIsUsedAndTheFirstComplaintKept) {
   std::vector<std::string> tried;
   options.drivers = {"first", "second", "third"};
-  options.openOutput = [&](const audio::AudioOutputRequest& request, audio::CAudioSource& source,
-                           std::string& error) -> std::unique_ptr<audio::CAudioOutput> {
+  options.openOutput = [&](const audio::AudioOutputRequest& request, audio::AudioSource& source,
+                           std::string& error) -> std::unique_ptr<audio::AudioOutput> {
     tried.push_back(request.driver);
     error = "no " + request.driver;
     if (request.driver != "third") return nullptr;
@@ -449,7 +449,7 @@ TEST_F(SynthPortTest, PlaysANoteAndTheCueOnRealSoundOutput) {
 
 TEST(DesktopCueTest, PlaysTheCueThroughTheSoundServer) {
   if (!miditest::HasAudioOutput()) GTEST_SKIP() << "needs a sound card or a sound server";
-  std::unique_ptr<audio::CDesktopCue> cue = audio::OpenDesktopCue();
+  std::unique_ptr<audio::DesktopCue> cue = audio::OpenDesktopCue();
   if (!cue) GTEST_SKIP() << "the sound output is there but cannot be used";
   EXPECT_EQ(cue->SampleRate(), 44100);
   cue->Start(audio::DefaultCue(cue->SampleRate()));

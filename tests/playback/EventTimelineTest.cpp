@@ -81,7 +81,7 @@ TEST(EventTimeline, EmptyingLeavesCursorAndElapsedTimeAlone) {
 TEST(EventTimeline, AFullTimelineRefusesTheNextEventAndWritesNothing) {
   EventTimeline t;
   for (int32_t i = 0; i < kTimelineCapacity; ++i) t.Insert({60, i});
-  EXPECT_THROW(t.Insert({61, 0}), TimelineFull);
+  EXPECT_THROW(t.Insert({61, 0}), TimelineFullError);
   EXPECT_EQ(t.count, kTimelineCapacity);
   EXPECT_EQ(t.events[0], NoteEvent({60, 0}));
   EXPECT_EQ(t.events[kTimelineCapacity - 1], NoteEvent({60, kTimelineCapacity - 1}));
@@ -93,7 +93,7 @@ TEST(EventTimeline, ReleasedTimelineRefusesInsertsInsteadOfWritingFreedMemory) {
   t.Release();
   EXPECT_EQ(t.events, nullptr);
   EXPECT_EQ(t.count, 0);
-  EXPECT_THROW(t.Insert({60, 0}), TimelineFull);
+  EXPECT_THROW(t.Insert({60, 0}), TimelineFullError);
 }
 
 }  // namespace

@@ -100,8 +100,8 @@ class TestDlg : private FakePlatformHolder, public CTunwickDlg {
   std::unique_ptr<ListeningEar> CreateEar() override {
     ++earsMade;
     if (!makeEar)
-      throw capture::CAudioCaptureError(std::string(capture::kNoInputDeviceMessage) +
-                                        " (PulseAudio: no source; ALSA: no capture device).");
+      throw capture::AudioCaptureError(std::string(capture::kNoInputDeviceMessage) +
+                                       " (PulseAudio: no source; ALSA: no capture device).");
     return makeEar();
   }
   void RunAboutBox() override {
