@@ -19,15 +19,8 @@ SECONDS_IDLE=20
 # shellcheck source=../../tests/support/sound-server.sh
 source "$ROOT/tests/support/sound-server.sh"
 
-WORK="$(mktemp -d)"
-cleanup() {
-  [ -n "${APP_PID:-}" ] && kill "$APP_PID" 2>/dev/null
-  sound_server_stop
-  rm -rf "$WORK"
-}
-trap cleanup EXIT
-sound_server_start "$WORK/server" || { echo "$SOUND_SERVER_ERROR"; exit 1; }
-export TUNWICK_AUDIO_DRIVER=pulseaudio QT_QPA_PLATFORM=offscreen
+sound_bench_start
+export QT_QPA_PLATFORM=offscreen
 
 ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
 # measure LABEL PID: CPU of the program and the server over SECONDS_IDLE.

@@ -19,15 +19,7 @@ MINUTES=60
 # shellcheck source=../../tests/support/sound-server.sh
 source "$ROOT/tests/support/sound-server.sh"
 
-WORK="$(mktemp -d)"
-cleanup() {
-  [ -n "${APP_PID:-}" ] && kill "$APP_PID" 2>/dev/null
-  sound_server_stop
-  rm -rf "$WORK"
-}
-trap cleanup EXIT
-sound_server_start "$WORK/server" || { echo "$SOUND_SERVER_ERROR"; exit 1; }
-export TUNWICK_AUDIO_DRIVER=pulseaudio
+sound_bench_start
 
 from=$(sound_server_mark)
 "$PROBE" score >"$WORK/score.txt"

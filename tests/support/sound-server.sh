@@ -128,3 +128,19 @@ sound_test_require() {
   [ -x "$probe" ] || { echo "no probe at $probe" >&2; exit 2; }
   [ -r "$soundfont" ] || sound_test_skip "no soundfont at $soundfont"
 }
+
+# For benchmark scripts: a work folder $WORK with a private server in it, both removed on exit
+# together with the program whose process id is in APP_PID; the program's audio goes to the
+# server.
+sound_bench_start() {
+  WORK="$(mktemp -d)"
+  trap sound_bench_cleanup EXIT
+  sound_server_start "$WORK/server" || { echo "$SOUND_SERVER_ERROR"; exit 1; }
+  export TUNWICK_AUDIO_DRIVER=pulseaudio
+}
+
+sound_bench_cleanup() {
+  [ -n "${APP_PID:-}" ] && kill "$APP_PID" 2>/dev/null
+  sound_server_stop
+  rm -rf "$WORK"
+}
