@@ -26,7 +26,7 @@ PACKAGES=(
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev
   # GUI tests and screenshots on a virtual display
-  xvfb xauth imagemagick
+  xvfb xauth imagemagick xdotool
   # live playback test and timing benchmark: a private sound server whose output is captured,
   # FluidSynth's own player beside ours; peak memory in the benchmarks (/usr/bin/time)
   pulseaudio fluidsynth time

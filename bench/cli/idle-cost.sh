@@ -7,6 +7,7 @@
 #      in the rest once the last note has died away below -80 dBFS (about 10 s after it: the
 #      player sends no note-off, the piano rings out) and the stream has rested (the player's
 #      10 ms tick still runs there, which the window after a play does not: an upper bound).
+# The private server suspends its sink once every stream is corked, as a desktop's does.
 #
 #   bash bench/cli/idle-cost.sh [--seconds S]     (default 20)
 #
@@ -21,6 +22,8 @@ source "$ROOT/tests/support/sound-server.sh"
 
 sound_bench_start
 export QT_QPA_PLATFORM=offscreen
+# As a desktop's server does: a sink whose streams are all corked suspends after a second.
+pactl load-module module-suspend-on-idle timeout=1 >/dev/null
 
 ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
 # measure LABEL PID: CPU of the program and the server over SECONDS_IDLE.
@@ -50,3 +53,4 @@ APP_PID=$!
 # The notes last 3 s, the last one rings out for 10 s more, then a second of silence.
 sleep 15
 measure "after a play has ended" "$APP_PID"
+
