@@ -13,6 +13,9 @@ int main(int argc, char** argv) {
   // Nothing the tests do reaches the user's own data folder (the practice history above all).
   const testsupport::TempFolder data;
   setenv("XDG_DATA_HOME", data.path().c_str(), 1);
+  // ... nor the settings the window remembers.
+  const testsupport::TempFolder config;
+  setenv("XDG_CONFIG_HOME", config.path().c_str(), 1);
 
   QApplication application(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Tunwick"));
