@@ -6,12 +6,15 @@
 #   2. after a play has ended: `tunwick play` of a few notes followed by a long rest, measured
 #      in the rest once the last note has died away below -80 dBFS (about 10 s after it: the
 #      player sends no note-off, the piano rings out) and the stream has rested (the player's
-#      10 ms tick still runs there, which the window after a play does not: an upper bound).
+#      10 ms tick still runs there, which the window after a play does not: an upper bound);
+#   3. the window on a virtual X display, driven with xdotool as a learner would: at start-up,
+#      then after a few notes typed, 装入 and 演奏全部, once they have died away.
 # The private server suspends its sink once every stream is corked, as a desktop's does.
 #
 #   bash bench/cli/idle-cost.sh [--seconds S]     (default 20)
 #
-# Needs the release build (build/release/cli/tunwick) and the packages of scripts/setup.sh.
+# Needs the release build (build/release/cli/tunwick), the packages of scripts/setup.sh and,
+# for the third part, xvfb-run and xdotool.
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 TUNWICK="$ROOT/build/release/cli/tunwick"
@@ -54,3 +57,44 @@ APP_PID=$!
 sleep 15
 measure "after a play has ended" "$APP_PID"
 
+kill "$APP_PID"
+wait "$APP_PID" 2>/dev/null || true
+APP_PID=""
+
+# The window on a virtual display. The measurements run inside xvfb-run, which ends with them
+# (its shell passes no functions on: they go in with the script).
+export SECONDS_IDLE TUNWICK SOUND_SERVER_PID WORK
+{
+  declare -f ticks measure
+  cat <<'WINDOW'
+set -u
+TUNWICK_REPORT_READY=dismiss "$TUNWICK" 2>"$WORK/window.err" &
+pid=$!
+for _ in $(seq 150); do
+  grep -q "^tunwick: ready" "$WORK/window.err" 2>/dev/null && break
+  sleep 0.1
+done
+window=$(xdotool search --name "^Tunwick$" | head -1)
+eval "$(xdotool getwindowgeometry --shell "$window")"
+# A control's middle, from its place in dialog units (the dialog is 581 x 416 of them).
+click() {
+  xdotool mousemove "$((X + ($1 + $3 / 2) * WIDTH / 581))" "$((Y + ($2 + $4 / 2) * HEIGHT / 416))"
+  xdotool click 1
+  sleep 0.3
+}
+sleep 2
+measure "window at start-up (X display)" "$pid"
+click 7 275 567 134
+xdotool key ctrl+a
+xdotool type --delay 20 "s=100,1,1,1,3,1,5,10,10"
+click 7 255 50 14
+click 77 25 50 14
+sleep 1
+echo "  (caption while it plays: $(xdotool getwindowname "$window"))"
+sleep 14
+measure "window after a play has ended (X display)" "$pid"
+kill "$pid"
+wait "$pid" 2>/dev/null || true
+WINDOW
+} >"$WORK/window-idle.sh"
+QT_QPA_PLATFORM=xcb timeout 300 xvfb-run -a -s "-screen 0 1280x1024x24" bash "$WORK/window-idle.sh"

@@ -387,20 +387,42 @@ bool ParseOptions(int argc, char** argv, Options& o, std::string& problem) {
   return true;
 }
 
+// A pass: when its line was stamped, and how many semitones above the schedule it sounds (a
+// practice pass's line ends "K semitones up").
+struct PassStart {
+  int64_t ns = 0;
+  int semitones = 0;
+};
+
 // Pass starts: the stamps of the lines that hold `text`.
-std::vector<int64_t> ReadPassStarts(const std::string& path, const std::string& text) {
+std::vector<PassStart> ReadPassStarts(const std::string& path, const std::string& text) {
   std::ifstream in(path);
-  std::vector<int64_t> starts;
+  std::vector<PassStart> starts;
   std::string line;
-  while (std::getline(in, line))
-    if (line.find(text) != std::string::npos) starts.push_back(std::atoll(line.c_str()));
+  while (std::getline(in, line)) {
+    if (line.find(text) == std::string::npos) continue;
+    PassStart start{std::atoll(line.c_str()), 0};
+    const size_t up = line.find(" semitone");
+    if (up != std::string::npos) {
+      const size_t number = line.find_last_of(' ', up - 1);
+      start.semitones = std::atoi(line.c_str() + number + 1);
+    }
+    starts.push_back(start);
+  }
   return starts;
+}
+
+// The keys of a strike as a pass `semitones` up sounds them.
+std::vector<int> Raised(std::vector<int> keys, int semitones) {
+  for (int& key : keys) key += semitones;
+  return keys;
 }
 
 struct Note {
   int pass = 0;
-  int index = 0;     // its strike in the schedule
-  double dueMs = 0;  // in its pass
+  int index = 0;          // its strike in the schedule
+  std::vector<int> keys;  // as sounded
+  double dueMs = 0;       // in its pass
   int64_t dueNs = 0;
   double onsetNs = -1;  // -1: no onset found
   double fit = 0;       // correlation of its attack with the capture there
@@ -462,15 +484,17 @@ int Analyse(int argc, char** argv) {
   }
   const std::string recording = o.wav.empty() ? o.capture : o.wav;
 
-  // Each strike's attack, rendered once for each set of keys.
+  // Each strike's attack, rendered once for each set of keys sounded.
   std::map<std::vector<int>, std::vector<float>> attacks;
-  for (const Strike& strike : schedule) {
-    std::vector<float>& attack = attacks[strike.keys];
-    if (attack.empty()) attack = audiotest::RenderAttack(o.soundfont, strike.keys);
-    if (attack.empty()) return Fail("cannot render with " + o.soundfont);
-  }
+  const auto attackOf = [&](const std::vector<int>& keys) -> const std::vector<float>& {
+    std::vector<float>& attack = attacks[keys];
+    if (attack.empty()) attack = audiotest::RenderAttack(o.soundfont, keys);
+    return attack;
+  };
+  for (const Strike& strike : schedule)
+    if (attackOf(strike.keys).empty()) return Fail("cannot render with " + o.soundfont);
 
-  std::vector<int64_t> starts;
+  std::vector<PassStart> starts;
   if (o.hasOrigin && o.findFirstMs > 0) {
     // A player whose pass start is unknown: its first note, heard within findFirstMs of the
     // origin, stands for its schedule, so its latency reads 0 and only its jitter counts.
@@ -479,11 +503,11 @@ int Analyse(int argc, char** argv) {
     const CaptureSearch opening(recording, !o.wav.empty(), from, to + audiotest::kRate);
     double fit = 0;
     const int64_t heard =
-        opening.Find(attacks[schedule[0].keys], from, to, kFirstNoteFit, true, fit);
+        opening.Find(attackOf(schedule[0].keys), from, to, kFirstNoteFit, true, fit);
     if (heard < 0) return Fail("the first note is not heard within --find-first");
-    starts.push_back(static_cast<int64_t>(clock.NsAt(heard) - schedule[0].ms * 1e6));
+    starts.push_back({static_cast<int64_t>(clock.NsAt(heard) - schedule[0].ms * 1e6), 0});
   } else if (o.hasOrigin) {
-    starts.push_back(o.originNs);
+    starts.push_back({o.originNs, 0});
   } else {
     starts = ReadPassStarts(o.passes, o.passText);
   }
@@ -493,9 +517,10 @@ int Analyse(int argc, char** argv) {
   std::vector<Note> notes;
   for (size_t p = 0; p < starts.size(); ++p)
     for (size_t i = 0; i < schedule.size(); ++i) {
-      const int64_t due = starts[p] + static_cast<int64_t>(schedule[i].ms * 1e6);
-      if (due >= o.untilNs || (p + 1 < starts.size() && due >= starts[p + 1])) break;
-      notes.push_back({static_cast<int>(p), static_cast<int>(i), schedule[i].ms, due});
+      const int64_t due = starts[p].ns + static_cast<int64_t>(schedule[i].ms * 1e6);
+      if (due >= o.untilNs || (p + 1 < starts.size() && due >= starts[p + 1].ns)) break;
+      notes.push_back({static_cast<int>(p), static_cast<int>(i),
+                       Raised(schedule[i].keys, starts[p].semitones), schedule[i].ms, due});
     }
   if (notes.empty()) return Fail("no note was due in the window");
 
@@ -515,8 +540,8 @@ int Analyse(int argc, char** argv) {
     const int64_t due = clock.FrameAt(note.dueNs + lateNs);
     int64_t last = due + 250 * kFramesPerMs;
     if (k + 1 < notes.size()) last = std::min(last, clock.FrameAt(notes[k + 1].dueNs + lateNs));
-    const int64_t onset = search.Find(attacks[schedule[note.index].keys], due - 20 * kFramesPerMs,
-                                      last, kLeastFit, false, note.fit);
+    const int64_t onset =
+        search.Find(attackOf(note.keys), due - 20 * kFramesPerMs, last, kLeastFit, false, note.fit);
     if (onset < 0) continue;
     note.onsetNs = clock.NsAt(static_cast<double>(onset));
     note.errorMs = (note.onsetNs - note.dueNs) / 1e6;
