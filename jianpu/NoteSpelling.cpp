@@ -40,7 +40,24 @@ bool WriteShort(double beats, WrittenLength& head) {
   return false;
 }
 
+// The longest single head below one beat that is not longer than `beats`.
+WrittenLength LargestShortHead(double beats) {
+  for (int32_t underlines = 1;; ++underlines) {
+    const double plain = std::ldexp(1.0, -underlines);
+    for (int32_t dots = 2; dots >= 0; --dots) {
+      if (plain * (dots == 2 ? 1.75 : dots == 1 ? 1.5 : 1.0) <= beats + kTolerance)
+        return {underlines, 0, dots};
+    }
+  }
+}
+
 }  // namespace
+
+double HeadBeats(const WrittenLength& head) {
+  const double base = std::ldexp(1.0, -head.underlines);
+  const double dotted = head.dots == 1 ? 0.5 : head.dots == 2 ? 0.75 : 0.0;
+  return base * (1.0 + head.dashes + dotted);
+}
 
 WrittenPitch WritePitch(TokenSpan token) {
   const int32_t note = PitchNumber(token);
@@ -84,10 +101,9 @@ std::vector<WrittenLength> WriteLength(double beats) {
       heads.push_back(head);
       break;
     }
-    int32_t underlines = 1;
-    while (std::ldexp(1.0, -underlines) > rest + kTolerance) ++underlines;
-    heads.push_back({underlines, 0, 0});
-    rest -= std::ldexp(1.0, -underlines);
+    const WrittenLength largest = LargestShortHead(rest);
+    heads.push_back(largest);
+    rest -= HeadBeats(largest);
   }
   return heads;
 }

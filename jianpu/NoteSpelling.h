@@ -33,6 +33,9 @@ struct WrittenLength {
 // as the plain length they stand in for (1, 1/2, 1/4, 1/8) under a triplet bracket.
 std::vector<WrittenLength> WriteLength(double beats);
 
+// The beats one head stands for (before a triplet's shortening).
+double HeadBeats(const WrittenLength& head);
+
 // True for the four triplet lengths.
 bool IsTripletLength(double beats);
 

@@ -38,12 +38,6 @@ struct Cell {
   double x = 0.0;
 };
 
-double HeadBeats(const WrittenLength& head) {
-  const double base = std::ldexp(1.0, -head.underlines);
-  const double dotted = head.dots == 1 ? 0.5 : head.dots == 2 ? 0.75 : 0.0;
-  return base * (1.0 + head.dashes + dotted);
-}
-
 // The voice of each note: a voice ends where an '&' stands between two notes' numbers.
 std::vector<int32_t> VoiceOfNotes(const Phrase& phrase) {
   std::vector<int32_t> voices(static_cast<size_t>(phrase.noteCount), 0);

@@ -138,12 +138,13 @@ SheetLine FinishLine(const std::vector<Piece>& pieces, const std::vector<double>
     }
   }
   std::vector<double> rowY(static_cast<size_t>(rows));
-  double y = header ? kHeaderHeight + 2.0 : 0.0;
+  // A little room over the rows for the bar lines and the lit phrase's box.
+  const double contentTop = header ? kHeaderHeight + 2.0 : 2.0;
+  double y = contentTop;
   for (size_t r = 0; r < rowY.size(); ++r) {
     rowY[r] = y - top[r];
     y = rowY[r] + bottom[r] + (r + 1 < rowY.size() ? kRowGap : 0.0);
   }
-  const double contentTop = header ? kHeaderHeight + 2.0 : 0.0;
   line.height = y;
   for (size_t p = 0; p < pieces.size(); ++p) {
     const Piece& piece = pieces[p];
