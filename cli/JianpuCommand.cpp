@@ -21,9 +21,17 @@ std::string TitleOf(const std::string& path) {
   return name;
 }
 
+// Qt's notes about its environment (no runtime folder, say) are no concern of a command that
+// only draws into a file; its errors still reach standard error.
+void QuietQtNotes(QtMsgType type, const QMessageLogContext&, const QString& message) {
+  if (type == QtCriticalMsg || type == QtFatalMsg)
+    std::fprintf(stderr, "%s: %s\n", kProgram, message.toLocal8Bit().constData());
+}
+
 // Fonts need a GUI application; the offscreen platform needs no display.
 std::unique_ptr<QGuiApplication> GuiForFonts() {
   if (QGuiApplication::instance() != nullptr) return nullptr;
+  qInstallMessageHandler(QuietQtNotes);
   static char name[] = "tunwick";
   static char platformOption[] = "-platform";
   static char platform[] = "offscreen";
