@@ -64,14 +64,24 @@ void Backgrounds(QPainter& painter, const SheetPage& page, const SheetLighting& 
   painter.setBrush(Qt::NoBrush);
 }
 
+// The raised key over the lit phrase: after its key and tempo where it has them, else over
+// the first part of the phrase.
 void RaisedKey(QPainter& painter, const SheetPage& page, const SheetLighting& lighting) {
   if (lighting.raisedKey.empty()) return;
+  painter.setPen(kRaisedInk);
+  painter.setFont(SheetFont(kTextPixels, true));
+  for (const SheetItem& item : page.items) {
+    if (item.kind != ItemKind::kHeader || item.phrase != lighting.phrase) continue;
+    const QFontMetricsF metrics(SheetFont(kTextPixels));
+    painter.drawText(QPointF(item.x + metrics.horizontalAdvance(Text(item.text)) + 8.0,
+                             item.y + item.height - 3.0),
+                     Text(lighting.raisedKey));
+    return;
+  }
   for (const SheetItem& item : page.items) {
     if (item.kind != ItemKind::kPhrase || item.phrase != lighting.phrase) continue;
-    painter.setPen(kRaisedInk);
-    painter.setFont(SheetFont(kTextPixels, true));
     painter.drawText(QPointF(item.x + 2.0, item.y - 2.0), Text(lighting.raisedKey));
-    return;  // over the first part of the phrase
+    return;
   }
 }
 

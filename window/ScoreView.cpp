@@ -77,12 +77,14 @@ void CScoreView::Refresh() {
 }
 
 void CScoreView::LayOut() {
-  const double width =
-      std::max(60.0, viewport()->width() / kScale - 2 * kMargin);
+  const double width = std::max(60.0, viewport()->width() / kScale - 2 * kMargin);
   page_ = jianpu::StackLines(jianpu::LayOutLines(sheet_, width));
   double bottom = 0.0;
   for (const jianpu::SheetItem& item : page_.items) bottom = std::max(bottom, item.y + item.height);
-  canvas_->resize(viewport()->width(), static_cast<int>((bottom + 2 * kMargin) * kScale) + 1);
+  // White to the window's foot at least.
+  canvas_->resize(viewport()->width(),
+                  std::max(viewport()->height(),
+                           static_cast<int>((bottom + 2 * kMargin) * kScale) + 1));
   canvas_->update();
 }
 
