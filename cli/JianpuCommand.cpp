@@ -48,8 +48,7 @@ int RunJianpuCommand(const Arguments& arguments, const CommandLineStreams& strea
   ParsedArguments parsed;
   if (!ParseArguments(arguments, {"--title"}, streams, parsed)) return kExitUsage;
   jianpu::SheetFormat format = jianpu::SheetFormat::kPdf;
-  if (parsed.positional.size() != 2)
-    return Usage(streams, "jianpu", kJianpuArguments);
+  if (parsed.positional.size() != 2) return Usage(streams, "jianpu", kJianpuArguments);
   const std::string& in = parsed.positional[0];
   const std::string& out = parsed.positional[1];
   if (!jianpu::SheetFormatOf(out, format))

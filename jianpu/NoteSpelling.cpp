@@ -15,9 +15,9 @@ struct Step {
   int32_t degree;
   bool sharp;
 };
-constexpr Step kSteps[12] = {{1, false}, {1, true}, {2, false}, {2, true},
-                             {3, false}, {4, false}, {4, true}, {5, false},
-                             {5, true},  {6, false}, {6, true}, {7, false}};
+constexpr Step kSteps[12] = {{1, false}, {1, true},  {2, false}, {2, true},
+                             {3, false}, {4, false}, {4, true},  {5, false},
+                             {5, true},  {6, false}, {6, true},  {7, false}};
 
 // The smallest number of underlines and dots that write `beats` (below one beat) with one
 // head: a power of two, or one with one or two dots. Returns false when none does.

@@ -57,8 +57,8 @@ void AddNote(std::vector<Cell>& cells, int32_t voice, double start, double beats
     return std::make_tuple(a.pitch.octave, a.pitch.degree, a.pitch.sharp) <
            std::make_tuple(b.pitch.octave, b.pitch.degree, b.pitch.sharp);
   });
-  const bool sharpRoom = std::any_of(stack.begin(), stack.end(),
-                                     [](const StackedDigit& d) { return d.pitch.sharp; });
+  const bool sharpRoom =
+      std::any_of(stack.begin(), stack.end(), [](const StackedDigit& d) { return d.pitch.sharp; });
   const bool triplet = IsTripletLength(beats);
   const double scale = triplet ? 2.0 / 3.0 : 1.0;
   const int32_t note = stack.back().note;
@@ -250,8 +250,8 @@ class CBlockWriter {
   }
 
   SheetItem Dot(ItemKind kind, double cx, double cy, int32_t note) {
-    return NoteItem(kind, cx - kDotRadius, cy - kDotRadius, 2 * kDotRadius, 2 * kDotRadius,
-                    sheet_, phrase_, note);
+    return NoteItem(kind, cx - kDotRadius, cy - kDotRadius, 2 * kDotRadius, 2 * kDotRadius, sheet_,
+                    phrase_, note);
   }
 
   void AugmentationDots(const Cell& cell, double x) {
@@ -259,8 +259,8 @@ class CBlockWriter {
       Add(Dot(ItemKind::kDot, x + kDotWidth * (k + 0.5), kDigitHeight / 2, cell.note), cell.voice);
   }
 
-  void Plain(ItemKind kind, double x, double y, double w, double h, int32_t row,
-             int32_t level = 0, const char* text = "") {
+  void Plain(ItemKind kind, double x, double y, double w, double h, int32_t row, int32_t level = 0,
+             const char* text = "") {
     SheetItem item;
     item.level = level;
     item.kind = kind;
@@ -295,8 +295,8 @@ void Underlines(const std::vector<Cell*>& voiceCells, CBlockWriter& writer) {
       continue;
     }
     size_t end = i + 1;
-    while (end < voiceCells.size() && !voiceCells[end]->dash &&
-           voiceCells[end]->underlines > 0 && groupOf(voiceCells[end]) == groupOf(first))
+    while (end < voiceCells.size() && !voiceCells[end]->dash && voiceCells[end]->underlines > 0 &&
+           groupOf(voiceCells[end]) == groupOf(first))
       ++end;
     int32_t most = 0;
     for (size_t k = i; k < end; ++k) most = std::max(most, voiceCells[k]->underlines);
@@ -311,9 +311,8 @@ void Underlines(const std::vector<Cell*>& voiceCells, CBlockWriter& writer) {
         while (last + 1 < end && voiceCells[last + 1]->underlines >= level) ++last;
         const double left = DigitLeft(*voiceCells[k]);
         const double right = voiceCells[last]->x + voiceCells[last]->width;
-        writer.Plain(ItemKind::kUnderline, left,
-                     kDigitHeight + 1.0 + (level - 1) * kUnderlineStep, right - left,
-                     kUnderlineThickness, first->voice, level);
+        writer.Plain(ItemKind::kUnderline, left, kDigitHeight + 1.0 + (level - 1) * kUnderlineStep,
+                     right - left, kUnderlineThickness, first->voice, level);
         k = last + 1;
       }
     }
@@ -355,14 +354,19 @@ void Arcs(const std::vector<Cell*>& voiceCells, const std::vector<double>& tops,
 
 }  // namespace
 
-std::vector<BreakPoint> BreakPoints(const Sheet& sheet, int32_t phrase) {
-  std::vector<Cell> cells = CellsOf(sheet, phrase);
+struct CPhraseLayout::Cells {
+  std::vector<Cell> all;
+};
+
+CPhraseLayout::CPhraseLayout(const Sheet& sheet, int32_t phrase)
+    : sheet_(sheet), phrase_(phrase), cells_(std::make_unique<Cells>()) {
+  cells_->all = CellsOf(sheet, phrase);
+  std::vector<Cell> placedCells = cells_->all;
   std::vector<Cell*> placed;
-  for (Cell& cell : cells) placed.push_back(&cell);
+  for (Cell& cell : placedCells) placed.push_back(&cell);
   const double width = PlaceColumns(placed);
   int32_t voices = 0;
-  for (const Cell& cell : cells) voices = std::max(voices, cell.voice + 1);
-  std::vector<BreakPoint> points;
+  for (const Cell& cell : placedCells) voices = std::max(voices, cell.voice + 1);
   size_t i = 0;
   while (i < placed.size()) {
     size_t end = i;
@@ -370,24 +374,26 @@ std::vector<BreakPoint> BreakPoints(const Sheet& sheet, int32_t phrase) {
     while (end < placed.size() && std::fabs(placed[end]->time - placed[i]->time) < kEps)
       present[static_cast<size_t>(placed[end++]->voice)] = true;
     if (i > 0 && std::all_of(present.begin(), present.end(), [](bool p) { return p; }))
-      points.push_back({placed[i]->time, placed[i]->x - kColumnGap});
+      breakPoints_.push_back({placed[i]->time, placed[i]->x - kColumnGap});
     i = end;
   }
-  points.push_back({sheet.score->phrases[phrase].startTimes[sheet.score->phrases[phrase].noteCount],
-                    width});
-  return points;
+  const Phrase& p = sheet.score->phrases[phrase];
+  breakPoints_.push_back({p.startTimes[p.noteCount], width});
 }
 
-PhraseBlock BuildPhraseBlock(const Sheet& sheet, int32_t phrase, double from, double to) {
-  std::vector<Cell> cells = CellsOf(sheet, phrase);
-  std::vector<Cell*> chosen;
+CPhraseLayout::~CPhraseLayout() = default;
+
+PhraseBlock CPhraseLayout::Block(double from, double to) const {
+  std::vector<Cell> cells;
   PhraseBlock block;
-  for (Cell& cell : cells) {
+  for (const Cell& cell : cells_->all) {
     block.rows = std::max(block.rows, cell.voice + 1);
-    if (cell.time > from - kEps && cell.time < to - kEps) chosen.push_back(&cell);
+    if (cell.time > from - kEps && cell.time < to - kEps) cells.push_back(cell);
   }
+  std::vector<Cell*> chosen;
+  for (Cell& cell : cells) chosen.push_back(&cell);
   block.width = PlaceColumns(chosen);
-  CBlockWriter writer(sheet, phrase, block);
+  CBlockWriter writer(sheet_, phrase_, block);
   for (int32_t voice = 0; voice < block.rows; ++voice) {
     std::vector<Cell*> voiceCells;
     std::vector<double> tops;

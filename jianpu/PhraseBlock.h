@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "jianpu/Sheet.h"
@@ -26,9 +27,25 @@ struct BreakPoint {
   double beat = 0.0;
   double x = 0.0;
 };
-std::vector<BreakPoint> BreakPoints(const Sheet& sheet, int32_t phrase);
 
-// The block of the notes of `phrase` that start in [from, to).
-PhraseBlock BuildPhraseBlock(const Sheet& sheet, int32_t phrase, double from, double to);
+// A phrase's notes as written, once, for the blocks of its pieces.
+class CPhraseLayout {
+ public:
+  CPhraseLayout(const Sheet& sheet, int32_t phrase);
+  ~CPhraseLayout();
+  CPhraseLayout(const CPhraseLayout&) = delete;
+  CPhraseLayout& operator=(const CPhraseLayout&) = delete;
+
+  const std::vector<BreakPoint>& BreakPoints() const { return breakPoints_; }
+  // The block of the notes that start in [from, to).
+  PhraseBlock Block(double from, double to) const;
+
+ private:
+  struct Cells;
+  const Sheet& sheet_;
+  int32_t phrase_;
+  std::unique_ptr<Cells> cells_;
+  std::vector<BreakPoint> breakPoints_;
+};
 
 }  // namespace jianpu

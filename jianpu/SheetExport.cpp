@@ -44,10 +44,14 @@ bool SheetFormatOf(const std::string& path, SheetFormat& format) {
   std::string suffix = path.substr(dot + 1);
   std::transform(suffix.begin(), suffix.end(), suffix.begin(),
                  [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  if (suffix == "pdf") format = SheetFormat::kPdf;
-  else if (suffix == "svg") format = SheetFormat::kSvg;
-  else if (suffix == "png") format = SheetFormat::kPng;
-  else return false;
+  if (suffix == "pdf")
+    format = SheetFormat::kPdf;
+  else if (suffix == "svg")
+    format = SheetFormat::kSvg;
+  else if (suffix == "png")
+    format = SheetFormat::kPng;
+  else
+    return false;
   return true;
 }
 

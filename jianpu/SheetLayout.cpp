@@ -62,8 +62,8 @@ Piece FaultPiece(const Sheet& sheet, const SheetFault& fault) {
   item.kind = ItemKind::kFault;
   item.text = text;
   item.message = fault.message;
-  item.width = kTextCharWidth * static_cast<double>(std::max(CharacterCount(text),
-                                                             CharacterCount(fault.message))) +
+  item.width = kTextCharWidth * static_cast<double>(
+                                    std::max(CharacterCount(text), CharacterCount(fault.message))) +
                6.0;
   item.y = -4.0;
   item.height = kDigitHeight + 16.0;
@@ -77,7 +77,8 @@ Piece FaultPiece(const Sheet& sheet, const SheetFault& fault) {
 // The pieces of a phrase for lines `width` wide, the first `room` wide. An empty first
 // piece: the phrase starts on the next line.
 std::vector<Piece> PhrasePieces(const Sheet& sheet, int32_t phrase, double room, double width) {
-  const std::vector<BreakPoint> points = BreakPoints(sheet, phrase);
+  const CPhraseLayout layout(sheet, phrase);
+  const std::vector<BreakPoint>& points = layout.BreakPoints();
   constexpr size_t kNone = static_cast<size_t>(-1);
   std::vector<Piece> pieces;
   // A phrase that fits a line but not what is left of this one starts the next; so does a
@@ -103,8 +104,7 @@ std::vector<Piece> PhrasePieces(const Sheet& sheet, int32_t phrase, double room,
       chosen = whole;
     const bool last = chosen + 1 == points.size();
     Piece piece;
-    piece.block =
-        BuildPhraseBlock(sheet, phrase, from, last ? points[chosen].beat + 1.0 : points[chosen].beat);
+    piece.block = layout.Block(from, last ? points[chosen].beat + 1.0 : points[chosen].beat);
     piece.endsPhrase = last;
     if (from == 0.0) piece.header = HeaderOf(*sheet.score, phrase);
     pieces.push_back(std::move(piece));

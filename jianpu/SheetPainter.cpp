@@ -57,8 +57,7 @@ void Backgrounds(QPainter& painter, const SheetPage& page, const SheetLighting& 
   for (const SheetItem& item : page.items) {
     if ((item.kind == ItemKind::kDigit || item.kind == ItemKind::kDash) && Lit(item, lighting)) {
       painter.setBrush(kNoteBackground);
-      painter.drawRoundedRect(QRectF(item.x - 1.5, item.y - 2.0, item.width + 3.0, 15.0), 2.0,
-                              2.0);
+      painter.drawRoundedRect(QRectF(item.x - 1.5, item.y - 2.0, item.width + 3.0, 15.0), 2.0, 2.0);
     }
   }
   painter.setBrush(Qt::NoBrush);

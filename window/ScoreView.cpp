@@ -35,8 +35,8 @@ class CSheetCanvas : public QWidget {
   CScoreView& view_;
 };
 
-CScoreView::CScoreView(QPlainTextEdit& edit, const CFollowAlong& followAlong,
-                       const CPlayer& player, QWidget* parent)
+CScoreView::CScoreView(QPlainTextEdit& edit, const CFollowAlong& followAlong, const CPlayer& player,
+                       QWidget* parent)
     : QScrollArea(parent), edit_(edit), followAlong_(followAlong), player_(player) {
   setWindowFlags(Qt::Window | Qt::Tool);
   setWindowTitle(QStringLiteral("简谱"));
@@ -49,11 +49,12 @@ CScoreView::CScoreView(QPlainTextEdit& edit, const CFollowAlong& followAlong,
   typingPause_.setSingleShot(true);
   typingPause_.setInterval(kTypingPauseMs);
   connect(&typingPause_, &QTimer::timeout, this, [this] { Refresh(); });
-  connect(edit_.document(), &QTextDocument::contentsChange, this, [this](int, int removed, int added) {
-    if (removed == 0 && added == 0) return;
-    stale_ = true;
-    if (isVisible()) typingPause_.start();
-  });
+  connect(edit_.document(), &QTextDocument::contentsChange, this,
+          [this](int, int removed, int added) {
+            if (removed == 0 && added == 0) return;
+            stale_ = true;
+            if (isVisible()) typingPause_.start();
+          });
   // The lighting follows the box's.
   connect(&followAlong_, &CFollowAlong::Updated, canvas_, [this] { canvas_->update(); });
 }
@@ -82,9 +83,9 @@ void CScoreView::LayOut() {
   double bottom = 0.0;
   for (const jianpu::SheetItem& item : page_.items) bottom = std::max(bottom, item.y + item.height);
   // White to the window's foot at least.
-  canvas_->resize(viewport()->width(),
-                  std::max(viewport()->height(),
-                           static_cast<int>((bottom + 2 * kMargin) * kScale) + 1));
+  canvas_->resize(
+      viewport()->width(),
+      std::max(viewport()->height(), static_cast<int>((bottom + 2 * kMargin) * kScale) + 1));
   canvas_->update();
 }
 
@@ -126,8 +127,8 @@ bool CScoreView::SelectAt(const QPointF& point) {
   const double y = point.y() / kScale - kMargin;
   constexpr double kReach = 2.0;
   for (const jianpu::SheetItem& item : page_.items) {
-    const bool selectable = item.kind == jianpu::ItemKind::kDigit ||
-                            item.kind == jianpu::ItemKind::kFault;
+    const bool selectable =
+        item.kind == jianpu::ItemKind::kDigit || item.kind == jianpu::ItemKind::kFault;
     if (!selectable || item.source.start < 0) continue;
     if (x < item.x - kReach || x > item.x + item.width + kReach || y < item.y - kReach ||
         y > item.y + item.height + kReach)

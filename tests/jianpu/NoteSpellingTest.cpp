@@ -22,15 +22,26 @@ struct PitchCase {
 
 TEST(NoteSpellingTest, PitchTokensAreWrittenAsDegreeOctaveAndSharp) {
   const PitchCase cases[] = {
-      {"1", 1, 0, false},    {"5", 5, 0, false},     {"7", 7, 0, false},
-      {"10", 1, 1, false},   {"30", 3, 1, false},    {"100", 1, 2, false},
-      {"0.3", 3, -1, false}, {"0.01", 1, -2, false}, {"0.7", 7, -1, false},
-      {"1.5", 1, 0, true},   {"4.5", 4, 0, true},    {"15", 1, 1, true},
-      {"0.15", 1, -1, true}, {"0.45", 4, -1, true},
+      {"1", 1, 0, false},
+      {"5", 5, 0, false},
+      {"7", 7, 0, false},
+      {"10", 1, 1, false},
+      {"30", 3, 1, false},
+      {"100", 1, 2, false},
+      {"0.3", 3, -1, false},
+      {"0.01", 1, -2, false},
+      {"0.7", 7, -1, false},
+      {"1.5", 1, 0, true},
+      {"4.5", 4, 0, true},
+      {"15", 1, 1, true},
+      {"0.15", 1, -1, true},
+      {"0.45", 4, -1, true},
       // 3 and 7 have no raised form: they are written plain.
-      {"3.5", 3, 0, false},  {"0.75", 7, -1, false},
+      {"3.5", 3, 0, false},
+      {"0.75", 7, -1, false},
       // A rest is 0, without dots.
-      {"0", 0, 0, false},    {"0.0", 0, 0, false},
+      {"0", 0, 0, false},
+      {"0.0", 0, 0, false},
   };
   for (const PitchCase& c : cases) {
     const jianpu::WrittenPitch written = jianpu::WritePitch(Token(c.token));

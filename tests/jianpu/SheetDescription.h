@@ -42,8 +42,10 @@ inline std::string DigitToken(const std::vector<SheetItem>& items, const SheetIt
   for (const SheetItem& item : items) {
     if (Is(item, ItemKind::kOctaveDot) && item.note == digit.note &&
         std::fabs(item.x + item.width / 2 - centre) < 0.01) {
-      if (item.y < digit.y) ++above;
-      else ++below;
+      if (item.y < digit.y)
+        ++above;
+      else
+        ++below;
     }
     if (Is(item, ItemKind::kSharp) && item.note == digit.note &&
         std::fabs(item.x + item.width - digit.x) < 0.01)
@@ -52,8 +54,9 @@ inline std::string DigitToken(const std::vector<SheetItem>& items, const SheetIt
         item.y > digit.y && item.y < digit.y + 30.0)
       ++lines;
   }
-  return std::string(static_cast<size_t>(above), '\'') + std::string(static_cast<size_t>(below), ',') +
-         (sharp ? "#" : "") + digit.text + std::string(static_cast<size_t>(lines), '_');
+  return std::string(static_cast<size_t>(above), '\'') +
+         std::string(static_cast<size_t>(below), ',') + (sharp ? "#" : "") + digit.text +
+         std::string(static_cast<size_t>(lines), '_');
 }
 
 // The items of one line in reading order: digits (a chord's stacked, bottom first, joined by
@@ -96,8 +99,8 @@ inline std::string DescribeItems(const std::vector<SheetItem>& items) {
   std::string text;
   for (size_t i = 0; i < tokens.size(); ++i) {
     const bool stacked = i > 0 && tokens[i].order == 1 && tokens[i - 1].order == 1 &&
-                         std::fabs(tokens[i].x - tokens[i - 1].x) <= 0.5 &&
-                         tokens[i].text != "|" && tokens[i].text != "‖";
+                         std::fabs(tokens[i].x - tokens[i - 1].x) <= 0.5 && tokens[i].text != "|" &&
+                         tokens[i].text != "‖";
     if (i > 0) text += stacked ? "/" : " ";
     text += tokens[i].text;
   }

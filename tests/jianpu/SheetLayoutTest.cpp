@@ -99,8 +99,8 @@ TEST(SheetLayoutTest, VoicesStandOnParallelRowsAlignedByBeat) {
 }
 
 TEST(SheetLayoutTest, KeyAndTempoStandAtTheStartAndWhereTheyChange) {
-  const std::vector<jianpu::SheetLine> lines = jianpu::LayOutLines(
-      jianpu::ReadSheet("do=F,s=100,1,1|1,2|do=Bb,1,3|s=90,1,4|1,5"), 10000.0);
+  const std::vector<jianpu::SheetLine> lines =
+      jianpu::LayOutLines(jianpu::ReadSheet("do=F,s=100,1,1|1,2|do=Bb,1,3|s=90,1,4|1,5"), 10000.0);
   std::vector<std::string> headers;
   for (const jianpu::SheetItem& item : ItemsOf(lines, ItemKind::kHeader))
     headers.push_back(item.text);

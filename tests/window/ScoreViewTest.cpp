@@ -165,7 +165,7 @@ TEST_F(ScoreViewTest, TheSoundingNotesAndTheirPhraseAreLitAsInTheBox) {
   EXPECT_EQ(lit.phrase, 0);
   ASSERT_EQ(lit.notes.size(), 1u);
   EXPECT_EQ(dlg->scoreEdit()->toPlainText().mid(lit.notes[0].start,
-                                                 lit.notes[0].end - lit.notes[0].start),
+                                                lit.notes[0].end - lit.notes[0].start),
             QStringLiteral("1,2"));
   Run(400);  // the chord
   lit = View().Lighting();
