@@ -335,7 +335,17 @@ TEST_F(CommandLineTest, JianpuWritesSvgAndPngAndRefusesABadScore) {
   EXPECT_NE(svg.find("小星星"), std::string::npos);
   run = Tunwick("jianpu '" + in + "' '" + folder + "/s.PNG'");
   ASSERT_EQ(run.status, 0) << run.err;
-  EXPECT_EQ(ReadFileBytes(folder + "/s.PNG").substr(0, 4), "\x89PNG");
+  const std::string png = ReadFileBytes(folder + "/s.PNG");
+  ASSERT_GT(png.size(), 24u);
+  EXPECT_EQ(png.substr(0, 4), "\x89PNG");
+  // One A4 page at 150 dots per inch: the IHDR chunk's width and height.
+  const auto word = [&](size_t at) {
+    return (static_cast<unsigned char>(png[at]) << 24) |
+           (static_cast<unsigned char>(png[at + 1]) << 16) |
+           (static_cast<unsigned char>(png[at + 2]) << 8) | static_cast<unsigned char>(png[at + 3]);
+  };
+  EXPECT_EQ(word(16), 1240u);
+  EXPECT_EQ(word(20), 1754u);
 
   // A score the player refuses: the parser's message, and no file.
   const std::string bad = ScoreFile("bad.txt", "1,1|1,8");

@@ -167,6 +167,12 @@ TEST_F(ScoreViewTest, TheSoundingNotesAndTheirPhraseAreLitAsInTheBox) {
   EXPECT_EQ(dlg->scoreEdit()->toPlainText().mid(lit.notes[0].start,
                                                 lit.notes[0].end - lit.notes[0].start),
             QStringLiteral("1,2"));
+  // Drawn: the sounding note on the box's strong colour.
+  const QImage drawn = View().canvas()->grab().toImage();
+  int strong = 0;
+  for (int y = 0; y < drawn.height(); ++y)
+    for (int x = 0; x < drawn.width(); ++x) strong += drawn.pixel(x, y) == qRgb(255, 176, 64);
+  EXPECT_GT(strong, 100);
   Run(400);  // the chord
   lit = View().Lighting();
   EXPECT_EQ(lit.phrase, 1);
