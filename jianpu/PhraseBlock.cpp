@@ -152,30 +152,29 @@ std::vector<Cell> CellsOf(const Sheet& sheet, int32_t phrase) {
   return cells;
 }
 
-// Places the columns: a column stands right of every cell of each voice before it.
+// Places the columns: a column stands right of every cell of each voice before it, and
+// every cell starting at its beat stands in it.
 double PlaceColumns(std::vector<Cell*>& cells) {
   std::stable_sort(cells.begin(), cells.end(),
                    [](const Cell* a, const Cell* b) { return a->time < b->time - kEps; });
   std::vector<double> voiceEnd;
+  for (const Cell* cell : cells)
+    voiceEnd.resize(std::max(voiceEnd.size(), static_cast<size_t>(cell->voice) + 1), 0.0);
   double columnX = -kMinAdvance;
-  double columnTime = -1.0;
   double right = 0.0;
-  for (Cell* cell : cells) {
-    if (voiceEnd.size() <= static_cast<size_t>(cell->voice))
-      voiceEnd.resize(static_cast<size_t>(cell->voice) + 1, 0.0);
-    if (std::fabs(cell->time - columnTime) > kEps) {
-      columnX = std::max(columnX + kMinAdvance, 0.0);
-      columnTime = cell->time;
+  size_t i = 0;
+  while (i < cells.size()) {
+    size_t end = i;
+    double x = std::max(columnX + kMinAdvance, 0.0);
+    while (end < cells.size() && std::fabs(cells[end]->time - cells[i]->time) < kEps)
+      x = std::max(x, voiceEnd[static_cast<size_t>(cells[end++]->voice)]);
+    for (size_t k = i; k < end; ++k) {
+      cells[k]->x = x;
+      voiceEnd[static_cast<size_t>(cells[k]->voice)] = x + cells[k]->width + kColumnGap;
+      right = std::max(right, x + cells[k]->width);
     }
-    columnX = std::max(columnX, voiceEnd[static_cast<size_t>(cell->voice)]);
-    cell->x = columnX;
-    voiceEnd[static_cast<size_t>(cell->voice)] = columnX + cell->width + kColumnGap;
-    right = std::max(right, columnX + cell->width);
-  }
-  // A later cell of the same column may have moved it right: align them all.
-  for (size_t i = cells.size(); i-- > 1;) {
-    if (std::fabs(cells[i]->time - cells[i - 1]->time) < kEps)
-      cells[i - 1]->x = std::max(cells[i - 1]->x, cells[i]->x);
+    columnX = x;
+    i = end;
   }
   return right;
 }

@@ -98,6 +98,32 @@ TEST(SheetLayoutTest, VoicesStandOnParallelRowsAlignedByBeat) {
   EXPECT_GT(bars[0].y + bars[0].height, at("5").y + jianpu::kDigitHeight);
 }
 
+TEST(SheetLayoutTest, NoDigitOrSharpOverlapsAnotherInItsRow) {
+  const char* const scores[] = {
+      // A wide sharp in one voice pushes the shared column; the other voice's next note
+      // must still clear its own digit.
+      "1,1,0.1,2,0.1,4.5,1,3 &0.1,1,0.1,1.5,1,2,1,3",
+      "0.01,1.5,0.01,2.5,0.01,4.5,0.01,5.5,1,6 &1,1,1,2",
+      "0.1,1,0.1,2,0.3,3,0.3,4,0.3,5,1,6 &0,1,0,3,1,5,1.1,4.5,0.1,10",
+  };
+  for (const char* score : scores) {
+    const std::vector<jianpu::SheetLine> lines =
+        jianpu::LayOutLines(jianpu::ReadSheet(score), 10000.0);
+    std::vector<jianpu::SheetItem> heads;
+    for (const jianpu::SheetItem& item : ItemsOf(lines, ItemKind::kDigit)) heads.push_back(item);
+    for (const jianpu::SheetItem& item : ItemsOf(lines, ItemKind::kSharp)) heads.push_back(item);
+    for (const jianpu::SheetItem& a : heads) {
+      for (const jianpu::SheetItem& b : heads) {
+        const bool sameRow = a.y < b.y + b.height && b.y < a.y + a.height;
+        if (&a == &b || !sameRow) continue;
+        const bool apart = a.x + a.width <= b.x + 1e-9 || b.x + b.width <= a.x + 1e-9;
+        EXPECT_TRUE(apart) << score << ": " << a.text << " at " << a.x << " and " << b.text
+                           << " at " << b.x;
+      }
+    }
+  }
+}
+
 TEST(SheetLayoutTest, KeyAndTempoStandAtTheStartAndWhereTheyChange) {
   const std::vector<jianpu::SheetLine> lines =
       jianpu::LayOutLines(jianpu::ReadSheet("do=F,s=100,1,1|1,2|do=Bb,1,3|s=90,1,4|1,5"), 10000.0);
