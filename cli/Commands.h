@@ -16,6 +16,7 @@ extern const char kRenderArguments[];
 extern const char kScoreArguments[];
 extern const char kListenArguments[];
 extern const char kProgressArguments[];
+extern const char kJianpuArguments[];
 
 // `check FILE`: the phrase count, note count and length of a score.
 int RunCheckCommand(const Arguments& arguments, const CommandLineStreams& streams);
@@ -23,6 +24,10 @@ int RunCheckCommand(const Arguments& arguments, const CommandLineStreams& stream
 int RunExportCommand(const Arguments& arguments, const CommandLineStreams& streams);
 // `devices`: the MIDI output devices.
 int RunDevicesCommand(const CommandLineStreams& streams);
+
+// `jianpu FILE OUT.pdf|OUT.svg|OUT.png [--title TEXT]`: the score in numbered notation on A4
+// pages.
+int RunJianpuCommand(const Arguments& arguments, const CommandLineStreams& streams);
 
 // `play`: the score in real time through a MIDI output device, as the window's buttons play.
 using PlayMachine = HeadlessMachine;

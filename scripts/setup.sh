@@ -10,8 +10,9 @@ PACKAGES=(
   clang-14 libclang-rt-14-dev
   # window
   qt6-base-dev qt6-base-dev-tools libgl-dev
-  # Chinese text in the dialog
-  fonts-wqy-zenhei fontconfig libfontconfig-dev
+  # Chinese text in the dialog; the numbered notation's digits and music signs (♩ ♯ ♭), and its
+  # SVG export
+  fonts-wqy-zenhei fonts-dejavu-core fontconfig libfontconfig-dev qt6-svg-dev
   # sound: embedded synthesizer, General MIDI soundfont, ALSA ports, WAV files, and the
   # synthesizer's own PulseAudio stream
   libfluidsynth-dev timgm6mb-soundfont librtmidi-dev libasound2-dev libsndfile1-dev libpulse-dev
@@ -27,6 +28,8 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   # GUI tests and screenshots on a virtual display
   xvfb xauth imagemagick xdotool
+  # the numbered notation's PDF read back (pdftotext, pdfinfo) and its pages looked at (pdftoppm)
+  poppler-utils
   # live playback test and timing benchmark: a private sound server whose output is captured,
   # FluidSynth's own player beside ours; peak memory in the benchmarks (/usr/bin/time)
   pulseaudio fluidsynth time

@@ -187,4 +187,5 @@ void CFollowAlong::Update() {
   applying_ = true;
   edit_.setExtraSelections(selections);
   applying_ = false;
+  emit Updated();
 }

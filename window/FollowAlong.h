@@ -49,6 +49,10 @@ class CFollowAlong : public QObject, public PlayerObserver {
   void ShowFault(const QString& boxText, const std::string& loadedBytes, int32_t phraseOffset,
                  int32_t phraseLength, int32_t numberOffset, int32_t numberLength);
 
+ signals:
+  // What is lit (or the caption) has just been shown anew.
+  void Updated();
+
  private:
   // The box character at a byte offset of the loaded text; -1 outside it.
   int CharAt(size_t byteOffset) const;

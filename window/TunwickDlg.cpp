@@ -1,5 +1,6 @@
 #include "window/TunwickDlg.h"
 
+#include <QAction>
 #include <QContextMenuEvent>
 #include <QDir>
 #include <QFile>
@@ -13,6 +14,7 @@
 #include <QScreen>
 #include <QShowEvent>
 #include <QTimer>
+#include <algorithm>
 #include <cstring>
 #include <functional>
 
@@ -28,7 +30,9 @@
 #include "window/AppIcon.h"
 #include "window/DialogLayout.h"
 #include "window/FollowAlong.h"
+#include "window/ScoreView.h"
 #include "window/SingBackPanel.h"
+#include "window/UserSettings.h"
 #include "window/WindowPlatform.h"
 
 namespace {
@@ -36,6 +40,7 @@ namespace {
 const char kNoDevicesText[] = "No MIDI output devices available.";
 const char kTextFileFilter[] = "文本文件(*.txt)";
 const char kMidiFileFilter[] = "mid文件(*.mid)";
+const char kScoreViewOpenKey[] = "scoreView/open";
 constexpr unsigned kScClose = 0xF060;
 
 }  // namespace
@@ -93,6 +98,15 @@ CTunwickDlg::CTunwickDlg(QWidget* parent, PlayerPlatform* platform)
   singBackPanel_ = std::make_unique<CSingBackPanel>(player_, this);
   player_.AddObserver(singBackPanel_.get());
   singBackPanel_->SetHistorySource([this](int32_t row) { return PhraseHistory(row); });
+  scoreView_ = std::make_unique<CScoreView>(*edit_, *followAlong_, player_, this);
+  scoreView_->SetOnClosed([this] { ShowScoreView(false); });
+  scoreViewAction_ = new QAction(QStringLiteral("简谱(&J)"), this);
+  scoreViewAction_->setCheckable(true);
+  scoreViewAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_J));
+  connect(scoreViewAction_, &QAction::triggered, this, [this] { OnToggleScoreView(); });
+  // The shortcut works in the dialog and in the view alike.
+  addAction(scoreViewAction_);
+  scoreView_->addAction(scoreViewAction_);
   loadedText_ = kBuiltInScore;
   // Queued: a stop is often followed at once by a new start (the button pressed again).
   earRelease_ = std::make_unique<CStopWatcher>(
@@ -204,6 +218,9 @@ bool CTunwickDlg::OnInitDialog() {
 
   // The first control in tab order takes the focus.
   button(IDC_PRACTICE)->setFocus(Qt::OtherFocusReason);
+  // The score view as it was left, once the dialog stands where it goes.
+  if (OpenUserSettings()->value(QLatin1String(kScoreViewOpenKey), false).toBool())
+    QTimer::singleShot(0, this, [this] { ShowScoreView(true); });
   return true;
 }
 
@@ -427,6 +444,26 @@ void CTunwickDlg::OnSaveMidi() {
   }
 }
 
+// ---- Score view ----
+
+void CTunwickDlg::OnToggleScoreView() { ShowScoreView(!scoreView_->isVisible()); }
+
+void CTunwickDlg::ShowScoreView(bool open) {
+  if (open && !scoreView_->isVisible()) {
+    // Beside the dialog (beside the sing-back panel when that is open), on the screen.
+    const QRect beside =
+        singBackPanel_->isVisible() ? singBackPanel_->frameGeometry() : frameGeometry();
+    scoreView_->resize(scoreView_->width(), std::max(scoreView_->height(), height()));
+    scoreView_->move(CSingBackPanel::PlaceBeside(beside, scoreView_->frameGeometry().size(),
+                                                 screen()->availableGeometry()));
+    scoreView_->show();
+  } else if (!open) {
+    scoreView_->hide();
+  }
+  scoreViewAction_->setChecked(open);
+  OpenUserSettings()->setValue(QLatin1String(kScoreViewOpenKey), open);
+}
+
 // ---- Window menu and About box ----
 
 void CTunwickDlg::OnSysCommand(unsigned id) {
@@ -457,6 +494,7 @@ void CTunwickDlg::contextMenuEvent(QContextMenuEvent* event) {
     menu.addSeparator();
     about = menu.addAction(QString::fromUtf8(kAboutMenuText));
   }
+  menu.addAction(scoreViewAction_);
   QAction* close = menu.addAction(QStringLiteral("关闭(&C)"));
   QAction* chosen = menu.exec(event->globalPos());
   if (chosen && chosen == about) OnSysCommand(kIdmAboutBox);

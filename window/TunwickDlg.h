@@ -16,10 +16,12 @@
 #include "window/SingBackPanel.h"
 
 class CFollowAlong;
+class CScoreView;
 class CSingBackPanel;
 class ListeningEar;
 class CMIDIOutDevice;
 class CWindowPlatform;
+class QAction;
 class QLabel;
 class QPlainTextEdit;
 class QPushButton;
@@ -62,6 +64,9 @@ class CTunwickDlg : public QDialog {
   void OnReadText();
   void OnClear();
   void OnSaveMidi();
+  // Opens the score view beside the dialog, or closes it (Ctrl+J, or the context menu); the
+  // choice is remembered for the next start.
+  void OnToggleScoreView();
   // Window-menu commands: 0x10 (low four bits ignored) opens the About box.
   void OnSysCommand(unsigned id);
 
@@ -79,6 +84,8 @@ class CTunwickDlg : public QDialog {
   QPlainTextEdit* scoreEdit() const { return edit_; }
   const CFollowAlong& followAlong() const { return *followAlong_; }
   CSingBackPanel& singBackPanel() const { return *singBackPanel_; }
+  CScoreView& scoreView() const { return *scoreView_; }
+  QAction* scoreViewAction() const { return scoreViewAction_; }
   // The ear sing-back listens through, or null before the first start.
   ListeningEar* ear() const { return ear_.get(); }
   // The window platform, or null when a test replaced it.
@@ -105,6 +112,7 @@ class CTunwickDlg : public QDialog {
 
  private:
   void CreateControls();
+  void ShowScoreView(bool open);
   void ShowFileError(const QString& format, const QString& path, const std::string& reason);
   // Loads the box's text into the player (as the load and export commands do) and, when it
   // took, follows it along in the box.
@@ -137,6 +145,9 @@ class CTunwickDlg : public QDialog {
   std::unique_ptr<PlayerObserver> earRelease_;
   // A window of its own beside the dialog; it goes before the ear it polls.
   std::unique_ptr<CSingBackPanel> singBackPanel_;
+  // The score in numbered notation, in a window of its own beside the dialog.
+  std::unique_ptr<CScoreView> scoreView_;
+  QAction* scoreViewAction_ = nullptr;
   // The score the player holds, as the practice history knows it: its text when loaded, and
   // the file it was read from when the box still held that file's text unedited.
   std::string loadedText_;

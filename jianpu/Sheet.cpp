@@ -1,0 +1,76 @@
+#include "jianpu/Sheet.h"
+
+#include <algorithm>
+
+#include "notation/ScoreParseError.h"
+
+namespace jianpu {
+
+namespace {
+
+// Blanks `length` bytes at `offset`: a phrase of spaces holds nothing and is dropped.
+void Blank(std::string& text, int32_t offset, int32_t length) {
+  const size_t from = std::min(static_cast<size_t>(offset), text.size());
+  const size_t count = std::min(static_cast<size_t>(length), text.size() - from);
+  std::fill_n(text.begin() + static_cast<std::ptrdiff_t>(from), count, ' ');
+}
+
+}  // namespace
+
+Sheet ReadSheet(const std::string& text) {
+  Sheet sheet;
+  sheet.text = text;
+  sheet.score = std::make_unique<Score>();
+  if (text.size() >= static_cast<size_t>(kScoreTextCapacity)) {
+    sheet.faults.push_back({-1, 0, "score text too long"});
+    return sheet;
+  }
+  sheet.shift = !text.empty() && text[0] == '|' ? 1 : 0;
+  std::string working = text;
+  // Each round blanks one refused phrase, so the rounds are bounded by the faults shown.
+  for (int32_t round = 0; round <= kMaxSheetFaults; ++round) {
+    try {
+      ParseScore(working.data(), static_cast<int32_t>(working.size()), *sheet.score);
+      break;
+    } catch (const ScoreParseError& error) {
+      SheetFault fault{error.PhraseOffset(), error.PhraseLength(), error.what()};
+      const bool placed = fault.offset >= 0 && fault.length > 0;
+      if (placed && static_cast<int32_t>(sheet.faults.size()) + 1 < kMaxSheetFaults) {
+        sheet.faults.push_back(fault);
+        Blank(working, fault.offset, fault.length);
+        continue;
+      }
+      // Unplaced, or one fault too many: the text from this phrase on is not drawn.
+      if (placed) {
+        fault.length = static_cast<int32_t>(working.size()) - fault.offset;
+        sheet.faults.push_back(fault);
+        Blank(working, fault.offset, fault.length);
+        continue;
+      }
+      sheet.faults.push_back({-1, 0, fault.message});
+      sheet.score->phraseCount = 0;
+      break;
+    }
+  }
+  std::sort(sheet.faults.begin(), sheet.faults.end(),
+            [](const SheetFault& a, const SheetFault& b) { return a.offset < b.offset; });
+  return sheet;
+}
+
+SourceRange NoteSource(const Sheet& sheet, int32_t phrase, int32_t note) {
+  const Score& score = *sheet.score;
+  const Phrase& p = score.phrases[phrase];
+  const TokenSpan& length = p.tokens[2 * note];
+  const TokenSpan& degree = p.tokens[2 * note + 1];
+  return {static_cast<int32_t>(length.start - score.text) + sheet.shift,
+          static_cast<int32_t>(degree.start + degree.length - score.text) + sheet.shift};
+}
+
+SourceRange PhraseSource(const Sheet& sheet, int32_t phrase) {
+  const Score& score = *sheet.score;
+  const Phrase& p = score.phrases[phrase];
+  const int32_t start = static_cast<int32_t>(p.source - score.text) + sheet.shift;
+  return {start, start + p.sourceLength};
+}
+
+}  // namespace jianpu

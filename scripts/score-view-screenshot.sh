@@ -1,0 +1,72 @@
+#!/usr/bin/env bash
+# Pictures the window with its score view open while practice plays: a private PulseAudio
+# server (tests/support/sound-server.sh) to play into, a virtual X display, and the window
+# driven with xdotool as a learner would: the view opened (Ctrl+J), a score typed into the
+# box, 装入, 练音模式; once the second pass (a semitone up) is sounding, the screen is saved.
+#
+#   bash scripts/score-view-screenshot.sh OUT.png [PROGRAM]
+#
+# The window's settings go to a folder of the script's own, so the learner's are untouched.
+set -euo pipefail
+ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+[ $# -ge 1 ] || { echo "usage: $0 OUT.png [PROGRAM]" >&2; exit 2; }
+OUT="$(realpath -m "$1")"
+PROGRAM="$(realpath -m "${2:-$ROOT/build/release/cli/tunwick}")"
+SCORE="do=D,s=120,1,1,1,2,1,3,1,1,1,1,1,2,1,3,1,1|1,3,1,4,10,5,1,3,1,4,10,5|0.1,5,0.1,6,0.1,5,0.1,4,1,3,1,1,0.1,5,0.1,6,0.1,5,0.1,4,1,3,1,1|1,1,1,0.5,10,1,1,1,1,0.5,10,1 &1,3,1,0.7,10,0.5,1,3,1,0.7,10,0.5"
+[ -x "$PROGRAM" ] || { echo "$0: no program at $PROGRAM (build the tunwick target first)" >&2; exit 1; }
+for tool in xvfb-run import convert xdotool; do
+  command -v "$tool" >/dev/null || { echo "$0: $tool is missing (bash scripts/setup.sh)" >&2; exit 1; }
+done
+
+# shellcheck source=../tests/support/sound-server.sh
+source "$ROOT/tests/support/sound-server.sh"
+WORK="$(mktemp -d)"
+chmod 700 "$WORK"
+trap 'sound_server_stop; rm -rf "$WORK"' EXIT
+sound_server_start "$WORK/server" || { echo "$0: $SOUND_SERVER_ERROR" >&2; exit 1; }
+export TUNWICK_AUDIO_DRIVER=pulseaudio XDG_CONFIG_HOME="$WORK/config"
+
+cat >"$WORK/inside.sh" <<'INSIDE'
+set -u
+program=$1 out=$2 work=$3 score=$4
+cd "$work"
+export QT_QPA_PLATFORM=xcb TUNWICK_REPORT_READY=dismiss
+"$program" 2>"$work/stderr" &
+pid=$!
+for _ in $(seq 150); do
+  grep -q '^tunwick: ready' "$work/stderr" 2>/dev/null && break
+  sleep 0.1
+done
+window=$(xdotool search --name '^Tunwick$' | head -1)
+eval "$(xdotool getwindowgeometry --shell "$window")"
+# A control's middle, from its place in dialog units (the dialog is 581 × 416 of them).
+click() {
+  xdotool mousemove "$((X + ($1 + $3 / 2) * WIDTH / 581))" "$((Y + ($2 + $4 / 2) * HEIGHT / 416))"
+  xdotool click 1
+  sleep 0.3
+}
+click 7 275 567 134                    # the edit box
+xdotool key ctrl+j                     # the score view
+sleep 0.3
+click 7 275 567 134
+xdotool key ctrl+a
+xdotool type --delay 5 "$score"
+sleep 0.5
+click 7 255 50 14                      # 装入
+click 19 7 50 14                       # 练音模式
+caption() { xdotool getwindowname "$window" 2>/dev/null || true; }
+for _ in $(seq 400); do
+  case "$(caption)" in *"升 1 半音"*) break ;; esac
+  sleep 0.05
+done
+sleep 3.2
+import -window root "$out"
+kill "$pid" 2>/dev/null || true
+wait "$pid" 2>/dev/null || true
+INSIDE
+
+xvfb-run -a -s "-screen 0 2000x900x24 -dpi 96" bash ${TRACE:+-x} "$WORK/inside.sh" "$PROGRAM" "$OUT" \
+  "$WORK" "$SCORE"
+# Only the windows, not the empty screen around them.
+convert "$OUT" -trim +repage "$OUT"
+echo "saved $OUT"

@@ -1,0 +1,198 @@
+// The score view: opened and closed by one action and remembered, drawing what the box holds
+// once typing pauses, marking a refused phrase, selecting a clicked note's numbers in the box,
+// and lit with the box while the score plays (practice's raised key shown).
+#include <QAction>
+#include <QCoreApplication>
+#include <QImage>
+#include <QScreen>
+#include <QTest>
+#include <string>
+#include <vector>
+
+#include "TestDialog.h"
+#include "playback/Player.h"
+#include "window/DialogLayout.h"
+#include "window/FollowAlong.h"
+#include "window/ScoreView.h"
+#include "window/UserSettings.h"
+
+namespace {
+
+using jianpu::ItemKind;
+using jianpu::SheetItem;
+
+class ScoreViewTest : public DialogTest {
+ protected:
+  void TearDown() override {
+    // The settings folder is shared by the whole test program.
+    OpenUserSettings()->remove(QStringLiteral("scoreView"));
+    DialogTest::TearDown();
+  }
+  CScoreView& View() { return dlg->scoreView(); }
+  // Types into the box as the learner does, then lets the typing pause run out.
+  void Type(const QString& text) {
+    dlg->scoreEdit()->selectAll();
+    dlg->scoreEdit()->insertPlainText(text);
+    ASSERT_TRUE(View().RefreshPending());
+    ASSERT_LE(View().RefreshDelayMs(), 100);
+    View().Refresh();
+  }
+  std::vector<SheetItem> Items(ItemKind kind) {
+    std::vector<SheetItem> found;
+    for (const SheetItem& item : View().page().items)
+      if (item.kind == kind) found.push_back(item);
+    return found;
+  }
+  std::string Digits() {
+    std::string digits;
+    for (const SheetItem& item : Items(ItemKind::kDigit)) digits += item.text;
+    return digits;
+  }
+  QPoint CentreOf(const SheetItem& item) {
+    return QPointF((item.x + item.width / 2 + CScoreView::kMargin) * CScoreView::kScale,
+                   (item.y + item.height / 2 + CScoreView::kMargin) * CScoreView::kScale)
+        .toPoint();
+  }
+  void Run(int ms) {
+    for (int i = 0; i < ms && dlg->fake.timerSet; ++i) {
+      dlg->fake.nowMs += 1;
+      dlg->player().OnTimer(1);
+      QCoreApplication::processEvents();
+    }
+  }
+};
+
+TEST_F(ScoreViewTest, OneActionOpensAndClosesItBesideTheDialogAndItIsRemembered) {
+  Start();
+  const QRect dialogBefore = dlg->geometry();
+  EXPECT_FALSE(View().isVisible());
+  EXPECT_EQ(dlg->scoreViewAction()->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_J));
+  dlg->scoreViewAction()->trigger();
+  ASSERT_TRUE(View().isVisible());
+  EXPECT_TRUE(dlg->scoreViewAction()->isChecked());
+  EXPECT_EQ(dlg->geometry(), dialogBefore);  // no control of the dialog moves
+  // Where the sing-back panel would go (its frame, measured once shown, may differ a little).
+  const QPoint beside = CSingBackPanel::PlaceBeside(
+      dlg->frameGeometry(), View().frameGeometry().size(), dlg->screen()->availableGeometry());
+  EXPECT_LE((View().pos() - beside).manhattanLength(), 8);
+  EXPECT_TRUE(OpenUserSettings()->value(QStringLiteral("scoreView/open")).toBool());
+
+  // The next start opens it again.
+  auto next = std::make_unique<TestDlg>();
+  next->deviceCount = 1;
+  next->OnInitDialog();
+  next->show();
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(next->scoreView().isVisible());
+  next.reset();
+
+  // Closed by the same action, or by its own window's close button.
+  dlg->OnToggleScoreView();
+  EXPECT_FALSE(View().isVisible());
+  EXPECT_FALSE(OpenUserSettings()->value(QStringLiteral("scoreView/open")).toBool());
+  dlg->OnToggleScoreView();
+  View().close();
+  EXPECT_FALSE(dlg->scoreViewAction()->isChecked());
+  EXPECT_FALSE(OpenUserSettings()->value(QStringLiteral("scoreView/open")).toBool());
+}
+
+TEST_F(ScoreViewTest, DrawsWhatTheBoxHoldsOnceTypingPauses) {
+  Start();
+  dlg->OnToggleScoreView();
+  Type(QStringLiteral("do=F,s=100,0.1,5,0.1,10,1,3|1,1"));
+  EXPECT_EQ(Digits(), "5131");
+  const std::vector<SheetItem> headers = Items(ItemKind::kHeader);
+  ASSERT_EQ(headers.size(), 1u);
+  EXPECT_EQ(headers[0].text, "1=F  ♩=100");
+  EXPECT_EQ(Items(ItemKind::kOctaveDot).size(), 1u);  // the high 1
+
+  // Typing on redraws after the pause, not before.
+  QTest::keyClicks(dlg->scoreEdit(), QStringLiteral(",1,6"));
+  EXPECT_EQ(Digits(), "5131");
+  EXPECT_TRUE(View().RefreshPending());
+  View().Refresh();
+  EXPECT_EQ(Digits(), "51316");
+
+  // The canvas shows ink.
+  const QImage drawn = View().canvas()->grab().toImage();
+  int dark = 0;
+  for (int y = 0; y < drawn.height(); ++y)
+    for (int x = 0; x < drawn.width(); ++x) dark += qGray(drawn.pixel(x, y)) < 100 ? 1 : 0;
+  EXPECT_GT(dark, 50);
+}
+
+TEST_F(ScoreViewTest, ARefusedPhraseIsMarkedWithTheParsersMessage) {
+  Start();
+  dlg->OnToggleScoreView();
+  Type(QStringLiteral("1,1|1,8|1,3"));
+  const std::vector<SheetItem> faults = Items(ItemKind::kFault);
+  ASSERT_EQ(faults.size(), 1u);
+  EXPECT_EQ(faults[0].message, "error tune 1111!");
+  EXPECT_EQ(Digits(), "13");
+  // Clicking the mark selects the phrase.
+  QTest::mouseClick(View().canvas(), Qt::LeftButton, {}, CentreOf(faults[0]));
+  EXPECT_EQ(dlg->scoreEdit()->textCursor().selectedText(), QStringLiteral("1,8"));
+}
+
+TEST_F(ScoreViewTest, ClickingANoteSelectsItsTwoNumbersInTheBox) {
+  Start();
+  dlg->OnToggleScoreView();
+  Type(QStringLiteral("/* 一 */1,1, 0.1,5\n|0,1,0.1,30"));
+  for (const SheetItem& digit : Items(ItemKind::kDigit)) {
+    QTest::mouseClick(View().canvas(), Qt::LeftButton, {}, CentreOf(digit));
+    const QString selected = dlg->scoreEdit()->textCursor().selectedText();
+    if (digit.text == "5") {
+      EXPECT_EQ(selected, QStringLiteral("0.1,5"));
+    }
+    if (digit.text == "3") {
+      EXPECT_EQ(selected, QStringLiteral("0.1,30"));
+    }
+  }
+  // Each digit of the chord selects its own note.
+  const std::vector<SheetItem> digits = Items(ItemKind::kDigit);
+  ASSERT_EQ(digits.size(), 4u);
+  QTest::mouseClick(View().canvas(), Qt::LeftButton, {}, CentreOf(digits[2]));
+  EXPECT_EQ(dlg->scoreEdit()->textCursor().selectedText(), QStringLiteral("0,1"));
+}
+
+TEST_F(ScoreViewTest, TheSoundingNotesAndTheirPhraseAreLitAsInTheBox) {
+  Start();
+  dlg->OnToggleScoreView();
+  Type(QStringLiteral("do=F,1,1,1,2|0,1,0,3,1,5"));
+  dlg->Click(IDC_LOAD);
+  Run(700);  // the second note of the first phrase
+  jianpu::SheetLighting lit = View().Lighting();
+  EXPECT_EQ(lit.phrase, 0);
+  ASSERT_EQ(lit.notes.size(), 1u);
+  EXPECT_EQ(dlg->scoreEdit()->toPlainText().mid(lit.notes[0].start,
+                                                lit.notes[0].end - lit.notes[0].start),
+            QStringLiteral("1,2"));
+  // Drawn: the sounding note on the box's strong colour.
+  const QImage drawn = View().canvas()->grab().toImage();
+  int strong = 0;
+  for (int y = 0; y < drawn.height(); ++y)
+    for (int x = 0; x < drawn.width(); ++x) strong += drawn.pixel(x, y) == qRgb(255, 176, 64);
+  EXPECT_GT(strong, 100);
+  Run(400);  // the chord
+  lit = View().Lighting();
+  EXPECT_EQ(lit.phrase, 1);
+  EXPECT_EQ(lit.notes.size(), 3u);
+  EXPECT_EQ(lit.raisedKey, "");
+
+  // Practice: the key each pass is raised to.
+  dlg->Click(IDC_PRACTICE);
+  for (int i = 0; i < 20000 && dlg->player().Position().semitones < 2; ++i) Run(1);
+  ASSERT_EQ(dlg->player().Position().semitones, 2);
+  Run(2100);
+  lit = View().Lighting();
+  ASSERT_GE(lit.phrase, 0);
+  EXPECT_EQ(lit.raisedKey, "1=G（升 2 半音）");
+
+  // Once the box is edited, nothing is lit.
+  QTest::keyClick(dlg->scoreEdit(), Qt::Key_End);
+  QTest::keyClicks(dlg->scoreEdit(), QStringLiteral(",1,1"));
+  Run(10);
+  EXPECT_EQ(View().Lighting().phrase, -1);
+}
+
+}  // namespace

@@ -1,0 +1,75 @@
+#pragma once
+
+#include <QScrollArea>
+#include <QString>
+#include <QTimer>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "jianpu/Sheet.h"
+#include "jianpu/SheetLayout.h"
+#include "jianpu/SheetPainter.h"
+
+class CFollowAlong;
+class CPlayer;
+class QPlainTextEdit;
+class CSheetCanvas;
+
+// The score view: a window of its own beside the dialog that draws what the score box holds
+// as numbered notation, redrawn once typing pauses. A phrase the parser refuses is drawn
+// marked, with its message. While the box's score plays, the phrase and the sounding notes
+// are lit as the box lights them (with the key a practice pass is raised to), and a click on
+// a note selects its two numbers in the box.
+class CScoreView : public QScrollArea {
+  Q_OBJECT
+
+ public:
+  // How long typing must pause before the view is redrawn.
+  static constexpr int kTypingPauseMs = 80;
+  // Pixels per unit of the layout.
+  static constexpr double kScale = 1.5;
+  // Units of room around the sheet.
+  static constexpr double kMargin = 12.0;
+
+  CScoreView(QPlainTextEdit& edit, const CFollowAlong& followAlong, const CPlayer& player,
+             QWidget* parent);
+  ~CScoreView() override;
+
+  // Reads the box and lays the sheet out now (the typing pause's timer calls it).
+  void Refresh();
+  bool RefreshPending() const { return typingPause_.isActive(); }
+  int RefreshDelayMs() const { return typingPause_.interval(); }
+
+  const jianpu::Sheet& sheet() const { return sheet_; }
+  const jianpu::SheetPage& page() const { return page_; }
+  // What is lit now, from the follow-along in the box.
+  jianpu::SheetLighting Lighting() const;
+  // Selects in the box the note (or refused phrase) drawn at `point` of the canvas; false
+  // when nothing is drawn there.
+  bool SelectAt(const QPointF& point);
+  QWidget* canvas() const;
+
+  // Called when the user closes the view's window.
+  void SetOnClosed(std::function<void()> onClosed) { onClosed_ = std::move(onClosed); }
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+
+ private:
+  void LayOut();
+  int BoxCharAt(int32_t byte) const;
+
+  QPlainTextEdit& edit_;
+  const CFollowAlong& followAlong_;
+  const CPlayer& player_;
+  QTimer typingPause_;
+  jianpu::Sheet sheet_;
+  jianpu::SheetPage page_;
+  std::vector<int> byteToChar_;  // box character of each byte of the sheet's text, and the end
+  CSheetCanvas* canvas_ = nullptr;
+  bool stale_ = true;
+  std::function<void()> onClosed_;
+};
