@@ -70,9 +70,9 @@ SungRange FindSungRange(const PitchTrack& track, const RangeSettings& settings) 
   close();
 
   if (range.found()) {
-    const auto [low, high] = std::minmax_element(
-        range.held.begin(), range.held.end(),
-        [](const HeldNote& a, const HeldNote& b) { return a.key < b.key; });
+    const auto [low, high] =
+        std::minmax_element(range.held.begin(), range.held.end(),
+                            [](const HeldNote& a, const HeldNote& b) { return a.key < b.key; });
     range.lowest = low->key;
     range.highest = high->key;
   }

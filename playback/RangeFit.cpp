@@ -82,8 +82,8 @@ int32_t FitTransposition(const std::vector<int32_t>& sortedKeys, const VoiceRang
   const int64_t octave = most < 0 ? OctaveAtMost(most) : OctaveAtLeast(least);
   if (least <= octave && octave <= most) return static_cast<int32_t>(octave);
   // The middle of the phrase on the middle of the range (the lower of two equal ones).
-  const int64_t twice = static_cast<int64_t>(range.low) + range.high - sortedKeys.front() -
-                        sortedKeys.back();
+  const int64_t twice =
+      static_cast<int64_t>(range.low) + range.high - sortedKeys.front() - sortedKeys.back();
   const int64_t centred = twice >= 0 ? twice / 2 : -((-twice + 1) / 2);
   return static_cast<int32_t>(std::clamp(centred, least, most));
 }

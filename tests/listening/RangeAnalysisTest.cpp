@@ -87,7 +87,10 @@ TEST(RangeAnalysisTest, TheLowestAndHighestHeldNotesCountAndShortOnesDoNot) {
        true, 50, 60},
       {"notes joined by slow glides",
        {{48, 500.0}, {48, 1500.0, 0, 0, 55}, {55, 500.0}, {55, 1500.0, 0, 0, 62}, {62, 500.0}},
-       0, true, 48, 62},
+       0,
+       true,
+       48,
+       62},
       {"a note sung 45 cents flat with a wobble", {{57, 600.0, -45.0, 15.0}}, 0, true, 57, 57},
       {"every note held 280 ms: none held long enough",
        Join({{kSilence}, Scale(45, 64, 280.0), {kSilence}}), 0, false, 0, 0},
@@ -126,7 +129,9 @@ TEST(VoiceRangeTextTest, RangesReadAsTwoNoteNamesLowBelowHigh) {
       {"A2-E4", true, 45, 64, ""},
       {" a2 - e4 ", true, 45, 64, ""},
       {"F#3-Bb4", true, 54, 70, ""},
-      {"A2\xE2\x80\x93" "E4", true, 45, 64, ""},  // an en dash
+      {"A2\xE2\x80\x93"
+       "E4",
+       true, 45, 64, ""},  // an en dash
       {"C-1-G9", true, 0, 127, ""},
       {"C-1-C4", true, 0, 60, ""},
       {"E4-A2", false, 0, 0, "the range's low note E4 must be below its high note A2"},

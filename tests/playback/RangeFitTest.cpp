@@ -13,9 +13,9 @@ namespace {
 
 using Keys = std::vector<int32_t>;
 
-const Keys kCToG = {60, 62, 64, 65, 67};                  // C4-G4, seven semitones
-const Keys kCToC = {60, 62, 64, 65, 67, 69, 71, 72};      // C4-C5, an octave
-const Keys kWideSpread = {50, 60, 60, 60, 70};            // most of it on one note
+const Keys kCToG = {60, 62, 64, 65, 67};              // C4-G4, seven semitones
+const Keys kCToC = {60, 62, 64, 65, 67, 69, 71, 72};  // C4-C5, an octave
+const Keys kWideSpread = {50, 60, 60, 60, 70};        // most of it on one note
 
 TEST(RangeFitTest, TheLadderStartsAtTheBottomOfTheRangeWithTheLevelsThatFit) {
   struct Case {
