@@ -54,6 +54,15 @@ void CPlayer::RemoveObserver(PlayerObserver* observer) {
   observers_.erase(std::remove(observers_.begin(), observers_.end(), observer), observers_.end());
 }
 
+void CPlayer::SetRange(const std::optional<VoiceRange>& range) {
+  fit_.Fit(*score_, range);
+  const bool phraseMode = playMode == TeachingMode || playMode == SingBackMode;
+  if (phraseMode && timerRunning == 0 && timeline_.count > 0 && LayOutPhrase(phraseIndex)) {
+    timeline_.cursor = 0;
+    timeline_.elapsedMs = 0;
+  }
+}
+
 PlayerPosition CPlayer::Position() const {
   PlayerPosition position;
   position.playing = timerRunning == 1;

@@ -121,8 +121,10 @@ class CPlayer {
   // The singer's range, or none. With one, practice places its levels inside it, and teaching,
   // the whole-score modes and sing-back play each phrase at the transposition that fits it
   // best; a build without playback (the MIDI file export) keeps the written pitch. It applies
-  // from the next phrase laid out. None: every phrase as written, practice's twelve levels.
-  void SetRange(const std::optional<VoiceRange>& range) { fit_.Fit(*score_, range); }
+  // from the next phrase laid out, and at once to a stopped teaching or sing-back phrase, which
+  // then starts again from its beginning (a try is judged where it is heard). None: every
+  // phrase as written, practice's twelve levels.
+  void SetRange(const std::optional<VoiceRange>& range);
   const std::optional<VoiceRange>& Range() const { return fit_.range(); }
   // The transposition of phrase `row` outside practice (0 without a range), which sing-back
   // judges against.

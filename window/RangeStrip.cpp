@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cmath>
 #include <exception>
 #include <stdexcept>
@@ -91,8 +92,7 @@ void CRangeStrip::OnSingButton() {
     }
     heard_ = {};
     heard_.hopMs = listener_->HopMs();
-    Notice(QStringLiteral("从最低的舒服音慢慢唱到最高音，每个音唱稳（0.3 秒以上），唱完按“停止”。"),
-           false);
+    Notice(QStringLiteral("从最低音慢慢唱到最高音，每个音唱稳，唱完按“停止”"), false);
     poll_.start();
     Refresh();
     return;
@@ -167,10 +167,18 @@ void CRangeStrip::Refresh() {
     live_->clear();
     return;
   }
-  // The note heard now, and the lowest and highest held so far.
+  // The note heard now (the median of the last 100 ms, steadier than a single frame), and the
+  // lowest and highest held so far.
+  constexpr double kLiveMs = 100.0;
+  std::vector<double> recent;
+  const std::vector<listening::PitchFrame>& frames = heard_.frames;
+  for (auto frame = frames.rbegin();
+       frame != frames.rend() && frame->timeMs > frames.back().timeMs - kLiveMs; ++frame)
+    if (frame->voiced) recent.push_back(frame->midiCents);
   QString live = QStringLiteral("正在唱：—");
-  if (!heard_.frames.empty() && heard_.frames.back().voiced) {
-    const double cents = heard_.frames.back().midiCents;
+  if (!frames.empty() && frames.back().voiced && !recent.empty()) {
+    std::nth_element(recent.begin(), recent.begin() + recent.size() / 2, recent.end());
+    const double cents = recent[recent.size() / 2];
     live =
         QStringLiteral("正在唱：%1").arg(NoteText(static_cast<int32_t>(std::lround(cents / 100))));
   }

@@ -317,6 +317,8 @@ void CTunwickDlg::LoadStoredRange() {
 }
 
 void CTunwickDlg::OnRangeChosen(const std::optional<VoiceRange>& range) {
+  // Playback stops, so that what plays next, and every try judged, is at the new range.
+  player_.OnPause();
   player_.SetRange(range);
   const std::unique_ptr<QSettings> settings = OpenUserSettings();
   if (range)

@@ -415,6 +415,18 @@ TEST_F(PlayerRangeTest, TeachingPlayAndSingBackMoveEachPhraseToItsBestFit) {
     for (int32_t key : Raised(phrase, -12)) all.push_back(key);
   EXPECT_EQ(platform.NotesSince(), all);
 
+  // A range set while a teaching phrase is paused moves it at once, from its start.
+  player.OnTeaching();
+  TickUntil(FakePlatform::kSend);
+  TickUntil(FakePlatform::kSend);
+  player.OnPause();
+  player.SetRange(VoiceRange{60, 80});
+  EXPECT_EQ(player.timeline().events[0].pitch, 60) << "C4-C5 fits as written";
+  platform.calls.clear();
+  player.OnContinue();
+  TickUntil(FakePlatform::kKillTimer);
+  EXPECT_EQ(platform.NotesSince(), kPhrase0);
+
   // The MIDI file export keeps the written pitch.
   {
     CPlayer::BuildOnlyScope quietly(player);
