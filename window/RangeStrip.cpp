@@ -91,6 +91,8 @@ void CRangeStrip::OnSingButton() {
       return;
     }
     heard_ = {};
+    heldReadAtMs_ = -kHeldEveryMs;
+    heldSoFar_.clear();
     heard_.hopMs = listener_->HopMs();
     Notice(QStringLiteral("从最低音慢慢唱到最高音，每个音唱稳，唱完按“停止”"), false);
     poll_.start();
@@ -182,8 +184,14 @@ void CRangeStrip::Refresh() {
     live =
         QStringLiteral("正在唱：%1").arg(NoteText(static_cast<int32_t>(std::lround(cents / 100))));
   }
-  const listening::SungRange sofar = listening::FindSungRange(heard_);
-  if (sofar.found())
-    live += QStringLiteral("　唱稳的：%1–%2").arg(NoteText(sofar.lowest), NoteText(sofar.highest));
-  live_->setText(live);
+  // The whole take is read again, so not on every poll: a long one would hold the window up.
+  if (!frames.empty() && frames.back().timeMs - heldReadAtMs_ >= kHeldEveryMs) {
+    heldReadAtMs_ = frames.back().timeMs;
+    const listening::SungRange sofar = listening::FindSungRange(heard_);
+    heldSoFar_ =
+        sofar.found()
+            ? QStringLiteral("　唱稳的：%1–%2").arg(NoteText(sofar.lowest), NoteText(sofar.highest))
+            : QString();
+  }
+  live_->setText(live + heldSoFar_);
 }

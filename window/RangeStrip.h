@@ -29,6 +29,8 @@ class CRangeStrip : public QWidget {
   // How often the listener is asked for new pitch while the learner sings.
   static constexpr int kPollMs = 30;
   static constexpr int kHeight = 64;
+  // How often, in time sung, the notes held so far are read again.
+  static constexpr double kHeldEveryMs = 250.0;
 
   // Opens the microphone for the exercise; throws std::exception with the reason when it
   // cannot.
@@ -73,6 +75,8 @@ class CRangeStrip : public QWidget {
   std::optional<VoiceRange> range_;
   std::unique_ptr<PitchListener> listener_;
   listening::PitchTrack heard_;
+  double heldReadAtMs_ = 0.0;  // the time sung when the held notes were last read
+  QString heldSoFar_;          // what they said
   QTimer poll_;
   QLabel* rangeLabel_ = nullptr;
   QLabel* live_ = nullptr;
