@@ -51,6 +51,9 @@ const Command kCommands[] = {
     {"listen", kListenArguments,
      "sing each phrase back after it plays: the pitch live and a table after each try",
      kOptionsChecked, Listen},
+    {"range", kRangeArguments,
+     "the lowest and highest notes held (300 ms or more) in a take sung slowly from low to high",
+     kOptionsChecked, RunRangeCommand},
     {"progress", kProgressArguments,
      "the practice history: every score's phrases, tries, best, last and days, or one score's "
      "tries; --forget removes a score's",
@@ -74,6 +77,9 @@ int Help(const Arguments&, const CommandLineStreams& streams) {
                "files); \"-\" reads standard input. OUT.mid \"-\" writes to standard output.\n"
                "--mode plays as the window's buttons do: all (the default), repeat, teaching\n"
                "or practice; render plays teaching and practice once around the score.\n"
+               "--range LOW-HIGH (e.g. A2-E4) fits play, render, listen and score to a\n"
+               "singer's range: practice climbs within it, other modes move each phrase to\n"
+               "where it fits best (whole octaves first).\n"
                "\nEnvironment: TUNWICK_SOUNDFONT names the General MIDI soundfont,\n"
                "TUNWICK_AUDIO_DRIVER the synthesizer's audio driver (pulseaudio, alsa, jack),\n"
                "TUNWICK_MIDI_DEVICE the device opened when none is chosen.\n"

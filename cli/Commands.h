@@ -17,6 +17,7 @@ extern const char kScoreArguments[];
 extern const char kListenArguments[];
 extern const char kProgressArguments[];
 extern const char kJianpuArguments[];
+extern const char kRangeArguments[];
 
 // `check FILE`: the phrase count, note count and length of a score.
 int RunCheckCommand(const Arguments& arguments, const CommandLineStreams& streams);
@@ -43,6 +44,10 @@ int RunRenderCommand(const Arguments& arguments, const CommandLineStreams& strea
 
 // `score`: judges a recorded take against one phrase, as the sing-back exercise judges a try.
 int RunScoreCommand(const Arguments& arguments, const CommandLineStreams& streams);
+
+// `range TAKE.wav [--json]`: the lowest and highest notes held in a take of the range
+// exercise.
+int RunRangeCommand(const Arguments& arguments, const CommandLineStreams& streams);
 
 // `progress [FILE] [--json]`: the practice history, every score or one score's tries;
 // `progress --forget FILE`: removes that score's tries after saying how many go.

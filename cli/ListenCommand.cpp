@@ -1,17 +1,19 @@
 #include <algorithm>
 #include <cmath>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "cli/Commands.h"
 #include "cli/JudgementReport.h"
+#include "cli/RangeOption.h"
 #include "history/PracticeHistory.h"
 #include "history/ScoreIdentity.h"
 #include "listening/PhraseTargets.h"
 #include "playback/Player.h"
 #include "singback/CaptureEar.h"
 
-const char kListenArguments[] = "FILE [--phrase N]";
+const char kListenArguments[] = "FILE [--phrase N] [--range LOW-HIGH]";
 
 namespace {
 
@@ -47,6 +49,7 @@ class CListenDisplay : public PlayerObserver {
         heading.take = "the default input";
         heading.phrase = n.row + 1;
         heading.phrases = at.phraseCount;
+        heading.transpose = player_.PhraseShift(n.row);
         heading.takeSeconds = takeSeconds_;
         WriteJudgementTable(out_, heading, judgement_);
         break;
@@ -112,11 +115,15 @@ class CListenDisplay : public PlayerObserver {
 int RunListenCommand(const Arguments& arguments, const CommandLineStreams& streams,
                      const ListenMachine& machine) {
   ParsedArguments parsed;
-  if (!ParseArguments(arguments, {"--phrase"}, streams, parsed) || parsed.positional.size() != 1)
+  if (!ParseArguments(arguments, {"--phrase", "--range"}, streams, parsed) ||
+      parsed.positional.size() != 1)
     return Usage(streams, "listen", kListenArguments);
   long phraseNumber = 0;
   std::string problem;
   if (!ParsePhraseOption(parsed, phraseNumber, problem))
+    return Usage(streams, "listen", kListenArguments, problem);
+  std::optional<VoiceRange> range;
+  if (!ParseRangeOption(parsed, range, problem))
     return Usage(streams, "listen", kListenArguments, problem);
 
   const std::string& path = parsed.positional[0];
@@ -125,6 +132,7 @@ int RunListenCommand(const Arguments& arguments, const CommandLineStreams& strea
   CHeadlessSession session(machine);
   CPlayer& player = session.player();
   if (!session.Load(path, text, streams)) return kExitFailure;
+  player.SetRange(range);
   problem = PhraseBeyondScore(path, phraseNumber, player.score().phraseCount);
   if (!problem.empty()) return Usage(streams, "listen", kListenArguments, problem);
 
@@ -159,6 +167,11 @@ int RunListenCommand(const Arguments& arguments, const CommandLineStreams& strea
     tried.scoreHash = scoreHash;
     tried.scoreFile = scoreFile;
     tried.takeMs = player.TakeLengthMs();
+    tried.transpose = player.PhraseShift(row);
+    if (range) {
+      tried.rangeLow = range->low;
+      tried.rangeHigh = range->high;
+    }
     tried.source = "listen";
     practice.Record(tried);
   });

@@ -45,6 +45,7 @@ class CTimingOnlyPlatform : public PlayerPlatform {
 // Starts the plan's mode as its button does: more than one pass of the whole score is the
 // repeat button's play.
 void StartPlan(CPlayer& player, const RenderPlan& plan) {
+  player.SetRange(plan.range);
   StartPlayMode(player, plan.mode == PlayAllMode && plan.repeat > 1 ? RepeatMode : plan.mode);
 }
 

@@ -2,17 +2,20 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 
+#include "notation/VoiceRange.h"
 #include "playback/Player.h"
 
 class CRenderPlatform;
 
 // What a render plays: PlayAllMode, the whole score `repeat` times (as the repeat button
 // plays it, with its waits between passes); TeachingMode or PracticeMode, every phrase's
-// cycle once around.
+// cycle once around. With a `range`, the phrases are fitted into the singer's range.
 struct RenderPlan {
   PlayMode mode = PlayAllMode;
   int repeat = 1;
+  std::optional<VoiceRange> range;
 };
 
 enum class RenderOutcome { kDone, kFailed, kCancelled };

@@ -1,16 +1,18 @@
 #include <chrono>
 #include <climits>
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <thread>
 
 #include "cli/Commands.h"
 #include "cli/PlayDisplay.h"
 #include "cli/PlayModes.h"
+#include "cli/RangeOption.h"
 #include "playback/Player.h"
 
 const char kPlayArguments[] =
-    "FILE [--mode all|repeat|teaching|practice] [--device N] [--wait SECONDS]";
+    "FILE [--mode all|repeat|teaching|practice] [--device N] [--wait SECONDS] [--range LOW-HIGH]";
 
 // The longest wait before playing: an hour.
 constexpr long kMaxWaitSeconds = 3600;
@@ -18,7 +20,7 @@ constexpr long kMaxWaitSeconds = 3600;
 int RunPlayCommand(const Arguments& arguments, const CommandLineStreams& streams,
                    const PlayMachine& machine) {
   ParsedArguments parsed;
-  if (!ParseArguments(arguments, {"--mode", "--device", "--wait"}, streams, parsed) ||
+  if (!ParseArguments(arguments, {"--mode", "--device", "--wait", "--range"}, streams, parsed) ||
       parsed.positional.size() != 1)
     return Usage(streams, "play", kPlayArguments);
   PlayMode mode = PlayAllMode;
@@ -35,12 +37,17 @@ int RunPlayCommand(const Arguments& arguments, const CommandLineStreams& streams
       !ParseWholeNumber(parsed.Option("--wait", ""), 0, kMaxWaitSeconds, waitSeconds))
     return Usage(streams, "play", kPlayArguments,
                  "'" + parsed.Option("--wait", "") + "' is no number of seconds up to 3600");
+  std::optional<VoiceRange> range;
+  std::string problem;
+  if (!ParseRangeOption(parsed, range, problem))
+    return Usage(streams, "play", kPlayArguments, problem);
 
   const std::string& path = parsed.positional[0];
   std::string text;
   if (!ReadScore(path, streams, text)) return kExitFailure;
   CHeadlessSession session(machine);
   if (!session.Load(path, text, streams)) return kExitFailure;
+  session.player().SetRange(range);
   session.WatchInterrupts();
   if (!session.OpenDevice(deviceIndex, streams)) return kExitFailure;
 

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <string>
 #include <utility>
 
 #include "playback/Player.h"
@@ -13,6 +14,16 @@ namespace {
 constexpr const char* kMarkOn = "\x1b[7m";
 constexpr const char* kMarkOff = "\x1b[27m";
 constexpr const char* kClearLine = "\r\x1b[K";
+
+// "3 semitones up", "1 semitone down", "0 semitones up".
+std::string Shift(int32_t semitones) {
+  const int32_t size = semitones < 0 ? -semitones : semitones;
+  return std::to_string(size) + (size == 1 ? " semitone" : " semitones") +
+         (semitones < 0 ? " down" : " up");
+}
+
+// ", 12 semitones down" for a phrase moved to fit the singer's range; "" for one as written.
+std::string Moved(int32_t semitones) { return semitones != 0 ? ", " + Shift(semitones) : ""; }
 
 }  // namespace
 
@@ -62,23 +73,26 @@ void CPlayDisplay::PrintPass() {
   const int phrase = at.phrase + 1;
   switch (at.mode) {
     case PlayAllMode:
-      std::fprintf(out_, "Whole score, %d phrases\n", at.phraseCount);
+    case RepeatMode: {
+      // Each phrase sits where it fits the range, which may differ from phrase to phrase.
+      const char* fitted = player_.Range() ? ", each phrase fitted to the range" : "";
+      if (at.mode == PlayAllMode)
+        std::fprintf(out_, "Whole score, %d phrases%s\n", at.phraseCount, fitted);
+      else
+        std::fprintf(out_, "Whole score, %d phrases, pass %d%s\n", at.phraseCount, at.pass, fitted);
       break;
-    case RepeatMode:
-      std::fprintf(out_, "Whole score, %d phrases, pass %d\n", at.phraseCount, at.pass);
-      break;
+    }
     case TeachingMode:
-      std::fprintf(out_, "Phrase %d of %d, pass %d of %d\n", phrase, at.phraseCount, at.pass,
-                   at.passCount);
+      std::fprintf(out_, "Phrase %d of %d, pass %d of %d%s\n", phrase, at.phraseCount, at.pass,
+                   at.passCount, Moved(at.semitones).c_str());
       break;
     case SingBackMode:
-      std::fprintf(out_, "Phrase %d of %d, try %d of %d\n", phrase, at.phraseCount, at.pass,
-                   at.passCount);
+      std::fprintf(out_, "Phrase %d of %d, try %d of %d%s\n", phrase, at.phraseCount, at.pass,
+                   at.passCount, Moved(at.semitones).c_str());
       break;
     case PracticeMode:
-      std::fprintf(out_, "Phrase %d of %d, pass %d of %d, %d semitone%s up\n", phrase,
-                   at.phraseCount, at.pass, at.passCount, at.semitones,
-                   at.semitones == 1 ? "" : "s");
+      std::fprintf(out_, "Phrase %d of %d, pass %d of %d, %s\n", phrase, at.phraseCount, at.pass,
+                   at.passCount, Shift(at.semitones).c_str());
       break;
   }
   std::fflush(out_);

@@ -8,13 +8,15 @@
 #include "cli/OfflineRender.h"
 #include "cli/PlayModes.h"
 #include "cli/ProgressBar.h"
+#include "cli/RangeOption.h"
 #include "cli/RenderPlatform.h"
 #include "files/WavFileWriter.h"
 #include "midi/MidiOutException.h"
 #include "midi/OfflineSynth.h"
 #include "playback/Player.h"
 
-const char kRenderArguments[] = "FILE OUT.wav [--mode all|teaching|practice] [--repeat N]";
+const char kRenderArguments[] =
+    "FILE OUT.wav [--mode all|teaching|practice] [--repeat N] [--range LOW-HIGH]";
 
 namespace {
 
@@ -27,7 +29,7 @@ constexpr long kMostRepeats = 10000;
 int RunRenderCommand(const Arguments& arguments, const CommandLineStreams& streams,
                      const RenderMachine& machine) {
   ParsedArguments parsed;
-  if (!ParseArguments(arguments, {"--mode", "--repeat"}, streams, parsed) ||
+  if (!ParseArguments(arguments, {"--mode", "--repeat", "--range"}, streams, parsed) ||
       parsed.positional.size() != 2)
     return Usage(streams, "render", kRenderArguments);
   RenderPlan plan;
@@ -43,6 +45,9 @@ int RunRenderCommand(const Arguments& arguments, const CommandLineStreams& strea
                    "--repeat takes a count from 1 to " + std::to_string(kMostRepeats));
     plan.repeat = static_cast<int>(repeat);
   }
+  std::string problem;
+  if (!ParseRangeOption(parsed, plan.range, problem))
+    return Usage(streams, "render", kRenderArguments, problem);
 
   const std::string& path = parsed.positional[0];
   const std::string& out = parsed.positional[1];

@@ -1,6 +1,7 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -8,6 +9,7 @@
 #include "capture/TakeFile.h"
 #include "cli/Commands.h"
 #include "cli/JudgementReport.h"
+#include "cli/RangeOption.h"
 #include "history/PracticeHistory.h"
 #include "history/ScoreIdentity.h"
 #include "listening/PhraseTargets.h"
@@ -15,7 +17,8 @@
 #include "playback/Player.h"
 #include "playback/SilentPlatform.h"
 
-const char kScoreArguments[] = "FILE TAKE.wav [--phrase N] [--transpose K] [--json] [--record]";
+const char kScoreArguments[] =
+    "FILE TAKE.wav [--phrase N] [--transpose K] [--json] [--record] [--range LOW-HIGH]";
 
 namespace {
 
@@ -48,7 +51,7 @@ int RunScoreCommand(const Arguments& arguments, const CommandLineStreams& stream
     }
   }
   ParsedArguments parsed;
-  if (!ParseArguments(rest, {"--phrase", "--transpose"}, streams, parsed) ||
+  if (!ParseArguments(rest, {"--phrase", "--transpose", "--range"}, streams, parsed) ||
       parsed.positional.size() != 2)
     return Usage(streams, "score", kScoreArguments);
   long phraseNumber = 1;
@@ -61,6 +64,13 @@ int RunScoreCommand(const Arguments& arguments, const CommandLineStreams& stream
     return Usage(streams, "score", kScoreArguments,
                  "--transpose takes semitones from -" + std::to_string(kMostTranspose) + " to " +
                      std::to_string(kMostTranspose));
+  // A range gives the transposition: the one the player would sing the phrase at.
+  std::optional<VoiceRange> range;
+  if (!ParseRangeOption(parsed, range, problem))
+    return Usage(streams, "score", kScoreArguments, problem);
+  if (range && parsed.Has("--transpose"))
+    return Usage(streams, "score", kScoreArguments,
+                 "--range and --transpose do not go together: the range gives the transposition");
 
   const std::string& path = parsed.positional[0];
   const std::string& takePath = parsed.positional[1];
@@ -74,6 +84,10 @@ int RunScoreCommand(const Arguments& arguments, const CommandLineStreams& stream
   if (!problem.empty()) return Usage(streams, "score", kScoreArguments, problem);
 
   const int32_t row = static_cast<int32_t>(phraseNumber - 1);
+  if (range) {
+    player.SetRange(range);
+    transpose = player.PhraseShift(row);
+  }
   std::vector<listening::TargetNote> targets;
   try {
     targets = listening::PhraseTargets(score.phrases[row], static_cast<int32_t>(transpose));
@@ -114,6 +128,10 @@ int RunScoreCommand(const Arguments& arguments, const CommandLineStreams& stream
   tried.scoreHash = history::ScoreHash(text);
   tried.scoreFile = AbsoluteScorePath(path);
   tried.transpose = static_cast<int32_t>(transpose);
+  if (range) {
+    tried.rangeLow = range->low;
+    tried.rangeHigh = range->high;
+  }
   tried.takeMs = static_cast<int32_t>(std::lround(take.seconds * 1000.0));
   tried.source = "score";
   return practice.Record(tried) ? kExitOk : kExitFailure;

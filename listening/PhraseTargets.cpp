@@ -21,11 +21,9 @@ std::vector<TargetNote> PhraseTargets(const Phrase& phrase, int32_t transpose) {
   std::vector<TargetNote> targets;
   if (phrase.noteCount <= 0 || !phrase.startTimes) return targets;
   const int32_t msPerBeat = MsPerBeat(phrase);
-  for (int32_t i = 0; i < phrase.noteCount; ++i) {
-    // Every further voice starts again at time 0, where the first voice had gone on.
-    if (i > 0 &&
-        phrase.startTimes[i] < phrase.startTimes[i - 1] + phrase.durations[i - 1] - kValueTolerance)
-      break;
+  // A singer follows one line: the first voice.
+  const int32_t notes = FirstVoiceNoteCount(phrase);
+  for (int32_t i = 0; i < notes; ++i) {
     const int64_t pitch = static_cast<int64_t>(phrase.pitches[i]) + transpose;
     if (pitch < 1 || pitch > 127) continue;
     const int32_t startMs = TimeMs(phrase.startTimes[i], msPerBeat);

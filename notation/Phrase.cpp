@@ -233,6 +233,15 @@ void MarkPhraseEnd(Phrase& slot) {
 
 int32_t MsPerBeat(const Phrase& phrase) { return 60000 / (phrase.tempo > 0 ? phrase.tempo : 120); }
 
+int32_t FirstVoiceNoteCount(const Phrase& phrase) {
+  if (phrase.noteCount <= 0 || !phrase.startTimes || !phrase.durations) return 0;
+  for (int32_t i = 1; i < phrase.noteCount; ++i) {
+    if (phrase.startTimes[i] < phrase.startTimes[i - 1] + phrase.durations[i - 1] - kValueTolerance)
+      return i;
+  }
+  return phrase.noteCount;
+}
+
 void ResetPhrase(Phrase& phrase) {
   phrase.source = nullptr;
   phrase.sourceLength = 0;

@@ -31,6 +31,10 @@ struct Phrase {
 // every phrase a tempo of 1 to 999; a phrase that somehow has none plays at 120.
 int32_t MsPerBeat(const Phrase& phrase);
 
+// How many notes the phrase's first voice holds: the notes up to the first that starts before
+// the note ahead of it has ended (every further voice starts again at time 0).
+int32_t FirstVoiceNoteCount(const Phrase& phrase);
+
 void ResetPhrase(Phrase& phrase);
 void ReleasePhrase(Phrase& phrase);
 

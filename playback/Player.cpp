@@ -12,6 +12,7 @@ const int32_t kPracticeSteps[kPracticeStepCount] = {
     0, kStepCue, 1, kStepCue, 1, kStepCue, 1, kStepCue, 1, kStepCue, 1, kStepCue,
     1, kStepCue, 1, kStepCue, 1, kStepCue, 1, kStepCue, 1, kStepCue, 1, kStepCue};
 const int32_t kTeachingSteps[kTeachingStepCount] = {0, kStepCue};
+static_assert(kPracticeStepCount == 2 * kPracticeLevels, "two practice passes a level");
 
 const char kBuiltInScore[] =
     "s=100,0.1,1,0.1,2,0.1,3,0.1,4,0.1,5,0.1,6,0.1,7,1,10|0.1,1,0.1,3,0.1,5,0.1,3,1,1|"
@@ -43,6 +44,7 @@ void CPlayer::LoadBuiltInAtStartup() {
     // Only the side files can fail here, after the Score is complete: report and go on.
     platform_.ShowMessage(error.what());
   }
+  fit_.Fit(*score_, fit_.range());
   BuildPhraseTimeline(0);
   timeline_.cursor = 0;
   timeline_.elapsedMs = 0;
@@ -50,6 +52,15 @@ void CPlayer::LoadBuiltInAtStartup() {
 
 void CPlayer::RemoveObserver(PlayerObserver* observer) {
   observers_.erase(std::remove(observers_.begin(), observers_.end(), observer), observers_.end());
+}
+
+void CPlayer::SetRange(const std::optional<VoiceRange>& range) {
+  fit_.Fit(*score_, range);
+  const bool phraseMode = playMode == TeachingMode || playMode == SingBackMode;
+  if (phraseMode && timerRunning == 0 && timeline_.count > 0 && LayOutPhrase(phraseIndex)) {
+    timeline_.cursor = 0;
+    timeline_.elapsedMs = 0;
+  }
 }
 
 PlayerPosition CPlayer::Position() const {
@@ -62,10 +73,11 @@ PlayerPosition CPlayer::Position() const {
     case PracticeMode:
       position.phrase = phraseIndex;
       position.pass = stepIndex;
-      position.passCount = kPracticeStepCount;
-      // Every even step from 2 on raised the pass by one more semitone.
-      position.semitones = stepIndex > 0 ? (stepIndex - 1) / 2 : 0;
-      break;
+      position.passCount = 2 * ladder_.levels;
+      // The first level is the ladder's base; every even step from 2 on raised the pass by one
+      // more semitone.
+      position.semitones = ladder_.base + (stepIndex > 0 ? (stepIndex - 1) / 2 : 0);
+      return position;
     case TeachingMode:
       position.phrase = phraseIndex;
       position.pass = stepIndex;
@@ -87,6 +99,7 @@ PlayerPosition CPlayer::Position() const {
       position.passCount = 1;
       break;
   }
+  position.semitones = fit_.Shift(position.phrase);
   return position;
 }
 
@@ -275,7 +288,7 @@ void CPlayer::Tick(bool running, int32_t now) {
 
 // ---- Building timelines ----
 
-bool CPlayer::LayOut(int32_t first, int32_t last) {
+bool CPlayer::LayOut(int32_t first, int32_t last, bool fitted) {
   if (const char* problem = CTimelineLayout::Problem(*score_, first, last)) {
     // Refused before anything is written: stop, leave an empty pass, tell the user.
     StopTimer();
@@ -286,12 +299,18 @@ bool CPlayer::LayOut(int32_t first, int32_t last) {
     return false;
   }
   layout_.LayOut(*score_, first, last, timeline_);
+  if (fitted && fit_.range() && autoPlay == 1) {
+    // Silent events move too and stay negative, as practice raises them.
+    for (int32_t k = 0; k < timeline_.count; ++k)
+      timeline_.events[k].pitch += fit_.Shift(layout_.EventRow(k));
+  }
   return true;
 }
 
 bool CPlayer::LayOutPhrase(int32_t row) {
   if (row < 0 || row >= score_->phraseCount) return true;
-  if (!LayOut(row, row + 1)) return false;
+  // Practice moves its passes itself, by its ladder.
+  if (!LayOut(row, row + 1, playMode != PracticeMode)) return false;
   phraseIndex = row;
   return true;
 }
@@ -307,7 +326,7 @@ bool CPlayer::LayOutScore() {
   phase_ = PlayerPhase::kPass;
   Deliver(0, true);
   if (wasRunning) TellStopped();
-  if (!LayOut(0, score_->phraseCount)) return false;
+  if (!LayOut(0, score_->phraseCount, true)) return false;
   playMode = PlayAllMode;
   timeline_.cursor = 0;
   timeline_.elapsedMs = 0;
@@ -322,13 +341,17 @@ void CPlayer::BuildScoreTimeline() {
 // ---- Exercise steps ----
 
 void CPlayer::PracticeStep() {
-  if (stepIndex == kPracticeStepCount) {
+  // Two passes a level: the step table is walked as far as the phrase's ladder reaches.
+  if (stepIndex >= 2 * ladder_.levels) {
     ++phraseIndex;
     stepIndex = 0;
     if (phraseIndex >= score_->phraseCount) phraseIndex = 0;
     if (!LayOutPhrase(phraseIndex)) return;
   }
+  if (stepIndex == 0) ladder_ = fit_.Ladder(phraseIndex);
   const int32_t step = kPracticeSteps[stepIndex];
+  // The first pass sounds at the ladder's base: the written pitch without a range.
+  const int32_t raise = stepIndex == 0 ? ladder_.base : step;
   ++stepIndex;
   timeline_.cursor = 0;
   timeline_.elapsedMs = 0;
@@ -338,8 +361,8 @@ void CPlayer::PracticeStep() {
     return;
   }
   // Raise the whole pass; the Phrase stays as parsed, so the next build undoes it.
-  if (step != 0) {
-    for (int32_t i = 0; i < timeline_.count; ++i) timeline_.events[i].pitch += step;
+  if (raise != 0) {
+    for (int32_t i = 0; i < timeline_.count; ++i) timeline_.events[i].pitch += raise;
   }
   platform_.SetVolume(kFullVolume);
   // After a failed reference note playback stays stopped; continue plays this pass.
@@ -552,6 +575,7 @@ void CPlayer::LoadAndPlay(const char* text) {
     return;
   }
   std::swap(score_, scratch_);
+  fit_.Fit(*score_, fit_.range());
   ++loads_;
   phraseIndex = 0;
   soundingRow_ = 0;

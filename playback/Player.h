@@ -2,14 +2,17 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "notation/Score.h"
+#include "notation/VoiceRange.h"
 #include "playback/EventTimeline.h"
 #include "playback/NotificationQueue.h"
 #include "playback/PlayerNotification.h"
 #include "playback/PlayerPlatform.h"
+#include "playback/RangeFit.h"
 #include "playback/SingBackExercise.h"
 #include "playback/TimelineLayout.h"
 
@@ -115,6 +118,17 @@ class CPlayer {
   void RemoveObserver(PlayerObserver* observer);
   // The ear sing-back listens through; nullptr for none. It must outlive its use.
   void SetEar(PlayerEar* ear) { singBack_.SetEar(ear); }
+  // The singer's range, or none. With one, practice places its levels inside it, and teaching,
+  // the whole-score modes and sing-back play each phrase at the transposition that fits it
+  // best; a build without playback (the MIDI file export) keeps the written pitch. It applies
+  // from the next phrase laid out, and at once to a stopped teaching or sing-back phrase, which
+  // then starts again from its beginning (a try is judged where it is heard). None: every
+  // phrase as written, practice's twelve levels.
+  void SetRange(const std::optional<VoiceRange>& range);
+  const std::optional<VoiceRange>& Range() const { return fit_.range(); }
+  // The transposition of phrase `row` outside practice (0 without a range), which sing-back
+  // judges against.
+  int32_t PhraseShift(int32_t row) const { return fit_.Shift(row); }
 
   // The buffer score texts are copied into to be loaded (kTextBufferSize bytes).
   char* textBuffer() { return textBuffer_.get(); }
@@ -166,9 +180,10 @@ class CPlayer {
   // Sends a note-on for a pitch 1..127 (others are silent), due at dueMs. A send that throws
   // stops playback and shows the device's message; the result is then false.
   bool SendNoteOn(int32_t pitch, int32_t dueMs);
-  // Lays phrases [first, last) end to end into the timeline; false, with playback stopped,
-  // the timeline emptied and a message shown, when they do not fit.
-  bool LayOut(int32_t first, int32_t last);
+  // Lays phrases [first, last) end to end into the timeline, each moved by its fitted shift
+  // when `fitted`; false, with playback stopped, the timeline emptied and a message shown,
+  // when they do not fit.
+  bool LayOut(int32_t first, int32_t last, bool fitted);
   bool LayOutPhrase(int32_t row);
   void Notify(PlayerNotification::Kind kind, int32_t dueMs, int32_t row = -1, int32_t note = -1,
               int32_t pitch = 0, int32_t passTimeMs = 0, int32_t lengthMs = 0);
@@ -198,6 +213,8 @@ class CPlayer {
   int32_t loads_ = 0;
   ParseFault lastFault_;
   CSingBackExercise singBack_;
+  CRangeFit fit_;
+  PracticeLadder ladder_;  // of the phrase practice drills, from its first step on
 
   PlayerPlatform& platform_;
   std::unique_ptr<Score> score_;

@@ -78,7 +78,9 @@ TakeVerdict CCaptureEar::FinishTake() {
 }
 
 std::vector<listening::TargetNote> CCaptureEar::TargetsOf(int32_t row) const {
-  return listening::PhraseTargets(player_.score().phrases[row], transpose_);
+  // Sung where the player plays it: moved to fit the singer's range, if one is set.
+  return listening::PhraseTargets(player_.score().phrases[row],
+                                  transpose_ + player_.PhraseShift(row));
 }
 
 void CCaptureEar::CancelTake() {

@@ -19,7 +19,8 @@ class CPlayer;
 class CCaptureEar : public ListeningEar {
  public:
   // The ear judges takes of the phrases `player` has loaded (whichever score that is when the
-  // take ends), sung raised by `transpose` semitones; the player must outlive the ear.
+  // take ends), sung where the player plays them (fitted to its range) and raised by
+  // `transpose` semitones more; the player must outlive the ear.
   CCaptureEar(const CPlayer& player, int sampleRate, int32_t transpose = 0);
   // An ear that hears `input`: the input starts first, to learn its rate, and feeds the ear
   // from then on, until StopInput or the ear's end. Throws what SoundInput::Start throws.

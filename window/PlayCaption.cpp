@@ -35,7 +35,10 @@ QString PlayCaption(const PlayerPosition& position) {
     // The learner's turn: Tunwick is silent and listens.
     if (position.phase == PlayerPhase::kListening) caption += QStringLiteral(" · 请唱");
   }
-  if (position.mode == PracticeMode)
-    caption += QStringLiteral(" · 升 %1 半音").arg(position.semitones);
+  // Practice always says how far the pass is moved; the other modes when a range moved it.
+  if (position.mode == PracticeMode || position.semitones != 0) {
+    caption += position.semitones < 0 ? QStringLiteral(" · 降 %1 半音").arg(-position.semitones)
+                                      : QStringLiteral(" · 升 %1 半音").arg(position.semitones);
+  }
   return caption;
 }

@@ -9,6 +9,7 @@
 #include "notation/Score.h"
 #include "playback/Player.h"
 #include "singback/ListeningEar.h"
+#include "window/RangeStrip.h"
 
 const QColor CSingBackPanel::kHitColour(40, 160, 60);
 const QColor CSingBackPanel::kMissedColour(210, 50, 40);
@@ -39,8 +40,9 @@ CSingBackPanel::CSingBackPanel(const CPlayer& player, QWidget* parent)
     : QWidget(parent, Qt::Window), player_(player) {
   setWindowTitle(QStringLiteral("跟唱模式"));
   setObjectName(QStringLiteral("singBackPanel"));
-  setMinimumSize(420, 240);
-  resize(560, 450);
+  setMinimumSize(420, 240 + CRangeStrip::kHeight);
+  rangeStrip_ = new CRangeStrip(this);
+  resize(560, 450 + CRangeStrip::kHeight);
   poll_.setInterval(kPollMs);
   connect(&poll_, &QTimer::timeout, this, &CSingBackPanel::PollEar);
 }
@@ -54,6 +56,11 @@ QPoint CSingBackPanel::PlaceBeside(const QRect& dialog, const QSize& size, const
   }
   const int y = std::max(screen.top(), std::min(dialog.top(), screen.bottom() + 1 - size.height()));
   return {x, y};
+}
+
+void CSingBackPanel::resizeEvent(QResizeEvent* event) {
+  rangeStrip_->setGeometry(0, 0, width(), CRangeStrip::kHeight);
+  QWidget::resizeEvent(event);
 }
 
 void CSingBackPanel::SetEar(ListeningEar* ear) {
@@ -147,8 +154,9 @@ void CSingBackPanel::PollEar() {
 
 QRectF CSingBackPanel::PlotArea() const {
   const double strip = historySource_ ? kHistoryHeight : 0.0;
-  return QRectF(kLeftMargin, kTopMargin, std::max(1.0, width() - kLeftMargin - kRightMargin),
-                std::max(1.0, height() - kTopMargin - kBottomMargin - strip));
+  const double top = CRangeStrip::kHeight + kTopMargin;
+  return QRectF(kLeftMargin, top, std::max(1.0, width() - kLeftMargin - kRightMargin),
+                std::max(1.0, height() - top - kBottomMargin - strip));
 }
 
 QRectF CSingBackPanel::ChartArea() const {
@@ -333,8 +341,8 @@ void CSingBackPanel::paintEvent(QPaintEvent*) {
             ? QStringLiteral("：没有听到声音")
             : QStringLiteral("：%1 / %2 个音唱准").arg(judgement_.hits).arg(judgement_.judged());
   painter.setPen(Qt::black);
-  painter.drawText(QRectF(kLeftMargin, 2, area.width(), 18), Qt::AlignLeft | Qt::AlignVCenter,
-                   caption);
+  painter.drawText(QRectF(kLeftMargin, CRangeStrip::kHeight + 2, area.width(), 18),
+                   Qt::AlignLeft | Qt::AlignVCenter, caption);
 
   // One row per key, the C rows darker; each C and each key of the phrase named.
   const double rowHeight = area.height() / (highKey_ - lowKey_ + 1);

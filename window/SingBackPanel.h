@@ -21,6 +21,7 @@
 #include "singback/ListeningEar.h"
 
 class CPlayer;
+class CRangeStrip;
 class QPainter;
 
 // The sing-back exercise's window beside the dialog: the phrase as a piano roll (time across,
@@ -28,6 +29,7 @@ class QPainter;
 // each try every note coloured hit or missed and marked with its cents. Below the roll, from the
 // practice history: the share of notes hit in every try of the phrase on a chart with its
 // dates, the notes that miss most with their average error, and the last 7 days' practice.
+// Above the roll, the range exercise and the singer's range (CRangeStrip).
 class CSingBackPanel : public QWidget, public PlayerObserver {
   Q_OBJECT
 
@@ -73,6 +75,9 @@ class CSingBackPanel : public QWidget, public PlayerObserver {
   // Forgets the phrase and the try shown, for a new start of the mode.
   void Reset();
 
+  // The range exercise along the panel's top.
+  CRangeStrip& rangeStrip() const { return *rangeStrip_; }
+
   void OnPlayerNotification(const PlayerNotification& notification) override;
 
   // Takes the pitch frames the ear heard since the last poll (the timer does this).
@@ -99,6 +104,7 @@ class CSingBackPanel : public QWidget, public PlayerObserver {
 
  protected:
   void paintEvent(QPaintEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
 
  private:
   // The phrase `row` as the ear judges it, over a take of lengthMs.
@@ -113,6 +119,7 @@ class CSingBackPanel : public QWidget, public PlayerObserver {
 
   const CPlayer& player_;
   ListeningEar* ear_ = nullptr;
+  CRangeStrip* rangeStrip_ = nullptr;  // a child widget
   QTimer poll_;
   int32_t row_ = -1;
   int32_t lengthMs_ = 0;  // the take's length: the phrase and its grace

@@ -23,14 +23,17 @@
 #include "files/ScoreTextFile.h"
 #include "history/PracticeTime.h"
 #include "history/ScoreIdentity.h"
+#include "listening/VoiceRangeText.h"
 #include "midi/MidiFileWriter.h"
 #include "midi/MidiOutDevice.h"
 #include "singback/CaptureEar.h"
+#include "singback/RangeListener.h"
 #include "window/AboutDlg.h"
 #include "window/AppIcon.h"
 #include "window/DialogLayout.h"
 #include "window/FollowAlong.h"
 #include "window/ScoreView.h"
+#include "window/RangeStrip.h"
 #include "window/SingBackPanel.h"
 #include "window/UserSettings.h"
 #include "window/WindowPlatform.h"
@@ -41,6 +44,7 @@ const char kNoDevicesText[] = "No MIDI output devices available.";
 const char kTextFileFilter[] = "文本文件(*.txt)";
 const char kMidiFileFilter[] = "mid文件(*.mid)";
 const char kScoreViewOpenKey[] = "scoreView/open";
+const char kRangeSetting[] = "voice/range";
 constexpr unsigned kScClose = 0xF060;
 
 }  // namespace
@@ -107,6 +111,14 @@ CTunwickDlg::CTunwickDlg(QWidget* parent, PlayerPlatform* platform)
   // The shortcut works in the dialog and in the view alike.
   addAction(scoreViewAction_);
   scoreView_->addAction(scoreViewAction_);
+  singBackPanel_->rangeStrip().SetSources(
+      [this] {
+        // The learner sings alone: whatever plays stops first.
+        player_.OnPause();
+        return CreateRangeListener();
+      },
+      [this](const std::optional<VoiceRange>& range) { OnRangeChosen(range); });
+  LoadStoredRange();
   loadedText_ = kBuiltInScore;
   // Queued: a stop is often followed at once by a new start (the button pressed again).
   earRelease_ = std::make_unique<CStopWatcher>(
@@ -279,6 +291,11 @@ void CTunwickDlg::RecordTry(int32_t row, const listening::TakeJudgement& judgeme
   tried.scoreHash = history::ScoreHash(loadedText_);
   tried.scoreFile = loadedFile_;
   tried.takeMs = player_.TakeLengthMs();
+  tried.transpose = player_.PhraseShift(row);
+  if (const std::optional<VoiceRange>& range = player_.Range()) {
+    tried.rangeLow = range->low;
+    tried.rangeHigh = range->high;
+  }
   tried.source = "window";
   Practice().Record(tried);
 }
@@ -302,6 +319,30 @@ CSingBackPanel::HistoryView CTunwickDlg::PhraseHistory(int32_t row) {
   view.notice = QString::fromStdString(practiceNotice_);
   practiceNotice_.clear();
   return view;
+}
+
+void CTunwickDlg::LoadStoredRange() {
+  const std::string stored =
+      OpenUserSettings()->value(QString::fromLatin1(kRangeSetting)).toString().toStdString();
+  std::string problem;
+  // A setting that does not read as a range (edited by hand) is as none.
+  const std::optional<VoiceRange> range =
+      stored.empty() ? std::nullopt : listening::ParseVoiceRange(stored, problem);
+  player_.SetRange(range);
+  singBackPanel_->rangeStrip().ShowRange(range);
+}
+
+void CTunwickDlg::OnRangeChosen(const std::optional<VoiceRange>& range) {
+  // Playback stops, so that what plays next, and every try judged, is at the new range.
+  player_.OnPause();
+  player_.SetRange(range);
+  const std::unique_ptr<QSettings> settings = OpenUserSettings();
+  if (range)
+    settings->setValue(QString::fromLatin1(kRangeSetting),
+                       QString::fromStdString(listening::VoiceRangeText(*range)));
+  else
+    settings->remove(QString::fromLatin1(kRangeSetting));
+  settings->sync();
 }
 
 void CTunwickDlg::ReleaseEarWhenStopped() {
@@ -514,6 +555,10 @@ history::WallTime CTunwickDlg::WallNow() { return history::SystemWallClock()(); 
 
 std::unique_ptr<ListeningEar> CTunwickDlg::CreateEar() {
   return CCaptureEar::Listen(player_, std::make_unique<CDefaultInput>());
+}
+
+std::unique_ptr<PitchListener> CTunwickDlg::CreateRangeListener() {
+  return CRangeListener::Listen(std::make_unique<CDefaultInput>());
 }
 
 int CTunwickDlg::MidiOutDeviceCount() { return midi::MidiOutDeviceCount(); }

@@ -5,10 +5,12 @@
 #include <QMessageBox>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "files/SideFileWriter.h"
 #include "history/PracticeHistory.h"
+#include "notation/VoiceRange.h"
 #include "playback/Player.h"
 #include "playback/PlayerPlatform.h"
 #include "playback/SideTextBinding.h"
@@ -19,6 +21,7 @@ class CFollowAlong;
 class CScoreView;
 class CSingBackPanel;
 class ListeningEar;
+class PitchListener;
 class CMIDIOutDevice;
 class CWindowPlatform;
 class QAction;
@@ -103,6 +106,9 @@ class CTunwickDlg : public QDialog {
   // The ear over the default input, hearing the player's score. Throws
   // capture::AudioCaptureError when there is no input to listen to.
   virtual std::unique_ptr<ListeningEar> CreateEar();
+  // The range exercise's ear over the default input. Throws capture::AudioCaptureError when
+  // there is no input to listen to.
+  virtual std::unique_ptr<PitchListener> CreateRangeListener();
   // The practice history's file and clock: the per-user one on the system's clock.
   virtual std::string PracticeHistoryPath();
   virtual history::WallTime WallNow();
@@ -130,6 +136,10 @@ class CTunwickDlg : public QDialog {
   history::CPracticeHistory& Practice();
   void RecordTry(int32_t row, const listening::TakeJudgement& judgement);
   CSingBackPanel::HistoryView PhraseHistory(int32_t row);
+  // The singer's range: the one kept in the user's settings ("voice/range", e.g. "A2-E4") at
+  // start-up, then each one the learner sings, types or clears, kept there at once.
+  void LoadStoredRange();
+  void OnRangeChosen(const std::optional<VoiceRange>& range);
 
   QIcon appIcon_;
   std::unique_ptr<CMIDIOutDevice> device_;

@@ -96,6 +96,23 @@ std::vector<float> SineTake(const std::vector<listening::TargetNote>& targets,
   return mono;
 }
 
+std::vector<listening::TargetNote> RangeExercise(int32_t low, int32_t high, int32_t noteMs,
+                                                 int32_t growlKey, int32_t squeakKey,
+                                                 int32_t shortMs) {
+  std::vector<listening::TargetNote> notes;
+  int32_t at = 0;
+  const auto sing = [&](int32_t key, int32_t lengthMs) {
+    notes.push_back({static_cast<int32_t>(notes.size()), key, at, at + lengthMs});
+    at += lengthMs;
+  };
+  sing(growlKey, shortMs);
+  at += 200;
+  for (int32_t key = low; key <= high; ++key) sing(key, noteMs);
+  at += 200;
+  sing(squeakKey, shortMs);
+  return notes;
+}
+
 std::vector<float> Noise(double seconds, double rms, uint32_t seed) {
   std::mt19937 random(seed);
   std::normal_distribution<float> gauss(0.0f, static_cast<float>(rms));

@@ -34,6 +34,13 @@ std::vector<float> VoiceTake(const std::vector<listening::TargetNote>& targets,
 std::vector<float> SineTake(const std::vector<listening::TargetNote>& targets,
                             const TakeShape& shape);
 
+// A range exercise as notes to sing: a short growl at `growlKey`, then every key from `low`
+// to `high` held `noteMs` each, then a short squeak at `squeakKey`; the growl and the squeak
+// last `shortMs`, with 200 ms of silence either side of the scale.
+std::vector<listening::TargetNote> RangeExercise(int32_t low, int32_t high, int32_t noteMs,
+                                                 int32_t growlKey, int32_t squeakKey,
+                                                 int32_t shortMs);
+
 // White noise of the given RMS level, seeded.
 std::vector<float> Noise(double seconds, double rms, uint32_t seed = 1);
 

@@ -69,7 +69,7 @@ TEST_F(ListenCommandTest, BadArgumentsAreUsageErrors) {
     std::string firstLine;
   };
   const Case cases[] = {
-      {{}, "tunwick: usage: tunwick listen FILE [--phrase N]"},
+      {{}, "tunwick: usage: tunwick listen FILE [--phrase N] [--range LOW-HIGH]"},
       {{song, "--phrase", "0"}, "tunwick: --phrase takes a phrase number from 1"},
       {{song, "--phrase", "3"}, "tunwick: " + song + " has 2 phrases; --phrase takes 1 to 2"},
       {{song, "--speed", "2"}, ""},

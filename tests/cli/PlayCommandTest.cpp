@@ -252,3 +252,20 @@ TEST_F(PlayCommandTest, FailuresSayWhy) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(PlayCommandTest, PracticeClimbsFromTheBottomOfTheRangeGiven) {
+  // Phrase 1 (C4 E4) into A2-E3: four levels from A2 up.
+  const Played p = Play(kTwoPhrases, {"--mode", "practice", "--range", "A2-E3"}, 3);
+  EXPECT_EQ(p.status, kExitInterrupted) << p.err;
+  const std::vector<std::string> log = Log();
+  ASSERT_GE(log.size(), 3u);
+  EXPECT_EQ(log[0], "+0 7F2D90") << "the reference note A2";
+  EXPECT_EQ(log[1], "+2000 7F2D90");
+  EXPECT_EQ(log[2], "+2300 7F3190");
+  EXPECT_NE(p.out.find("Phrase 1 of 2, pass 1 of 8, 15 semitones down\n"), std::string::npos)
+      << p.out;
+}
+
+}  // namespace

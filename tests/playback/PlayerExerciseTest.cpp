@@ -326,3 +326,111 @@ TEST_F(PlayerWaitTest, PositionNamesPhrasePassAndSemitones) {
 }
 
 }  // namespace
+
+// With the singer's range set, practice climbs inside it and the other modes move each phrase
+// to where it fits.
+class PlayerRangeTest : public PlayerExerciseTest {};
+
+TEST_F(PlayerRangeTest, PracticeStartsAtTheBottomOfTheRangeWithTheLevelsThatFit) {
+  // The built-in score's first phrase spans C4-C5 (60-72); then phrase 1 (60-67) follows.
+  struct Case {
+    const char* name;
+    VoiceRange range;
+    int32_t firstKey;  // the first reference note
+    int32_t levels;
+    int32_t nextFirstKey;  // phrase 1's first reference note
+  };
+  const Case cases[] = {
+      {"room for 7 more levels", {45, 64}, 45, 8, 45},
+      {"room for 2 more", {48, 62}, 48, 3, 48},
+      {"as wide as the phrase", {50, 62}, 50, 1, 50},
+      // Wider than the range (C4-G4): the one level that leaves the fewest notes outside, five
+      // of the eight inside, as central as can be.
+      {"phrase wider than the range", {60, 67}, 58, 1, 60},
+      {"a wide range: twelve levels", {40, 90}, 40, 12, 40},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    player.OnPause();
+    player.SetRange(c.range);
+    platform.calls.clear();
+    player.OnPractice();
+    const std::vector<Pass> passes = RunPasses(2 * c.levels + 1);
+    for (int32_t step = 0; step < 2 * c.levels; ++step) {
+      const int32_t key = c.firstKey + step / 2;
+      const Script before = step % 2 == 0 ? Reference(key) : Script({"cue"});
+      EXPECT_EQ(passes[step].before, before) << "step " << step;
+      EXPECT_EQ(passes[step].notes, Raised(kPhrase0, key - 60)) << "step " << step;
+    }
+    EXPECT_EQ(passes[2 * c.levels].before, Reference(c.nextFirstKey)) << "then the next phrase";
+    EXPECT_EQ(passes[2 * c.levels].notes, Raised(kPhrase1, c.nextFirstKey - 60));
+    EXPECT_EQ(player.PhraseIndex(), 1);
+  }
+}
+
+TEST_F(PlayerRangeTest, ThePositionCountsTheLaddersPassesAndShowsTheShift) {
+  player.SetRange(VoiceRange{48, 62});
+  player.OnPractice();
+  EXPECT_EQ(player.Position().passCount, 6);
+  EXPECT_EQ(player.Position().semitones, -12);
+  RunPasses(4);  // the fifth pass: the third level
+  EXPECT_EQ(player.Position().pass, 5);
+  EXPECT_EQ(player.Position().semitones, -10);
+
+  // A range changed mid-phrase applies from the next phrase: the ladder in use stays whole.
+  player.SetRange(VoiceRange{30, 90});
+  platform.calls.clear();
+  const std::vector<Pass> passes = RunPasses(3);
+  EXPECT_EQ(passes[0].notes, Raised(kPhrase0, -10));
+  EXPECT_EQ(passes[1].notes, Raised(kPhrase0, -10));
+  EXPECT_EQ(passes[2].before, Reference(30));
+  EXPECT_EQ(player.Position().passCount, 24);
+
+  // Without a range, the written pitch and twenty-four passes again.
+  player.SetRange(std::nullopt);
+  player.OnPause();
+  player.OnPractice();
+  EXPECT_EQ(player.Position().passCount, 24);
+  EXPECT_EQ(player.Position().semitones, 0);
+}
+
+TEST_F(PlayerRangeTest, TeachingPlayAndSingBackMoveEachPhraseToItsBestFit) {
+  // A2-E4: phrase 0 (C4-C5) and phrase 1 (C4-G4) an octave down; phrase 3 (C4-C5) too.
+  player.SetRange(VoiceRange{45, 64});
+  EXPECT_EQ(player.PhraseShift(0), -12);
+  EXPECT_EQ(player.PhraseShift(1), -12);
+  player.OnTeaching();
+  std::vector<Pass> passes = RunPasses(3);
+  EXPECT_EQ(passes[0].notes, Raised(kPhrase0, -12));
+  EXPECT_EQ(passes[1].notes, Raised(kPhrase0, -12));
+  EXPECT_EQ(passes[2].notes, Raised(kPhrase1, -12));
+  EXPECT_EQ(player.Position().semitones, -12);
+
+  // The whole score: every phrase at its own fit.
+  player.OnPlayAll();
+  platform.calls.clear();
+  TickUntil(FakePlatform::kKillTimer);
+  Notes all;
+  for (const Notes& phrase : {kPhrase0, kPhrase1, kPhrase2, kPhrase3})
+    for (int32_t key : Raised(phrase, -12)) all.push_back(key);
+  EXPECT_EQ(platform.NotesSince(), all);
+
+  // A range set while a teaching phrase is paused moves it at once, from its start.
+  player.OnTeaching();
+  TickUntil(FakePlatform::kSend);
+  TickUntil(FakePlatform::kSend);
+  player.OnPause();
+  player.SetRange(VoiceRange{60, 80});
+  EXPECT_EQ(player.timeline().events[0].pitch, 60) << "C4-C5 fits as written";
+  platform.calls.clear();
+  player.OnContinue();
+  TickUntil(FakePlatform::kKillTimer);
+  EXPECT_EQ(platform.NotesSince(), kPhrase0);
+
+  // The MIDI file export keeps the written pitch.
+  {
+    CPlayer::BuildOnlyScope quietly(player);
+    player.OnRestoreBuiltIn();
+  }
+  EXPECT_EQ(player.timeline().events[0].pitch, 60);
+}

@@ -177,11 +177,21 @@ TEST(PlayCaptionTest, LaterInTheCycleAndTheLearnersTurn) {
   const struct {
     int32_t mode;
     PlayerPhase phase;
+    int32_t semitones;  // practice's level; elsewhere the shift to the singer's range
     const char* caption;
   } cases[] = {
-      {PracticeMode, PlayerPhase::kPass, "Tunwick — 练音模式 · 第 2/4 句 · 第 3/24 遍 · 升 1 半音"},
-      {SingBackMode, PlayerPhase::kPass, "Tunwick — 跟唱模式 · 第 2/4 句 · 第 3/3 次"},
-      {SingBackMode, PlayerPhase::kListening, "Tunwick — 跟唱模式 · 第 2/4 句 · 第 3/3 次 · 请唱"},
+      {PracticeMode, PlayerPhase::kPass, 1,
+       "Tunwick — 练音模式 · 第 2/4 句 · 第 3/24 遍 · 升 1 半音"},
+      {PracticeMode, PlayerPhase::kPass, -14,
+       "Tunwick — 练音模式 · 第 2/4 句 · 第 3/24 遍 · 降 14 半音"},
+      {SingBackMode, PlayerPhase::kPass, 0, "Tunwick — 跟唱模式 · 第 2/4 句 · 第 3/3 次"},
+      {SingBackMode, PlayerPhase::kListening, 0,
+       "Tunwick — 跟唱模式 · 第 2/4 句 · 第 3/3 次 · 请唱"},
+      {SingBackMode, PlayerPhase::kListening, -12,
+       "Tunwick — 跟唱模式 · 第 2/4 句 · 第 3/3 次 · 请唱 · 降 12 半音"},
+      {TeachingMode, PlayerPhase::kPass, 5,
+       "Tunwick — 教歌模式 · 第 2/4 句 · 第 3/2 遍 · 升 5 半音"},
+      {PlayAllMode, PlayerPhase::kPass, -12, "Tunwick — 演奏全部 · 第 2/4 句 · 降 12 半音"},
   };
   for (const auto& c : cases) {
     PlayerPosition at;
@@ -191,8 +201,8 @@ TEST(PlayCaptionTest, LaterInTheCycleAndTheLearnersTurn) {
     at.phrase = 1;
     at.phraseCount = 4;
     at.pass = 3;
-    at.passCount = c.mode == SingBackMode ? 3 : 24;
-    at.semitones = 1;
+    at.passCount = c.mode == SingBackMode ? 3 : c.mode == TeachingMode ? 2 : 24;
+    at.semitones = c.semitones;
     EXPECT_EQ(PlayCaption(at), QString::fromUtf8(c.caption));
   }
 }

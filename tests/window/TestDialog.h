@@ -17,6 +17,7 @@
 #include "midi/MidiOutException.h"
 #include "notation/Score.h"
 #include "singback/ListeningEar.h"
+#include "singback/PitchListener.h"
 #include "tests/playback/FakePlatform.h"
 #include "tests/support/TempFolder.h"
 #include "window/TunwickDlg.h"
@@ -69,6 +70,8 @@ class TestDlg : private FakePlatformHolder, public CTunwickDlg {
 
   // The ear sing-back gets; unset, there is no audio input, as on a machine without one.
   std::function<std::unique_ptr<ListeningEar>()> makeEar;
+  // The range exercise's ear, likewise.
+  std::function<std::unique_ptr<PitchListener>()> makeRangeListener;
   int earsMade = 0;
 
   void Click(int id) { button(id)->click(); }
@@ -103,6 +106,10 @@ class TestDlg : private FakePlatformHolder, public CTunwickDlg {
       throw capture::AudioCaptureError(std::string(capture::kNoInputDeviceMessage) +
                                        " (PulseAudio: no source; ALSA: no capture device).");
     return makeEar();
+  }
+  std::unique_ptr<PitchListener> CreateRangeListener() override {
+    if (!makeRangeListener) throw capture::AudioCaptureError(capture::kNoInputDeviceMessage);
+    return makeRangeListener();
   }
   void RunAboutBox() override {
     ++aboutBoxes;
