@@ -11,7 +11,7 @@
 #include "playback/Player.h"
 #include "singback/CaptureEar.h"
 
-const char kListenArguments[] = "FILE [--phrase N]";
+const char kListenArguments[] = "FILE [--phrase N] [--tolerance strict|normal|easy]";
 
 namespace {
 
@@ -22,8 +22,8 @@ constexpr int64_t kLiveEveryMs = 50;
 class CListenDisplay : public PlayerObserver {
  public:
   CListenDisplay(const CPlayer& player, const CCaptureEar& ear, const std::string& path,
-                 std::FILE* out)
-      : player_(player), ear_(ear), path_(path), out_(out) {}
+                 listening::Tolerance tolerance, std::FILE* out)
+      : player_(player), ear_(ear), path_(path), tolerance_(tolerance), out_(out) {}
 
   void OnPlayerNotification(const PlayerNotification& n) override {
     const PlayerPosition at = player_.Position();
@@ -48,6 +48,7 @@ class CListenDisplay : public PlayerObserver {
         heading.phrase = n.row + 1;
         heading.phrases = at.phraseCount;
         heading.takeSeconds = takeSeconds_;
+        heading.tolerance = tolerance_;
         WriteJudgementTable(out_, heading, judgement_);
         break;
       }
@@ -100,6 +101,7 @@ class CListenDisplay : public PlayerObserver {
   const CPlayer& player_;
   const CCaptureEar& ear_;
   std::string path_;
+  listening::Tolerance tolerance_;
   std::FILE* out_;
   bool listening_ = false;
   bool liveShown_ = false;
@@ -112,11 +114,15 @@ class CListenDisplay : public PlayerObserver {
 int RunListenCommand(const Arguments& arguments, const CommandLineStreams& streams,
                      const ListenMachine& machine) {
   ParsedArguments parsed;
-  if (!ParseArguments(arguments, {"--phrase"}, streams, parsed) || parsed.positional.size() != 1)
+  if (!ParseArguments(arguments, {"--phrase", "--tolerance"}, streams, parsed) ||
+      parsed.positional.size() != 1)
     return Usage(streams, "listen", kListenArguments);
   long phraseNumber = 0;
   std::string problem;
   if (!ParsePhraseOption(parsed, phraseNumber, problem))
+    return Usage(streams, "listen", kListenArguments, problem);
+  listening::Tolerance tolerance = listening::Tolerance::kNormal;
+  if (!ParseToleranceOption(parsed, tolerance, problem))
     return Usage(streams, "listen", kListenArguments, problem);
 
   const std::string& path = parsed.positional[0];
@@ -138,11 +144,12 @@ int RunListenCommand(const Arguments& arguments, const CommandLineStreams& strea
     std::fprintf(streams.err, "%s: cannot listen: %s\n", kProgram, error.what());
     return kExitFailure;
   }
+  ear->SetTolerance(tolerance);
   player.SetEar(ear.get());
   if (!session.OpenDevice(-1, streams)) return kExitFailure;
 
   std::fprintf(streams.out, "Sing-back of %s. Press Ctrl-C to stop.\n", ShownPath(path).c_str());
-  CListenDisplay display(player, *ear, ShownPath(path), streams.out);
+  CListenDisplay display(player, *ear, ShownPath(path), tolerance, streams.out);
   player.AddObserver(&display);
   // Every try is shown and kept in the practice history; a try that cannot be kept is said
   // and the exercise goes on.
@@ -155,10 +162,13 @@ int RunListenCommand(const Arguments& arguments, const CommandLineStreams& strea
   const std::string scoreFile = AbsoluteScorePath(path);
   ear->SetJudgementSink([&](int32_t row, const listening::TakeJudgement& judgement) {
     display.TakeJudged(judgement);
+    // A take too quiet to judge is no try of the learner's: the table says what to do.
+    if (judgement.tooQuiet()) return;
     history::TryRecord tried = history::TryOf(player.score(), row, judgement);
     tried.scoreHash = scoreHash;
     tried.scoreFile = scoreFile;
     tried.takeMs = player.TakeLengthMs();
+    tried.toleranceCents = judgement.hitCents;
     tried.source = "listen";
     practice.Record(tried);
   });

@@ -15,7 +15,9 @@
 #include "playback/Player.h"
 #include "playback/SilentPlatform.h"
 
-const char kScoreArguments[] = "FILE TAKE.wav [--phrase N] [--transpose K] [--json] [--record]";
+const char kScoreArguments[] =
+    "FILE TAKE.wav [--phrase N] [--transpose K] [--json] [--record] "
+    "[--tolerance strict|normal|easy]";
 
 namespace {
 
@@ -48,12 +50,15 @@ int RunScoreCommand(const Arguments& arguments, const CommandLineStreams& stream
     }
   }
   ParsedArguments parsed;
-  if (!ParseArguments(rest, {"--phrase", "--transpose"}, streams, parsed) ||
+  if (!ParseArguments(rest, {"--phrase", "--transpose", "--tolerance"}, streams, parsed) ||
       parsed.positional.size() != 2)
     return Usage(streams, "score", kScoreArguments);
   long phraseNumber = 1;
   std::string problem;
   if (!ParsePhraseOption(parsed, phraseNumber, problem))
+    return Usage(streams, "score", kScoreArguments, problem);
+  listening::Tolerance tolerance = listening::Tolerance::kNormal;
+  if (!ParseToleranceOption(parsed, tolerance, problem))
     return Usage(streams, "score", kScoreArguments, problem);
   long transpose = 0;
   if (parsed.Has("--transpose") &&
@@ -88,7 +93,9 @@ int RunScoreCommand(const Arguments& arguments, const CommandLineStreams& stream
                  take.error.c_str());
     return kExitFailure;
   }
-  const listening::TakeJudgement judgement = listening::JudgeTake(targets, take.track);
+  listening::JudgeSettings judging;
+  judging.hitCents = listening::ToleranceCents(tolerance);
+  const listening::TakeJudgement judgement = listening::JudgeTake(targets, take.track, judging);
 
   TakeReportHeading heading;
   heading.score = ShownPath(path);
@@ -97,12 +104,19 @@ int RunScoreCommand(const Arguments& arguments, const CommandLineStreams& stream
   heading.phrases = score.phraseCount;
   heading.transpose = static_cast<int32_t>(transpose);
   heading.takeSeconds = take.seconds;
+  heading.tolerance = tolerance;
   if (json) {
     WriteJudgementJson(streams.out, heading, judgement);
   } else {
     WriteJudgementTable(streams.out, heading, judgement);
   }
   if (!record) return kExitOk;
+  // A take too quiet to judge is no try of the learner's: nothing is kept.
+  if (judgement.tooQuiet()) {
+    std::fprintf(streams.err, "%s: the take is too quiet to judge: not kept in the history\n",
+                 kProgram);
+    return kExitOk;
+  }
 
   // Asked for, the try is kept in the practice history; not kept is a failure.
   history::CPracticeHistory practice(history::DefaultHistoryPath(), history::SystemWallClock(),
@@ -114,6 +128,7 @@ int RunScoreCommand(const Arguments& arguments, const CommandLineStreams& stream
   tried.scoreHash = history::ScoreHash(text);
   tried.scoreFile = AbsoluteScorePath(path);
   tried.transpose = static_cast<int32_t>(transpose);
+  tried.toleranceCents = judgement.hitCents;
   tried.takeMs = static_cast<int32_t>(std::lround(take.seconds * 1000.0));
   tried.source = "score";
   return practice.Record(tried) ? kExitOk : kExitFailure;

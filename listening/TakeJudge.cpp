@@ -10,6 +10,10 @@ namespace listening {
 
 namespace {
 
+// The frames are lined up with the targets at the normal tolerance whatever the one judged
+// with, so that a note's cents do not depend on how strictly it is judged.
+constexpr double kAlignmentCents = 50.0;
+
 struct SungFrame {
   double timeMs;
   double midiCents;
@@ -50,12 +54,12 @@ int32_t BestOffset(const std::vector<TargetNote>& targets, const std::vector<Sun
             [](const TargetNote& a, const TargetNote& b) { return a.startMs < b.startMs; });
   const int32_t limit = std::max(0, settings.maxOffsetMs);
   int32_t best = 0;
-  int64_t bestScore = AlignmentScore(ordered, sung, 0, settings.hitCents);
+  int64_t bestScore = AlignmentScore(ordered, sung, 0, kAlignmentCents);
   auto search = [&](int32_t centre, int32_t reach, int32_t step) {
     for (int32_t shift = step; shift <= reach; shift += step) {
       for (const int32_t offset : {centre + shift, centre - shift}) {
         if (offset < -limit || offset > limit) continue;
-        const int64_t score = AlignmentScore(ordered, sung, offset, settings.hitCents);
+        const int64_t score = AlignmentScore(ordered, sung, offset, kAlignmentCents);
         if (score > bestScore || (score == bestScore && std::abs(offset) < std::abs(best))) {
           bestScore = score;
           best = offset;
@@ -120,15 +124,20 @@ NoteJudgement JudgeNote(const TargetNote& target, const std::vector<SungFrame>& 
 TakeJudgement JudgeTake(const std::vector<TargetNote>& targets, const PitchTrack& track,
                         const JudgeSettings& settings) {
   if (!(track.hopMs > 0.0)) throw std::invalid_argument("The pitch track has no positive hop.");
+  TakeJudgement judgement;
+  judgement.hitCents = settings.hitCents;
+  judgement.level = MeasureTakeLevel(track, settings.level);
+  const bool gated = track.levels && !judgement.tooQuiet();
   std::vector<SungFrame> sung;
   for (const PitchFrame& frame : track.frames)
-    if (frame.voiced && frame.midiCents > 0.0) sung.push_back({frame.timeMs, frame.midiCents});
+    if (frame.voiced && frame.midiCents > 0.0 && !judgement.tooQuiet() &&
+        (!gated || frame.levelDb >= judgement.level.gateDb))
+      sung.push_back({frame.timeMs, frame.midiCents});
   if (!std::is_sorted(sung.begin(), sung.end(),
                       [](const SungFrame& a, const SungFrame& b) { return a.timeMs < b.timeMs; }))
     std::stable_sort(sung.begin(), sung.end(),
                      [](const SungFrame& a, const SungFrame& b) { return a.timeMs < b.timeMs; });
 
-  TakeJudgement judgement;
   judgement.nothingHeard = sung.empty();
   if (!sung.empty() && !targets.empty()) judgement.offsetMs = BestOffset(targets, sung, settings);
   for (const TargetNote& target : targets) {
