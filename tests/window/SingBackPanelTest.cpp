@@ -16,6 +16,7 @@
 #include "listening/PhraseTargets.h"
 #include "playback/Player.h"
 #include "window/DialogLayout.h"
+#include "window/LevelMeter.h"
 #include "window/SingBackPanel.h"
 #include "window/UserSettings.h"
 
@@ -118,6 +119,9 @@ class FakeEar : public ListeningEar {
   listening::TakeJudgement last_;
   JudgementSink judged_;
 };
+
+// Three phrases alike: a try that passes moves on to the next, and the exercise goes on.
+const char kThreePhrases[] = "s=100,1,1,1,2,1,3,1,5|1,1,1,2,1,3,1,5|1,1,1,2,1,3,1,5";
 
 class SingBackPanelTest : public DialogTest {
  protected:
@@ -283,6 +287,8 @@ TEST_F(SingBackPanelTest, TheLevelMeterRunsFromTheMicrophoneOpeningUntilTheTakeE
   ASSERT_TRUE(RunUntil([&] { return ear->taking; }));
   QCoreApplication::processEvents();
   EXPECT_TRUE(panel.metering());
+  for (int i = 0; i < 200; ++i) dlg->singBackPanel().PollLevel();
+  EXPECT_LT(panel.meterDb(), kLevelMeterFloorDb) << "fallen back in silence";
   ear->Hear(-3.0, false);
   dlg->singBackPanel().PollLevel();
   EXPECT_DOUBLE_EQ(panel.meterDb(), -3.0);
@@ -298,7 +304,7 @@ TEST_F(SingBackPanelTest, TheLevelMeterRunsFromTheMicrophoneOpeningUntilTheTakeE
 }
 
 TEST_F(SingBackPanelTest, ATakeTooQuietOrOverloadedSaysWhatToDo) {
-  StartWithEar("s=100,1,1,1,2,1,3,1,5");
+  StartWithEar(kThreePhrases);
   dlg->Click(IDC_SING_BACK);
   ASSERT_NE(ear, nullptr);
   ear->levels = true;
@@ -310,18 +316,18 @@ TEST_F(SingBackPanelTest, ATakeTooQuietOrOverloadedSaysWhatToDo) {
     QString caption, advice;
     QColor colour;
   } cases[] = {
-      {"too quiet", -62.0, -65.0, 0, QStringLiteral("第 1 句：声音太小，没有评判"),
+      {"too quiet", -62.0, -65.0, 0, QStringLiteral("句：声音太小，没有评判"),
        QStringLiteral("声音太小（最响 -59 dBFS，只比噪声高 3 dB）：请靠近麦克风，或调高输入音量"),
        CSingBackPanel::kWaitingColour},
-      {"overloaded", 0.0, -65.0, 40, QStringLiteral("第 1 句：4 / 4 个音唱准"),
+      {"overloaded", 0.0, -65.0, 40, QStringLiteral("句：4 / 4 个音唱准"),
        QStringLiteral("输入过载（40 个采样削波）：请离麦克风远一点，或调低输入音量"),
        CSingBackPanel::kHitColour},
-      {"good", -20.0, -65.0, 0, QStringLiteral("第 1 句：4 / 4 个音唱准"), QString(),
+      {"good", -20.0, -65.0, 0, QStringLiteral("句：4 / 4 个音唱准"), QString(),
        CSingBackPanel::kHitColour},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    ASSERT_TRUE(RunUntil([&] { return ear->taking; }));
+    ASSERT_TRUE(RunUntil([&] { return ear != nullptr && ear->taking; }));
     // Room noise before and after the phrase, the voice over its notes.
     ear->HearFrames(0, 400, 0, c.noiseDb, 0);
     const std::vector<listening::TargetNote>& targets = panel.targets();
@@ -330,7 +336,7 @@ TEST_F(SingBackPanelTest, ATakeTooQuietOrOverloadedSaysWhatToDo) {
                       target.index == 0 ? c.clipped : 0);
     ear->HearFrames(targets.back().endMs + 400, targets.back().endMs + 800, 0, c.noiseDb, 0);
     ASSERT_TRUE(RunUntil([&] { return panel.judged(); }));
-    EXPECT_EQ(panel.Caption(), c.caption);
+    EXPECT_TRUE(panel.Caption().endsWith(c.caption)) << panel.Caption().toStdString();
     EXPECT_EQ(panel.LevelAdvice(), c.advice);
     for (const CSingBackPanel::NoteView& view : panel.NoteViews()) {
       EXPECT_EQ(view.colour, c.colour);
@@ -346,7 +352,7 @@ TEST_F(SingBackPanelTest, TheToleranceChosenJudgesTheTakesAndIsKeptInTheSettings
   struct Forget {
     ~Forget() { OpenUserSettings()->remove(QString::fromUtf8(kToleranceSetting)); }
   } forget;
-  StartWithEar("s=100,1,1,1,2,1,3,1,5");
+  StartWithEar(kThreePhrases);
   EXPECT_EQ(dlg->singBackPanel().tolerance(), listening::Tolerance::kNormal);
   EXPECT_EQ(dlg->singBackPanel().toleranceBox().currentIndex(), 1);
   dlg->Click(IDC_SING_BACK);
@@ -371,7 +377,7 @@ TEST_F(SingBackPanelTest, TheToleranceChosenJudgesTheTakesAndIsKeptInTheSettings
     EXPECT_EQ(ear->tolerance, c.tolerance);
     EXPECT_EQ(OpenUserSettings()->value(QString::fromUtf8(kToleranceSetting)).toString(),
               QString::fromUtf8(c.stored));
-    ASSERT_TRUE(RunUntil([&] { return ear->taking; }));
+    ASSERT_TRUE(RunUntil([&] { return ear != nullptr && ear->taking; }));
     SingTheTake({35.0, -80.0, -35.0, 80.0});
     ASSERT_TRUE(RunUntil([&] { return dlg->singBackPanel().judged(); }));
     EXPECT_EQ(dlg->singBackPanel().judgement().hits, c.hits);
@@ -384,7 +390,7 @@ TEST_F(SingBackPanelTest, TheToleranceChosenJudgesTheTakesAndIsKeptInTheSettings
   dlg = std::make_unique<TestDlg>();
   dlg->sideFiles() = CSideFileWriter(folder.path(), folder.path());
   dlg->deviceCount = 1;
-  StartWithEar("s=100,1,1,1,2,1,3,1,5");
+  StartWithEar(kThreePhrases);
   EXPECT_EQ(dlg->singBackPanel().tolerance(), listening::Tolerance::kEasy);
   EXPECT_EQ(dlg->singBackPanel().toleranceBox().currentIndex(), 2);
   dlg->Click(IDC_SING_BACK);
