@@ -52,8 +52,8 @@ void WriteLevelAdvice(std::FILE* out, const listening::TakeLevel& level) {
                  "Overloaded: %lld sample%s reached full scale and %s clipped; the notes are "
                  "judged all the same. Sing further from the microphone or lower the input "
                  "volume.\n",
-                 static_cast<long long>(level.clippedSamples),
-                 level.clippedSamples == 1 ? "" : "s", level.clippedSamples == 1 ? "was" : "were");
+                 static_cast<long long>(level.clippedSamples), level.clippedSamples == 1 ? "" : "s",
+                 level.clippedSamples == 1 ? "was" : "were");
   }
 }
 
@@ -143,8 +143,8 @@ void WriteJudgementTable(std::FILE* out, const TakeReportHeading& heading,
   if (judgement.nothingHeard) {
     std::fprintf(out, "Nothing heard: 0 of %d notes hit.\n", judgement.judged());
   } else {
-    std::fprintf(out, "Total: %d of %d notes hit (%d%%): %s\n", judgement.hits,
-                 judgement.judged(), Percent(judgement.hits, judgement.judged()),
+    std::fprintf(out, "Total: %d of %d notes hit (%d%%): %s\n", judgement.hits, judgement.judged(),
+                 Percent(judgement.hits, judgement.judged()),
                  listening::PassesPhrase(judgement) ? "passed" : "not passed (80% passes)");
   }
   WriteLevelAdvice(out, judgement.level);

@@ -73,10 +73,17 @@ int32_t BestOffset(const std::vector<TargetNote>& targets, const std::vector<Sun
   return best;
 }
 
-double Median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  const size_t n = values.size();
-  return n % 2 == 1 ? values[n / 2] : 0.5 * (values[n / 2 - 1] + values[n / 2]);
+// The pitch of a note from its frames: the mean of the middle 80 % of them by pitch. A mean
+// follows a vibrato and a scoop as the ear averages them (a median lands wherever the
+// vibrato happens to dwell); leaving out the highest and lowest tenth keeps a stray frame,
+// or the ring of the note before, from pulling it.
+double CentreOf(std::vector<double> folded) {
+  constexpr double kTrimmedShare = 0.05;
+  std::sort(folded.begin(), folded.end());
+  const size_t trim = static_cast<size_t>(kTrimmedShare * static_cast<double>(folded.size()));
+  double sum = 0.0;
+  for (size_t i = trim; i < folded.size() - trim; ++i) sum += folded[i];
+  return sum / static_cast<double>(folded.size() - 2 * trim);
 }
 
 NoteJudgement JudgeNote(const TargetNote& target, const std::vector<SungFrame>& sung,
@@ -102,7 +109,7 @@ NoteJudgement JudgeNote(const TargetNote& target, const std::vector<SungFrame>& 
 
   const double expectedFrames = std::max(1.0, (to - from) / hopMs);
   note.voicedShare = std::min(1.0, static_cast<double>(folded.size()) / expectedFrames);
-  note.cents = Median(folded);
+  note.cents = CentreOf(folded);
   // The octave most frames were sung in; on a tie, the one nearest the target's.
   int64_t octave = 0;
   int32_t most = 0;

@@ -29,8 +29,8 @@ enum class Verdict {
 struct NoteJudgement {
   TargetNote target;
   Verdict verdict = Verdict::kNotSung;
-  // The median sung pitch against the target, each frame folded to the octave nearest the
-  // target; 0 when the note was not sung.
+  // The sung pitch against the target (the mean of the middle 90 % of the frames by pitch),
+  // each frame folded to the octave nearest the target; 0 when the note was not sung.
   double cents = 0.0;
   // The pitch actually sung, in the octave most of its frames were sung in; 0 when not sung.
   double sungMidiCents = 0.0;

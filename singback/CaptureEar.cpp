@@ -45,8 +45,7 @@ void CCaptureEar::OnSamples(const float* samples, unsigned frames) {
     energy += static_cast<double>(samples[i]) * samples[i];
   }
   float held = meterPeak_.load(std::memory_order_relaxed);
-  while (peak > held &&
-         !meterPeak_.compare_exchange_weak(held, peak, std::memory_order_relaxed)) {
+  while (peak > held && !meterPeak_.compare_exchange_weak(held, peak, std::memory_order_relaxed)) {
   }
   if (frames > 0)
     meterRms_.store(static_cast<float>(std::sqrt(energy / frames)), std::memory_order_relaxed);

@@ -13,7 +13,9 @@ constexpr double kGap = 2.0;
 
 }  // namespace
 
-double LevelMeterShare(double db) { return std::clamp((db - kLevelMeterFloorDb) / -kLevelMeterFloorDb, 0.0, 1.0); }
+double LevelMeterShare(double db) {
+  return std::clamp((db - kLevelMeterFloorDb) / -kLevelMeterFloorDb, 0.0, 1.0);
+}
 
 void PaintLevelMeter(QPainter& painter, const QRectF& area, double db, bool clipped) {
   const QRectF bar(area.left(), area.top(), std::max(1.0, area.width() - kClipMarkWidth - kGap),
@@ -31,8 +33,8 @@ void PaintLevelMeter(QPainter& painter, const QRectF& area, double db, bool clip
                {kYellowDb, kRedDb, QColor(220, 180, 40)},
                {kRedDb, 0.0, QColor(210, 50, 40)}};
   for (const auto& zone : zones) {
-    const double from = LevelMeterShare(zone.fromDb), to = std::min(LevelMeterShare(zone.toDb),
-                                                                LevelMeterShare(db));
+    const double from = LevelMeterShare(zone.fromDb),
+                 to = std::min(LevelMeterShare(zone.toDb), LevelMeterShare(db));
     if (to <= from) continue;
     painter.setBrush(zone.colour);
     painter.drawRect(QRectF(bar.left() + bar.width() * from, bar.top(), bar.width() * (to - from),

@@ -89,8 +89,8 @@ void CSingBackPanel::SetTolerance(listening::Tolerance tolerance) {
 
 void CSingBackPanel::resizeEvent(QResizeEvent*) {
   const QSize box = toleranceBox_->sizeHint();
-  toleranceBox_->setGeometry(width() - static_cast<int>(kRightMargin) - box.width(), 2,
-                             box.width(), box.height());
+  toleranceBox_->setGeometry(width() - static_cast<int>(kRightMargin) - box.width(), 2, box.width(),
+                             box.height());
 }
 
 QPoint CSingBackPanel::PlaceBeside(const QRect& dialog, const QSize& size, const QRect& screen) {
@@ -375,14 +375,16 @@ QString CSingBackPanel::Caption() const {
   if (!judged_) return caption;
   if (judgement_.tooQuiet()) return caption + QStringLiteral("：声音太小，没有评判");
   if (judgement_.nothingHeard) return caption + QStringLiteral("：没有听到声音");
-  return caption + QStringLiteral("：%1 / %2 个音唱准").arg(judgement_.hits).arg(judgement_.judged());
+  return caption +
+         QStringLiteral("：%1 / %2 个音唱准").arg(judgement_.hits).arg(judgement_.judged());
 }
 
 QString CSingBackPanel::LevelAdvice() const {
   if (!judged_) return {};
   const listening::TakeLevel& level = judgement_.level;
   if (level.verdict == listening::LevelVerdict::kTooQuiet)
-    return QStringLiteral("声音太小（最响 %1 dBFS，只比噪声高 %2 dB）：请靠近麦克风，或调高输入音量")
+    return QStringLiteral(
+               "声音太小（最响 %1 dBFS，只比噪声高 %2 dB）：请靠近麦克风，或调高输入音量")
         .arg(Db(level.peakDb))
         .arg(Db(std::max(0.0, level.signalToNoiseDb())));
   if (level.verdict == listening::LevelVerdict::kOverloaded)
@@ -434,9 +436,9 @@ void CSingBackPanel::paintEvent(QPaintEvent*) {
   // The caption: which phrase, and after a try how it went; beside the box of tolerances.
   const double captionWidth = std::max(1.0, toleranceBox_->x() - kLeftMargin - 8.0);
   painter.setPen(Qt::black);
-  painter.drawText(QRectF(kLeftMargin, 2, captionWidth, 22), Qt::AlignLeft | Qt::AlignVCenter,
-                   painter.fontMetrics().elidedText(Caption(), Qt::ElideRight,
-                                                    static_cast<int>(captionWidth)));
+  painter.drawText(
+      QRectF(kLeftMargin, 2, captionWidth, 22), Qt::AlignLeft | Qt::AlignVCenter,
+      painter.fontMetrics().elidedText(Caption(), Qt::ElideRight, static_cast<int>(captionWidth)));
   // Below it the microphone's level, and what to do when the last take's was wrong.
   painter.setPen(Qt::darkGray);
   painter.drawText(QRectF(0, kMeterTop - 4, kLeftMargin - 4, kMeterHeight + 8),
@@ -448,10 +450,10 @@ void CSingBackPanel::paintEvent(QPaintEvent*) {
     const double left = kLeftMargin + kMeterWidth + 10.0;
     const double adviceWidth = std::max(1.0, width() - left - kRightMargin);
     painter.setPen(kMissedColour);
-    painter.drawText(QRectF(left, kMeterTop - 4, adviceWidth, kMeterHeight + 8),
-                     Qt::AlignLeft | Qt::AlignVCenter,
-                     painter.fontMetrics().elidedText(advice, Qt::ElideRight,
-                                                      static_cast<int>(adviceWidth)));
+    painter.drawText(
+        QRectF(left, kMeterTop - 4, adviceWidth, kMeterHeight + 8),
+        Qt::AlignLeft | Qt::AlignVCenter,
+        painter.fontMetrics().elidedText(advice, Qt::ElideRight, static_cast<int>(adviceWidth)));
   }
 
   // One row per key, the C rows darker; each C and each key of the phrase named.

@@ -38,8 +38,8 @@ double Gain(double db) { return std::pow(10.0, db / 20.0); }
 
 // `take` scaled by `gainDb`, with the room's noise added (the same noise whatever the gain).
 std::vector<float> InTheRoom(const std::vector<float>& take, double gainDb, double noiseDb) {
-  std::vector<float> noise = taketest::Noise(take.size() / double(taketest::kRate) + 1.0,
-                                             Gain(noiseDb), 21);
+  std::vector<float> noise =
+      taketest::Noise(take.size() / double(taketest::kRate) + 1.0, Gain(noiseDb), 21);
   std::vector<float> heard(take.size());
   for (size_t i = 0; i < take.size(); ++i)
     heard[i] = std::clamp(static_cast<float>(take[i] * Gain(gainDb)) + noise[i], -1.0f, 1.0f);
@@ -75,8 +75,8 @@ class TakeLevelTest : public ::testing::Test {
     return PeakingAt(taketest::VoiceTake(targets_, shape, TUNWICK_TEST_SOUNDFONT), -1.0);
   }
 
-  static TakeJudgement Judge(const std::vector<float>& take, listening::Tolerance tolerance =
-                                                                 listening::Tolerance::kNormal) {
+  static TakeJudgement Judge(const std::vector<float>& take,
+                             listening::Tolerance tolerance = listening::Tolerance::kNormal) {
     listening::JudgeSettings settings;
     settings.hitCents = listening::ToleranceCents(tolerance);
     return listening::JudgeTake(
@@ -182,8 +182,7 @@ TEST_F(TakeLevelTest, EachToleranceOnTakesSung35And80CentsOff) {
       {-35.0, listening::Tolerance::kStrict, 0}, {-80.0, listening::Tolerance::kEasy, 8},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(std::to_string(c.centsOff) + " cents, " +
-                 listening::ToleranceName(c.tolerance));
+    SCOPED_TRACE(std::to_string(c.centsOff) + " cents, " + listening::ToleranceName(c.tolerance));
     taketest::TakeShape shape;
     shape.centsPerNote.assign(targets_.size(), c.centsOff);
     const TakeJudgement judged =

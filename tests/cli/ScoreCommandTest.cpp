@@ -229,8 +229,8 @@ TEST_F(ScoreCommandTest, TheTakesLevelAndTheToleranceInTheTableAndTheJson) {
   taketest::TakeShape flat;
   flat.centsPerNote.assign(kPhrase2.size(), -35.0);
   const std::vector<float> voice = taketest::VoiceTake(kPhrase2, flat, TUNWICK_TEST_SOUNDFONT);
-  const float peak = *std::max_element(voice.begin(), voice.end(),
-                                       [](float a, float b) { return std::fabs(a) < std::fabs(b); });
+  const float peak = *std::max_element(
+      voice.begin(), voice.end(), [](float a, float b) { return std::fabs(a) < std::fabs(b); });
   const std::vector<float> noise = taketest::Noise(voice.size() / double(taketest::kRate), 5.6e-4);
   auto take = [&](const std::string& name, double peakDb) {
     std::vector<float> heard(voice.size());
@@ -249,40 +249,50 @@ TEST_F(ScoreCommandTest, TheTakesLevelAndTheToleranceInTheTableAndTheJson) {
     std::vector<std::string> shown;
     std::vector<std::string> absent;
   } cases[] = {
-      {"normal", {score, good, "--phrase", "2"},
+      {"normal",
+       {score, good, "--phrase", "2"},
        {"Total: 8 of 8 notes hit (100%): passed\n"},
        {"Judged ", "Too quiet", "Overloaded"}},
-      {"normal, JSON", {score, good, "--phrase", "2", "--json"},
+      {"normal, JSON",
+       {score, good, "--phrase", "2", "--json"},
        {"\"nothingHeard\": false,\n \"tolerance\": \"normal\", \"toleranceCents\": 50, "
         "\"level\": \"good\", \"peakDb\": -6.0, \"noiseFloorDb\": -6",
         "\"clippedSamples\": 0,\n \"notes\": [", "\"hits\": 8, \"judged\": 8, \"passed\": true}"},
        {}},
-      {"strict", {score, good, "--phrase", "2", "--tolerance", "strict"},
+      {"strict",
+       {score, good, "--phrase", "2", "--tolerance", "strict"},
        {"Judged strict: a hit is within 25 cents of its note.\n",
         "Total: 0 of 8 notes hit (0%): not passed"},
        {}},
-      {"strict, JSON", {score, good, "--phrase", "2", "--json", "--tolerance", "strict"},
+      {"strict, JSON",
+       {score, good, "--phrase", "2", "--json", "--tolerance", "strict"},
        {"\"tolerance\": \"strict\", \"toleranceCents\": 25,", "\"verdict\": \"missed\""},
        {"\"verdict\": \"hit\""}},
-      {"easy", {score, good, "--phrase", "2", "--tolerance=easy"},
+      {"easy",
+       {score, good, "--phrase", "2", "--tolerance=easy"},
        {"Judged easy: a hit is within 100 cents of its note.\n", "Total: 8 of 8 notes hit"},
        {}},
       // 58 dB down the voice is lost in the room: one verdict and what to do, no row of notes.
-      {"too quiet", {score, quiet, "--phrase", "2"},
-       {"Too quiet: the take peaked at -5", "Sing closer to the microphone or raise the input "
-                                            "volume.\n"},
+      {"too quiet",
+       {score, quiet, "--phrase", "2"},
+       {"Too quiet: the take peaked at -5",
+        "Sing closer to the microphone or raise the input "
+        "volume.\n"},
        {"not sung", "Nothing heard", "Total:"}},
-      {"too quiet, JSON", {score, quiet, "--phrase", "2", "--json"},
+      {"too quiet, JSON",
+       {score, quiet, "--phrase", "2", "--json"},
        {"\"nothingHeard\": true,", "\"level\": \"too quiet\", \"peakDb\": -5",
         "\"hits\": 0, \"judged\": 8, \"passed\": false}"},
        {}},
       // 10 dB too hot: clipped, said, and judged all the same.
-      {"overloaded", {score, hot, "--phrase", "2"},
+      {"overloaded",
+       {score, hot, "--phrase", "2"},
        {"Total: 8 of 8 notes hit (100%): passed\n", "Overloaded: ",
         " reached full scale and were clipped; the notes are judged all the same. Sing further "
         "from the microphone or lower the input volume.\n"},
        {"Too quiet"}},
-      {"overloaded, JSON", {score, hot, "--phrase", "2", "--json"},
+      {"overloaded, JSON",
+       {score, hot, "--phrase", "2", "--json"},
        {"\"level\": \"overloaded\", \"peakDb\": 0.0,"},
        {"\"clippedSamples\": 0,"}},
   };
