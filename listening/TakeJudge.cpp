@@ -134,11 +134,9 @@ TakeJudgement JudgeTake(const std::vector<TargetNote>& targets, const PitchTrack
   TakeJudgement judgement;
   judgement.hitCents = settings.hitCents;
   judgement.level = MeasureTakeLevel(track, settings.level);
-  const bool gated = track.levels && !judgement.tooQuiet();
   std::vector<SungFrame> sung;
   for (const PitchFrame& frame : track.frames)
-    if (frame.voiced && frame.midiCents > 0.0 && !judgement.tooQuiet() &&
-        (!gated || frame.levelDb >= judgement.level.gateDb))
+    if (CountsAsSung(frame, judgement.level, settings.level))
       sung.push_back({frame.timeMs, frame.midiCents});
   if (!std::is_sorted(sung.begin(), sung.end(),
                       [](const SungFrame& a, const SungFrame& b) { return a.timeMs < b.timeMs; }))

@@ -65,7 +65,7 @@ TakeLevel MeasureTakeLevel(const PitchTrack& track, const LevelSettings& setting
   // softly is never gated for standing close to noise measured on breaths and glides.
   level.gateDb = std::min(std::max(level.noiseFloorDb + settings.gateAboveNoiseDb,
                                    level.loudestDb - settings.gateBelowLoudestDb),
-                          level.loudestDb - 2.0 * settings.leastSignalToNoiseDb);
+                          level.loudestDb - settings.softestNoteDb);
 
   if (level.clippedSamples > 0) {
     level.verdict = LevelVerdict::kOverloaded;
@@ -76,6 +76,24 @@ TakeLevel MeasureTakeLevel(const PitchTrack& track, const LevelSettings& setting
     level.verdict = LevelVerdict::kGood;
   }
   return level;
+}
+
+}  // namespace listening
+
+namespace listening {
+
+bool CountsAsSung(const PitchFrame& frame, const TakeLevel& level, const LevelSettings& settings) {
+  if (!(frame.midiCents > 0.0)) return false;
+  if (level.verdict == LevelVerdict::kUnmeasured) return frame.voiced;
+  if (level.verdict == LevelVerdict::kTooQuiet || frame.levelDb < level.gateDb) return false;
+  if (frame.voiced) return true;
+  if (level.noiseFloorDb <= kSilentDb) return false;
+  // A steady tone over noise of 1/r its power repeats itself with a confidence of r / (r + 1).
+  const double aboveNoise = frame.levelDb - level.noiseFloorDb;
+  if (aboveNoise < settings.gateAboveNoiseDb) return false;
+  const double ratio = std::pow(10.0, aboveNoise / 10.0) - 1.0;
+  const double allowed = ratio / (ratio + 1.0) - settings.noiseConfidenceMargin;
+  return frame.confidence >= std::max(settings.leastConfidence, allowed);
 }
 
 }  // namespace listening

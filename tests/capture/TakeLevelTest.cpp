@@ -115,12 +115,12 @@ TEST_F(TakeLevelTest, TheSameTakeIsJudgedAlikeAtAnyLevelUntilItIsTooQuiet) {
     if (c.verdict == LevelVerdict::kTooQuiet) {
       // One verdict for the whole take, not a row of notes not sung for the learner to puzzle.
       EXPECT_TRUE(judged.tooQuiet());
-      EXPECT_LT(judged.level.signalToNoiseDb(), 10.0);
+      EXPECT_LT(judged.level.signalToNoiseDb(), listening::LevelSettings{}.leastSignalToNoiseDb);
       EXPECT_TRUE(judged.nothingHeard);
       EXPECT_EQ(judged.hits, 0);
       continue;
     }
-    EXPECT_GE(judged.level.signalToNoiseDb(), 10.0);
+    EXPECT_GE(judged.level.signalToNoiseDb(), listening::LevelSettings{}.leastSignalToNoiseDb);
     EXPECT_FALSE(judged.tooQuiet());
     EXPECT_EQ(judged.hits, loud.hits);
     EXPECT_NEAR(judged.offsetMs, loud.offsetMs, 6);
