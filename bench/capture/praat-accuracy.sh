@@ -6,7 +6,8 @@
 # autocorrelation pitch gives them (reference-pitch.praat), over the same spans; then the
 # 50th and 90th percentile of |error| against the truth for both.
 #
-#   bash bench/capture/praat-accuracy.sh [TAKES_PER_VOICE]    (default 6)
+#   bash bench/capture/praat-accuracy.sh [TAKES_PER_VOICE [FLUTTER [BREATH_DB]]]
+#       (defaults 6, 0.15 and 35; 0.4 and 50 make a rougher, breathier voice)
 #
 # Needs Praat (apt-get install praat) and the release build (build/release). Praat is used
 # here only, never by the program or its tests.
@@ -16,6 +17,8 @@ ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 BENCH="$ROOT/bench/capture"
 NOTE_CENTS="${TUNWICK_NOTE_CENTS:-$ROOT/build/release/bench/capture/tunwick_note_cents}"
 PER_VOICE="${1:-6}"
+FLUTTER="${2:-0.15}"
+BREATH_DB="${3:-35}"
 
 command -v praat > /dev/null || { echo "praat-accuracy: needs Praat: apt-get install praat" >&2; exit 1; }
 [ -x "$NOTE_CENTS" ] || { echo "praat-accuracy: build $NOTE_CENTS first" >&2; exit 1; }
@@ -32,7 +35,8 @@ for lowest in 40 48 55 62; do
     vibrato=$((30 + 30 * (i % 3)))
     take="$WORK/take-$seed.wav"
     notes="$WORK/notes-$seed.txt"
-    praat --run "$BENCH/sung-take.praat" "$take" "$notes" "$seed" "$lowest" "$vibrato"
+    praat --run "$BENCH/sung-take.praat" "$take" "$notes" "$seed" "$lowest" "$vibrato" \
+      "$FLUTTER" "$BREATH_DB"
     praat --run "$BENCH/reference-pitch.praat" "$take" "$notes" "$WORK/praat-$seed.txt"
     "$NOTE_CENTS" "$take" "$notes" > "$WORK/ours-$seed.txt"
     # truth, Praat's and ours, note by note: the voice, then each error against the truth.
@@ -49,7 +53,8 @@ percentiles() {
     awk '{ v[NR] = $1 } END { printf "p50 %.2f  p90 %.2f  max %.2f cents (%d notes)\n",
           v[int(NR * 0.5 + 0.5)], v[int(NR * 0.9 + 0.5)], v[NR], NR }'
 }
-echo "Per-note cents against the truth, $(wc -l < "$WORK/errors.txt") notes in $seed takes:"
+echo "Per-note cents against the truth, $(wc -l < "$WORK/errors.txt") notes in $seed takes" \
+  "(flutter $FLUTTER, breath $BREATH_DB dB):"
 printf '  Tunwick:              %s\n' "$(percentiles 3)"
 printf '  Praat (reference):    %s\n' "$(percentiles 2)"
 for lowest in 40 48 55 62; do

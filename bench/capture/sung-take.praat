@@ -3,7 +3,10 @@
 # scooped into from below, held with a vibrato of up to the given depth, joined by legato
 # glides or by breaths (aspiration noise, no voicing).
 #
-#   praat --run sung-take.praat OUT.wav NOTES.txt SEED LOWEST_KEY VIBRATO_CENTS
+#   praat --run sung-take.praat OUT.wav NOTES.txt SEED LOWEST_KEY VIBRATO_CENTS FLUTTER BREATH_DB
+#
+# FLUTTER (0 to 1) is KlattGrid's slow wobble of the glottal pulses' rate, which the truth does
+# not hold; BREATH_DB the loudness of the breath noise mixed into the voice.
 #
 # NOTES.txt gets a line of column names, then one per note: start and end in ms, the MIDI key, and the truth: the mean
 # of the pitch given to the voice over the note's middle 60 %, in cents from the key (the
@@ -15,6 +18,8 @@ form Sung take
   integer Seed 1
   integer Lowest_key 48
   real Vibrato_cents 60
+  real Flutter 0.15
+  real Breath_dB 35
 endform
 
 random_initializeWithSeedUnsafelyButPredictably: seed
@@ -47,8 +52,8 @@ endfor
 total = time + 0.4
 
 kg = Create KlattGrid: "take", 0, total, 6, 1, 1, 6, 1, 1, 1
-Add flutter point: 0, 0.15
-Add breathiness amplitude point: 0, 35
+Add flutter point: 0, flutter
+Add breathiness amplitude point: 0, breath_dB
 # An open vowel, a little different from take to take.
 f1 = randomUniform (600, 800)
 f2 = randomUniform (1000, 1300)
