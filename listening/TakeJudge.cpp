@@ -73,10 +73,10 @@ int32_t BestOffset(const std::vector<TargetNote>& targets, const std::vector<Sun
   return best;
 }
 
-// The pitch of a note from its frames: the mean of the middle 80 % of them by pitch. A mean
+// The pitch of a note from its frames: the mean of the middle 90 % of them by pitch. A mean
 // follows a vibrato and a scoop as the ear averages them (a median lands wherever the
-// vibrato happens to dwell); leaving out the highest and lowest tenth keeps a stray frame,
-// or the ring of the note before, from pulling it.
+// vibrato happens to dwell); leaving out the highest and lowest twentieth keeps a stray
+// frame, or the ring of the note before, from pulling it.
 double CentreOf(std::vector<double> folded) {
   constexpr double kTrimmedShare = 0.05;
   std::sort(folded.begin(), folded.end());
