@@ -7,6 +7,7 @@
 
 #include "capture/AubioLibrary.h"
 #include "capture/AubioLog.h"
+#include "listening/TakeLevel.h"
 
 namespace capture {
 
@@ -51,7 +52,11 @@ Repeat BestRepeat(const std::vector<float>& window, double period, int reach) {
   const int high = start + reach + 1;
   const int span = static_cast<int>(window.size()) - high;
   if (start - reach < 2 || span < high) return {period, 1.0};  // less than two periods fit
-  auto at = [&](int lag) { return Difference(window.data(), span, lag); };
+  // The two stretches compared lie either side of one centre whatever the lag, so that a
+  // voice swelling or fading over the window weighs the same at every lag: compared from a
+  // fixed start, the later stretch grows quieter with the lag, and the noise in the window
+  // tilts the normalised difference towards short periods (a sharp pull of several cents).
+  auto at = [&](int lag) { return Difference(window.data() + (high - lag) / 2, span, lag); };
   int best = start;
   double value = at(best);
   double before = at(best - 1), after = at(best + 1);
@@ -65,6 +70,20 @@ Repeat BestRepeat(const std::vector<float>& window, double period, int reach) {
     value = after;
     after = at(++best + 1);
   }
+  // Noise roughens the difference from lag to lag, and the walk can stop in a ripple short of
+  // the true dip: the dip is the lowest lag within 3 % (about 50 cents) of where it stopped.
+  const int around = std::max(2, static_cast<int>(period * 0.03));
+  for (int lag = std::max(start - reach + 1, best - around);
+       lag <= std::min(start + reach - 1, best + around); ++lag) {
+    if (lag == best) continue;
+    const double candidate = at(lag);
+    if (candidate < value) {
+      value = candidate;
+      best = lag;
+    }
+  }
+  before = at(best - 1);
+  after = at(best + 1);
   const double curvature = before - 2.0 * value + after;
   const double shift = curvature > 0.0 ? 0.5 * (before - after) / curvature : 0.0;
   return {best + std::clamp(shift, -0.5, 0.5), value};
@@ -151,6 +170,7 @@ void CPitchTracker::Feed(const float* samples, size_t count,
 
     listening::PitchFrame frame;
     frame.timeMs = 1000.0 * (static_cast<double>(consumed_) - windowSize_ / 2.0) / sampleRate_;
+    MeasureLevel(frame);
     // Under the silence gate, or with no clear period, yinfft reports no pitch at all.
     if (found > 0.0) {
       const Refined refined = Refine(window_, sampleRate_, found);
@@ -164,11 +184,25 @@ void CPitchTracker::Feed(const float* samples, size_t count,
   }
 }
 
+void CPitchTracker::MeasureLevel(listening::PitchFrame& frame) const {
+  double energy = 0.0;
+  for (const float sample : window_) energy += static_cast<double>(sample) * sample;
+  frame.levelDb = listening::DbOfPower(energy / static_cast<double>(window_.size()));
+  float peak = 0.0f;
+  for (auto sample = window_.end() - hopSize_; sample != window_.end(); ++sample) {
+    const float magnitude = std::fabs(*sample);
+    peak = std::max(peak, magnitude);
+    if (magnitude >= listening::kFullScale) ++frame.clipped;
+  }
+  frame.peakDb = listening::DbOfAmplitude(peak);
+}
+
 listening::PitchTrack TrackPitch(const float* samples, size_t count, int sampleRate,
                                  const PitchTrackerSettings& settings) {
   CPitchTracker tracker(sampleRate, settings);
   listening::PitchTrack track;
   track.hopMs = tracker.hopMs();
+  track.levels = true;
   track.frames.reserve(count / static_cast<size_t>(tracker.hopSize()) + 1);
   tracker.Feed(samples, count, track.frames);
   return track;

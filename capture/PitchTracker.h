@@ -13,8 +13,10 @@ constexpr int kLowestTrackedRate = 8000;
 constexpr int kHighestTrackedRate = 192000;
 
 struct PitchTrackerSettings {
-  // Hops quieter than this give no pitch (aubio's silence gate), in dB below full scale.
-  double silenceDb = -50.0;
+  // Hops quieter than this give no pitch (aubio's silence gate), in dB below full scale: low
+  // enough for a quiet microphone, whose voice is told from its noise by the judge, which
+  // measures each take's own noise floor.
+  double silenceDb = -90.0;
   // A pitch counts as voiced when the confidence in it reaches this: 1 less the window's
   // normalised difference from itself one period later (1 for a steady tone, about 0 for
   // noise).
@@ -42,10 +44,13 @@ class CPitchTracker {
   double hopMs() const { return 1000.0 * hopSize_ / sampleRate_; }
 
   // Feeds `count` samples in [-1, 1] and appends a frame to `out` for each hop completed. A
-  // frame is timed at the middle of its window, counted from the first sample fed.
+  // frame is timed at the middle of its window, counted from the first sample fed, and
+  // carries the window's level and its hop's peak.
   void Feed(const float* samples, size_t count, std::vector<listening::PitchFrame>& out);
 
  private:
+  void MeasureLevel(listening::PitchFrame& frame) const;
+
   int sampleRate_;
   int hopSize_;
   int windowSize_;

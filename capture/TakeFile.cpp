@@ -35,6 +35,7 @@ TakeFileResult TrackTakeFile(const std::string& path, const PitchTrackerSettings
   try {
     CPitchTracker tracker(rate, settings);
     result.track.hopMs = tracker.hopMs();
+    result.track.levels = true;
     constexpr int64_t kBlockFrames = 4096;
     std::vector<float> interleaved(static_cast<size_t>(kBlockFrames) * channels);
     std::vector<float> mono(kBlockFrames);

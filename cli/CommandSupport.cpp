@@ -146,6 +146,16 @@ bool ParsePhraseOption(const ParsedArguments& parsed, long& number, std::string&
   return false;
 }
 
+bool ParseToleranceOption(const ParsedArguments& parsed, listening::Tolerance& tolerance,
+                          std::string& problem) {
+  if (!parsed.Has("--tolerance") ||
+      listening::ParseTolerance(parsed.Option("--tolerance", ""), tolerance))
+    return true;
+  problem = "--tolerance takes strict, normal or easy (a hit within 25, 50 or 100 cents), not '" +
+            parsed.Option("--tolerance", "") + "'";
+  return false;
+}
+
 std::string PhraseBeyondScore(const std::string& path, long number, int phrases) {
   if (number <= phrases) return {};
   return ShownPath(path) + " has " + std::to_string(phrases) + " phrase" +

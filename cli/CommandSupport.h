@@ -5,6 +5,8 @@
 #include <utility>
 #include <vector>
 
+#include "listening/Tolerance.h"
+
 class CPlayer;
 
 // What the tunwick commands share: the program's name, its streams and exit statuses, the
@@ -67,6 +69,10 @@ bool ParseWholeNumber(const std::string& text, long low, long high, long& value)
 // --phrase N, 1-based: `number` keeps its value without the option; false, with the problem
 // to report, when the option is no phrase number.
 bool ParsePhraseOption(const ParsedArguments& parsed, long& number, std::string& problem);
+// --tolerance strict|normal|easy: `tolerance` keeps its value without the option; false, with
+// the problem to report, for any other word.
+bool ParseToleranceOption(const ParsedArguments& parsed, listening::Tolerance& tolerance,
+                          std::string& problem);
 // The problem with phrase `number` of a loaded score of `phrases` phrases, or "" when it has
 // that phrase.
 std::string PhraseBeyondScore(const std::string& path, long number, int phrases);

@@ -1,5 +1,6 @@
 #include "cli/JudgementReport.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "listening/Pitch.h"
@@ -29,6 +30,31 @@ std::string Formatted(double value, const char* format) {
   char text[32];
   std::snprintf(text, sizeof text, format, value);
   return text;
+}
+
+// A level in dB for JSON; null for silence and when nothing was measured.
+std::string JsonDb(double db) {
+  // Rounded first, so that a hair under full scale reads 0.0 rather than -0.0.
+  return db > listening::kSilentDb ? Formatted(std::round(db * 10.0) / 10.0 + 0.0, "%.1f")
+                                   : std::string("null");
+}
+
+void WriteLevelAdvice(std::FILE* out, const listening::TakeLevel& level) {
+  if (level.verdict == listening::LevelVerdict::kTooQuiet) {
+    std::fprintf(out,
+                 "Too quiet: the take peaked at %.1f dBFS and the voice stood %.0f dB above the "
+                 "noise around it (%.0f dB are needed to judge it). Sing closer to the "
+                 "microphone or raise the input volume.\n",
+                 level.peakDb, std::max(0.0, level.signalToNoiseDb()),
+                 listening::LevelSettings{}.leastSignalToNoiseDb);
+  } else if (level.verdict == listening::LevelVerdict::kOverloaded) {
+    std::fprintf(out,
+                 "Overloaded: %lld sample%s reached full scale and %s clipped; the notes are "
+                 "judged all the same. Sing further from the microphone or lower the input "
+                 "volume.\n",
+                 static_cast<long long>(level.clippedSamples), level.clippedSamples == 1 ? "" : "s",
+                 level.clippedSamples == 1 ? "was" : "were");
+  }
 }
 
 }  // namespace
@@ -63,6 +89,22 @@ const char* VerdictName(Verdict verdict) {
   return "not sung";
 }
 
+const char* LevelVerdictName(listening::LevelVerdict verdict) {
+  switch (verdict) {
+    case listening::LevelVerdict::kGood:
+      return "good";
+    case listening::LevelVerdict::kTooQuiet:
+      return "too quiet";
+    case listening::LevelVerdict::kOverloaded:
+      return "overloaded";
+    case listening::LevelVerdict::kSilent:
+      return "silent";
+    case listening::LevelVerdict::kUnmeasured:
+      break;
+  }
+  return "unmeasured";
+}
+
 void WriteJudgementTable(std::FILE* out, const TakeReportHeading& heading,
                          const TakeJudgement& judgement) {
   std::string raised;
@@ -76,8 +118,16 @@ void WriteJudgementTable(std::FILE* out, const TakeReportHeading& heading,
   if (!judgement.nothingHeard && judgement.judged() > 0)
     std::fprintf(out, ", %s", Timing(judgement.offsetMs).c_str());
   std::fprintf(out, "\n");
+  if (heading.tolerance != listening::Tolerance::kNormal)
+    std::fprintf(out, "Judged %s: a hit is within %.0f cents of its note.\n",
+                 listening::ToleranceName(heading.tolerance),
+                 listening::ToleranceCents(heading.tolerance));
   if (judgement.judged() == 0) {
     std::fprintf(out, "Nothing to sing in this phrase.\n");
+    return;
+  }
+  if (judgement.tooQuiet()) {
+    WriteLevelAdvice(out, judgement.level);
     return;
   }
 
@@ -92,21 +142,36 @@ void WriteJudgementTable(std::FILE* out, const TakeReportHeading& heading,
   }
   if (judgement.nothingHeard) {
     std::fprintf(out, "Nothing heard: 0 of %d notes hit.\n", judgement.judged());
-    return;
+  } else {
+    std::fprintf(out, "Total: %d of %d notes hit (%d%%): %s\n", judgement.hits, judgement.judged(),
+                 Percent(judgement.hits, judgement.judged()),
+                 listening::PassesPhrase(judgement) ? "passed" : "not passed (80% passes)");
   }
-  std::fprintf(out, "Total: %d of %d notes hit (%d%%): %s\n", judgement.hits, judgement.judged(),
-               Percent(judgement.hits, judgement.judged()),
-               listening::PassesPhrase(judgement) ? "passed" : "not passed (80% passes)");
+  WriteLevelAdvice(out, judgement.level);
 }
 
 void WriteJudgementJson(std::FILE* out, const TakeReportHeading& heading,
                         const TakeJudgement& judgement) {
   std::fprintf(out,
                "{\"score\": %s, \"take\": %s, \"phrase\": %d, \"phrases\": %d, \"transpose\": %d,"
-               " \"takeSeconds\": %s, \"offsetMs\": %d, \"nothingHeard\": %s,\n \"notes\": [",
+               " \"takeSeconds\": %s, \"offsetMs\": %d, \"nothingHeard\": %s,",
                JsonString(heading.score).c_str(), JsonString(heading.take).c_str(), heading.phrase,
                heading.phrases, heading.transpose, Formatted(heading.takeSeconds, "%.3f").c_str(),
                judgement.offsetMs, judgement.nothingHeard ? "true" : "false");
+  const listening::TakeLevel& level = judgement.level;
+  const bool noise = level.noiseFloorDb > listening::kSilentDb;
+  std::fprintf(out,
+               "\n \"tolerance\": %s, \"toleranceCents\": %.0f, \"level\": %s, \"peakDb\": %s,"
+               " \"noiseFloorDb\": %s, \"signalToNoiseDb\": %s, \"clippedSamples\": %lld,"
+               "\n \"notes\": [",
+               JsonString(listening::ToleranceName(heading.tolerance)).c_str(),
+               listening::ToleranceCents(heading.tolerance),
+               JsonString(LevelVerdictName(level.verdict)).c_str(), JsonDb(level.peakDb).c_str(),
+               JsonDb(level.noiseFloorDb).c_str(),
+               noise && level.loudestDb > listening::kSilentDb
+                   ? Formatted(level.signalToNoiseDb(), "%.1f").c_str()
+                   : "null",
+               static_cast<long long>(level.clippedSamples));
   const char* separator = "";
   for (const NoteJudgement& note : judgement.notes) {
     const bool sung = note.verdict != Verdict::kNotSung;

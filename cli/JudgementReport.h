@@ -4,6 +4,7 @@
 #include <string>
 
 #include "listening/TakeJudge.h"
+#include "listening/Tolerance.h"
 
 // How a judged try is shown in a terminal: a table of the notes and a total, or the same as
 // JSON for other programs.
@@ -16,6 +17,7 @@ struct TakeReportHeading {
   int32_t phrases = 1;
   int32_t transpose = 0;
   double takeSeconds = 0.0;
+  listening::Tolerance tolerance = listening::Tolerance::kNormal;
 };
 
 // A JSON string: quotes, backslashes and control characters escaped; other bytes as they are.
@@ -24,8 +26,13 @@ std::string JsonString(const std::string& text);
 // "hit", "missed" or "not sung".
 const char* VerdictName(listening::Verdict verdict);
 
+// "good", "too quiet", "overloaded", "silent" or "unmeasured".
+const char* LevelVerdictName(listening::LevelVerdict verdict);
+
 // A line about the take, a line per note (number in the phrase, target, sung note, cents,
-// voiced share, verdict) and the total, with whether the try passes.
+// voiced share, verdict) and the total, with whether the try passes; the tolerance when it
+// is not the normal one. A take too quiet to judge gets what to do in place of the notes; an
+// overloaded one, what to do after them.
 void WriteJudgementTable(std::FILE* out, const TakeReportHeading& heading,
                          const listening::TakeJudgement& judgement);
 

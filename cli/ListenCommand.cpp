@@ -13,7 +13,8 @@
 #include "playback/Player.h"
 #include "singback/CaptureEar.h"
 
-const char kListenArguments[] = "FILE [--phrase N] [--range LOW-HIGH]";
+const char kListenArguments[] =
+    "FILE [--phrase N] [--range LOW-HIGH] [--tolerance strict|normal|easy]";
 
 namespace {
 
@@ -24,8 +25,8 @@ constexpr int64_t kLiveEveryMs = 50;
 class CListenDisplay : public PlayerObserver {
  public:
   CListenDisplay(const CPlayer& player, const CCaptureEar& ear, const std::string& path,
-                 std::FILE* out)
-      : player_(player), ear_(ear), path_(path), out_(out) {}
+                 listening::Tolerance tolerance, std::FILE* out)
+      : player_(player), ear_(ear), path_(path), tolerance_(tolerance), out_(out) {}
 
   void OnPlayerNotification(const PlayerNotification& n) override {
     const PlayerPosition at = player_.Position();
@@ -51,6 +52,7 @@ class CListenDisplay : public PlayerObserver {
         heading.phrases = at.phraseCount;
         heading.transpose = player_.PhraseShift(n.row);
         heading.takeSeconds = takeSeconds_;
+        heading.tolerance = tolerance_;
         WriteJudgementTable(out_, heading, judgement_);
         break;
       }
@@ -103,6 +105,7 @@ class CListenDisplay : public PlayerObserver {
   const CPlayer& player_;
   const CCaptureEar& ear_;
   std::string path_;
+  listening::Tolerance tolerance_;
   std::FILE* out_;
   bool listening_ = false;
   bool liveShown_ = false;
@@ -115,7 +118,7 @@ class CListenDisplay : public PlayerObserver {
 int RunListenCommand(const Arguments& arguments, const CommandLineStreams& streams,
                      const ListenMachine& machine) {
   ParsedArguments parsed;
-  if (!ParseArguments(arguments, {"--phrase", "--range"}, streams, parsed) ||
+  if (!ParseArguments(arguments, {"--phrase", "--range", "--tolerance"}, streams, parsed) ||
       parsed.positional.size() != 1)
     return Usage(streams, "listen", kListenArguments);
   long phraseNumber = 0;
@@ -124,6 +127,9 @@ int RunListenCommand(const Arguments& arguments, const CommandLineStreams& strea
     return Usage(streams, "listen", kListenArguments, problem);
   std::optional<VoiceRange> range;
   if (!ParseRangeOption(parsed, range, problem))
+    return Usage(streams, "listen", kListenArguments, problem);
+  listening::Tolerance tolerance = listening::Tolerance::kNormal;
+  if (!ParseToleranceOption(parsed, tolerance, problem))
     return Usage(streams, "listen", kListenArguments, problem);
 
   const std::string& path = parsed.positional[0];
@@ -146,11 +152,12 @@ int RunListenCommand(const Arguments& arguments, const CommandLineStreams& strea
     std::fprintf(streams.err, "%s: cannot listen: %s\n", kProgram, error.what());
     return kExitFailure;
   }
+  ear->SetTolerance(tolerance);
   player.SetEar(ear.get());
   if (!session.OpenDevice(-1, streams)) return kExitFailure;
 
   std::fprintf(streams.out, "Sing-back of %s. Press Ctrl-C to stop.\n", ShownPath(path).c_str());
-  CListenDisplay display(player, *ear, ShownPath(path), streams.out);
+  CListenDisplay display(player, *ear, ShownPath(path), tolerance, streams.out);
   player.AddObserver(&display);
   // Every try is shown and kept in the practice history; a try that cannot be kept is said
   // and the exercise goes on.
@@ -163,6 +170,8 @@ int RunListenCommand(const Arguments& arguments, const CommandLineStreams& strea
   const std::string scoreFile = AbsoluteScorePath(path);
   ear->SetJudgementSink([&](int32_t row, const listening::TakeJudgement& judgement) {
     display.TakeJudged(judgement);
+    // A take too quiet to judge is no try of the learner's: the table says what to do.
+    if (judgement.tooQuiet()) return;
     history::TryRecord tried = history::TryOf(player.score(), row, judgement);
     tried.scoreHash = scoreHash;
     tried.scoreFile = scoreFile;
@@ -172,6 +181,7 @@ int RunListenCommand(const Arguments& arguments, const CommandLineStreams& strea
       tried.rangeLow = range->low;
       tried.rangeHigh = range->high;
     }
+    tried.toleranceCents = judgement.hitCents;
     tried.source = "listen";
     practice.Record(tried);
   });

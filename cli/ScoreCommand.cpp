@@ -18,7 +18,8 @@
 #include "playback/SilentPlatform.h"
 
 const char kScoreArguments[] =
-    "FILE TAKE.wav [--phrase N] [--transpose K] [--json] [--record] [--range LOW-HIGH]";
+    "FILE TAKE.wav [--phrase N] [--transpose K] [--json] [--record] [--range LOW-HIGH] "
+    "[--tolerance strict|normal|easy]";
 
 namespace {
 
@@ -51,12 +52,16 @@ int RunScoreCommand(const Arguments& arguments, const CommandLineStreams& stream
     }
   }
   ParsedArguments parsed;
-  if (!ParseArguments(rest, {"--phrase", "--transpose", "--range"}, streams, parsed) ||
+  if (!ParseArguments(rest, {"--phrase", "--transpose", "--range", "--tolerance"}, streams,
+                      parsed) ||
       parsed.positional.size() != 2)
     return Usage(streams, "score", kScoreArguments);
   long phraseNumber = 1;
   std::string problem;
   if (!ParsePhraseOption(parsed, phraseNumber, problem))
+    return Usage(streams, "score", kScoreArguments, problem);
+  listening::Tolerance tolerance = listening::Tolerance::kNormal;
+  if (!ParseToleranceOption(parsed, tolerance, problem))
     return Usage(streams, "score", kScoreArguments, problem);
   long transpose = 0;
   if (parsed.Has("--transpose") &&
@@ -102,7 +107,9 @@ int RunScoreCommand(const Arguments& arguments, const CommandLineStreams& stream
                  take.error.c_str());
     return kExitFailure;
   }
-  const listening::TakeJudgement judgement = listening::JudgeTake(targets, take.track);
+  listening::JudgeSettings judging;
+  judging.hitCents = listening::ToleranceCents(tolerance);
+  const listening::TakeJudgement judgement = listening::JudgeTake(targets, take.track, judging);
 
   TakeReportHeading heading;
   heading.score = ShownPath(path);
@@ -111,12 +118,19 @@ int RunScoreCommand(const Arguments& arguments, const CommandLineStreams& stream
   heading.phrases = score.phraseCount;
   heading.transpose = static_cast<int32_t>(transpose);
   heading.takeSeconds = take.seconds;
+  heading.tolerance = tolerance;
   if (json) {
     WriteJudgementJson(streams.out, heading, judgement);
   } else {
     WriteJudgementTable(streams.out, heading, judgement);
   }
   if (!record) return kExitOk;
+  // A take too quiet to judge is no try of the learner's: nothing is kept.
+  if (judgement.tooQuiet()) {
+    std::fprintf(streams.err, "%s: the take is too quiet to judge: not kept in the history\n",
+                 kProgram);
+    return kExitOk;
+  }
 
   // Asked for, the try is kept in the practice history; not kept is a failure.
   history::CPracticeHistory practice(history::DefaultHistoryPath(), history::SystemWallClock(),
@@ -132,6 +146,7 @@ int RunScoreCommand(const Arguments& arguments, const CommandLineStreams& stream
     tried.rangeLow = range->low;
     tried.rangeHigh = range->high;
   }
+  tried.toleranceCents = judgement.hitCents;
   tried.takeMs = static_cast<int32_t>(std::lround(take.seconds * 1000.0));
   tried.source = "score";
   return practice.Record(tried) ? kExitOk : kExitFailure;

@@ -13,12 +13,19 @@ struct PitchFrame {
   double midiCents = 0.0;   // 0 when no pitch was found
   double confidence = 0.0;  // the tracker's, 0 to 1
   bool voiced = false;      // a pitch the tracker stands by, above its silence gate
+  // The sound's level where the tracker measures it (PitchTrack::levels): the RMS of the
+  // frame's window and the highest sample of its hop in dB below full scale, and how many
+  // samples of the hop reached full scale.
+  double levelDb = -200.0;
+  double peakDb = -200.0;
+  int32_t clipped = 0;
 };
 
 // The frames of a take, in time order, one every hopMs.
 struct PitchTrack {
   double hopMs = 0.0;
   std::vector<PitchFrame> frames;
+  bool levels = false;  // the frames carry their levels
 };
 
 double MidiCentsOfFrequency(double hz);

@@ -10,6 +10,10 @@ namespace listening {
 
 namespace {
 
+// The frames are lined up with the targets at the normal tolerance whatever the one judged
+// with, so that a note's cents do not depend on how strictly it is judged.
+constexpr double kAlignmentCents = 50.0;
+
 struct SungFrame {
   double timeMs;
   double midiCents;
@@ -50,12 +54,12 @@ int32_t BestOffset(const std::vector<TargetNote>& targets, const std::vector<Sun
             [](const TargetNote& a, const TargetNote& b) { return a.startMs < b.startMs; });
   const int32_t limit = std::max(0, settings.maxOffsetMs);
   int32_t best = 0;
-  int64_t bestScore = AlignmentScore(ordered, sung, 0, settings.hitCents);
+  int64_t bestScore = AlignmentScore(ordered, sung, 0, kAlignmentCents);
   auto search = [&](int32_t centre, int32_t reach, int32_t step) {
     for (int32_t shift = step; shift <= reach; shift += step) {
       for (const int32_t offset : {centre + shift, centre - shift}) {
         if (offset < -limit || offset > limit) continue;
-        const int64_t score = AlignmentScore(ordered, sung, offset, settings.hitCents);
+        const int64_t score = AlignmentScore(ordered, sung, offset, kAlignmentCents);
         if (score > bestScore || (score == bestScore && std::abs(offset) < std::abs(best))) {
           bestScore = score;
           best = offset;
@@ -69,10 +73,17 @@ int32_t BestOffset(const std::vector<TargetNote>& targets, const std::vector<Sun
   return best;
 }
 
-double Median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  const size_t n = values.size();
-  return n % 2 == 1 ? values[n / 2] : 0.5 * (values[n / 2 - 1] + values[n / 2]);
+// The pitch of a note from its frames: the mean of the middle 90 % of them by pitch. A mean
+// follows a vibrato and a scoop as the ear averages them (a median lands wherever the
+// vibrato happens to dwell); leaving out the highest and lowest twentieth keeps a stray
+// frame, or the ring of the note before, from pulling it.
+double CentreOf(std::vector<double> folded) {
+  constexpr double kTrimmedShare = 0.05;
+  std::sort(folded.begin(), folded.end());
+  const size_t trim = static_cast<size_t>(kTrimmedShare * static_cast<double>(folded.size()));
+  double sum = 0.0;
+  for (size_t i = trim; i < folded.size() - trim; ++i) sum += folded[i];
+  return sum / static_cast<double>(folded.size() - 2 * trim);
 }
 
 NoteJudgement JudgeNote(const TargetNote& target, const std::vector<SungFrame>& sung,
@@ -98,7 +109,7 @@ NoteJudgement JudgeNote(const TargetNote& target, const std::vector<SungFrame>& 
 
   const double expectedFrames = std::max(1.0, (to - from) / hopMs);
   note.voicedShare = std::min(1.0, static_cast<double>(folded.size()) / expectedFrames);
-  note.cents = Median(folded);
+  note.cents = CentreOf(folded);
   // The octave most frames were sung in; on a tie, the one nearest the target's.
   int64_t octave = 0;
   int32_t most = 0;
@@ -120,15 +131,18 @@ NoteJudgement JudgeNote(const TargetNote& target, const std::vector<SungFrame>& 
 TakeJudgement JudgeTake(const std::vector<TargetNote>& targets, const PitchTrack& track,
                         const JudgeSettings& settings) {
   if (!(track.hopMs > 0.0)) throw std::invalid_argument("The pitch track has no positive hop.");
+  TakeJudgement judgement;
+  judgement.hitCents = settings.hitCents;
+  judgement.level = MeasureTakeLevel(track, settings.level);
   std::vector<SungFrame> sung;
   for (const PitchFrame& frame : track.frames)
-    if (frame.voiced && frame.midiCents > 0.0) sung.push_back({frame.timeMs, frame.midiCents});
+    if (CountsAsSung(frame, judgement.level, settings.level))
+      sung.push_back({frame.timeMs, frame.midiCents});
   if (!std::is_sorted(sung.begin(), sung.end(),
                       [](const SungFrame& a, const SungFrame& b) { return a.timeMs < b.timeMs; }))
     std::stable_sort(sung.begin(), sung.end(),
                      [](const SungFrame& a, const SungFrame& b) { return a.timeMs < b.timeMs; });
 
-  TakeJudgement judgement;
   judgement.nothingHeard = sung.empty();
   if (!sung.empty() && !targets.empty()) judgement.offsetMs = BestOffset(targets, sung, settings);
   for (const TargetNote& target : targets) {

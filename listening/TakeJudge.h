@@ -5,6 +5,7 @@
 
 #include "listening/PhraseTargets.h"
 #include "listening/Pitch.h"
+#include "listening/TakeLevel.h"
 
 namespace listening {
 
@@ -16,6 +17,7 @@ struct JudgeSettings {
   int32_t maxOffsetMs = 300;  // how early or late the whole take may be
   int32_t offsetStepMs = 1;   // the steps in which that offset is searched
   double passShare = 0.8;     // the share of hits that passes a phrase
+  LevelSettings level;        // where a frame is loud enough to count, and a take too quiet
 };
 
 enum class Verdict {
@@ -27,8 +29,8 @@ enum class Verdict {
 struct NoteJudgement {
   TargetNote target;
   Verdict verdict = Verdict::kNotSung;
-  // The median sung pitch against the target, each frame folded to the octave nearest the
-  // target; 0 when the note was not sung.
+  // The sung pitch against the target (the mean of the middle 90 % of the frames by pitch),
+  // each frame folded to the octave nearest the target; 0 when the note was not sung.
   double cents = 0.0;
   // The pitch actually sung, in the octave most of its frames were sung in; 0 when not sung.
   double sungMidiCents = 0.0;
@@ -41,12 +43,19 @@ struct TakeJudgement {
   int32_t offsetMs = 0;
   int32_t hits = 0;
   bool nothingHeard = true;  // no voiced frame anywhere in the take
+  // The take's level against its own noise. A take too quiet to judge has every note not
+  // sung and nothing heard; an overloaded one is judged all the same.
+  TakeLevel level;
+  double hitCents = 50.0;  // the tolerance it was judged with
 
   int32_t judged() const { return static_cast<int32_t>(notes.size()); }
+  bool tooQuiet() const { return level.verdict == LevelVerdict::kTooQuiet; }
 };
 
 // Judges a take: finds the constant offset within ±maxOffsetMs that best lines the sung
-// pitch up with the targets, then gives each target its verdict. `track` need not be sorted;
+// pitch up with the targets, then gives each target its verdict. When the frames carry their
+// levels, only voiced frames above the take's own gate count, and a take whose voice is not
+// clearly above its noise is judged too quiet. `track` need not be sorted;
 // throws std::invalid_argument when its hop is not positive.
 TakeJudgement JudgeTake(const std::vector<TargetNote>& targets, const PitchTrack& track,
                         const JudgeSettings& settings = {});

@@ -1,5 +1,7 @@
 #include "singback/CaptureEar.h"
 
+#include <algorithm>
+#include <cmath>
 #include <utility>
 
 #include "listening/PhraseTargets.h"
@@ -35,6 +37,20 @@ void CCaptureEar::StopInput() {
 }
 
 void CCaptureEar::OnSamples(const float* samples, unsigned frames) {
+  // The meter first: a peak held until the display looks, the latest block's RMS.
+  float peak = 0.0f;
+  double energy = 0.0;
+  for (unsigned i = 0; i < frames; ++i) {
+    peak = std::max(peak, std::fabs(samples[i]));
+    energy += static_cast<double>(samples[i]) * samples[i];
+  }
+  float held = meterPeak_.load(std::memory_order_relaxed);
+  while (peak > held && !meterPeak_.compare_exchange_weak(held, peak, std::memory_order_relaxed)) {
+  }
+  if (frames > 0)
+    meterRms_.store(static_cast<float>(std::sqrt(energy / frames)), std::memory_order_relaxed);
+  if (peak >= listening::kFullScale) meterClipped_.store(true, std::memory_order_relaxed);
+
   fresh_.clear();
   tracker_.Feed(samples, frames, fresh_);
   std::lock_guard<std::mutex> hold(lock_);
@@ -59,19 +75,22 @@ void CCaptureEar::StartTake(int32_t row, int32_t) {
 TakeVerdict CCaptureEar::FinishTake() {
   listening::PitchTrack track;
   track.hopMs = tracker_.hopMs();
+  track.levels = true;
   int32_t row = 0;
+  listening::JudgeSettings judging;
   {
     std::lock_guard<std::mutex> hold(lock_);
     listening_ = false;
     row = row_;
+    judging = judging_;
     // Copied: the panel still draws them once the take is judged.
     track.frames = frames_;
   }
-  last_ = listening::JudgeTake(TargetsOf(row), track);
+  last_ = listening::JudgeTake(TargetsOf(row), track, judging);
   lastRow_ = row;
   if (judged_) judged_(row, last_);
   TakeVerdict verdict;
-  verdict.passed = listening::PassesPhrase(last_);
+  verdict.passed = listening::PassesPhrase(last_, judging);
   verdict.hits = last_.hits;
   verdict.judged = last_.judged();
   return verdict;
@@ -99,4 +118,17 @@ bool CCaptureEar::LatestFrame(listening::PitchFrame& frame) const {
 void CCaptureEar::TakeFramesFrom(size_t from, std::vector<listening::PitchFrame>& out) const {
   std::lock_guard<std::mutex> hold(lock_);
   if (from < frames_.size()) out.insert(out.end(), frames_.begin() + from, frames_.end());
+}
+
+void CCaptureEar::SetTolerance(listening::Tolerance tolerance) {
+  std::lock_guard<std::mutex> hold(lock_);
+  judging_.hitCents = listening::ToleranceCents(tolerance);
+}
+
+InputLevel CCaptureEar::ReadInputLevel() {
+  InputLevel level;
+  level.peakDb = listening::DbOfAmplitude(meterPeak_.exchange(0.0f, std::memory_order_relaxed));
+  level.rmsDb = listening::DbOfAmplitude(meterRms_.load(std::memory_order_relaxed));
+  level.clipped = meterClipped_.exchange(false, std::memory_order_relaxed);
+  return level;
 }

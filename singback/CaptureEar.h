@@ -46,6 +46,8 @@ class CCaptureEar : public ListeningEar {
   std::vector<listening::TargetNote> TargetsOf(int32_t row) const override;
   void TakeFramesFrom(size_t from, std::vector<listening::PitchFrame>& out) const override;
   void SetJudgementSink(JudgementSink sink) override { judged_ = std::move(sink); }
+  void SetTolerance(listening::Tolerance tolerance) override;
+  InputLevel ReadInputLevel() override;
   // The take judged last and its phrase (-1 before any).
   const listening::TakeJudgement& LastJudgement() const { return last_; }
   int32_t LastRow() const { return lastRow_; }
@@ -57,6 +59,10 @@ class CCaptureEar : public ListeningEar {
   const int32_t transpose_;
   capture::CPitchTracker tracker_;            // fed on the capture thread only
   std::vector<listening::PitchFrame> fresh_;  // the capture thread's scratch
+  // The meter's level, written by the capture thread and read (and reset) by the display's.
+  std::atomic<float> meterPeak_{0.0f};
+  std::atomic<float> meterRms_{0.0f};
+  std::atomic<bool> meterClipped_{false};
 
   mutable std::mutex lock_;  // guards what follows, shared by both threads
   bool listening_ = false;
@@ -64,6 +70,7 @@ class CCaptureEar : public ListeningEar {
   double originMs_ = 0.0;  // heardMs_ when the take started
   int32_t row_ = 0;
   std::vector<listening::PitchFrame> frames_;
+  listening::JudgeSettings judging_;
 
   listening::TakeJudgement last_;
   int32_t lastRow_ = -1;

@@ -1,14 +1,17 @@
 #include "window/SingBackPanel.h"
 
+#include <QComboBox>
 #include <QPainter>
 #include <QPainterPath>
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 
 #include "history/WallClock.h"
 #include "notation/Score.h"
 #include "playback/Player.h"
 #include "singback/ListeningEar.h"
+#include "window/LevelMeter.h"
 #include "window/RangeStrip.h"
 
 const QColor CSingBackPanel::kHitColour(40, 160, 60);
@@ -20,13 +23,31 @@ namespace {
 // Margins of the roll: key names on the left, the caption above, the marks over the bars.
 constexpr double kLeftMargin = 44.0;
 constexpr double kRightMargin = 10.0;
-constexpr double kTopMargin = 40.0;
+constexpr double kTopMargin = 52.0;
 constexpr double kBottomMargin = 12.0;
 // Keys shown at least, and beyond the phrase's lowest and highest note.
 constexpr int32_t kLeastKeys = 12;
 constexpr int32_t kKeysAround = 2;
 // Frames further apart than this break the sung line: the learner stopped between them.
 constexpr double kLineGapMs = 40.0;
+// The level meter's line below the caption, and how fast its bar falls back (20 dB a second).
+constexpr double kMeterTop = 28.0;
+constexpr double kMeterHeight = 10.0;
+constexpr double kMeterWidth = 120.0;
+constexpr double kMeterFallDb = 20.0 * CSingBackPanel::kPollMs / 1000.0;
+
+// The tolerances in the order the box lists them, with their names there.
+struct ToleranceChoice {
+  listening::Tolerance tolerance;
+  const char* text;
+};
+const ToleranceChoice kToleranceChoices[] = {
+    {listening::Tolerance::kStrict, "严格 ±25 音分"},
+    {listening::Tolerance::kNormal, "普通 ±50 音分"},
+    {listening::Tolerance::kEasy, "宽松 ±100 音分"},
+};
+
+QString Db(double db) { return QString::number(db, 'f', 0); }
 
 QString CentsMark(const listening::NoteJudgement& note) {
   if (note.verdict == listening::Verdict::kNotSung) return QStringLiteral("—");
@@ -45,6 +66,35 @@ CSingBackPanel::CSingBackPanel(const CPlayer& player, QWidget* parent)
   resize(560, 450 + CRangeStrip::kHeight);
   poll_.setInterval(kPollMs);
   connect(&poll_, &QTimer::timeout, this, &CSingBackPanel::PollEar);
+  meter_.setInterval(kPollMs);
+  connect(&meter_, &QTimer::timeout, this, &CSingBackPanel::PollLevel);
+
+  toleranceBox_ = new QComboBox(this);
+  toleranceBox_->setObjectName(QStringLiteral("toleranceBox"));
+  toleranceBox_->setToolTip(QStringLiteral("唱得离音多近算唱准"));
+  for (const ToleranceChoice& choice : kToleranceChoices)
+    toleranceBox_->addItem(QString::fromUtf8(choice.text));
+  toleranceBox_->setCurrentIndex(1);
+  connect(toleranceBox_, &QComboBox::activated, this, [this](int index) {
+    if (index < 0 || index >= static_cast<int>(std::size(kToleranceChoices))) return;
+    tolerance_ = kToleranceChoices[index].tolerance;
+    emit toleranceChosen(tolerance_);
+  });
+}
+
+void CSingBackPanel::SetTolerance(listening::Tolerance tolerance) {
+  tolerance_ = tolerance;
+  for (size_t i = 0; i < std::size(kToleranceChoices); ++i)
+    if (kToleranceChoices[i].tolerance == tolerance)
+      toleranceBox_->setCurrentIndex(static_cast<int>(i));
+}
+
+void CSingBackPanel::resizeEvent(QResizeEvent* event) {
+  rangeStrip_->setGeometry(0, 0, width(), CRangeStrip::kHeight);
+  const QSize box = toleranceBox_->sizeHint();
+  toleranceBox_->setGeometry(width() - static_cast<int>(kRightMargin) - box.width(),
+                             CRangeStrip::kHeight + 2, box.width(), box.height());
+  QWidget::resizeEvent(event);
 }
 
 QPoint CSingBackPanel::PlaceBeside(const QRect& dialog, const QSize& size, const QRect& screen) {
@@ -58,14 +108,35 @@ QPoint CSingBackPanel::PlaceBeside(const QRect& dialog, const QSize& size, const
   return {x, y};
 }
 
-void CSingBackPanel::resizeEvent(QResizeEvent* event) {
-  rangeStrip_->setGeometry(0, 0, width(), CRangeStrip::kHeight);
-  QWidget::resizeEvent(event);
-}
-
 void CSingBackPanel::SetEar(ListeningEar* ear) {
   ear_ = ear;
-  if (ear_ == nullptr) poll_.stop();
+  if (ear_ == nullptr) {
+    poll_.stop();
+    StopMeter();
+  } else {
+    StartMeter();
+  }
+}
+
+void CSingBackPanel::StartMeter() {
+  if (ear_ == nullptr) return;
+  ear_->ReadInputLevel();  // what it heard before is not shown
+  meter_.start();
+}
+
+void CSingBackPanel::StopMeter() {
+  meter_.stop();
+  meterDb_ = listening::kSilentDb;
+  update();
+}
+
+void CSingBackPanel::PollLevel() {
+  if (ear_ == nullptr) return;
+  const InputLevel level = ear_->ReadInputLevel();
+  // The bar follows a rise at once and falls back slowly, so that a peak can be read.
+  meterDb_ = std::max(level.peakDb, meterDb_ - kMeterFallDb);
+  if (level.clipped) clipShown_ = true;
+  update();
 }
 
 void CSingBackPanel::SetHistorySource(HistorySource source) {
@@ -86,6 +157,7 @@ void CSingBackPanel::Reset() {
   judged_ = false;
   judgement_ = {};
   history_ = {};
+  clipShown_ = false;
   update();
 }
 
@@ -120,6 +192,13 @@ void CSingBackPanel::OnPlayerNotification(const PlayerNotification& n) {
       if (player_.Position().mode == SingBackMode && !judged_ && n.row != row_)
         ShowPhrase(n.row, player_.TakeLengthMs());
       break;
+    case PlayerNotification::kCueBegins:
+      // The learner may set the microphone while the cue sounds: the meter runs afresh.
+      if (player_.Position().mode == SingBackMode) {
+        clipShown_ = false;
+        if (!meter_.isActive()) StartMeter();
+      }
+      break;
     case PlayerNotification::kListeningBegins:
       ShowPhrase(n.row, n.lengthMs);
       if (ear_ != nullptr) poll_.start();
@@ -128,10 +207,12 @@ void CSingBackPanel::OnPlayerNotification(const PlayerNotification& n) {
       // The verdicts came with the judgement; the last frames of the take are drawn now.
       poll_.stop();
       PollEar();
+      StopMeter();
       update();
       break;
     case PlayerNotification::kStopped:
       poll_.stop();
+      StopMeter();
       break;
     default:
       break;
@@ -293,6 +374,30 @@ void CSingBackPanel::PaintHistory(QPainter& painter) {
                    QStringLiteral("最近 7 天练习：%1 分钟").arg(minutes));
 }
 
+QString CSingBackPanel::Caption() const {
+  QString caption =
+      row_ < 0 ? QStringLiteral("跟唱模式") : QStringLiteral("第 %1 句").arg(row_ + 1);
+  if (!judged_) return caption;
+  if (judgement_.tooQuiet()) return caption + QStringLiteral("：声音太小，没有评判");
+  if (judgement_.nothingHeard) return caption + QStringLiteral("：没有听到声音");
+  return caption +
+         QStringLiteral("：%1 / %2 个音唱准").arg(judgement_.hits).arg(judgement_.judged());
+}
+
+QString CSingBackPanel::LevelAdvice() const {
+  if (!judged_) return {};
+  const listening::TakeLevel& level = judgement_.level;
+  if (level.verdict == listening::LevelVerdict::kTooQuiet)
+    return QStringLiteral(
+               "声音太小（最响 %1 dBFS，只比噪声高 %2 dB）：请靠近麦克风，或调高输入音量")
+        .arg(Db(level.peakDb))
+        .arg(Db(std::max(0.0, level.signalToNoiseDb())));
+  if (level.verdict == listening::LevelVerdict::kOverloaded)
+    return QStringLiteral("输入过载（%1 个采样削波）：请离麦克风远一点，或调低输入音量")
+        .arg(level.clippedSamples);
+  return {};
+}
+
 double CSingBackPanel::XOf(double timeMs) const {
   const QRectF area = PlotArea();
   return area.left() + area.width() * timeMs / std::max(1, lengthMs_);
@@ -316,7 +421,8 @@ std::vector<CSingBackPanel::NoteView> CSingBackPanel::NoteViews() const {
     const double top = YOf(100.0 * target.pitch) - rowHeight / 2;
     view.bar = QRectF(left, top, std::max(2.0, XOf(target.endMs) - left - 1), rowHeight);
     view.colour = kWaitingColour;
-    if (judged_ && i < judgement_.notes.size()) {
+    // A take too quiet to judge leaves the notes as they were: the advice says why.
+    if (judged_ && !judgement_.tooQuiet() && i < judgement_.notes.size()) {
       const listening::NoteJudgement& note = judgement_.notes[i];
       view.colour = note.verdict == listening::Verdict::kHit ? kHitColour : kMissedColour;
       view.mark = CentsMark(note);
@@ -332,17 +438,31 @@ void CSingBackPanel::paintEvent(QPaintEvent*) {
   painter.fillRect(rect(), Qt::white);
   const QRectF area = PlotArea();
 
-  // The caption: which phrase, and after a try how it went.
-  QString caption =
-      row_ < 0 ? QStringLiteral("跟唱模式") : QStringLiteral("第 %1 句").arg(row_ + 1);
-  if (judged_)
-    caption +=
-        judgement_.nothingHeard
-            ? QStringLiteral("：没有听到声音")
-            : QStringLiteral("：%1 / %2 个音唱准").arg(judgement_.hits).arg(judgement_.judged());
+  // The caption: which phrase, and after a try how it went; beside the box of tolerances.
+  const double captionWidth = std::max(1.0, toleranceBox_->x() - kLeftMargin - 8.0);
   painter.setPen(Qt::black);
-  painter.drawText(QRectF(kLeftMargin, CRangeStrip::kHeight + 2, area.width(), 18),
-                   Qt::AlignLeft | Qt::AlignVCenter, caption);
+  painter.drawText(
+      QRectF(kLeftMargin, CRangeStrip::kHeight + 2, captionWidth, 22),
+      Qt::AlignLeft | Qt::AlignVCenter,
+      painter.fontMetrics().elidedText(Caption(), Qt::ElideRight, static_cast<int>(captionWidth)));
+  // Below it the microphone's level, and what to do when the last take's was wrong.
+  painter.setPen(Qt::darkGray);
+  painter.drawText(
+      QRectF(0, CRangeStrip::kHeight + kMeterTop - 4, kLeftMargin - 4, kMeterHeight + 8),
+      Qt::AlignRight | Qt::AlignVCenter, QStringLiteral("音量"));
+  PaintLevelMeter(painter,
+                  QRectF(kLeftMargin, CRangeStrip::kHeight + kMeterTop, kMeterWidth, kMeterHeight),
+                  meterDb_, clipShown_);
+  const QString advice = LevelAdvice();
+  if (!advice.isEmpty()) {
+    const double left = kLeftMargin + kMeterWidth + 10.0;
+    const double adviceWidth = std::max(1.0, width() - left - kRightMargin);
+    painter.setPen(kMissedColour);
+    painter.drawText(
+        QRectF(left, CRangeStrip::kHeight + kMeterTop - 4, adviceWidth, kMeterHeight + 8),
+        Qt::AlignLeft | Qt::AlignVCenter,
+        painter.fontMetrics().elidedText(advice, Qt::ElideRight, static_cast<int>(adviceWidth)));
+  }
 
   // One row per key, the C rows darker; each C and each key of the phrase named.
   const double rowHeight = area.height() / (highKey_ - lowKey_ + 1);

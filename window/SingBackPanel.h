@@ -17,11 +17,13 @@
 #include "listening/PhraseTargets.h"
 #include "listening/Pitch.h"
 #include "listening/TakeJudge.h"
+#include "listening/Tolerance.h"
 #include "playback/PlayerNotification.h"
 #include "singback/ListeningEar.h"
 
 class CPlayer;
 class CRangeStrip;
+class QComboBox;
 class QPainter;
 
 // The sing-back exercise's window beside the dialog: the phrase as a piano roll (time across,
@@ -29,7 +31,9 @@ class QPainter;
 // each try every note coloured hit or missed and marked with its cents. Below the roll, from the
 // practice history: the share of notes hit in every try of the phrase on a chart with its
 // dates, the notes that miss most with their average error, and the last 7 days' practice.
-// Above the roll, the range exercise and the singer's range (CRangeStrip).
+// Above the roll: the range exercise and the singer's range (CRangeStrip); the microphone's
+// level on a meter with a clip mark, live from the moment the microphone opens until the take
+// ends; and the choice of how strictly notes are judged.
 class CSingBackPanel : public QWidget, public PlayerObserver {
   Q_OBJECT
 
@@ -65,7 +69,15 @@ class CSingBackPanel : public QWidget, public PlayerObserver {
   static QPoint PlaceBeside(const QRect& dialog, const QSize& size, const QRect& screen);
 
   // The ear whose pitch and notes are drawn; null for none. It must outlive its use here.
+  // The level meter runs from here (the microphone has just opened) to the take's end, and
+  // again from each cue.
   void SetEar(ListeningEar* ear);
+
+  // How strictly the takes are judged, as chosen here; setting it tells no one.
+  listening::Tolerance tolerance() const { return tolerance_; }
+  void SetTolerance(listening::Tolerance tolerance);
+  // The choice's box, for a test to choose with.
+  QComboBox& toleranceBox() { return *toleranceBox_; }
   // The verdicts of a take, as the ear judged it (the ear's judgement sink forwards here).
   void TakeJudged(int32_t row, const listening::TakeJudgement& judgement);
   // Where the practice history of a phrase is asked for: when a phrase is shown and after each
@@ -82,6 +94,8 @@ class CSingBackPanel : public QWidget, public PlayerObserver {
 
   // Takes the pitch frames the ear heard since the last poll (the timer does this).
   void PollEar();
+  // Takes the input's level since the last look (the meter's timer does this).
+  void PollLevel();
 
   // The state drawn.
   int32_t row() const { return row_; }
@@ -95,6 +109,14 @@ class CSingBackPanel : public QWidget, public PlayerObserver {
   std::vector<QPointF> ChartPoints() const;
   std::vector<std::pair<double, QString>> ChartDates() const;
   bool polling() const { return poll_.isActive(); }
+  bool metering() const { return meter_.isActive(); }
+  // The level the meter shows, and whether its clip mark is lit.
+  double meterDb() const { return meterDb_; }
+  bool clipShown() const { return clipShown_; }
+  // The caption above the roll.
+  QString Caption() const;
+  // What to do about the input's level after the last try: empty when it was fine.
+  QString LevelAdvice() const;
   // The notes as they are drawn at the panel's present size.
   std::vector<NoteView> NoteViews() const;
 
@@ -102,9 +124,13 @@ class CSingBackPanel : public QWidget, public PlayerObserver {
   static const QColor kMissedColour;
   static const QColor kWaitingColour;
 
+ signals:
+  // The learner chose how strictly to judge.
+  void toleranceChosen(listening::Tolerance tolerance);
+
  protected:
-  void paintEvent(QPaintEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;
 
  private:
   // The phrase `row` as the ear judges it, over a take of lengthMs.
@@ -118,9 +144,17 @@ class CSingBackPanel : public QWidget, public PlayerObserver {
   double YOf(double midiCents) const;
 
   const CPlayer& player_;
+  void StartMeter();
+  void StopMeter();
+
   ListeningEar* ear_ = nullptr;
   CRangeStrip* rangeStrip_ = nullptr;  // a child widget
   QTimer poll_;
+  QTimer meter_;
+  double meterDb_ = listening::kSilentDb;
+  bool clipShown_ = false;
+  listening::Tolerance tolerance_ = listening::Tolerance::kNormal;
+  QComboBox* toleranceBox_ = nullptr;
   int32_t row_ = -1;
   int32_t lengthMs_ = 0;  // the take's length: the phrase and its grace
   int32_t lowKey_ = 60;   // the lowest and highest keys shown

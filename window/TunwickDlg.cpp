@@ -119,6 +119,17 @@ CTunwickDlg::CTunwickDlg(QWidget* parent, PlayerPlatform* platform)
       },
       [this](const std::optional<VoiceRange>& range) { OnRangeChosen(range); });
   LoadStoredRange();
+  // How strictly sing-back judges is the learner's choice, kept between runs.
+  listening::Tolerance tolerance = listening::Tolerance::kNormal;
+  if (listening::ParseTolerance(
+          OpenUserSettings()->value(kToleranceSetting).toString().toStdString(), tolerance))
+    singBackPanel_->SetTolerance(tolerance);
+  connect(singBackPanel_.get(), &CSingBackPanel::toleranceChosen, this,
+          [this](listening::Tolerance chosen) {
+            OpenUserSettings()->setValue(kToleranceSetting,
+                                         QString::fromUtf8(listening::ToleranceName(chosen)));
+            if (ear_) ear_->SetTolerance(chosen);
+          });
   loadedText_ = kBuiltInScore;
   // Queued: a stop is often followed at once by a new start (the button pressed again).
   earRelease_ = std::make_unique<CStopWatcher>(
@@ -268,6 +279,7 @@ bool CTunwickDlg::OpenEar() {
         QString::fromUtf8(kApplicationTitle), QMessageBox::Warning);
     return false;
   }
+  ear_->SetTolerance(singBackPanel_->tolerance());
   player_.SetEar(ear_.get());
   singBackPanel_->SetEar(ear_.get());
   // Each judged try is kept first, so that the panel's history shows it too.
@@ -287,7 +299,10 @@ history::CPracticeHistory& CTunwickDlg::Practice() {
 }
 
 void CTunwickDlg::RecordTry(int32_t row, const listening::TakeJudgement& judgement) {
+  // A take too quiet to judge is no try of the learner's: the panel says what to do.
+  if (judgement.tooQuiet()) return;
   history::TryRecord tried = history::TryOf(player_.score(), row, judgement);
+  tried.toleranceCents = judgement.hitCents;
   tried.scoreHash = history::ScoreHash(loadedText_);
   tried.scoreFile = loadedFile_;
   tried.takeMs = player_.TakeLengthMs();

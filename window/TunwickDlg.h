@@ -17,6 +17,10 @@
 #include "window/ScoreEdit.h"
 #include "window/SingBackPanel.h"
 
+// Where the learner's choice of how strictly sing-back judges is kept in the user's settings:
+// "strict", "normal" or "easy".
+constexpr char kToleranceSetting[] = "singBack/tolerance";
+
 class CFollowAlong;
 class CScoreView;
 class CSingBackPanel;

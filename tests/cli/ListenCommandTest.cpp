@@ -69,7 +69,13 @@ TEST_F(ListenCommandTest, BadArgumentsAreUsageErrors) {
     std::string firstLine;
   };
   const Case cases[] = {
-      {{}, "tunwick: usage: tunwick listen FILE [--phrase N] [--range LOW-HIGH]"},
+      {{},
+       "tunwick: usage: tunwick listen FILE [--phrase N] [--range LOW-HIGH] [--tolerance "
+       "strict|normal|easy]"},
+      {{song, "--tolerance", "loose"},
+       "tunwick: --tolerance takes strict, normal or easy (a hit within 25, 50 or 100 cents), "
+       "not 'loose'"},
+      {{song, "--tolerance"}, "tunwick: option '--tolerance' needs a value"},
       {{song, "--phrase", "0"}, "tunwick: --phrase takes a phrase number from 1"},
       {{song, "--phrase", "3"}, "tunwick: " + song + " has 2 phrases; --phrase takes 1 to 2"},
       {{song, "--speed", "2"}, ""},

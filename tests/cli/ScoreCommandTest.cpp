@@ -2,6 +2,8 @@
 // a table and as JSON, with the phrase and transposition chosen; bad arguments and files.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -220,6 +222,110 @@ namespace {
 
 // --record keeps the try in the practice history (and only then); a try that cannot be kept
 // fails the command rather than passing for kept.
+TEST_F(ScoreCommandTest, TheTakesLevelAndTheToleranceInTheTableAndTheJson) {
+  if (!std::ifstream(TUNWICK_TEST_SOUNDFONT)) GTEST_SKIP() << "no soundfont";
+  const testsupport::EnvOverride dataHome("XDG_DATA_HOME", folder.File("data"));
+  // Phrase 2 sung 35 cents flat, at a gain, into a quiet room's noise (-65 dBFS RMS).
+  taketest::TakeShape flat;
+  flat.centsPerNote.assign(kPhrase2.size(), -35.0);
+  const std::vector<float> voice = taketest::VoiceTake(kPhrase2, flat, TUNWICK_TEST_SOUNDFONT);
+  const float peak = *std::max_element(
+      voice.begin(), voice.end(), [](float a, float b) { return std::fabs(a) < std::fabs(b); });
+  const std::vector<float> noise = taketest::Noise(voice.size() / double(taketest::kRate), 5.6e-4);
+  auto take = [&](const std::string& name, double peakDb) {
+    std::vector<float> heard(voice.size());
+    const double gain = std::pow(10.0, peakDb / 20.0) / std::fabs(peak);
+    for (size_t i = 0; i < voice.size(); ++i)
+      heard[i] = std::clamp(static_cast<float>(voice[i] * gain) + noise[i], -1.0f, 1.0f);
+    const std::string path = folder.File(name);
+    EXPECT_TRUE(taketest::WriteWav(path, heard));
+    return path;
+  };
+  const std::string good = take("good.wav", -6.0), quiet = take("quiet.wav", -58.0),
+                    hot = take("hot.wav", 10.0);
+  const struct {
+    const char* name;
+    Arguments arguments;
+    std::vector<std::string> shown;
+    std::vector<std::string> absent;
+  } cases[] = {
+      {"normal",
+       {score, good, "--phrase", "2"},
+       {"Total: 8 of 8 notes hit (100%): passed\n"},
+       {"Judged ", "Too quiet", "Overloaded"}},
+      {"normal, JSON",
+       {score, good, "--phrase", "2", "--json"},
+       {"\"nothingHeard\": false,\n \"tolerance\": \"normal\", \"toleranceCents\": 50, "
+        "\"level\": \"good\", \"peakDb\": -6.0, \"noiseFloorDb\": -6",
+        "\"clippedSamples\": 0,\n \"notes\": [", "\"hits\": 8, \"judged\": 8, \"passed\": true}"},
+       {}},
+      {"strict",
+       {score, good, "--phrase", "2", "--tolerance", "strict"},
+       {"Judged strict: a hit is within 25 cents of its note.\n",
+        "Total: 0 of 8 notes hit (0%): not passed"},
+       {}},
+      {"strict, JSON",
+       {score, good, "--phrase", "2", "--json", "--tolerance", "strict"},
+       {"\"tolerance\": \"strict\", \"toleranceCents\": 25,", "\"verdict\": \"missed\""},
+       {"\"verdict\": \"hit\""}},
+      {"easy",
+       {score, good, "--phrase", "2", "--tolerance=easy"},
+       {"Judged easy: a hit is within 100 cents of its note.\n", "Total: 8 of 8 notes hit"},
+       {}},
+      // 58 dB down the voice is lost in the room: one verdict and what to do, no row of notes.
+      {"too quiet",
+       {score, quiet, "--phrase", "2"},
+       {"Too quiet: the take peaked at -5",
+        "Sing closer to the microphone or raise the input "
+        "volume.\n"},
+       {"not sung", "Nothing heard", "Total:"}},
+      {"too quiet, JSON",
+       {score, quiet, "--phrase", "2", "--json"},
+       {"\"nothingHeard\": true,", "\"level\": \"too quiet\", \"peakDb\": -5",
+        "\"hits\": 0, \"judged\": 8, \"passed\": false}"},
+       {}},
+      // 10 dB too hot: clipped, said, and judged all the same.
+      {"overloaded",
+       {score, hot, "--phrase", "2"},
+       {"Total: 8 of 8 notes hit (100%): passed\n", "Overloaded: ",
+        " reached full scale and were clipped; the notes are judged all the same. Sing further "
+        "from the microphone or lower the input volume.\n"},
+       {"Too quiet"}},
+      {"overloaded, JSON",
+       {score, hot, "--phrase", "2", "--json"},
+       {"\"level\": \"overloaded\", \"peakDb\": 0.0,"},
+       {"\"clippedSamples\": 0,"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const Judged run = Score(c.arguments);
+    EXPECT_EQ(run.status, kExitOk) << run.err;
+    for (const std::string& text : c.shown)
+      EXPECT_NE(run.out.find(text), std::string::npos) << text << "\n" << run.out;
+    for (const std::string& text : c.absent)
+      EXPECT_EQ(run.out.find(text), std::string::npos) << text << "\n" << run.out;
+  }
+
+  // Kept with the tolerance it was judged with; a take too quiet to judge is not kept.
+  const std::string database = folder.File("data/tunwick/history.sqlite");
+  EXPECT_EQ(Score({score, good, "--phrase", "2", "--tolerance", "easy", "--record"}).status,
+            kExitOk);
+  const Judged quietRun = Score({score, quiet, "--phrase", "2", "--record"});
+  EXPECT_EQ(quietRun.status, kExitOk);
+  EXPECT_NE(quietRun.err.find("too quiet to judge: not kept"), std::string::npos) << quietRun.err;
+  history::CPracticeStore store(database);
+  const std::vector<history::TryRecord> tries = store.TriesOf(history::ScoreHash(kScore));
+  ASSERT_EQ(tries.size(), 1u);
+  EXPECT_EQ(tries[0].toleranceCents, 100.0);
+  EXPECT_EQ(tries[0].judgement.hits, 8);
+
+  const Judged wrong = Score({score, good, "--tolerance", "lenient"});
+  EXPECT_EQ(wrong.status, kExitUsage);
+  EXPECT_EQ(wrong.err.substr(0, wrong.err.find('\n')),
+            "tunwick: --tolerance takes strict, normal or easy (a hit within 25, 50 or 100 "
+            "cents), not 'lenient'");
+}
+
 TEST_F(ScoreCommandTest, RecordKeepsTheTryInThePracticeHistory) {
   const std::string take = Take("take.wav", {{0, 0, 0, 0, 0, 130, 0, 0}});
   if (take.empty()) GTEST_SKIP() << "no soundfont at " << TUNWICK_TEST_SOUNDFONT;

@@ -130,4 +130,59 @@ TEST_F(CaptureEarTest, HandsTheTakesFramesOverInPiecesAndKeepsThemOnceJudged) {
   EXPECT_TRUE(after.empty()) << "cancelled";
 }
 
+TEST_F(CaptureEarTest, TheMeterReadsThePeakSinceItsLastLookAndTheClips) {
+  const struct {
+    const char* name;
+    std::vector<float> block;
+    double peakDb, rmsDb;
+    bool clipped;
+  } cases[] = {
+      {"a quarter of full scale", std::vector<float>(512, 0.25f), -12.04, -12.04, false},
+      {"a click in silence", {0.0f, 0.0f, -0.5f, 0.0f}, -6.02, -12.04, false},
+      {"full scale", {1.0f, -1.0f, 1.0f, -1.0f}, 0.0, 0.0, true},
+      {"digital silence", std::vector<float>(512, 0.0f), listening::kSilentDb, listening::kSilentDb,
+       false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ear.OnSamples(c.block.data(), static_cast<unsigned>(c.block.size()));
+    const InputLevel level = ear.ReadInputLevel();
+    EXPECT_NEAR(level.peakDb, c.peakDb, 0.01);
+    EXPECT_NEAR(level.rmsDb, c.rmsDb, 0.01);
+    EXPECT_EQ(level.clipped, c.clipped);
+    // Read, the peak and the clip start afresh; the RMS stays the latest block's.
+    const InputLevel again = ear.ReadInputLevel();
+    EXPECT_EQ(again.peakDb, listening::kSilentDb);
+    EXPECT_FALSE(again.clipped);
+    EXPECT_NEAR(again.rmsDb, c.rmsDb, 0.01);
+  }
+  // The highest of several blocks is held until the meter looks.
+  const std::vector<float> loud(256, 0.5f), soft(256, 0.1f);
+  ear.OnSamples(loud.data(), 256);
+  ear.OnSamples(soft.data(), 256);
+  EXPECT_NEAR(ear.ReadInputLevel().peakDb, -6.02, 0.01);
+}
+
+TEST_F(CaptureEarTest, TakesAreJudgedWithTheToleranceChosen) {
+  taketest::TakeShape sharp;
+  sharp.centsPerNote.assign(targets.size(), 35.0);
+  const std::vector<float> take = taketest::SineTake(targets, sharp);
+  const struct {
+    listening::Tolerance tolerance;
+    int32_t hits;
+  } cases[] = {{listening::Tolerance::kStrict, 0},
+               {listening::Tolerance::kNormal, 8},
+               {listening::Tolerance::kEasy, 8}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(listening::ToleranceName(c.tolerance));
+    ear.SetTolerance(c.tolerance);
+    ear.StartTake(1, 4500);
+    Feed(take);
+    const TakeVerdict verdict = ear.FinishTake();
+    EXPECT_EQ(verdict.hits, c.hits);
+    EXPECT_EQ(verdict.passed, c.hits == 8);
+    EXPECT_EQ(ear.LastJudgement().hitCents, listening::ToleranceCents(c.tolerance));
+  }
+}
+
 }  // namespace

@@ -38,7 +38,7 @@ sound_server_start() {
   # The reader opens the FIFO first, so that it holds every block the sink ever writes; raised
   # above the load, so that its read times tell when each block was written.
   if [ -n "$probe" ]; then
-    nice -n -10 "$probe" capture "$work/sink.fifo" "$work/capture.raw" "$work/capture.reads" &
+    sound_server_raised 6 -10 "$probe" capture "$work/sink.fifo" "$work/capture.raw" "$work/capture.reads" &
   else
     cat "$work/sink.fifo" >/dev/null &
   fi
@@ -52,7 +52,8 @@ sound_server_start() {
     source=(-L "module-pipe-source source_name=microphone file=$work/source.fifo format=s16le rate=44100 channels=1")
     export PULSE_SOURCE=microphone
   fi
-  HOME="$work" pulseaudio -n --daemonize=no --exit-idle-time=-1 -vvvv --log-target=stderr \
+  # Real-time threads, as a desktop's server has them (through rtkit), where the system allows.
+  HOME="$work" pulseaudio -n --realtime=yes --daemonize=no --exit-idle-time=-1 -vvvv --log-target=stderr \
     --use-pid-file=no \
     -L "module-native-protocol-unix auth-anonymous=1" \
     -L "module-pipe-sink sink_name=capture file=$work/sink.fifo format=s16le rate=44100 channels=2 use_system_clock_for_timing=yes" \
@@ -71,6 +72,19 @@ sound_server_start() {
   SOUND_SERVER_ERROR="pulseaudio did not start: $(grep -E '^E:' "$work/server.log" | head -3 | tr '\n' ' ')"
   sound_server_stop
   return 1
+}
+
+# sound_server_raised PRIORITY NICE COMMAND...: runs COMMAND at real-time PRIORITY where the
+# system allows it, else at NICE: the capture, which stands for the sound card, then keeps
+# time under any load of normal threads, as a sound card does.
+sound_server_raised() {
+  local priority=$1 nice=$2
+  shift 2
+  if chrt -r "$priority" true 2>/dev/null; then
+    chrt -r "$priority" "$@"
+  else
+    nice -n "$nice" "$@"
+  fi
 }
 
 sound_server_mark() { stat -c %s "$SOUND_WORK/server.log"; }

@@ -1,6 +1,7 @@
 // Sing-back in the window, on the fake platform with a fake ear that "hears" frames the test
 // sings: the button opens the ear or says why it cannot, and the panel shows the phrase's
 // notes, the sung line and, after the judged try, each note's verdict and cents.
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QScreen>
 #include <QTest>
@@ -15,7 +16,9 @@
 #include "listening/PhraseTargets.h"
 #include "playback/Player.h"
 #include "window/DialogLayout.h"
+#include "window/LevelMeter.h"
 #include "window/SingBackPanel.h"
+#include "window/UserSettings.h"
 
 // Failure messages show texts, not their bytes.
 inline void PrintTo(const QString& text, std::ostream* out) { *out << text.toStdString(); }
@@ -46,7 +49,10 @@ class FakeEar : public ListeningEar {
       taking = false;
       track.frames = frames_;
     }
-    last_ = listening::JudgeTake(TargetsOf(row_), track);
+    listening::JudgeSettings judging;
+    judging.hitCents = listening::ToleranceCents(tolerance);
+    track.levels = levels;
+    last_ = listening::JudgeTake(TargetsOf(row_), track, judging);
     ++takes;
     if (judged_) judged_(row_, last_);
     return {listening::PassesPhrase(last_), last_.hits, last_.judged()};
@@ -64,7 +70,33 @@ class FakeEar : public ListeningEar {
     return listening::PhraseTargets(player_.score().phrases[row], 0);
   }
   void SetJudgementSink(JudgementSink sink) override { judged_ = std::move(sink); }
+  void SetTolerance(listening::Tolerance chosen) override { tolerance = chosen; }
+  InputLevel ReadInputLevel() override {
+    std::lock_guard<std::mutex> hold(lock_);
+    InputLevel read = input;
+    input = {};
+    ++levelReads;
+    return read;
+  }
+  // What the microphone hears next, for the meter.
+  void Hear(double peakDb, bool clipped) {
+    std::lock_guard<std::mutex> hold(lock_);
+    input.peakDb = std::max(input.peakDb, peakDb);
+    input.clipped = input.clipped || clipped;
+  }
 
+  // Frames from fromMs to toMs at a level: sung at `midiCents` (0: only noise, no pitch),
+  // with `clipped` samples at full scale in the first.
+  void HearFrames(double fromMs, double toMs, double midiCents, double levelDb, int32_t clipped) {
+    std::lock_guard<std::mutex> hold(lock_);
+    for (double t = fromMs; t < toMs; t += kHopMs) {
+      listening::PitchFrame frame{t, midiCents, midiCents > 0.0 ? 0.95 : 0.1, midiCents > 0.0};
+      frame.levelDb = levelDb;
+      frame.peakDb = levelDb + 3.0;
+      frame.clipped = t == fromMs ? clipped : 0;
+      frames_.push_back(frame);
+    }
+  }
   // Sings `midiCents` from fromMs to toMs of the take, one frame a hop.
   void Sing(double fromMs, double toMs, double midiCents) {
     std::lock_guard<std::mutex> hold(lock_);
@@ -73,6 +105,10 @@ class FakeEar : public ListeningEar {
 
   bool taking = false;
   int takes = 0;
+  listening::Tolerance tolerance = listening::Tolerance::kNormal;
+  bool levels = false;  // the frames sung carry levels
+  int levelReads = 0;
+  InputLevel input;
 
  private:
   const CPlayer& player_;
@@ -83,6 +119,9 @@ class FakeEar : public ListeningEar {
   listening::TakeJudgement last_;
   JudgementSink judged_;
 };
+
+// Three phrases alike: a try that passes moves on to the next, and the exercise goes on.
+const char kThreePhrases[] = "s=100,1,1,1,2,1,3,1,5|1,1,1,2,1,3,1,5|1,1,1,2,1,3,1,5";
 
 class SingBackPanelTest : public DialogTest {
  protected:
@@ -219,6 +258,144 @@ TEST_F(SingBackPanelTest, ATryShowsTheBarsTheSungLineAndEachNotesVerdictAndCents
   EXPECT_EQ(dlg->earsMade, 1) << "the ear is kept";
   EXPECT_FALSE(panel.judged());
   EXPECT_EQ(panel.row(), 0);
+}
+
+TEST_F(SingBackPanelTest, TheLevelMeterRunsFromTheMicrophoneOpeningUntilTheTakeEnds) {
+  StartWithEar("s=100,1,1,1,2,1,3,1,5");
+  dlg->Click(IDC_SING_BACK);
+  ASSERT_NE(ear, nullptr);
+  const CSingBackPanel& panel = dlg->singBackPanel();
+  // From the moment the microphone opens, before the phrase has played.
+  EXPECT_TRUE(panel.metering());
+  ear->Hear(-20.0, false);
+  dlg->singBackPanel().PollLevel();
+  EXPECT_DOUBLE_EQ(panel.meterDb(), -20.0);
+  EXPECT_FALSE(panel.clipShown());
+  // The bar falls back slowly from a peak; a clip lights the mark, which holds.
+  dlg->singBackPanel().PollLevel();
+  EXPECT_LT(panel.meterDb(), -20.0);
+  EXPECT_GT(panel.meterDb(), -21.0);
+  ear->Hear(0.0, true);
+  dlg->singBackPanel().PollLevel();
+  dlg->singBackPanel().PollLevel();
+  EXPECT_TRUE(panel.clipShown());
+
+  // Through the cue (the learner sets the microphone, the mark starts afresh) and the take.
+  ASSERT_TRUE(RunUntil([&] { return dlg->player().Position().phase == PlayerPhase::kCue; }));
+  EXPECT_TRUE(panel.metering());
+  EXPECT_FALSE(panel.clipShown());
+  ASSERT_TRUE(RunUntil([&] { return ear->taking; }));
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(panel.metering());
+  for (int i = 0; i < 200; ++i) dlg->singBackPanel().PollLevel();
+  EXPECT_LT(panel.meterDb(), kLevelMeterFloorDb) << "fallen back in silence";
+  ear->Hear(-3.0, false);
+  dlg->singBackPanel().PollLevel();
+  EXPECT_DOUBLE_EQ(panel.meterDb(), -3.0);
+  SingTheTake({0.0, 0.0, 0.0, 0.0});
+  // The take ends: the meter stops and shows nothing.
+  ASSERT_TRUE(RunUntil([&] { return panel.judged(); }));
+  EXPECT_FALSE(panel.metering());
+  EXPECT_LE(panel.meterDb(), listening::kSilentDb);
+  // Paused, the microphone goes and the meter with it.
+  dlg->Click(IDC_PAUSE);
+  QCoreApplication::processEvents();
+  EXPECT_FALSE(panel.metering());
+}
+
+TEST_F(SingBackPanelTest, ATakeTooQuietOrOverloadedSaysWhatToDo) {
+  StartWithEar(kThreePhrases);
+  dlg->Click(IDC_SING_BACK);
+  ASSERT_NE(ear, nullptr);
+  ear->levels = true;
+  const CSingBackPanel& panel = dlg->singBackPanel();
+  const struct {
+    const char* name;
+    double voiceDb, noiseDb;
+    int32_t clipped;
+    QString caption, advice;
+    QColor colour;
+  } cases[] = {
+      {"too quiet", -62.0, -65.0, 0, QStringLiteral("句：声音太小，没有评判"),
+       QStringLiteral("声音太小（最响 -59 dBFS，只比噪声高 3 dB）：请靠近麦克风，或调高输入音量"),
+       CSingBackPanel::kWaitingColour},
+      {"overloaded", 0.0, -65.0, 40, QStringLiteral("句：4 / 4 个音唱准"),
+       QStringLiteral("输入过载（40 个采样削波）：请离麦克风远一点，或调低输入音量"),
+       CSingBackPanel::kHitColour},
+      {"good", -20.0, -65.0, 0, QStringLiteral("句：4 / 4 个音唱准"), QString(),
+       CSingBackPanel::kHitColour},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_TRUE(RunUntil([&] { return ear != nullptr && ear->taking; }));
+    // Room noise before and after the phrase, the voice over its notes.
+    ear->HearFrames(0, 400, 0, c.noiseDb, 0);
+    const std::vector<listening::TargetNote>& targets = panel.targets();
+    for (const listening::TargetNote& target : targets)
+      ear->HearFrames(target.startMs + 400, target.endMs + 400, 100.0 * target.pitch, c.voiceDb,
+                      target.index == 0 ? c.clipped : 0);
+    ear->HearFrames(targets.back().endMs + 400, targets.back().endMs + 800, 0, c.noiseDb, 0);
+    ASSERT_TRUE(RunUntil([&] { return panel.judged(); }));
+    EXPECT_TRUE(panel.Caption().endsWith(c.caption)) << panel.Caption().toStdString();
+    EXPECT_EQ(panel.LevelAdvice(), c.advice);
+    for (const CSingBackPanel::NoteView& view : panel.NoteViews()) {
+      EXPECT_EQ(view.colour, c.colour);
+      if (c.colour == CSingBackPanel::kWaitingColour) {
+        EXPECT_TRUE(view.mark.isEmpty());
+      }
+    }
+  }
+}
+
+TEST_F(SingBackPanelTest, TheToleranceChosenJudgesTheTakesAndIsKeptInTheSettings) {
+  // The other tests judge at the normal tolerance: the setting goes when this test ends.
+  struct Forget {
+    ~Forget() { OpenUserSettings()->remove(QString::fromUtf8(kToleranceSetting)); }
+  } forget;
+  StartWithEar(kThreePhrases);
+  EXPECT_EQ(dlg->singBackPanel().tolerance(), listening::Tolerance::kNormal);
+  EXPECT_EQ(dlg->singBackPanel().toleranceBox().currentIndex(), 1);
+  dlg->Click(IDC_SING_BACK);
+  ASSERT_NE(ear, nullptr);
+  EXPECT_EQ(ear->tolerance, listening::Tolerance::kNormal);
+
+  const struct {
+    int index;
+    listening::Tolerance tolerance;
+    const char* stored;
+    int32_t hits;  // of notes sung 35 and 80 cents off, twice each
+  } cases[] = {
+      {0, listening::Tolerance::kStrict, "strict", 0},
+      {2, listening::Tolerance::kEasy, "easy", 4},
+      {1, listening::Tolerance::kNormal, "normal", 2},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.stored);
+    QComboBox& box = dlg->singBackPanel().toleranceBox();
+    box.setCurrentIndex(c.index);
+    emit box.activated(c.index);
+    EXPECT_EQ(ear->tolerance, c.tolerance);
+    EXPECT_EQ(OpenUserSettings()->value(QString::fromUtf8(kToleranceSetting)).toString(),
+              QString::fromUtf8(c.stored));
+    ASSERT_TRUE(RunUntil([&] { return ear != nullptr && ear->taking; }));
+    SingTheTake({35.0, -80.0, -35.0, 80.0});
+    ASSERT_TRUE(RunUntil([&] { return dlg->singBackPanel().judged(); }));
+    EXPECT_EQ(dlg->singBackPanel().judgement().hits, c.hits);
+    EXPECT_EQ(dlg->singBackPanel().judgement().hitCents, listening::ToleranceCents(c.tolerance));
+  }
+
+  // A new window starts with the choice kept, and its ear judges with it.
+  OpenUserSettings()->setValue(QString::fromUtf8(kToleranceSetting), QStringLiteral("easy"));
+  dlg.reset();
+  dlg = std::make_unique<TestDlg>();
+  dlg->sideFiles() = CSideFileWriter(folder.path(), folder.path());
+  dlg->deviceCount = 1;
+  StartWithEar(kThreePhrases);
+  EXPECT_EQ(dlg->singBackPanel().tolerance(), listening::Tolerance::kEasy);
+  EXPECT_EQ(dlg->singBackPanel().toleranceBox().currentIndex(), 2);
+  dlg->Click(IDC_SING_BACK);
+  ASSERT_NE(ear, nullptr);
+  EXPECT_EQ(ear->tolerance, listening::Tolerance::kEasy);
 }
 
 TEST(SingBackPanelPlaceTest, BesideTheDialogAndOnTheScreen) {
