@@ -28,44 +28,33 @@ export TUNWICK_AUDIO_DRIVER=pulseaudio XDG_CONFIG_HOME="$WORK/config"
 
 cat >"$WORK/inside.sh" <<'INSIDE'
 set -u
+driver=$1
+shift
 program=$1 out=$2 work=$3 score=$4
 cd "$work"
-export QT_QPA_PLATFORM=xcb TUNWICK_REPORT_READY=dismiss
-"$program" 2>"$work/stderr" &
-pid=$!
-for _ in $(seq 150); do
-  grep -q '^tunwick: ready' "$work/stderr" 2>/dev/null && break
-  sleep 0.1
-done
-window=$(xdotool search --name '^Tunwick$' | head -1)
-eval "$(xdotool getwindowgeometry --shell "$window")"
-# A control's middle, from its place in dialog units (the dialog is 581 × 416 of them).
-click() {
-  xdotool mousemove "$((X + ($1 + $3 / 2) * WIDTH / 581))" "$((Y + ($2 + $4 / 2) * HEIGHT / 416))"
-  xdotool click 1
-  sleep 0.3
-}
-click 7 275 567 134                    # the edit box
+# shellcheck source=../tests/support/window-driver.sh
+source "$driver"
+window_start "$program" "$work/stderr"
+window_click 7 275 567 134                    # the edit box
 xdotool key ctrl+j                     # the score view
 sleep 0.3
-click 7 275 567 134
+window_click 7 275 567 134
 xdotool key ctrl+a
 xdotool type --delay 5 "$score"
 sleep 0.5
-click 7 255 50 14                      # 装入
-click 19 7 50 14                       # 练音模式
-caption() { xdotool getwindowname "$window" 2>/dev/null || true; }
+window_click 7 255 50 14                      # 装入
+window_click 19 7 50 14                       # 练音模式
 for _ in $(seq 400); do
-  case "$(caption)" in *"升 1 半音"*) break ;; esac
+  case "$(window_caption)" in *"升 1 半音"*) break ;; esac
   sleep 0.05
 done
 sleep 3.2
 import -window root "$out"
-kill "$pid" 2>/dev/null || true
-wait "$pid" 2>/dev/null || true
+kill "$WINDOW_PID" 2>/dev/null || true
+wait "$WINDOW_PID" 2>/dev/null || true
 INSIDE
 
-xvfb-run -a -s "-screen 0 2000x900x24 -dpi 96" bash ${TRACE:+-x} "$WORK/inside.sh" "$PROGRAM" "$OUT" \
+xvfb-run -a -s "-screen 0 2000x900x24 -dpi 96" bash ${TRACE:+-x} "$WORK/inside.sh" "$ROOT/tests/support/window-driver.sh" "$PROGRAM" "$OUT" \
   "$WORK" "$SCORE"
 # Only the windows, not the empty screen around them.
 convert "$OUT" -trim +repage "$OUT"

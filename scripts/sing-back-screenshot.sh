@@ -41,46 +41,35 @@ export TUNWICK_SOUNDFONT="$SOUNDFONT" TUNWICK_AUDIO_DRIVER=pulseaudio
 
 cat >"$WORK/inside.sh" <<'INSIDE'
 set -u
+driver=$1
+shift
 program=$1 probe=$2 out=$3 work=$4 phrase=$5
 cd "$work"
-export QT_QPA_PLATFORM=xcb TUNWICK_REPORT_READY=dismiss
-"$program" 2>"$work/stderr" &
-pid=$!
-for _ in $(seq 150); do
-  grep -q '^tunwick: ready' "$work/stderr" 2>/dev/null && break
-  sleep 0.1
-done
-window=$(xdotool search --name '^Tunwick$' | head -1)
-eval "$(xdotool getwindowgeometry --shell "$window")"
-# A control's middle, from its place in dialog units (the dialog is 581 × 416 of them).
-click() {
-  xdotool mousemove "$((X + ($1 + $3 / 2) * WIDTH / 581))" "$((Y + ($2 + $4 / 2) * HEIGHT / 416))"
-  xdotool click 1
-  sleep 0.3
-}
-click 7 275 567 134                    # the edit box
+# shellcheck source=../tests/support/window-driver.sh
+source "$driver"
+window_start "$program" "$work/stderr"
+window_click 7 275 567 134                    # the edit box
 xdotool key ctrl+a
 xdotool type --delay 20 "$phrase"
-click 7 255 50 14                      # 装入
-click 195 25 50 14                     # 跟唱模式
+window_click 7 255 50 14                      # 装入
+window_click 195 25 50 14                     # 跟唱模式
 # The microphone sings the take when the caption says it is the learner's turn.
-caption() { xdotool getwindowname "$window" 2>/dev/null || true; }
 {
   for _ in $(seq 300); do
-    case "$(caption)" in *请唱*) echo "sing"; break ;; esac
+    case "$(window_caption)" in *请唱*) echo "sing"; break ;; esac
     sleep 0.05
   done
   # Held open until the try has been judged, so that the microphone keeps its input.
   for _ in $(seq 300); do
-    case "$(caption)" in *请唱*) sleep 0.05 ;; *) break ;; esac
+    case "$(window_caption)" in *请唱*) sleep 0.05 ;; *) break ;; esac
   done
   sleep 1
 } | "$probe" feed "$work/server/source.fifo" "$work/take.wav" --on sing >/dev/null
 import -window root "$out"
-kill "$pid" 2>/dev/null || true
-wait "$pid" 2>/dev/null || true
+kill "$WINDOW_PID" 2>/dev/null || true
+wait "$WINDOW_PID" 2>/dev/null || true
 INSIDE
 
-xvfb-run -a -s "-screen 0 2300x900x24" bash ${TRACE:+-x} "$WORK/inside.sh" "$PROGRAM" "$PROBE" "$OUT" "$WORK" \
+xvfb-run -a -s "-screen 0 2300x900x24" bash ${TRACE:+-x} "$WORK/inside.sh" "$ROOT/tests/support/window-driver.sh" "$PROGRAM" "$PROBE" "$OUT" "$WORK" \
   "$PHRASE"
 echo "saved $OUT"

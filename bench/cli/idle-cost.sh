@@ -63,38 +63,26 @@ APP_PID=""
 
 # The window on a virtual display. The measurements run inside xvfb-run, which ends with them
 # (its shell passes no functions on: they go in with the script).
-export SECONDS_IDLE TUNWICK SOUND_SERVER_PID WORK
+export SECONDS_IDLE TUNWICK SOUND_SERVER_PID WORK ROOT
 {
   declare -f ticks measure
   cat <<'WINDOW'
 set -u
-TUNWICK_REPORT_READY=dismiss "$TUNWICK" 2>"$WORK/window.err" &
-pid=$!
-for _ in $(seq 150); do
-  grep -q "^tunwick: ready" "$WORK/window.err" 2>/dev/null && break
-  sleep 0.1
-done
-window=$(xdotool search --name "^Tunwick$" | head -1)
-eval "$(xdotool getwindowgeometry --shell "$window")"
-# A control's middle, from its place in dialog units (the dialog is 581 x 416 of them).
-click() {
-  xdotool mousemove "$((X + ($1 + $3 / 2) * WIDTH / 581))" "$((Y + ($2 + $4 / 2) * HEIGHT / 416))"
-  xdotool click 1
-  sleep 0.3
-}
+source "$ROOT/tests/support/window-driver.sh"
+window_start "$TUNWICK" "$WORK/window.err"
 sleep 2
-measure "window at start-up (X display)" "$pid"
-click 7 275 567 134
+measure "window at start-up (X display)" "$WINDOW_PID"
+window_click 7 275 567 134 # the edit box
 xdotool key ctrl+a
 xdotool type --delay 20 "s=100,1,1,1,3,1,5,10,10"
-click 7 255 50 14
-click 77 25 50 14
+window_click 7 255 50 14 # 装入
+window_click 77 25 50 14 # 演奏全部
 sleep 1
-echo "  (caption while it plays: $(xdotool getwindowname "$window"))"
+echo "  (caption while it plays: $(window_caption))"
 sleep 14
-measure "window after a play has ended (X display)" "$pid"
-kill "$pid"
-wait "$pid" 2>/dev/null || true
+measure "window after a play has ended (X display)" "$WINDOW_PID"
+kill "$WINDOW_PID"
+wait "$WINDOW_PID" 2>/dev/null || true
 WINDOW
 } >"$WORK/window-idle.sh"
-QT_QPA_PLATFORM=xcb timeout 300 xvfb-run -a -s "-screen 0 1280x1024x24" bash "$WORK/window-idle.sh"
+timeout 300 xvfb-run -a -s "-screen 0 1280x1024x24" bash "$WORK/window-idle.sh"
