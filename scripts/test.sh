@@ -3,8 +3,9 @@
 #   0. the source format check (clang-format),
 #   1. unit, GUI and command-line tests (ctest),
 #   2. the same tests built with AddressSanitizer and UndefinedBehaviorSanitizer,
-#   3. the threaded code under ThreadSanitizer: the sound output's and MIDI layer's tests and the parser's
-#      (two scores parsed at once),
+#   3. the threaded code under ThreadSanitizer: the sound output's and MIDI layer's tests, the
+#      parser's (two scores parsed at once) and the sing-back ear's (fed from its input's thread
+#      while the display reads it),
 #   4. a short fuzz run of the score parser,
 #   5. the Debian package: built, its file list, the validators and lintian.
 # Exits non-zero on the first failure.
@@ -41,9 +42,10 @@ LSAN_OPTIONS="suppressions=$ROOT/tests/sanitizer/lsan.supp:print_suppressions=0"
 UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1" \
   ctest --test-dir build/asan --output-on-failure -j"$JOBS"
 
-step "Sound output, MIDI layer and parser under ThreadSanitizer"
+step "Sound output, MIDI layer, parser and sing-back ear under ThreadSanitizer"
 cmake -S . -B build/tsan -DCMAKE_BUILD_TYPE=Debug -DTUNWICK_TSAN=ON -DTUNWICK_BUILD_APP=OFF -DTUNWICK_BUILD_BENCH=OFF
-cmake --build build/tsan -j"$JOBS" --target tunwick_audio_tests tunwick_midi_tests tunwick_notation_tests
+cmake --build build/tsan -j"$JOBS" --target tunwick_audio_tests tunwick_midi_tests tunwick_notation_tests \
+  tunwick_singback_tests
 # Only these test programs are built here, so run them directly rather than through ctest.
 TSAN_OPTIONS="halt_on_error=1" \
   build/tsan/tests/audio/tunwick_audio_tests
@@ -51,6 +53,8 @@ TSAN_OPTIONS="halt_on_error=1" \
   build/tsan/tests/midi/tunwick_midi_tests
 TSAN_OPTIONS="halt_on_error=1" \
   build/tsan/tests/notation/tunwick_notation_tests
+TSAN_OPTIONS="halt_on_error=1" \
+  build/tsan/tests/singback/tunwick_singback_tests
 
 step "Fuzz the score parser for ${FUZZ_SECONDS} s"
 bash scripts/fuzz.sh "$FUZZ_SECONDS"

@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdlib>
+#include <thread>
 #include <vector>
 
 #include "capture/AudioCapture.h"
@@ -183,6 +185,59 @@ TEST_F(CaptureEarTest, TakesAreJudgedWithTheToleranceChosen) {
     EXPECT_EQ(verdict.passed, c.hits == 8);
     EXPECT_EQ(ear.LastJudgement().hitCents, listening::ToleranceCents(c.tolerance));
   }
+}
+
+// An input that feeds its blocks from a thread of its own, as the capture's audio thread does,
+// once told to go; it stops when destroyed.
+class CThreadedInput : public SoundInput {
+ public:
+  explicit CThreadedInput(std::vector<float> samples) : samples_(std::move(samples)) {}
+  ~CThreadedInput() override {
+    stop_ = true;
+    if (thread_.joinable()) thread_.join();
+  }
+  unsigned Start(capture::CAudioCapture::BlockSink sink) override {
+    thread_ = std::thread([this, sink = std::move(sink)] {
+      while (!go_ && !stop_) std::this_thread::yield();
+      for (size_t at = 0; at < samples_.size() && !stop_;
+           at += capture::CAudioCapture::kBlockFrames)
+        sink(samples_.data() + at,
+             static_cast<unsigned>(
+                 std::min<size_t>(capture::CAudioCapture::kBlockFrames, samples_.size() - at)));
+      done_ = true;
+    });
+    return taketest::kRate;
+  }
+  std::atomic<bool> go_{false};
+  std::atomic<bool> done_{false};
+
+ private:
+  std::vector<float> samples_;
+  std::atomic<bool> stop_{false};
+  std::thread thread_;
+};
+
+TEST_F(CaptureEarTest, AnInputOnItsOwnThreadFeedsTheTakeWhileTheDisplayReadsIt) {
+  auto input = std::make_unique<CThreadedInput>(taketest::SineTake(targets, {}));
+  CThreadedInput& feeding = *input;
+  std::unique_ptr<CCaptureEar> live = CCaptureEar::Listen(player, std::move(input));
+  live->StartTake(1, 4500);
+  feeding.go_ = true;
+  // What the panel does while the learner sings: the meter, the newest pitch, the frames.
+  double loudest = listening::kSilentDb;
+  std::vector<listening::PitchFrame> frames;
+  listening::PitchFrame latest;
+  while (!feeding.done_) {
+    loudest = std::max(loudest, live->ReadInputLevel().peakDb);
+    live->LatestFrame(latest);
+    live->TakeFramesFrom(frames.size(), frames);
+    std::this_thread::yield();
+  }
+  loudest = std::max(loudest, live->ReadInputLevel().peakDb);
+  const TakeVerdict verdict = live->FinishTake();
+  live->StopInput();
+  EXPECT_EQ(verdict.hits, 8);
+  EXPECT_GT(loudest, -20.0) << "the meter saw the take";
 }
 
 }  // namespace
