@@ -17,8 +17,9 @@
 #                                   for the tests: exits 2 when a program is missing, 77
 #                                   (skipped) when the soundfont is; sound_test_skip WHY too
 #
-# The log is the server's -vvvv output; every underrun of a playback stream shows as a line
-# "Implicit underrun of 'STREAM'" or "Underrun on 'STREAM', ...".
+# The log is the server's -vvvv output, each line with its time since the start; every
+# underrun of a playback stream shows as a line "Implicit underrun of 'STREAM'" or
+# "Underrun on 'STREAM', ...".
 
 SOUND_SERVER_PID=""
 SOUND_CAPTURE_PID=""
@@ -53,7 +54,7 @@ sound_server_start() {
     export PULSE_SOURCE=microphone
   fi
   # Real-time threads, as a desktop's server has them (through rtkit), where the system allows.
-  HOME="$work" pulseaudio -n --realtime=yes --daemonize=no --exit-idle-time=-1 -vvvv --log-target=stderr \
+  HOME="$work" pulseaudio -n --realtime=yes --log-time=1 --daemonize=no --exit-idle-time=-1 -vvvv --log-target=stderr \
     --use-pid-file=no \
     -L "module-native-protocol-unix auth-anonymous=1" \
     -L "module-pipe-sink sink_name=capture file=$work/sink.fifo format=s16le rate=44100 channels=2 use_system_clock_for_timing=yes" \
