@@ -3,8 +3,10 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <chrono>
 #include <map>
 #include <set>
+#include <thread>
 #include <utility>
 
 namespace history {
@@ -75,6 +77,23 @@ static_assert(sizeof kUpgradeSteps / sizeof kUpgradeSteps[0] == kSchemaVersion,
 void Execute(sqlite3* db, const char* sql, const char* doing) {
   const int code = sqlite3_exec(db, sql, nullptr, nullptr, nullptr);
   if (code != SQLITE_OK) Fail(db, code, doing);
+}
+
+// Turning write-ahead logging on needs the file to itself for a moment, and SQLite returns
+// "database is locked" at once rather than waiting on the busy timeout when another process
+// opens the history at the same time: that process is waited for here, as long as the busy
+// timeout.
+void TurnOnWriteAheadLog(sqlite3* db, int timeoutMs) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  for (;;) {
+    const int code = sqlite3_exec(db, "PRAGMA journal_mode = WAL", nullptr, nullptr, nullptr);
+    if (code == SQLITE_OK) return;
+    const int primary = code & 0xff;
+    if ((primary != SQLITE_BUSY && primary != SQLITE_LOCKED) ||
+        std::chrono::steady_clock::now() >= deadline)
+      Fail(db, code, "turning on write-ahead logging");
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
 }
 
 // A prepared statement, finalized when it goes.
@@ -230,7 +249,7 @@ CPracticeStore::CPracticeStore(const std::string& path) {
     // What the file is, read before anything in it is changed: a database of another program
     // or of a newer Tunwick is left exactly as it was.
     CheckKind();
-    Execute(db_, "PRAGMA journal_mode = WAL", "turning on write-ahead logging");
+    TurnOnWriteAheadLog(db_, kBusyTimeoutMs);
     // A committed try is in the log before COMMIT returns, so a killed process loses nothing
     // committed; NORMAL leaves the disk flush to checkpoints (a power cut may lose the last
     // tries, never the file).
