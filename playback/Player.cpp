@@ -432,7 +432,7 @@ void CPlayer::SingBackWaitOver() {
   if (next == CSingBackExercise::Next::kNextPhrase) {
     if (!LayOutPhrase(phraseIndex + 1)) return;
     singBack_.FirstTry();
-  } else {
+  } else if (next == CSingBackExercise::Next::kSamePhrase) {
     singBack_.RetryPhrase();
   }
   timeline_.cursor = 0;

@@ -66,6 +66,9 @@ struct TakeVerdict {
   bool passed = false;
   int32_t hits = 0;
   int32_t judged = 0;  // notes judged
+  // False when the take could not be judged (the voice too quiet against its noise): the
+  // learner sings the same try again once the level is set.
+  bool heard = true;
 };
 
 class PlayerEar {

@@ -13,6 +13,11 @@ void CSingBackExercise::Begin(int32_t end, int32_t phraseCount) {
 
 TakeVerdict CSingBackExercise::FinishTake(int32_t row, Next& next) {
   const TakeVerdict verdict = ear_->FinishTake();
+  if (!verdict.heard) {
+    // Too quiet to judge: it does not use a try up.
+    next = Next::kSameTry;
+    return verdict;
+  }
   SingBackResult& result = results_[row];
   result.tries = attempt_;
   result.passed = verdict.passed;

@@ -25,8 +25,9 @@ struct SingBackResult {
 // timing (the phrase, the cue, the take's length) and asks this what comes next.
 class CSingBackExercise {
  public:
-  // What follows a judged take.
-  enum class Next { kSamePhrase, kNextPhrase, kOver };
+  // What follows a judged take: the same phrase's next try, the same try again (the take could
+  // not be judged), the next phrase, or the end.
+  enum class Next { kSamePhrase, kSameTry, kNextPhrase, kOver };
 
   // The ear sing-back listens through; nullptr for none. It must outlive its use.
   void SetEar(PlayerEar* ear) { ear_ = ear; }

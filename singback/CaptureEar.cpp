@@ -93,6 +93,7 @@ TakeVerdict CCaptureEar::FinishTake() {
   verdict.passed = listening::PassesPhrase(last_, judging);
   verdict.hits = last_.hits;
   verdict.judged = last_.judged();
+  verdict.heard = !last_.tooQuiet();
   return verdict;
 }
 

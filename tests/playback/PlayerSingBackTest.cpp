@@ -17,8 +17,9 @@ using Notes = std::vector<int32_t>;
 const Notes kPhrase0 = {60, 62, 64, 65, 67, 69, 71, 72};
 const Notes kPhrase1 = {60, 64, 67, 64, 60};
 
-// An ear that hears what the test says it heard: each finished take gets the next verdict of
-// `verdicts` (a miss once they run out). Every call is logged with the clock reading.
+// An ear that hears what the test says it heard: the first `unheardTakes` finished takes are
+// too quiet to judge, then each gets the next verdict of `verdicts` (a miss once they run out).
+// Every call is logged with the clock reading.
 class FakeEar : public PlayerEar {
  public:
   explicit FakeEar(const FakePlatform& platform) : platform_(platform) {}
@@ -36,6 +37,11 @@ class FakeEar : public PlayerEar {
   TakeVerdict FinishTake() override {
     calls.push_back({"finish", platform_.nowMs, -1, 0});
     TakeVerdict verdict;
+    if (unheardTakes > 0) {
+      --unheardTakes;
+      verdict.heard = false;
+      return verdict;
+    }
     verdict.judged = 8;
     if (!verdicts.empty()) {
       verdict.passed = verdicts.front();
@@ -53,6 +59,7 @@ class FakeEar : public PlayerEar {
   }
 
   std::deque<bool> verdicts;
+  int32_t unheardTakes = 0;
   std::vector<Call> calls;
 
  private:
@@ -155,6 +162,21 @@ TEST_F(PlayerSingBackTest, AMissedTakeReplaysThePhraseUpToTheThirdTry) {
     EXPECT_EQ(player.SingBackResults()[0].hits, c.passed ? 8 : 2);
     EXPECT_EQ(player.SingBackResults()[1].tries, 0) << "not reached yet";
   }
+}
+
+TEST_F(PlayerSingBackTest, ATakeTooQuietToJudgeIsSungAgainWithoutUsingATry) {
+  ear.unheardTakes = 2;
+  ear.verdicts = {false, false, false};
+  player.OnSingBack();
+  const int32_t passes[] = {1, 1, 1, 2, 3};  // the try each take was, in order
+  for (int32_t pass : passes) {
+    EXPECT_EQ(player.PhraseIndex(), 0);
+    EXPECT_EQ(player.Position().pass, pass);
+    RunTry();
+  }
+  EXPECT_EQ(player.PhraseIndex(), 1) << "three judged misses move on";
+  EXPECT_EQ(player.SingBackResults()[0].tries, 3);
+  EXPECT_FALSE(player.SingBackResults()[0].passed);
 }
 
 TEST_F(PlayerSingBackTest, AfterTheLastPhrasePlaybackStopsWithASummaryPerPhrase) {

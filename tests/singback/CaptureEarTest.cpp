@@ -187,6 +187,24 @@ TEST_F(CaptureEarTest, TakesAreJudgedWithTheToleranceChosen) {
   }
 }
 
+TEST_F(CaptureEarTest, ATakeTooQuietAgainstItsNoiseIsNotHeardSoItUsesNoTry) {
+  // A quiet room through a laptop's microphone: noise at -65 dBFS RMS under the voice.
+  for (const double db : {0.0, -55.0}) {
+    SCOPED_TRACE(db);
+    taketest::TakeShape shape;
+    shape.level = 0.3 * std::pow(10.0, db / 20.0);
+    std::vector<float> take = taketest::SineTake(targets, shape);
+    const std::vector<float> noise = taketest::Noise(
+        static_cast<double>(take.size()) / taketest::kRate + 1.0, std::pow(10.0, -65.0 / 20.0));
+    for (size_t i = 0; i < take.size(); ++i) take[i] += noise[i];
+    ear.StartTake(1, 4500);
+    Feed(take);
+    const TakeVerdict verdict = ear.FinishTake();
+    EXPECT_EQ(verdict.heard, db == 0.0);
+    EXPECT_EQ(verdict.hits, db == 0.0 ? 8 : 0);
+  }
+}
+
 // An input that feeds its blocks from a thread of its own, as the capture's audio thread does,
 // once told to go; it stops when destroyed.
 class CThreadedInput : public SoundInput {
