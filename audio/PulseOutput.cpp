@@ -128,9 +128,10 @@ bool CPulseOutput::Open(const std::string& streamName, std::string& error) {
   pa_stream_set_write_callback(stream_, &CPulseOutput::OnWrite, this);
   pa_stream_set_underflow_callback(stream_, &CPulseOutput::OnUnderflow, this);
 
-  // The whole latency is asked for (ADJUST_LATENCY), so that the server keeps its own part
-  // small. No prebuffering: the stream starts when we uncork it, with its buffer full, and
-  // never stops by itself; should it run dry, its time runs on and the frames it missed are
+  // The server asks for each block as soon as one has been played (EARLY_REQUESTS) and sets
+  // its sink's latency to one block, so that nearly all of the latency is our full buffer.
+  // No prebuffering: the stream starts when we uncork it, with its buffer full, and never
+  // stops by itself; should it run dry, its time runs on and the frames it missed are
   // skipped, so that the stream's frames keep their times.
   pa_buffer_attr attr;
   attr.maxlength = static_cast<uint32_t>(-1);
@@ -139,7 +140,7 @@ bool CPulseOutput::Open(const std::string& streamName, std::string& error) {
   attr.minreq = static_cast<uint32_t>(kPulseBlockFrames * kFrameBytes);
   attr.fragsize = static_cast<uint32_t>(-1);
   const auto flags =
-      static_cast<pa_stream_flags_t>(PA_STREAM_ADJUST_LATENCY | PA_STREAM_INTERPOLATE_TIMING |
+      static_cast<pa_stream_flags_t>(PA_STREAM_EARLY_REQUESTS | PA_STREAM_INTERPOLATE_TIMING |
                                      PA_STREAM_AUTO_TIMING_UPDATE | PA_STREAM_START_CORKED);
   if (pa_stream_connect_playback(stream_, nullptr, &attr, flags, nullptr, nullptr) < 0)
     return Fail(error, "Unable to start the sound stream");

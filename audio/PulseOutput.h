@@ -9,11 +9,15 @@ namespace audio {
 
 // Our own PulseAudio stream (PipeWire desktops serve it too). FluidSynth's PulseAudio driver
 // makes one period the stream's whole buffer, which either runs dry under load or, with a
-// long period, renders far ahead. Here the audio thread renders small blocks into a buffer a
-// few blocks long: the server asks for a block whenever one has been played, and a late
-// wake-up still finds the rest of the buffer playing.
+// long period, renders far ahead. Here the audio thread renders small blocks into a long
+// buffer that is kept full: the server asks for a block whenever one has been played (early
+// requests), and its sink holds just one block of its own. The buffer is there for the moments
+// when the machine runs nothing at all: a virtual machine's host can stop every core for
+// 100 ms and more, and what the buffer holds is all that plays meanwhile. Nobody plays live
+// into a teaching player, so its latency only delays the start of a play; a dropout breaks the
+// rhythm the learner sings to.
 constexpr int kPulseBlockFrames = 256;    // rendered at a time: 5.8 ms at 44.1 kHz
-constexpr int kPulseBufferFrames = 1024;  // the stream's buffer: 23.2 ms at 44.1 kHz
+constexpr int kPulseBufferFrames = 8192;  // the stream's buffer: 186 ms at 44.1 kHz
 // Once the source has been silent this long the stream is corked: the audio thread sleeps and
 // the sound server can suspend its sink. The next sound uncorks it.
 constexpr double kPulseRestAfterSeconds = 1.0;
