@@ -65,6 +65,7 @@ class CPulseOutput : public AudioOutput {
   pa_stream* stream_ = nullptr;
   bool timedOut_ = false;
   bool playing_ = false;         // uncorked: the stream's time runs
+  bool draining_ = false;        // closing: what is buffered plays out, nothing more is written
   bool priorityRaised_ = false;  // the audio thread has asked for its priority
   double leadSeconds_ = 0.0;
   // Resting: corked since restNs_ (steady clock) while the source is silent. The source's
@@ -300,6 +301,13 @@ void CPulseOutput::Wake() {
 void CPulseOutput::Close() {
   if (mainloop_ == nullptr) return;
   pa_threaded_mainloop_lock(mainloop_);
+  // The buffer holds the last notes as they are to be heard: they play out before the stream
+  // goes (a resting stream holds only silence).
+  if (stream_ != nullptr && playing_ && running_.load(std::memory_order_relaxed) &&
+      !resting_.load(std::memory_order_relaxed) && !timingStale_) {
+    draining_ = true;
+    WaitFor(pa_stream_drain(stream_, &CPulseOutput::OnSuccess, this));
+  }
   running_ = false;
   if (stream_ != nullptr) {
     pa_stream_set_write_callback(stream_, nullptr, nullptr);
@@ -340,8 +348,9 @@ void CPulseOutput::OnWrite(pa_stream*, size_t bytes, void* data) {
     RaiseAudioThreadPriority();
     self->priorityRaised_ = true;
   }
-  // Resting, or waking and not yet told where the stream stands.
-  if (self->resting_.load(std::memory_order_relaxed) || self->timingStale_) return;
+  // Resting, waking and not yet told where the stream stands, or playing out.
+  if (self->resting_.load(std::memory_order_relaxed) || self->timingStale_ || self->draining_)
+    return;
   self->Fill(bytes);
   self->Observe();
   self->Rest();

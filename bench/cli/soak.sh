@@ -3,8 +3,10 @@
 # whose pipe sink is captured from its first sample: `tunwick play --mode practice` of one
 # phrase for MINUTES, stopped with Ctrl-C. It reports the underruns of the stream in the
 # server's log (after the first minute, and in it); the program's resident memory (VmRSS, sampled every 10 s) after the first
-# minute, at its largest and at the end; and the drift: each pass's notes found in the capture
-# (at the pass's own transposition) against their schedule, the first pass against the last.
+# minute, at its largest and at the end; the drift: each pass's notes found in the capture (at
+# the pass's own transposition) against their schedule, the first pass against the last; and
+# the machine's own stops over the run (bench/tools' stall probe beside it): what the stream's
+# buffer has to outlast.
 #
 #   bash bench/cli/soak.sh [--minutes M] [--keep DIR]     (default 60 minutes)
 #
@@ -15,6 +17,7 @@ set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 TUNWICK="$ROOT/build/release/cli/tunwick"
 PROBE="$ROOT/build/release/bench/tools/tunwick_sound_probe"
+STALLS="$ROOT/build/release/bench/tools/tunwick_stall_probe"
 SOUNDFONT=/usr/share/sounds/sf2/TimGM6mb.sf2
 MINUTES=60
 KEEP=""
@@ -29,7 +32,9 @@ done
 source "$ROOT/tests/support/sound-server.sh"
 
 WORK="$(mktemp -d)"
+STALLS_PID=""
 cleanup() {
+  [ -n "$STALLS_PID" ] && kill "$STALLS_PID" 2>/dev/null
   if [ -n "$KEEP" ]; then
     mkdir -p "$KEEP" && cp -r "$WORK"/. "$KEEP"/ && echo "files kept in $KEEP"
   fi
@@ -42,6 +47,8 @@ export TUNWICK_AUDIO_DRIVER=pulseaudio TUNWICK_SOUNDFONT="$SOUNDFONT"
 # The first phrase of the probe's score: practice drills it for the whole run.
 "$PROBE" score | cut -d'|' -f1 >"$WORK/score.txt"
 "$TUNWICK" export "$WORK/score.txt" "$WORK/score.mid"
+"$STALLS" "$((MINUTES * 60))" >"$WORK/stalls.txt" &
+STALLS_PID=$!
 from=$(sound_server_mark)
 "$TUNWICK" play "$WORK/score.txt" --mode practice \
   > >(nice -n -10 "$PROBE" stamp >"$WORK/play.passes") 2>"$WORK/play.err" &
@@ -76,6 +83,9 @@ echo "resident memory: $rss_first kB after the first minute, $rss_last kB at the
   "$rss_max kB at most: growth $((rss_max - rss_first)) kB"
 grep -q "Pipe-sink just dropped" "$WORK/server/server.log" &&
   echo "warning: the sink dropped data (the capture fell behind); timings are not trustworthy"
+wait "$STALLS_PID" || true
+echo "the machine's stops over the run (a real-time thread per core, sleeping 1 ms at a time):"
+cat "$WORK/stalls.txt"
 "$PROBE" analyse --capture "$WORK/server/capture.raw" --reads "$WORK/server/capture.reads" \
   --midi "$WORK/score.mid" --soundfont "$SOUNDFONT" --passes "$WORK/play.passes" \
   --pass-text "pass" --until "$until" --label practice --notes "$WORK/practice.notes" || true

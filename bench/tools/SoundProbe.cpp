@@ -8,6 +8,8 @@
 //   tunwick_sound_probe capture FIFO RAW READS   reads FIFO until its writer closes it
 //   tunwick_sound_probe stamp                    copies standard input, each line prefixed
 //                                                with the monotonic clock in ns
+//   tunwick_sound_probe span FILE [FROM]         how long a WAV file or a .raw capture
+//                                                sounds from frame FROM on, in seconds
 //   tunwick_sound_probe analyse (--capture RAW --reads READS | --wav FILE) --midi FILE
 //       --soundfont SF2 (--passes STAMPED [--pass-text TEXT] | --origin NS [--find-first MS])
 //       [--follow MS] [--until NS] [--label TEXT] [--notes TABLE]
@@ -598,6 +600,36 @@ int Analyse(int argc, char** argv) {
   return failed ? 1 : 0;
 }
 
+// How long a recording sounds from frame `from` on: from its first frame above -50 dBFS to its
+// last, in seconds. A WAV file, or a capture (16-bit stereo at 44.1 kHz, no header) when the
+// name ends in .raw.
+int Span(const std::string& path, int64_t from) {
+  SF_INFO info{};
+  const bool raw = path.size() > 4 && path.compare(path.size() - 4, 4, ".raw") == 0;
+  if (raw) {
+    info.format = SF_FORMAT_RAW | SF_FORMAT_PCM_16;
+    info.channels = kChannels;
+    info.samplerate = audiotest::kRate;
+  }
+  SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
+  if (file == nullptr) return Fail("cannot read " + path);
+  const float threshold = std::pow(10.0f, -50.0f / 20.0f);
+  std::vector<float> block(static_cast<size_t>(4096 * info.channels));
+  int64_t frame = 0, first = -1, last = -1;
+  for (sf_count_t got; (got = sf_readf_float(file, block.data(), 4096)) > 0; frame += got)
+    for (sf_count_t i = 0; i < got * info.channels; ++i)
+      if (std::fabs(block[static_cast<size_t>(i)]) > threshold &&
+          frame + i / info.channels >= from) {
+        const int64_t at = frame + i / info.channels;
+        if (first < 0) first = at;
+        last = at;
+      }
+  sf_close(file);
+  if (first < 0) return Fail(path + " is silent");
+  std::printf("%.3f\n", static_cast<double>(last - first) / info.samplerate);
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -613,5 +645,8 @@ int main(int argc, char** argv) {
   if (command == "capture" && argc == 5) return Capture(argv[2], argv[3], argv[4]);
   if (command == "stamp") return Stamp();
   if (command == "analyse") return Analyse(argc, argv);
-  return Fail("usage: score | now | capture FIFO RAW READS | stamp | analyse OPTIONS");
+  if (command == "span" && (argc == 3 || argc == 4))
+    return Span(argv[2], argc == 4 ? std::atoll(argv[3]) : 0);
+  return Fail(
+      "usage: score | now | capture FIFO RAW READS | stamp | analyse OPTIONS | span FILE [FROM]");
 }

@@ -4,7 +4,8 @@
 # cores kept busy, and checks that every note is heard on the schedule plus one constant
 # latency, within the jitter bounds below, and that the server logged no underrun of the
 # stream; then plays it again after the device has sat open and silent for several seconds
-# (its stream rests by then) and checks the same of that play, its first notes above all.
+# (its stream rests by then) and checks the same of that play, its first notes above all;
+# last, that a one-note score plays out whole before the program ends.
 # Exits 77 (skipped) where PulseAudio or the soundfont is missing.
 #
 #   bash tests/cli/live-playback-test.sh [TUNWICK] [PROBE]
@@ -75,10 +76,27 @@ middle=$(sound_server_mark)
 # wakes it, and its first note must still come on time.
 play after-idle --wait "$IDLE_SECONDS"
 to=$(sound_server_mark)
+# The stream holds its last notes when the program ends: they play out before it closes. A
+# half-second note sounds as long as its offline render, which ends with the score (closed at
+# once, the stream would lose the last 0.2 s).
+printf 'do=C,s=120,1,1|' >"$WORK/ending.txt"
+"$TUNWICK" render "$WORK/ending.txt" "$WORK/ending.wav" >/dev/null || exit 2
+ending_from=$(($(stat -c %s "$WORK/server/capture.raw") / 4))
+"$TUNWICK" play "$WORK/ending.txt" >/dev/null 2>"$WORK/ending.err" || {
+  echo "FAILED: tunwick play of one note"
+  cat "$WORK/ending.err"
+  exit 1
+}
+sleep 0.5
 busy_stop
 sound_server_stop
 
 failed=0
+ending_rendered=$("$PROBE" span "$WORK/ending.wav") || exit 2
+ending_heard=$("$PROBE" span "$WORK/server/capture.raw" "$ending_from") || ending_heard=0
+echo "one note sounds ${ending_heard} s live, ${ending_rendered} s rendered"
+awk -v heard="$ending_heard" -v rendered="$ending_rendered" \
+  'BEGIN { exit !(heard >= rendered - 0.03) }' || { echo "the last note was cut short"; failed=1; }
 underruns=$(sound_server_underruns "$from" "$middle")
 underruns_idle=$(sound_server_underruns "$middle" "$to")
 echo "underruns of the stream: $underruns, after idle: $underruns_idle (at most $UNDERRUNS_MAX each)"
