@@ -164,10 +164,11 @@ bool CPulseOutput::Open(const std::string& streamName, std::string& error) {
   int negative = 0;
   if (pa_stream_get_latency(stream_, &latency, &negative) == 0 && negative == 0)
     leadSeconds_ = static_cast<double>(latency) / PA_USEC_PER_SEC;
+  // At most: the full buffer, and the one block (minreq) the sink holds with early requests.
   const pa_buffer_attr* granted = pa_stream_get_buffer_attr(stream_);
   if (granted != nullptr)
-    leadSeconds_ =
-        std::max(leadSeconds_, static_cast<double>(granted->tlength) / kFrameBytes / rate_);
+    leadSeconds_ = std::max(leadSeconds_, static_cast<double>(granted->tlength + granted->minreq) /
+                                              kFrameBytes / rate_);
   // The stream's time is measured from the first request on: this early its reports still
   // run ahead.
   pa_threaded_mainloop_unlock(mainloop_);
