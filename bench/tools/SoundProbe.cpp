@@ -617,13 +617,12 @@ int Span(const std::string& path, int64_t from) {
   std::vector<float> block(static_cast<size_t>(4096 * info.channels));
   int64_t frame = 0, first = -1, last = -1;
   for (sf_count_t got; (got = sf_readf_float(file, block.data(), 4096)) > 0; frame += got)
-    for (sf_count_t i = 0; i < got * info.channels; ++i)
-      if (std::fabs(block[static_cast<size_t>(i)]) > threshold &&
-          frame + i / info.channels >= from) {
-        const int64_t at = frame + i / info.channels;
-        if (first < 0) first = at;
-        last = at;
-      }
+    for (sf_count_t i = 0; i < got * info.channels; ++i) {
+      const int64_t at = frame + i / info.channels;
+      if (at < from || std::fabs(block[static_cast<size_t>(i)]) <= threshold) continue;
+      if (first < 0) first = at;
+      last = at;
+    }
   sf_close(file);
   if (first < 0) return Fail(path + " is silent");
   std::printf("%.3f\n", static_cast<double>(last - first) / info.samplerate);
