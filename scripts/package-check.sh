@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Checks a built Debian package: every file a desktop install needs is in it, the desktop
 # entry and the AppStream metainfo pass their validators, the man page is well formed, and
-# lintian reports no error (its warnings are listed in the README).
+# lintian reports no error (its warnings are listed in docs/internals/package.md).
 #   bash scripts/package-check.sh build/package/tunwick_1.0.1_amd64.deb
 set -euo pipefail
 deb=$1
@@ -54,7 +54,7 @@ man_warnings=$(LC_ALL=C.UTF-8 MANROFFSEQ='' MANWIDTH=80 man --warnings -E UTF-8 
   "$work/root/usr/share/man/man1/tunwick.1.gz" 2>&1 >/dev/null || true)
 [ -z "$man_warnings" ] || fail "the man page: $man_warnings"
 
-# lintian: errors fail; warnings are shown (and named in the README).
+# lintian: errors fail; warnings are shown (and named in docs/internals/package.md).
 lintian --allow-root --tag-display-limit 0 "$deb" | tee "$work/lintian" || true
 if grep -q '^E:' "$work/lintian"; then fail "lintian reports errors"; fi
 
