@@ -4,6 +4,7 @@
 // backend, chosen through one table in order of preference.
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -80,6 +81,17 @@ std::vector<std::string> AudioDriverOrder();
 // name.
 std::unique_ptr<AudioOutput> OpenAudioOutput(const AudioOutputRequest& request, AudioSource& source,
                                              std::string& error);
+
+// Starts one driver's output; nullptr with `error` set when it does not start.
+using AudioDriverAttempt =
+    std::function<std::unique_ptr<AudioOutput>(const std::string& driver, std::string& error)>;
+
+// Tries each of `drivers` in order: the first output that starts, with `driver` set to its
+// name. When none starts, nullptr with `error` the most preferred driver's complaint (on a
+// desktop it is the one that matters), or "No audio driver to try." when there was none.
+std::unique_ptr<AudioOutput> OpenFirstWorkingOutput(const std::vector<std::string>& drivers,
+                                                    const AudioDriverAttempt& attempt,
+                                                    std::string& driver, std::string& error);
 
 // Gives the calling thread real-time priority where the system allows it, else raises it
 // above normal where allowed. Returns what it got: "real-time", "raised" or "normal".

@@ -31,4 +31,20 @@ std::unique_ptr<AudioOutput> OpenAudioOutput(const AudioOutputRequest& request, 
   return OpenFluidDriverOutput(request, source, error);
 }
 
+std::unique_ptr<AudioOutput> OpenFirstWorkingOutput(const std::vector<std::string>& drivers,
+                                                    const AudioDriverAttempt& attempt,
+                                                    std::string& driver, std::string& error) {
+  std::string firstError;
+  for (const std::string& name : drivers) {
+    std::string complaint;
+    if (std::unique_ptr<AudioOutput> output = attempt(name, complaint)) {
+      driver = name;
+      return output;
+    }
+    if (firstError.empty()) firstError = complaint;
+  }
+  error = firstError.empty() ? "No audio driver to try." : firstError;
+  return nullptr;
+}
+
 }  // namespace audio

@@ -30,17 +30,18 @@ class CServerCue : public DesktopCue, private AudioSource {
 
   bool Open() {
     SilenceAlsaLibrary();
-    for (const std::string& driver : AudioDriverOrder()) {
+    auto attempt = [this](const std::string& driver, std::string& error) {
       AudioOutputRequest request;
       request.driver = driver;
       request.streamName = "Tunwick cue";
       request.sampleRate = kCueRate;
       request.settings = settings_;
-      std::string error;
-      output_ = OpenAudioOutput(request, *this, error);
-      if (output_) return true;
-    }
-    return false;
+      return OpenAudioOutput(request, *this, error);
+    };
+    std::string driver;
+    std::string error;
+    output_ = OpenFirstWorkingOutput(AudioDriverOrder(), attempt, driver, error);
+    return output_ != nullptr;
   }
 
   int SampleRate() const override { return output_ ? output_->SampleRate() : kCueRate; }

@@ -5,16 +5,11 @@
 #include <chrono>
 
 #include "audio/FluidLog.h"
+#include "audio/StreamClock.h"
 
 namespace audio {
 
 namespace {
-
-int64_t SteadyNs() {
-  return std::chrono::duration_cast<std::chrono::nanoseconds>(
-             std::chrono::steady_clock::now().time_since_epoch())
-      .count();
-}
 
 class CFluidDriverOutput : public AudioOutput {
  public:

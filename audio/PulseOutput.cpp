@@ -8,6 +8,8 @@
 #include <cmath>
 #include <functional>
 
+#include "audio/StreamClock.h"
+
 namespace audio {
 
 namespace {
@@ -16,12 +18,6 @@ constexpr int kChannels = 2;
 constexpr size_t kFrameBytes = kChannels * sizeof(float);
 // How long connecting and each step of starting the stream may take.
 constexpr pa_usec_t kTimeoutUsec = 2 * PA_USEC_PER_SEC;
-
-int64_t SteadyNs() {
-  return std::chrono::duration_cast<std::chrono::nanoseconds>(
-             std::chrono::steady_clock::now().time_since_epoch())
-      .count();
-}
 
 class CPulseOutput : public AudioOutput {
  public:

@@ -1,10 +1,17 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <limits>
 
 namespace audio {
+
+// A steady-clock time (now, unless given) in nanoseconds, as the stream clock takes it.
+inline int64_t SteadyNs(
+    std::chrono::steady_clock::time_point time = std::chrono::steady_clock::now()) {
+  return std::chrono::duration_cast<std::chrono::nanoseconds>(time.time_since_epoch()).count();
+}
 
 // Maps steady-clock time to the frames of an audio stream: which frame is heard at a given
 // moment. The audio thread feeds it what the output measured (the frame heard at a time); any

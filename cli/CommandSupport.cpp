@@ -1,5 +1,6 @@
 #include "cli/CommandSupport.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -98,6 +99,13 @@ bool ParsedArguments::Has(const std::string& name) const {
   for (const auto& option : options)
     if (option.first == name) return true;
   return false;
+}
+
+bool TakeSwitch(Arguments& arguments, const std::string& name) {
+  const auto kept = std::remove(arguments.begin(), arguments.end(), name);
+  const bool found = kept != arguments.end();
+  arguments.erase(kept, arguments.end());
+  return found;
 }
 
 bool ParseArguments(const Arguments& arguments, const std::vector<std::string>& known,

@@ -51,6 +51,10 @@ bool LoadScore(const std::string& path, const std::string& text, CPlayer& player
 // How a path appears in messages ("-" is standard input).
 std::string ShownPath(const std::string& path);
 
+// Takes every `name` (a switch such as "--json", which takes no value) out of `arguments`;
+// whether there was one.
+bool TakeSwitch(Arguments& arguments, const std::string& name);
+
 // Splits `arguments` into positional ones and "--name value" / "--name=value" options, each
 // of which must be among `known`. False after reporting an unknown or valueless option.
 struct ParsedArguments {

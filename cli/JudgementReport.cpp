@@ -4,12 +4,15 @@
 #include <cmath>
 
 #include "listening/Pitch.h"
+#include "listening/VerdictText.h"
 
 namespace {
 
+using listening::LevelVerdictName;
 using listening::NoteJudgement;
 using listening::TakeJudgement;
 using listening::Verdict;
+using listening::VerdictName;
 
 std::string SungNoteName(const NoteJudgement& note) {
   if (note.verdict == Verdict::kNotSung) return "-";
@@ -20,10 +23,6 @@ std::string Timing(int32_t offsetMs) {
   if (offsetMs > 0) return "sung " + std::to_string(offsetMs) + " ms late";
   if (offsetMs < 0) return "sung " + std::to_string(-offsetMs) + " ms early";
   return "sung on time";
-}
-
-int32_t Percent(int32_t part, int32_t whole) {
-  return whole > 0 ? static_cast<int32_t>(std::lround(100.0 * part / whole)) : 0;
 }
 
 std::string Formatted(double value, const char* format) {
@@ -77,34 +76,6 @@ std::string JsonString(const std::string& text) {
   return quoted + "\"";
 }
 
-const char* VerdictName(Verdict verdict) {
-  switch (verdict) {
-    case Verdict::kHit:
-      return "hit";
-    case Verdict::kMissed:
-      return "missed";
-    case Verdict::kNotSung:
-      break;
-  }
-  return "not sung";
-}
-
-const char* LevelVerdictName(listening::LevelVerdict verdict) {
-  switch (verdict) {
-    case listening::LevelVerdict::kGood:
-      return "good";
-    case listening::LevelVerdict::kTooQuiet:
-      return "too quiet";
-    case listening::LevelVerdict::kOverloaded:
-      return "overloaded";
-    case listening::LevelVerdict::kSilent:
-      return "silent";
-    case listening::LevelVerdict::kUnmeasured:
-      break;
-  }
-  return "unmeasured";
-}
-
 void WriteJudgementTable(std::FILE* out, const TakeReportHeading& heading,
                          const TakeJudgement& judgement) {
   std::string raised;
@@ -143,9 +114,11 @@ void WriteJudgementTable(std::FILE* out, const TakeReportHeading& heading,
   if (judgement.nothingHeard) {
     std::fprintf(out, "Nothing heard: 0 of %d notes hit.\n", judgement.judged());
   } else {
+    const std::string notPassed =
+        "not passed (" + std::to_string(listening::JudgeSettings{}.PassPercent()) + "% passes)";
     std::fprintf(out, "Total: %d of %d notes hit (%d%%): %s\n", judgement.hits, judgement.judged(),
-                 Percent(judgement.hits, judgement.judged()),
-                 listening::PassesPhrase(judgement) ? "passed" : "not passed (80% passes)");
+                 listening::HitPercent(judgement.hits, judgement.judged()),
+                 listening::PassesPhrase(judgement) ? "passed" : notPassed.c_str());
   }
   WriteLevelAdvice(out, judgement.level);
 }

@@ -23,12 +23,6 @@ struct TakeReportHeading {
 // A JSON string: quotes, backslashes and control characters escaped; other bytes as they are.
 std::string JsonString(const std::string& text);
 
-// "hit", "missed" or "not sung".
-const char* VerdictName(listening::Verdict verdict);
-
-// "good", "too quiet", "overloaded", "silent" or "unmeasured".
-const char* LevelVerdictName(listening::LevelVerdict verdict);
-
 // A line about the take, a line per note (number in the phrase, target, sung note, cents,
 // voiced share, verdict) and the total, with whether the try passes; the tolerance when it
 // is not the normal one. A take too quiet to judge gets what to do in place of the notes; an

@@ -11,6 +11,8 @@
 #include "history/PracticeHistory.h"
 #include "history/ScoreIdentity.h"
 #include "listening/Pitch.h"
+#include "listening/TakeJudge.h"
+#include "listening/VerdictText.h"
 
 const char kProgressArguments[] = "[FILE] [--json] | --forget FILE";
 
@@ -19,13 +21,9 @@ namespace {
 using history::CPracticeHistory;
 using history::CPracticeStore;
 
-int32_t Percent(int32_t part, int32_t whole) {
-  return whole > 0 ? static_cast<int32_t>(std::lround(100.0 * part / whole)) : 100;
-}
-
 std::string Share(int32_t hits, int32_t notes) {
   return std::to_string(hits) + "/" + std::to_string(notes) + " " +
-         std::to_string(Percent(hits, notes)) + "%";
+         std::to_string(listening::HitPercent(hits, notes)) + "%";
 }
 
 std::string Plural(int64_t count, const char* one, const char* many) {
@@ -156,7 +154,7 @@ void WriteTriesJson(std::FILE* out, const std::vector<history::TryRecord>& tries
                    sung ? sungName.c_str() : "null",
                    sung ? Number(note.sungMidiCents).c_str() : "null",
                    sung ? Number(note.cents).c_str() : "null",
-                   JsonString(VerdictName(note.verdict)).c_str());
+                   JsonString(listening::VerdictName(note.verdict)).c_str());
       noteSeparator = ",";
     }
     std::fprintf(out, "]}");
@@ -174,20 +172,12 @@ std::string AbsoluteScorePath(const std::string& path) {
 }
 
 int RunProgressCommand(const Arguments& arguments, const CommandLineStreams& streams) {
-  bool json = false;
-  bool forget = false;
-  Arguments positional;
-  for (const std::string& word : arguments) {
-    if (word == "--json") {
-      json = true;
-    } else if (word == "--forget") {
-      forget = true;
-    } else if (word.size() > 2 && word.compare(0, 2, "--") == 0) {
+  Arguments positional = arguments;
+  const bool json = TakeSwitch(positional, "--json");
+  const bool forget = TakeSwitch(positional, "--forget");
+  for (const std::string& word : positional)
+    if (word.size() > 2 && word.compare(0, 2, "--") == 0)
       return Usage(streams, "progress", kProgressArguments, "unknown option '" + word + "'");
-    } else {
-      positional.push_back(word);
-    }
-  }
   if (positional.size() > 1 || (forget && (positional.size() != 1 || json)))
     return Usage(streams, "progress", kProgressArguments);
 

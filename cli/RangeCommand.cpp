@@ -11,15 +11,8 @@
 const char kRangeArguments[] = "TAKE.wav [--json]";
 
 int RunRangeCommand(const Arguments& arguments, const CommandLineStreams& streams) {
-  Arguments rest;
-  bool json = false;
-  for (const std::string& word : arguments) {
-    if (word == "--json") {
-      json = true;
-    } else {
-      rest.push_back(word);
-    }
-  }
+  Arguments rest = arguments;
+  const bool json = TakeSwitch(rest, "--json");
   ParsedArguments parsed;
   if (!ParseArguments(rest, {}, streams, parsed) || parsed.positional.size() != 1)
     return Usage(streams, "range", kRangeArguments);

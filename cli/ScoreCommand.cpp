@@ -39,18 +39,9 @@ bool ParseSemitones(const std::string& text, long limit, long& value) {
 
 int RunScoreCommand(const Arguments& arguments, const CommandLineStreams& streams) {
   // --json and --record are switches; the other options take values.
-  Arguments rest;
-  bool json = false;
-  bool record = false;
-  for (const std::string& word : arguments) {
-    if (word == "--json") {
-      json = true;
-    } else if (word == "--record") {
-      record = true;
-    } else {
-      rest.push_back(word);
-    }
-  }
+  Arguments rest = arguments;
+  const bool json = TakeSwitch(rest, "--json");
+  const bool record = TakeSwitch(rest, "--record");
   ParsedArguments parsed;
   if (!ParseArguments(rest, {"--phrase", "--transpose", "--range", "--tolerance"}, streams,
                       parsed) ||

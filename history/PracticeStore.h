@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "history/TryTally.h"
 #include "history/WallClock.h"
 #include "listening/TakeJudge.h"
 
@@ -48,20 +49,6 @@ class PracticeStoreError : public std::runtime_error {
 
  private:
   Kind kind_;
-};
-
-// The tries of a phrase (or of a whole score) summed up.
-struct TryTally {
-  int64_t tries = 0;
-  int64_t passed = 0;
-  int32_t bestHits = 0;  // the try with the highest share of hits
-  int32_t bestNotes = 0;
-  int32_t lastHits = 0;  // the latest try
-  int32_t lastNotes = 0;
-  bool lastPassed = false;
-  WallTime first;
-  WallTime last;
-  int32_t days = 0;  // local calendar days with a try
 };
 
 struct PhraseSummary {
@@ -137,11 +124,6 @@ class CPracticeStore {
   int64_t Forget(const std::string& scoreHash);
 
  private:
-  // The schema version of a Tunwick practice history (0: a new file); throws kUnreadable for
-  // another kind of database, kNewer for a newer schema.
-  int32_t CheckKind() const;
-  void Upgrade();
-
   sqlite3* db_ = nullptr;
 };
 

@@ -152,11 +152,26 @@ TakeJudgement JudgeTake(const std::vector<TargetNote>& targets, const PitchTrack
   return judgement;
 }
 
+int32_t JudgeSettings::PassPercent() const {
+  return static_cast<int32_t>(std::lround(passShare * 100.0));
+}
+
 bool PassesPhrase(const TakeJudgement& judgement, const JudgeSettings& settings) {
+  // Nothing to sing: nothing missed, so it passes, as HitShare counts it whole.
   if (judgement.judged() == 0) return true;
   // Compared in whole hundredths, so that 4 of 5 passes at 80 % whatever the rounding.
-  const int64_t needed = std::llround(settings.passShare * 100.0);
-  return static_cast<int64_t>(judgement.hits) * 100 >= needed * judgement.judged();
+  return static_cast<int64_t>(judgement.hits) * 100 >=
+         static_cast<int64_t>(settings.PassPercent()) * judgement.judged();
+}
+
+double HitShare(int32_t hits, int32_t notes) {
+  return notes > 0 ? static_cast<double>(hits) / notes : 1.0;
+}
+
+int32_t HitPercent(int32_t hits, int32_t notes) {
+  if (notes <= 0) return static_cast<int32_t>(std::lround(100.0 * HitShare(hits, notes)));
+  // Multiplied before dividing, so that a share on a half percent (23 of 40) rounds up.
+  return static_cast<int32_t>(std::lround(100.0 * hits / notes));
 }
 
 }  // namespace listening

@@ -18,6 +18,9 @@ struct JudgeSettings {
   int32_t offsetStepMs = 1;   // the steps in which that offset is searched
   double passShare = 0.8;     // the share of hits that passes a phrase
   LevelSettings level;        // where a frame is loud enough to count, and a take too quiet
+
+  // The pass line in whole percent (80), as PassesPhrase compares and a chart draws it.
+  int32_t PassPercent() const;
 };
 
 enum class Verdict {
@@ -60,8 +63,14 @@ struct TakeJudgement {
 TakeJudgement JudgeTake(const std::vector<TargetNote>& targets, const PitchTrack& track,
                         const JudgeSettings& settings = {});
 
-// Whether a try passes its phrase: at least passShare of its notes hit. A phrase with nothing
-// to sing passes.
+// Whether a try passes its phrase: at least PassPercent of its notes hit. A phrase with
+// nothing to sing passes, as its HitShare is whole.
 bool PassesPhrase(const TakeJudgement& judgement, const JudgeSettings& settings = {});
+
+// A try's share of hits, 0 to 1. A try with no note to judge counts as whole (1), as it
+// passes: nothing was missed.
+double HitShare(int32_t hits, int32_t notes);
+// The same in whole percent, rounded to the nearest (a half up): 100 with no note to judge.
+int32_t HitPercent(int32_t hits, int32_t notes);
 
 }  // namespace listening

@@ -7,15 +7,12 @@
 #include <thread>
 
 #include "audio/AlsaLog.h"
+#include "audio/StreamClock.h"
 #include "midi/Soundfont.h"
 
 namespace midi {
 
 namespace {
-
-int64_t SteadyNs(std::chrono::steady_clock::time_point time) {
-  return std::chrono::duration_cast<std::chrono::nanoseconds>(time.time_since_epoch()).count();
-}
 
 static_assert(audio::CStreamClock::kNoFrame == CSynthEngine::kNextFrame &&
                   audio::CStreamClock::kNoFrame == audio::CCueMixer::kNextFrame,
@@ -45,8 +42,7 @@ bool CSynthPort::Open(MidiPortCallback, void*) {
 
   const std::vector<std::string> drivers =
       options_.drivers.empty() ? audio::AudioDriverOrder() : options_.drivers;
-  std::string firstError;
-  for (const std::string& name : drivers) {
+  auto attempt = [this](const std::string& name, std::string& complaint) {
     audio::AudioOutputRequest request;
     request.driver = name;
     request.streamName = "Tunwick synthesizer";
@@ -55,36 +51,36 @@ bool CSynthPort::Open(MidiPortCallback, void*) {
     // The clock takes the output's timing reports from its first one on.
     clock_ = std::make_unique<audio::CStreamClock>(request.sampleRate);
     activeClock_.store(clock_.get(), std::memory_order_release);
-    std::string complaint;
-    output_ = options_.openOutput ? options_.openOutput(request, *this, complaint)
-                                  : OpenAudioOutput(request, *this, complaint);
-    if (output_) {
-      driverName_ = name;
-      if (output_->SampleRate() != clock_->sampleRate()) {
-        // A JACK server imposed its own rate: a clock at that rate starts over. The first
-        // one stays until Close, as the audio thread may still be using it.
-        retiredClock_ = std::move(clock_);
-        clock_ = std::make_unique<audio::CStreamClock>(output_->SampleRate());
-        activeClock_.store(clock_.get(), std::memory_order_release);
-      }
-      const double leadMs = output_->LeadSeconds() * 1000.0;
-      latencyMs_ =
-          std::max(kOutputLatencyMs, static_cast<int32_t>(std::ceil(leadMs)) + kLateAllowanceMs);
-      // The first notes need the stream's timing, settled.
-      const auto giveUp = std::chrono::steady_clock::now() + kFirstMeasurementWait;
-      while (clock_->Observations() < audio::CStreamClock::kSettleCount && output_->Running() &&
-             std::chrono::steady_clock::now() < giveUp)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-      return true;
+    std::unique_ptr<audio::AudioOutput> output =
+        options_.openOutput ? options_.openOutput(request, *this, complaint)
+                            : OpenAudioOutput(request, *this, complaint);
+    if (!output) {
+      activeClock_.store(nullptr, std::memory_order_release);
+      clock_.reset();
     }
-    activeClock_.store(nullptr, std::memory_order_release);
-    clock_.reset();
-    // Keep the most preferred driver's complaint: on a desktop it is the one that matters.
-    if (firstError.empty()) firstError = complaint;
+    return output;
+  };
+  output_ = audio::OpenFirstWorkingOutput(drivers, attempt, driverName_, error_);
+  if (!output_) {
+    engine_.reset();
+    return false;
   }
-  engine_.reset();
-  error_ = firstError.empty() ? "No audio driver to try." : firstError;
-  return false;
+  if (output_->SampleRate() != clock_->sampleRate()) {
+    // A JACK server imposed its own rate: a clock at that rate starts over. The first one
+    // stays until Close, as the audio thread may still be using it.
+    retiredClock_ = std::move(clock_);
+    clock_ = std::make_unique<audio::CStreamClock>(output_->SampleRate());
+    activeClock_.store(clock_.get(), std::memory_order_release);
+  }
+  const double leadMs = output_->LeadSeconds() * 1000.0;
+  latencyMs_ =
+      std::max(kOutputLatencyMs, static_cast<int32_t>(std::ceil(leadMs)) + kLateAllowanceMs);
+  // The first notes need the stream's timing, settled.
+  const auto giveUp = std::chrono::steady_clock::now() + kFirstMeasurementWait;
+  while (clock_->Observations() < audio::CStreamClock::kSettleCount && output_->Running() &&
+         std::chrono::steady_clock::now() < giveUp)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  return true;
 }
 
 int CSynthPort::Process(int frames, int nfx, float* fx[], int nout, float* out[]) {
@@ -106,7 +102,7 @@ bool CSynthPort::FrameHeardAt(int64_t steadyNs, double& frame) const {
 int64_t CSynthPort::FrameFor(std::chrono::steady_clock::time_point due) const {
   const audio::CStreamClock* clock = activeClock_.load(std::memory_order_acquire);
   if (clock == nullptr) return audio::CStreamClock::kNoFrame;
-  return clock->FrameAt(SteadyNs(due) + static_cast<int64_t>(latencyMs_) * 1000000);
+  return clock->FrameAt(audio::SteadyNs(due) + static_cast<int64_t>(latencyMs_) * 1000000);
 }
 
 bool CSynthPort::SendShortMessage(uint32_t message) {
@@ -123,7 +119,7 @@ bool CSynthPort::SendShortMessageAt(uint32_t message, std::chrono::steady_clock:
     return false;
   }
   // Before the stream's first timing measurement a message plays at once.
-  if (!engine_->Schedule(message, FrameFor(due), SteadyNs(due), error_)) return false;
+  if (!engine_->Schedule(message, FrameFor(due), audio::SteadyNs(due), error_)) return false;
   output_->Wake();
   return true;
 }

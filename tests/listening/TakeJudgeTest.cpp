@@ -220,4 +220,41 @@ TEST(TakeJudgeTest, EightyPercentOfTheNotesPassAPhrase) {
   }
 }
 
+TEST(TakeJudgeTest, ThePassLineIsTheSettingsOwn) {
+  EXPECT_EQ(JudgeSettings{}.PassPercent(), 80);
+  JudgeSettings lenient;
+  lenient.passShare = 0.75;
+  EXPECT_EQ(lenient.PassPercent(), 75);
+  TakeJudgement threeOfFour;
+  threeOfFour.notes.resize(4);
+  threeOfFour.hits = 3;
+  EXPECT_FALSE(PassesPhrase(threeOfFour));
+  EXPECT_TRUE(PassesPhrase(threeOfFour, lenient));
+}
+
+// The share of hits as reports and the best try count it: a try with no note to judge is
+// whole, as it passes.
+TEST(TakeJudgeTest, TheShareOfHitsAgreesWithThePass) {
+  const struct {
+    int32_t hits, notes;
+    double share;
+    int32_t percent;
+    const char* why;
+  } cases[] = {
+      {0, 0, 1.0, 100, "nothing to judge: nothing missed"},
+      {4, 5, 0.8, 80, "on the pass line"},
+      {0, 3, 0.0, 0, "nothing hit"},
+      {2, 3, 2.0 / 3.0, 67, "rounded to the nearest"},
+      {23, 40, 0.575, 58, "a half percent rounds up, though 0.575 is stored a hair under"},
+      {1, 200, 0.005, 1, "half of one percent"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_DOUBLE_EQ(HitShare(c.hits, c.notes), c.share) << c.why;
+    EXPECT_EQ(HitPercent(c.hits, c.notes), c.percent) << c.why;
+  }
+  TakeJudgement nothing;
+  EXPECT_TRUE(PassesPhrase(nothing));
+  EXPECT_GE(HitPercent(0, 0), JudgeSettings{}.PassPercent());
+}
+
 }  // namespace

@@ -1,0 +1,101 @@
+#include "history/PracticeSchema.h"
+
+#include <string>
+
+#include "history/PracticeStore.h"
+#include "history/Sqlite.h"
+
+namespace history {
+
+namespace {
+
+// Marks the file as Tunwick's practice history ("TwPH"), so that another program's database
+// at the same place is not taken for one.
+constexpr int32_t kApplicationId = 0x54775048;
+
+// Each step brings the schema from version i to i + 1; a new version adds a step and never
+// changes one already shipped.
+const char* const kUpgradeSteps[] = {
+    // 0 -> 1: scores, their tries and each try's notes.
+    R"sql(
+CREATE TABLE scores (
+  id INTEGER PRIMARY KEY,
+  hash TEXT NOT NULL UNIQUE
+);
+CREATE TABLE tries (
+  id INTEGER PRIMARY KEY,
+  score_id INTEGER NOT NULL REFERENCES scores (id) ON DELETE CASCADE,
+  at_ms INTEGER NOT NULL,
+  utc_offset_min INTEGER NOT NULL,
+  file TEXT,
+  phrase INTEGER NOT NULL,
+  phrase_text TEXT NOT NULL,
+  transpose INTEGER NOT NULL,
+  range_low INTEGER,
+  range_high INTEGER,
+  tolerance_cents REAL NOT NULL,
+  take_ms INTEGER NOT NULL,
+  offset_ms INTEGER NOT NULL,
+  hits INTEGER NOT NULL,
+  notes INTEGER NOT NULL,
+  passed INTEGER NOT NULL,
+  source TEXT NOT NULL
+);
+CREATE INDEX tries_by_phrase ON tries (score_id, phrase, at_ms);
+CREATE INDEX tries_by_time ON tries (at_ms);
+CREATE TABLE notes (
+  try_id INTEGER NOT NULL REFERENCES tries (id) ON DELETE CASCADE,
+  position INTEGER NOT NULL,
+  note_index INTEGER NOT NULL,
+  target INTEGER NOT NULL,
+  start_ms INTEGER NOT NULL,
+  end_ms INTEGER NOT NULL,
+  verdict TEXT NOT NULL CHECK (verdict IN ('hit', 'missed', 'not sung')),
+  cents REAL,
+  sung_midi_cents REAL,
+  voiced_share REAL NOT NULL,
+  PRIMARY KEY (try_id, position)
+) WITHOUT ROWID;
+)sql",
+};
+static_assert(sizeof kUpgradeSteps / sizeof kUpgradeSteps[0] == kSchemaVersion,
+              "one upgrade step per schema version");
+
+}  // namespace
+
+int32_t CheckSchema(sqlite3* db) {
+  // Reading the header and the schema also tells a damaged file or another kind of file.
+  CSqlStatement tables(db, "SELECT count(*) FROM sqlite_schema");
+  tables.Step();
+  CSqlStatement user(db, "PRAGMA user_version");
+  user.Step();
+  CSqlStatement app(db, "PRAGMA application_id");
+  app.Step();
+  const int32_t version = user.Int32(0);
+  const int32_t application = app.Int32(0);
+  // A new file (no schema at all) becomes ours.
+  if (application != kApplicationId && (application != 0 || tables.Int(0) != 0))
+    throw PracticeStoreError(PracticeStoreError::kUnreadable,
+                             "it is not a Tunwick practice history");
+  if (version > kSchemaVersion)
+    throw PracticeStoreError(PracticeStoreError::kNewer,
+                             "it was written by a newer Tunwick (schema version " +
+                                 std::to_string(version) + ", this one knows up to " +
+                                 std::to_string(kSchemaVersion) + ")");
+  return version;
+}
+
+void UpgradeSchema(sqlite3* db) {
+  if (CheckSchema(db) == kSchemaVersion) return;
+  CWriteTransaction write(db);
+  // Another process may have upgraded it while this one waited for the lock.
+  const int32_t version = CheckSchema(db);
+  for (int32_t step = version; step < kSchemaVersion; ++step)
+    ExecuteSql(db, kUpgradeSteps[step], "upgrading the practice history");
+  const std::string stamp = "PRAGMA application_id = " + std::to_string(kApplicationId) +
+                            "; PRAGMA user_version = " + std::to_string(kSchemaVersion);
+  ExecuteSql(db, stamp.c_str(), "upgrading the practice history");
+  write.Commit();
+}
+
+}  // namespace history
