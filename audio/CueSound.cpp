@@ -8,10 +8,6 @@
 #include "files/ProgramFolder.h"
 #include "files/SoundFileReader.h"
 
-#ifndef TUNWICK_DATA_DIR
-#define TUNWICK_DATA_DIR "/usr/local/share/tunwick"
-#endif
-
 namespace audio {
 
 namespace {
@@ -42,24 +38,19 @@ std::vector<float> Resample(const std::vector<float>& stereo, int fromRate, int 
 }  // namespace
 
 std::vector<std::string> CueSearchFolders() {
-  std::string program = ExecutableFolder();
-  if (!program.empty()) program.pop_back();  // the folders are named without a final '/'
-
-  // The data folder of the prefix the program is installed in (bin/../share/tunwick) comes
-  // before the configured one, so an install into another prefix still finds its cue.
-  return {".", program, program.empty() ? std::string() : program + "/../share/tunwick",
-          TUNWICK_DATA_DIR};
+  // The current folder, then the installed data folders, named without a final '/'.
+  std::vector<std::string> folders = {"."};
+  for (std::string folder : DataFolders()) {
+    if (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+    folders.push_back(folder);
+  }
+  return folders;
 }
 
 std::string FindCueFile(const std::string& name, const std::vector<std::string>& folders) {
   if (name.empty()) return {};
   if (name.find('/') != std::string::npos) return IsReadableFile(name) ? name : std::string();
-  for (const std::string& folder : folders) {
-    if (folder.empty()) continue;
-    const std::string path = folder + "/" + name;
-    if (IsReadableFile(path)) return path;
-  }
-  return {};
+  return FindData(name, folders, DataKind::kReadableFile);
 }
 
 bool LoadCueFile(const std::string& path, int sampleRate, std::vector<float>& stereoSamples,

@@ -6,8 +6,8 @@
 namespace audio {
 
 // The folders a cue file named without a folder is looked up in, in order: the current
-// folder, the program's own folder, the data folder of the prefix the program lies in, the
-// configured installed data folder.
+// folder, then the installed data folders (DataFolders in files/ProgramFolder.h: the program's
+// own folder, the data folder of the prefix the program lies in, the configured one).
 std::vector<std::string> CueSearchFolders();
 
 // The first existing file called name in folders; a name with a folder is taken as it is.

@@ -8,7 +8,6 @@
 #include "cli/JudgementReport.h"
 #include "cli/RangeOption.h"
 #include "history/PracticeHistory.h"
-#include "history/ScoreIdentity.h"
 #include "listening/PhraseTargets.h"
 #include "playback/Player.h"
 #include "singback/CaptureEar.h"
@@ -166,24 +165,19 @@ int RunListenCommand(const Arguments& arguments, const CommandLineStreams& strea
                                        std::fprintf(streams.err, "%s: %s\n", kProgram,
                                                     notice.c_str());
                                      });
-  const std::string scoreHash = history::ScoreHash(text);
-  const std::string scoreFile = AbsoluteScorePath(path);
+  history::TakeContext context;
+  context.scoreText = text;
+  context.scoreFile = AbsoluteScorePath(path);
+  context.range = range;
+  context.source = "listen";
   ear->SetJudgementSink([&](int32_t row, const listening::TakeJudgement& judgement) {
     display.TakeJudged(judgement);
-    // A take too quiet to judge is no try of the learner's: the table says what to do.
-    if (judgement.tooQuiet()) return;
-    history::TryRecord tried = history::TryOf(player.score(), row, judgement);
-    tried.scoreHash = scoreHash;
-    tried.scoreFile = scoreFile;
-    tried.takeMs = player.TakeLengthMs();
-    tried.transpose = player.PhraseShift(row);
-    if (range) {
-      tried.rangeLow = range->low;
-      tried.rangeHigh = range->high;
-    }
-    tried.toleranceCents = judgement.hitCents;
-    tried.source = "listen";
-    practice.Record(tried);
+    // A take too quiet to judge gives no try to keep: the table says what to do.
+    context.takeMs = player.TakeLengthMs();
+    context.transpose = player.PhraseShift(row);
+    if (const std::optional<history::TryRecord> tried =
+            history::TryRecordOf(player.score(), row, judgement, context))
+      practice.Record(*tried);
   });
   PlayClock& clock = session.clock();
   int64_t nextLiveMs = clock.NowMs();

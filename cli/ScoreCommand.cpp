@@ -11,7 +11,6 @@
 #include "cli/JudgementReport.h"
 #include "cli/RangeOption.h"
 #include "history/PracticeHistory.h"
-#include "history/ScoreIdentity.h"
 #include "listening/PhraseTargets.h"
 #include "listening/TakeJudge.h"
 #include "playback/Player.h"
@@ -116,8 +115,17 @@ int RunScoreCommand(const Arguments& arguments, const CommandLineStreams& stream
     WriteJudgementTable(streams.out, heading, judgement);
   }
   if (!record) return kExitOk;
+  history::TakeContext context;
+  context.scoreText = text;
+  context.scoreFile = AbsoluteScorePath(path);
+  context.transpose = static_cast<int32_t>(transpose);
+  context.takeMs = static_cast<int32_t>(std::lround(take.seconds * 1000.0));
+  context.range = range;
+  context.source = "score";
+  const std::optional<history::TryRecord> tried =
+      history::TryRecordOf(score, row, judgement, context);
   // A take too quiet to judge is no try of the learner's: nothing is kept.
-  if (judgement.tooQuiet()) {
+  if (!tried) {
     std::fprintf(streams.err, "%s: the take is too quiet to judge: not kept in the history\n",
                  kProgram);
     return kExitOk;
@@ -129,16 +137,5 @@ int RunScoreCommand(const Arguments& arguments, const CommandLineStreams& stream
                                        std::fprintf(streams.err, "%s: %s\n", kProgram,
                                                     notice.c_str());
                                      });
-  history::TryRecord tried = history::TryOf(score, row, judgement);
-  tried.scoreHash = history::ScoreHash(text);
-  tried.scoreFile = AbsoluteScorePath(path);
-  tried.transpose = static_cast<int32_t>(transpose);
-  if (range) {
-    tried.rangeLow = range->low;
-    tried.rangeHigh = range->high;
-  }
-  tried.toleranceCents = judgement.hitCents;
-  tried.takeMs = static_cast<int32_t>(std::lround(take.seconds * 1000.0));
-  tried.source = "score";
-  return practice.Record(tried) ? kExitOk : kExitFailure;
+  return practice.Record(*tried) ? kExitOk : kExitFailure;
 }

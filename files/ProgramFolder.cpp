@@ -1,10 +1,15 @@
 #include "files/ProgramFolder.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <climits>
 #include <cstdlib>
 #include <fstream>
+
+#ifndef TUNWICK_DATA_DIR
+#define TUNWICK_DATA_DIR "/usr/local/share/tunwick"
+#endif
 
 namespace {
 
@@ -61,4 +66,36 @@ std::string UserDataFolder() {
   const char* home = std::getenv("HOME");
   if (home == nullptr || home[0] == '\0') return {};
   return WithSeparator(home) + ".local/share/tunwick/";
+}
+
+std::vector<std::string> DataFoldersOf(const std::string& programFolder,
+                                       const std::string& configuredFolder) {
+  std::vector<std::string> folders;
+  if (!programFolder.empty()) {
+    const std::string program = WithSeparator(programFolder);
+    folders.push_back(program);
+    folders.push_back(program + "../share/tunwick/");
+  }
+  if (!configuredFolder.empty()) folders.push_back(WithSeparator(configuredFolder));
+  return folders;
+}
+
+std::vector<std::string> DataFolders() {
+  return DataFoldersOf(ExecutableFolder(), TUNWICK_DATA_DIR);
+}
+
+std::string FindData(const std::string& name, const std::vector<std::string>& folders,
+                     DataKind kind) {
+  if (name.empty()) return {};
+  for (const std::string& folder : folders) {
+    if (folder.empty()) continue;
+    const std::string path = WithSeparator(folder) + name;
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) continue;
+    const bool found = kind == DataKind::kFolder
+                           ? S_ISDIR(info.st_mode)
+                           : !S_ISDIR(info.st_mode) && ::access(path.c_str(), R_OK) == 0;
+    if (found) return path;
+  }
+  return {};
 }

@@ -53,6 +53,24 @@ TryRecord TryOf(const Score& score, int32_t row, const listening::TakeJudgement&
   return record;
 }
 
+std::optional<TryRecord> TryRecordOf(const Score& score, int32_t row,
+                                     const listening::TakeJudgement& judgement,
+                                     const TakeContext& context) {
+  if (judgement.tooQuiet()) return std::nullopt;
+  TryRecord record = TryOf(score, row, judgement);
+  record.scoreHash = ScoreHash(context.scoreText);
+  record.scoreFile = context.scoreFile;
+  record.transpose = context.transpose;
+  record.takeMs = context.takeMs;
+  if (context.range) {
+    record.rangeLow = context.range->low;
+    record.rangeHigh = context.range->high;
+  }
+  record.toleranceCents = judgement.hitCents;
+  record.source = context.source;
+  return record;
+}
+
 CPracticeHistory::CPracticeHistory(std::string path, WallClock clock, Notice notice)
     : path_(std::move(path)), clock_(std::move(clock)), notice_(std::move(notice)) {}
 

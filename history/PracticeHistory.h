@@ -2,12 +2,14 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 
 #include "history/PracticeStore.h"
 #include "history/WallClock.h"
 #include "listening/TakeJudge.h"
+#include "notation/VoiceRange.h"
 
 struct Score;
 
@@ -20,6 +22,22 @@ std::string DefaultHistoryPath();
 // A try of phrase `row` of `score` as judged, its phrase text and verdict filled in; the
 // caller adds the score's hash and file, the transposition, the take's length and the source.
 TryRecord TryOf(const Score& score, int32_t row, const listening::TakeJudgement& judgement);
+
+// How a judged take was sung, beside its verdicts: what the history keeps with a try.
+struct TakeContext {
+  std::string scoreText;  // the score's text as loaded (its hash identifies the score)
+  std::string scoreFile;  // the file it was read from, "" for a score typed or built in
+  int32_t transpose = 0;  // semitones from the written pitch
+  int32_t takeMs = 0;     // how long the take listened
+  std::optional<VoiceRange> range;
+  std::string source;  // "window", "listen" or "score"
+};
+
+// The try record of a judged take of phrase `row`, or none when the take was too quiet to
+// judge: that is no try of the learner's, and the history does not keep it.
+std::optional<TryRecord> TryRecordOf(const Score& score, int32_t row,
+                                     const listening::TakeJudgement& judgement,
+                                     const TakeContext& context);
 
 // The practice history as the program uses it: opened on first use (its folder made), and a
 // database that cannot be read (damaged, another kind of file, or from a newer Tunwick) moved

@@ -1,28 +1,23 @@
 #include "window/SingBackPanel.h"
 
-#include <QComboBox>
 #include <QPainter>
 #include <QPainterPath>
 #include <algorithm>
 #include <cmath>
-#include <iterator>
 
-#include "history/WallClock.h"
 #include "notation/Score.h"
 #include "playback/Player.h"
 #include "singback/ListeningEar.h"
 #include "window/LevelMeter.h"
 #include "window/RangeStrip.h"
-
-const QColor CSingBackPanel::kHitColour(40, 160, 60);
-const QColor CSingBackPanel::kMissedColour(210, 50, 40);
-const QColor CSingBackPanel::kWaitingColour(120, 140, 170);
+#include "window/SingBackStyle.h"
+#include "window/ToleranceBox.h"
 
 namespace {
 
 // Margins of the roll: key names on the left, the caption above, the marks over the bars.
-constexpr double kLeftMargin = 44.0;
-constexpr double kRightMargin = 10.0;
+constexpr double kLeftMargin = kSingBackLeftMargin;
+constexpr double kRightMargin = kSingBackRightMargin;
 constexpr double kTopMargin = 52.0;
 constexpr double kBottomMargin = 12.0;
 // Keys shown at least, and beyond the phrase's lowest and highest note.
@@ -35,17 +30,6 @@ constexpr double kMeterTop = 28.0;
 constexpr double kMeterHeight = 10.0;
 constexpr double kMeterWidth = 120.0;
 constexpr double kMeterFallDb = 20.0 * CSingBackPanel::kPollMs / 1000.0;
-
-// The tolerances in the order the box lists them, with their names there.
-struct ToleranceChoice {
-  listening::Tolerance tolerance;
-  const char* text;
-};
-const ToleranceChoice kToleranceChoices[] = {
-    {listening::Tolerance::kStrict, "严格 ±25 音分"},
-    {listening::Tolerance::kNormal, "普通 ±50 音分"},
-    {listening::Tolerance::kEasy, "宽松 ±100 音分"},
-};
 
 QString Db(double db) { return QString::number(db, 'f', 0); }
 
@@ -69,24 +53,16 @@ CSingBackPanel::CSingBackPanel(const CPlayer& player, QWidget* parent)
   meter_.setInterval(kPollMs);
   connect(&meter_, &QTimer::timeout, this, &CSingBackPanel::PollLevel);
 
-  toleranceBox_ = new QComboBox(this);
-  toleranceBox_->setObjectName(QStringLiteral("toleranceBox"));
-  toleranceBox_->setToolTip(QStringLiteral("唱得离音多近算唱准"));
-  for (const ToleranceChoice& choice : kToleranceChoices)
-    toleranceBox_->addItem(QString::fromUtf8(choice.text));
-  toleranceBox_->setCurrentIndex(1);
-  connect(toleranceBox_, &QComboBox::activated, this, [this](int index) {
-    if (index < 0 || index >= static_cast<int>(std::size(kToleranceChoices))) return;
-    tolerance_ = kToleranceChoices[index].tolerance;
-    emit toleranceChosen(tolerance_);
-  });
+  toleranceBox_ = new CToleranceBox(this);
+  connect(toleranceBox_, &CToleranceBox::toleranceChosen, this, &CSingBackPanel::toleranceChosen);
+  historyChart_ = new CHistoryChart(this);
+  historyChart_->hide();
 }
 
+listening::Tolerance CSingBackPanel::tolerance() const { return toleranceBox_->tolerance(); }
+
 void CSingBackPanel::SetTolerance(listening::Tolerance tolerance) {
-  tolerance_ = tolerance;
-  for (size_t i = 0; i < std::size(kToleranceChoices); ++i)
-    if (kToleranceChoices[i].tolerance == tolerance)
-      toleranceBox_->setCurrentIndex(static_cast<int>(i));
+  toleranceBox_->SetTolerance(tolerance);
 }
 
 void CSingBackPanel::resizeEvent(QResizeEvent* event) {
@@ -94,18 +70,8 @@ void CSingBackPanel::resizeEvent(QResizeEvent* event) {
   const QSize box = toleranceBox_->sizeHint();
   toleranceBox_->setGeometry(width() - static_cast<int>(kRightMargin) - box.width(),
                              CRangeStrip::kHeight + 2, box.width(), box.height());
+  historyChart_->setGeometry(0, height() - CHistoryChart::kHeight, width(), CHistoryChart::kHeight);
   QWidget::resizeEvent(event);
-}
-
-QPoint CSingBackPanel::PlaceBeside(const QRect& dialog, const QSize& size, const QRect& screen) {
-  constexpr int kGap = 8;
-  int x = dialog.right() + 1 + kGap;
-  if (x + size.width() - 1 > screen.right()) {
-    const int left = dialog.left() - kGap - size.width();
-    x = left >= screen.left() ? left : std::max(screen.left(), screen.right() + 1 - size.width());
-  }
-  const int y = std::max(screen.top(), std::min(dialog.top(), screen.bottom() + 1 - size.height()));
-  return {x, y};
 }
 
 void CSingBackPanel::SetEar(ListeningEar* ear) {
@@ -141,12 +107,13 @@ void CSingBackPanel::PollLevel() {
 
 void CSingBackPanel::SetHistorySource(HistorySource source) {
   historySource_ = std::move(source);
+  historyChart_->setGeometry(0, height() - CHistoryChart::kHeight, width(), CHistoryChart::kHeight);
+  historyChart_->setVisible(static_cast<bool>(historySource_));
   RefreshHistory();
 }
 
 void CSingBackPanel::RefreshHistory() {
-  history_ = historySource_ && row_ >= 0 ? historySource_(row_) : HistoryView{};
-  update();
+  historyChart_->SetView(historySource_ && row_ >= 0 ? historySource_(row_) : HistoryView{});
 }
 
 void CSingBackPanel::Reset() {
@@ -156,7 +123,7 @@ void CSingBackPanel::Reset() {
   sung_.clear();
   judged_ = false;
   judgement_ = {};
-  history_ = {};
+  historyChart_->SetView({});
   clipShown_ = false;
   update();
 }
@@ -234,144 +201,10 @@ void CSingBackPanel::PollEar() {
 }
 
 QRectF CSingBackPanel::PlotArea() const {
-  const double strip = historySource_ ? kHistoryHeight : 0.0;
+  const double strip = historySource_ ? CHistoryChart::kHeight : 0.0;
   const double top = CRangeStrip::kHeight + kTopMargin;
   return QRectF(kLeftMargin, top, std::max(1.0, width() - kLeftMargin - kRightMargin),
                 std::max(1.0, height() - top - kBottomMargin - strip));
-}
-
-QRectF CSingBackPanel::ChartArea() const {
-  // The strip's left part, below a line of caption and above a line of dates.
-  const double top = height() - kHistoryHeight + 24.0;
-  const double width = std::max(1.0, (this->width() - kLeftMargin - kRightMargin) * 0.5);
-  return QRectF(kLeftMargin, top, width, std::max(1.0, kHistoryHeight - 24.0 - 28.0));
-}
-
-std::vector<QPointF> CSingBackPanel::ChartPoints() const {
-  const std::vector<history::TryPoint>& tries = history_.progress.tries;
-  const QRectF area = ChartArea();
-  std::vector<QPointF> points;
-  points.reserve(tries.size());
-  for (size_t i = 0; i < tries.size(); ++i) {
-    // Tries evenly across, in order; a single try in the middle.
-    const double x = tries.size() == 1
-                         ? area.center().x()
-                         : area.left() + area.width() * static_cast<double>(i) / (tries.size() - 1);
-    const double share =
-        tries[i].notes > 0 ? static_cast<double>(tries[i].hits) / tries[i].notes : 1.0;
-    points.emplace_back(x, area.bottom() - area.height() * share);
-  }
-  return points;
-}
-
-std::vector<std::pair<double, QString>> CSingBackPanel::ChartDates() const {
-  // A date under the first try of each day, skipped where it would run into the one before.
-  constexpr double kLabelWidth = 34.0;
-  const std::vector<history::TryPoint>& tries = history_.progress.tries;
-  const std::vector<QPointF> points = ChartPoints();
-  std::vector<std::pair<double, QString>> dates;
-  int64_t lastDay = 0;
-  for (size_t i = 0; i < tries.size(); ++i) {
-    const int64_t day = history::LocalDay(tries[i].when);
-    if (i > 0 && day == lastDay) continue;
-    lastDay = day;
-    if (!dates.empty() && points[i].x() - dates.back().first < kLabelWidth) continue;
-    dates.emplace_back(points[i].x(), QStringLiteral("%1/%2")
-                                          .arg(history::LocalMonth(tries[i].when))
-                                          .arg(history::LocalDayOfMonth(tries[i].when)));
-  }
-  return dates;
-}
-
-void CSingBackPanel::PaintHistory(QPainter& painter) {
-  if (!historySource_) return;
-  const QRectF area = ChartArea();
-  const double stripTop = height() - kHistoryHeight;
-  painter.setClipping(false);
-  painter.setBrush(Qt::NoBrush);
-  painter.setPen(QColor(200, 200, 210));
-  painter.drawLine(QPointF(8, stripTop), QPointF(width() - 8, stripTop));
-  if (!history_.notice.isEmpty()) {
-    // The history could not be used: why, in place of the chart's caption.
-    painter.setPen(kMissedColour);
-    painter.drawText(
-        QRectF(8, stripTop + 2, width() - 16, 20), Qt::AlignLeft | Qt::AlignVCenter,
-        painter.fontMetrics().elidedText(history_.notice, Qt::ElideMiddle, width() - 16));
-  } else {
-    painter.setPen(Qt::black);
-    painter.drawText(
-        QRectF(kLeftMargin, stripTop + 2, area.width(), 20), Qt::AlignLeft | Qt::AlignVCenter,
-        history_.progress.tries.empty()
-            ? QStringLiteral("这一句还没有练习记录")
-            : QStringLiteral("这一句的 %1 次练习：唱准的比例").arg(history_.progress.tries.size()));
-  }
-
-  // The chart: 0 to 100 % up, the pass line at 80 %, a point per try (green passed, red not).
-  painter.setPen(QColor(170, 170, 180));
-  painter.drawRect(area);
-  for (const int percent : {0, 50, 100}) {
-    const double y = area.bottom() - area.height() * percent / 100.0;
-    painter.setPen(Qt::darkGray);
-    painter.drawText(QRectF(0, y - 8, kLeftMargin - 4, 16), Qt::AlignRight | Qt::AlignVCenter,
-                     QStringLiteral("%1%").arg(percent));
-  }
-  const double passY = area.bottom() - area.height() * 0.8;
-  painter.setPen(QPen(kHitColour, 1.0, Qt::DashLine));
-  painter.drawLine(QPointF(area.left(), passY), QPointF(area.right(), passY));
-  const std::vector<QPointF> points = ChartPoints();
-  if (points.size() > 1) {
-    painter.setPen(QPen(QColor(30, 60, 200, 120), 1.0));
-    QPainterPath path;
-    path.moveTo(points[0]);
-    for (size_t i = 1; i < points.size(); ++i) path.lineTo(points[i]);
-    painter.drawPath(path);
-  }
-  const double radius = points.size() > 60 ? 1.5 : 3.0;
-  for (size_t i = 0; i < points.size(); ++i) {
-    const QColor colour = history_.progress.tries[i].passed ? kHitColour : kMissedColour;
-    painter.setPen(colour.darker(130));
-    painter.setBrush(colour);
-    painter.drawEllipse(points[i], radius, radius);
-  }
-  painter.setBrush(Qt::NoBrush);
-  painter.setPen(Qt::darkGray);
-  for (const auto& [x, label] : ChartDates())
-    painter.drawText(QRectF(x - 20, area.bottom() + 3, 40, 16), Qt::AlignHCenter | Qt::AlignTop,
-                     label);
-
-  // Beside it: the notes that miss most, and the last 7 days' practice.
-  const double textLeft = area.right() + 16;
-  QRectF line(textLeft, stripTop + 2 + (history_.notice.isEmpty() ? 0 : 20),
-              std::max(1.0, width() - textLeft - kRightMargin), 20);
-  painter.setPen(Qt::black);
-  painter.drawText(line, Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("最常唱错的音"));
-  const std::vector<history::MissedNote>& missed = history_.progress.mostMissed;
-  painter.setPen(Qt::darkGray);
-  if (missed.empty()) {
-    line.translate(0, 20);
-    painter.drawText(line, Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("（还没有）"));
-  }
-  for (size_t i = 0; i < missed.size() && i < 3; ++i) {
-    const history::MissedNote& note = missed[i];
-    line.translate(0, 20);
-    QString text = QStringLiteral("第%1音 %2：错 %3/%4")
-                       .arg(note.index + 1)
-                       .arg(QString::fromStdString(listening::NoteName(note.writtenPitch)))
-                       .arg(note.misses)
-                       .arg(note.tries);
-    if (note.sung > 0) {
-      const long cents = std::lround(note.meanCents);
-      text += QStringLiteral("，平均%1音分")
-                  .arg(cents > 0 ? QStringLiteral("+%1").arg(cents) : QString::number(cents));
-    }
-    painter.setPen(kMissedColour.darker(120));
-    painter.drawText(line, Qt::AlignLeft | Qt::AlignVCenter, text);
-  }
-  line.moveTop(area.bottom() - 20);
-  painter.setPen(Qt::black);
-  const int64_t minutes = (history_.weekPracticeMs + 30000) / 60000;
-  painter.drawText(line, Qt::AlignLeft | Qt::AlignVCenter,
-                   QStringLiteral("最近 7 天练习：%1 分钟").arg(minutes));
 }
 
 QString CSingBackPanel::Caption() const {
@@ -464,6 +297,11 @@ void CSingBackPanel::paintEvent(QPaintEvent*) {
         painter.fontMetrics().elidedText(advice, Qt::ElideRight, static_cast<int>(adviceWidth)));
   }
 
+  PaintRoll(painter, area);
+  PaintSungLine(painter, area);
+}
+
+void CSingBackPanel::PaintRoll(QPainter& painter, const QRectF& area) {
   // One row per key, the C rows darker; each C and each key of the phrase named.
   const double rowHeight = area.height() / (highKey_ - lowKey_ + 1);
   for (int32_t key = lowKey_; key <= highKey_; ++key) {
@@ -499,7 +337,9 @@ void CSingBackPanel::paintEvent(QPaintEvent*) {
                        Qt::AlignHCenter | Qt::AlignBottom, view.mark);
     }
   }
+}
 
+void CSingBackPanel::PaintSungLine(QPainter& painter, const QRectF& area) {
   // The sung pitch as a line, each frame in the octave nearest the roll's middle (a voice an
   // octave above the score is judged in the score's octave); broken where nothing was sung.
   const double middleCents = 50.0 * (lowKey_ + highKey_);
@@ -525,6 +365,4 @@ void CSingBackPanel::paintEvent(QPaintEvent*) {
   painter.setPen(QPen(QColor(30, 60, 200), 2.0));
   painter.setClipRect(area);
   painter.drawPath(line);
-
-  PaintHistory(painter);
 }

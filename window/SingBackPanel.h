@@ -1,39 +1,34 @@
 #pragma once
 
 #include <QColor>
-#include <QPoint>
-#include <QRect>
 #include <QRectF>
-#include <QSize>
 #include <QString>
 #include <QTimer>
 #include <QWidget>
 #include <cstdint>
 #include <functional>
-#include <utility>
 #include <vector>
 
-#include "history/PracticeStore.h"
 #include "listening/PhraseTargets.h"
 #include "listening/Pitch.h"
 #include "listening/TakeJudge.h"
 #include "listening/Tolerance.h"
 #include "playback/PlayerNotification.h"
 #include "singback/ListeningEar.h"
+#include "window/HistoryChart.h"
 
 class CPlayer;
 class CRangeStrip;
-class QComboBox;
+class CToleranceBox;
 class QPainter;
 
 // The sing-back exercise's window beside the dialog: the phrase as a piano roll (time across,
 // pitch up) with its notes as bars, the pitch the learner sings as a line drawn live, and after
-// each try every note coloured hit or missed and marked with its cents. Below the roll, from the
-// practice history: the share of notes hit in every try of the phrase on a chart with its
-// dates, the notes that miss most with their average error, and the last 7 days' practice.
-// Above the roll: the range exercise and the singer's range (CRangeStrip); the microphone's
-// level on a meter with a clip mark, live from the moment the microphone opens until the take
-// ends; and the choice of how strictly notes are judged.
+// each try every note coloured hit or missed and marked with its cents. Below the roll, the
+// phrase's practice history (CHistoryChart). Above the roll: the range exercise and the
+// singer's range (CRangeStrip); the microphone's level on a meter with a clip mark, live from
+// the moment the microphone opens until the take ends; and the choice of how strictly notes
+// are judged (CToleranceBox).
 class CSingBackPanel : public QWidget, public PlayerObserver {
   Q_OBJECT
 
@@ -48,25 +43,9 @@ class CSingBackPanel : public QWidget, public PlayerObserver {
     QString mark;  // "+12" cents after a try, "—" when not sung, empty before
   };
 
-  // What the practice history says about a phrase: its tries, its most missed notes and the
-  // time practised over the last 7 days; `notice` when the history could not be used.
-  struct HistoryView {
-    bool shown = false;  // there is a history to show
-    history::PhraseProgress progress;
-    int64_t weekPracticeMs = 0;
-    QString notice;
-  };
   using HistorySource = std::function<HistoryView(int32_t row)>;
 
-  // The height of the history strip below the roll, when there is a history source.
-  static constexpr int kHistoryHeight = 150;
-
   CSingBackPanel(const CPlayer& player, QWidget* parent = nullptr);
-
-  // Where a panel of `size` (its frame) goes beside a dialog framed by `dialog` on `screen`:
-  // to its right with a small gap, else to its left, else at the screen's right edge; never
-  // beyond the screen where it fits.
-  static QPoint PlaceBeside(const QRect& dialog, const QSize& size, const QRect& screen);
 
   // The ear whose pitch and notes are drawn; null for none. It must outlive its use here.
   // The level meter runs from here (the microphone has just opened) to the take's end, and
@@ -74,14 +53,14 @@ class CSingBackPanel : public QWidget, public PlayerObserver {
   void SetEar(ListeningEar* ear);
 
   // How strictly the takes are judged, as chosen here; setting it tells no one.
-  listening::Tolerance tolerance() const { return tolerance_; }
+  listening::Tolerance tolerance() const;
   void SetTolerance(listening::Tolerance tolerance);
   // The choice's box, for a test to choose with.
-  QComboBox& toleranceBox() { return *toleranceBox_; }
+  CToleranceBox& toleranceBox() { return *toleranceBox_; }
   // The verdicts of a take, as the ear judged it (the ear's judgement sink forwards here).
   void TakeJudged(int32_t row, const listening::TakeJudgement& judgement);
   // Where the practice history of a phrase is asked for: when a phrase is shown and after each
-  // try. Empty: no history strip.
+  // try. Empty: no history strip below the roll.
   void SetHistorySource(HistorySource source);
 
   // Forgets the phrase and the try shown, for a new start of the mode.
@@ -103,11 +82,8 @@ class CSingBackPanel : public QWidget, public PlayerObserver {
   const std::vector<listening::PitchFrame>& sung() const { return sung_; }
   bool judged() const { return judged_; }
   const listening::TakeJudgement& judgement() const { return judgement_; }
-  const HistoryView& historyView() const { return history_; }
-  // The history chart's points (one per try, in time order) at the panel's present size, and
-  // the labels of its date axis with their x.
-  std::vector<QPointF> ChartPoints() const;
-  std::vector<std::pair<double, QString>> ChartDates() const;
+  // The phrase's practice history along the bottom.
+  const CHistoryChart& historyChart() const { return *historyChart_; }
   bool polling() const { return poll_.isActive(); }
   bool metering() const { return meter_.isActive(); }
   // The level the meter shows, and whether its clip mark is lit.
@@ -119,10 +95,6 @@ class CSingBackPanel : public QWidget, public PlayerObserver {
   QString LevelAdvice() const;
   // The notes as they are drawn at the panel's present size.
   std::vector<NoteView> NoteViews() const;
-
-  static const QColor kHitColour;
-  static const QColor kMissedColour;
-  static const QColor kWaitingColour;
 
  signals:
   // The learner chose how strictly to judge.
@@ -136,16 +108,17 @@ class CSingBackPanel : public QWidget, public PlayerObserver {
   // The phrase `row` as the ear judges it, over a take of lengthMs.
   void ShowPhrase(int32_t row, int32_t lengthMs);
   void RefreshHistory();
-  QRectF ChartArea() const;
-  void PaintHistory(QPainter& painter);
+  void PaintRoll(QPainter& painter, const QRectF& area);
+  void PaintSungLine(QPainter& painter, const QRectF& area);
   // The roll's plotting area and its pitch range in MIDI keys.
   QRectF PlotArea() const;
   double XOf(double timeMs) const;
   double YOf(double midiCents) const;
 
-  const CPlayer& player_;
   void StartMeter();
   void StopMeter();
+
+  const CPlayer& player_;
 
   ListeningEar* ear_ = nullptr;
   CRangeStrip* rangeStrip_ = nullptr;  // a child widget
@@ -153,8 +126,8 @@ class CSingBackPanel : public QWidget, public PlayerObserver {
   QTimer meter_;
   double meterDb_ = listening::kSilentDb;
   bool clipShown_ = false;
-  listening::Tolerance tolerance_ = listening::Tolerance::kNormal;
-  QComboBox* toleranceBox_ = nullptr;
+  CToleranceBox* toleranceBox_ = nullptr;  // a child widget
+  CHistoryChart* historyChart_ = nullptr;  // a child widget, shown with a history source
   int32_t row_ = -1;
   int32_t lengthMs_ = 0;  // the take's length: the phrase and its grace
   int32_t lowKey_ = 60;   // the lowest and highest keys shown
@@ -164,5 +137,4 @@ class CSingBackPanel : public QWidget, public PlayerObserver {
   bool judged_ = false;
   listening::TakeJudgement judgement_;
   HistorySource historySource_;
-  HistoryView history_;
 };

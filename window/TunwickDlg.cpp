@@ -3,8 +3,6 @@
 #include <QAction>
 #include <QContextMenuEvent>
 #include <QDir>
-#include <QFile>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
@@ -12,19 +10,12 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
-#include <QShowEvent>
 #include <QTimer>
 #include <algorithm>
-#include <cstring>
-#include <functional>
 
 #include "capture/AudioCapture.h"
 #include "files/ProgramFolder.h"
-#include "files/ScoreTextFile.h"
-#include "history/PracticeTime.h"
 #include "history/ScoreIdentity.h"
-#include "listening/VoiceRangeText.h"
-#include "midi/MidiFileWriter.h"
 #include "midi/MidiOutDevice.h"
 #include "singback/CaptureEar.h"
 #include "singback/RangeListener.h"
@@ -32,24 +23,18 @@
 #include "window/AppIcon.h"
 #include "window/DialogLayout.h"
 #include "window/FollowAlong.h"
-#include "window/RangeStrip.h"
 #include "window/ScoreView.h"
 #include "window/SingBackPanel.h"
+#include "window/SingBackSession.h"
 #include "window/UserSettings.h"
+#include "window/WindowPlacement.h"
 #include "window/WindowPlatform.h"
 
 namespace {
 
 const char kNoDevicesText[] = "No MIDI output devices available.";
-const char kTextFileFilter[] = "文本文件(*.txt)";
-const char kMidiFileFilter[] = "mid文件(*.mid)";
 const char kScoreViewOpenKey[] = "scoreView/open";
-const char kRangeSetting[] = "voice/range";
 constexpr unsigned kScClose = 0xF060;
-
-}  // namespace
-
-namespace {
 
 std::unique_ptr<CWindowPlatform> WindowPlatformUnless(PlayerPlatform* replacement,
                                                       CMIDIOutDevice& device, CTunwickDlg& dialog) {
@@ -58,28 +43,13 @@ std::unique_ptr<CWindowPlatform> WindowPlatformUnless(PlayerPlatform* replacemen
       device, [&dialog](const char* text) { dialog.ShowMessage(text); });
 }
 
-// Calls back when playback stops: a pause, the end of the exercise, another mode.
-class CStopWatcher : public PlayerObserver {
- public:
-  explicit CStopWatcher(std::function<void()> onStop) : onStop_(std::move(onStop)) {}
-  void OnPlayerNotification(const PlayerNotification& n) override {
-    if (n.kind == PlayerNotification::kStopped) onStop_();
-  }
-
- private:
-  std::function<void()> onStop_;
-};
-
-// The songbook: beside the program (a build, or an unpacked copy), else where the package
-// installs it; empty (the current folder) when neither exists.
+// The songbook: the "examples" folder in the first installed data folder that has one; empty
+// (the current folder) when none does.
 QString SongbookFolder() {
-  for (const QString& folder :
-       {QString::fromStdString(ProgramFolder()) + QStringLiteral("examples"),
-        QStringLiteral(TUNWICK_EXAMPLES_DIR)}) {
-    const QFileInfo info(folder);
-    if (info.isDir()) return info.absoluteFilePath();
-  }
-  return {};
+  const std::string found = FindData("examples", DataFolders(), DataKind::kFolder);
+  return found.empty()
+             ? QString()
+             : QDir::cleanPath(QFileInfo(QString::fromStdString(found)).absoluteFilePath());
 }
 
 }  // namespace
@@ -101,7 +71,6 @@ CTunwickDlg::CTunwickDlg(QWidget* parent, PlayerPlatform* platform)
   player_.AddObserver(followAlong_.get());
   singBackPanel_ = std::make_unique<CSingBackPanel>(player_, this);
   player_.AddObserver(singBackPanel_.get());
-  singBackPanel_->SetHistorySource([this](int32_t row) { return PhraseHistory(row); });
   scoreView_ = std::make_unique<CScoreView>(*edit_, *followAlong_, player_, this);
   scoreView_->SetOnClosed([this] { ShowScoreView(false); });
   scoreViewAction_ = new QAction(QStringLiteral("简谱(&J)"), this);
@@ -111,30 +80,17 @@ CTunwickDlg::CTunwickDlg(QWidget* parent, PlayerPlatform* platform)
   // The shortcut works in the dialog and in the view alike.
   addAction(scoreViewAction_);
   scoreView_->addAction(scoreViewAction_);
-  singBackPanel_->rangeStrip().SetSources(
-      [this] {
-        // The learner sings alone: whatever plays stops first.
-        player_.OnPause();
-        return CreateRangeListener();
-      },
-      [this](const std::optional<VoiceRange>& range) { OnRangeChosen(range); });
-  LoadStoredRange();
-  // How strictly sing-back judges is the learner's choice, kept between runs.
-  listening::Tolerance tolerance = listening::Tolerance::kNormal;
-  if (listening::ParseTolerance(
-          OpenUserSettings()->value(kToleranceSetting).toString().toStdString(), tolerance))
-    singBackPanel_->SetTolerance(tolerance);
-  connect(singBackPanel_.get(), &CSingBackPanel::toleranceChosen, this,
-          [this](listening::Tolerance chosen) {
-            OpenUserSettings()->setValue(kToleranceSetting,
-                                         QString::fromUtf8(listening::ToleranceName(chosen)));
-            if (ear_) ear_->SetTolerance(chosen);
-          });
-  loadedText_ = kBuiltInScore;
-  // Queued: a stop is often followed at once by a new start (the button pressed again).
-  earRelease_ = std::make_unique<CStopWatcher>(
-      [this] { QTimer::singleShot(0, this, [this] { ReleaseEarWhenStopped(); }); });
-  player_.AddObserver(earRelease_.get());
+  // The seams are called only after construction, so they reach a test's replacements.
+  CSingBackSession::Seams seams;
+  seams.createEar = [this] { return CreateEar(); };
+  seams.createRangeListener = [this] { return CreateRangeListener(); };
+  seams.historyPath = [this] { return PracticeHistoryPath(); };
+  seams.wallNow = [this] { return WallNow(); };
+  seams.warn = [this](const QString& text) {
+    ShowMessageBox(text, QString::fromUtf8(kApplicationTitle), QMessageBox::Warning);
+  };
+  singBack_ = std::make_unique<CSingBackSession>(player_, *singBackPanel_, *this, std::move(seams));
+  singBack_->SetScore(kBuiltInScore, std::string());
 
   appIcon_ = TunwickIcon();
 }
@@ -145,10 +101,11 @@ CTunwickDlg::~CTunwickDlg() {
   if (windowPlatform_) windowPlatform_->KillTimer1();
   player_.RemoveObserver(followAlong_.get());
   player_.RemoveObserver(singBackPanel_.get());
-  player_.RemoveObserver(earRelease_.get());
-  // A take may be running: the player lets go of the ear before it stops listening.
-  player_.SetEar(nullptr);
+  // The panel goes before the session and its ear (members in reverse order); the session
+  // makes the player let go of the ear first.
 }
+
+ListeningEar* CTunwickDlg::ear() const { return singBack_ ? singBack_->ear() : nullptr; }
 
 void CTunwickDlg::CreateControls() {
   const DialogBaseUnits units = BaseUnitsOf(font());
@@ -254,129 +211,26 @@ void CTunwickDlg::UpdateData(bool saveAndValidate) {
     edit_->SetScoreText(scoreText);
 }
 
-// ---- Play commands: one hop to the player ----
+// ---- Play commands: one hop to the player or the sing-back session ----
 
 void CTunwickDlg::OnPractice() { player_.OnPractice(); }
 void CTunwickDlg::OnContinue() {
-  // A paused exercise listens again; a finished one has nothing to resume.
-  const PlayerPosition at = player_.Position();
-  if (at.mode == SingBackMode && !at.playing && !player_.SingBackOver() && !OpenEar()) return;
-  player_.OnContinue();
+  if (singBack_->ReadyToContinue()) player_.OnContinue();
 }
 void CTunwickDlg::OnPause() { player_.OnPause(); }
 void CTunwickDlg::OnTeaching() { player_.OnTeaching(); }
 void CTunwickDlg::OnPlayAll() { player_.OnPlayAll(); }
 void CTunwickDlg::OnRepeat() { player_.OnRepeat(); }
 
-bool CTunwickDlg::OpenEar() {
-  if (ear_) return true;
-  try {
-    ear_ = CreateEar();
-  } catch (const std::exception& error) {
-    ShowMessageBox(
-        QStringLiteral("%1\n\n跟唱模式要听你唱：请接上麦克风，或在声音设置里选好输入设备。")
-            .arg(QString::fromLocal8Bit(error.what())),
-        QString::fromUtf8(kApplicationTitle), QMessageBox::Warning);
-    return false;
-  }
-  ear_->SetTolerance(singBackPanel_->tolerance());
-  player_.SetEar(ear_.get());
-  singBackPanel_->SetEar(ear_.get());
-  // Each judged try is kept first, so that the panel's history shows it too.
-  ear_->SetJudgementSink([this](int32_t row, const listening::TakeJudgement& judgement) {
-    RecordTry(row, judgement);
-    singBackPanel_->TakeJudged(row, judgement);
-  });
-  return true;
-}
-
-history::CPracticeHistory& CTunwickDlg::Practice() {
-  if (!practice_)
-    practice_ = std::make_unique<history::CPracticeHistory>(
-        PracticeHistoryPath(), [this] { return WallNow(); },
-        [this](const std::string& notice) { practiceNotice_ = notice; });
-  return *practice_;
-}
-
-void CTunwickDlg::RecordTry(int32_t row, const listening::TakeJudgement& judgement) {
-  // A take too quiet to judge is no try of the learner's: the panel says what to do.
-  if (judgement.tooQuiet()) return;
-  history::TryRecord tried = history::TryOf(player_.score(), row, judgement);
-  tried.toleranceCents = judgement.hitCents;
-  tried.scoreHash = history::ScoreHash(loadedText_);
-  tried.scoreFile = loadedFile_;
-  tried.takeMs = player_.TakeLengthMs();
-  tried.transpose = player_.PhraseShift(row);
-  if (const std::optional<VoiceRange>& range = player_.Range()) {
-    tried.rangeLow = range->low;
-    tried.rangeHigh = range->high;
-  }
-  tried.source = "window";
-  Practice().Record(tried);
-}
-
-CSingBackPanel::HistoryView CTunwickDlg::PhraseHistory(int32_t row) {
-  constexpr int64_t kWeekMs = 7 * 24 * 3600 * 1000LL;
-  CSingBackPanel::HistoryView view;
-  const std::string hash = history::ScoreHash(loadedText_);
-  try {
-    history::CPracticeHistory& practice = Practice();
-    const int64_t since = practice.Now().unixMs - kWeekMs;
-    practice.With([&](history::CPracticeStore& store) {
-      view.progress = store.ProgressOf(hash, row);
-      view.weekPracticeMs = history::PracticeMs(store.TakesSince(since));
-    });
-    view.shown = true;
-  } catch (const history::PracticeStoreError& error) {
-    practiceNotice_ = std::string("练习记录无法读取：") + error.what();
-  }
-  // A complaint is shown once, with the next view of the history.
-  view.notice = QString::fromStdString(practiceNotice_);
-  practiceNotice_.clear();
-  return view;
-}
-
-void CTunwickDlg::LoadStoredRange() {
-  const std::string stored =
-      OpenUserSettings()->value(QString::fromLatin1(kRangeSetting)).toString().toStdString();
-  std::string problem;
-  // A setting that does not read as a range (edited by hand) is as none.
-  const std::optional<VoiceRange> range =
-      stored.empty() ? std::nullopt : listening::ParseVoiceRange(stored, problem);
-  player_.SetRange(range);
-  singBackPanel_->rangeStrip().ShowRange(range);
-}
-
-void CTunwickDlg::OnRangeChosen(const std::optional<VoiceRange>& range) {
-  // Playback stops, so that what plays next, and every try judged, is at the new range.
-  player_.OnPause();
-  player_.SetRange(range);
-  const std::unique_ptr<QSettings> settings = OpenUserSettings();
-  if (range)
-    settings->setValue(QString::fromLatin1(kRangeSetting),
-                       QString::fromStdString(listening::VoiceRangeText(*range)));
-  else
-    settings->remove(QString::fromLatin1(kRangeSetting));
-  settings->sync();
-}
-
-void CTunwickDlg::ReleaseEarWhenStopped() {
-  if (!ear_ || player_.Position().playing) return;
-  player_.SetEar(nullptr);
-  singBackPanel_->SetEar(nullptr);
-  ear_.reset();
-}
-
 void CTunwickDlg::OnSingBack() {
-  if (!OpenEar()) return;
+  if (!singBack_->OpenEar()) return;
   if (!singBackPanel_->isVisible()) {
     // Beside the dialog, so that the dialog keeps its layout, and on the screen.
-    singBackPanel_->move(CSingBackPanel::PlaceBeside(frameGeometry(), singBackPanel_->size(),
-                                                     screen()->availableGeometry()));
+    singBackPanel_->move(
+        PlaceBeside(frameGeometry(), singBackPanel_->size(), screen()->availableGeometry()));
     singBackPanel_->show();
   }
-  singBackPanel_->Reset();
-  player_.OnSingBack();
+  singBack_->Start();
 }
 
 void CTunwickDlg::OnRestoreBuiltIn() {
@@ -384,8 +238,7 @@ void CTunwickDlg::OnRestoreBuiltIn() {
   player_.OnRestoreBuiltIn();
   if (player_.LoadCount() != loads) {
     followAlong_->ClearSource();
-    loadedText_ = kBuiltInScore;
-    loadedFile_.clear();
+    singBack_->SetScore(kBuiltInScore, std::string());
   }
 }
 
@@ -394,110 +247,28 @@ void CTunwickDlg::OnLoad() {
   LoadBoxText();
 }
 
+void CTunwickDlg::OnClear() {
+  scoreText.clear();
+  UpdateData(false);
+}
+
 void CTunwickDlg::LoadBoxText() {
   const QString boxText = edit_->toPlainText();
   const int32_t loads = player_.LoadCount();
   player_.OnLoad(scoreText);
   if (player_.LoadCount() != loads) {
     followAlong_->SetSource(boxText, player_.textBuffer());
-    loadedText_ = scoreText;
     // From the file read last, unless the box has been edited since (line ends aside).
-    loadedFile_ =
-        !readFile_.empty() && history::ScoreHash(readText_) == history::ScoreHash(scoreText)
-            ? readFile_
-            : std::string();
+    singBack_->SetScore(scoreText, !readFile_.empty() && history::ScoreHash(readText_) ==
+                                                             history::ScoreHash(scoreText)
+                                       ? readFile_
+                                       : std::string());
     return;
   }
   // Refused: the message box has said why; the box now shows where.
   const CPlayer::ParseFault& fault = player_.LastParseFault();
   followAlong_->ShowFault(boxText, player_.textBuffer(), fault.phraseOffset, fault.phraseLength,
                           fault.numberOffset, fault.numberLength);
-}
-
-// ---- Score text files ----
-
-void CTunwickDlg::ShowFileError(const QString& format, const QString& path,
-                                const std::string& reason) {
-  ShowMessageBox(format.arg(path, QString::fromLocal8Bit(reason.c_str())),
-                 QString::fromUtf8(kApplicationTitle), QMessageBox::Warning);
-}
-
-void CTunwickDlg::OnSaveText() {
-  UpdateData(true);
-  const QString path = AskSaveFileName(QString::fromUtf8(kTextFileFilter), QStringLiteral("txt"));
-  if (path.isEmpty()) return;
-  const FileWriteResult result =
-      WriteScoreTextFile(QFile::encodeName(path).toStdString(), scoreText);
-  if (!result.ok)
-    ShowFileError(QStringLiteral("无法保存文件“%1”：%2。原有的文件没有改动。"), path,
-                  result.systemError);
-}
-
-void CTunwickDlg::OnReadText() {
-  const QString path = AskOpenFileName(QString::fromUtf8(kTextFileFilter), QStringLiteral("txt"));
-  if (path.isEmpty()) return;
-  const ScoreTextReadResult result = ReadScoreTextFile(QFile::encodeName(path).toStdString());
-  switch (result.status) {
-    case ScoreTextReadResult::kCannotOpen:
-      ShowFileError(QStringLiteral("无法打开文件“%1”：%2"), path, result.systemError);
-      return;
-    case ScoreTextReadResult::kReadError:
-      ShowFileError(QStringLiteral("读文件“%1”时出错：%2"), path, result.systemError);
-      return;
-    case ScoreTextReadResult::kTooLong:
-      ShowMessageBox(
-          result.fromGbk
-              ? QStringLiteral("文件“%1”太大：其 GBK 文本 %2 字节，转换为 UTF-8 后 %3 字节，"
-                               "乐谱文本最多 %4 字节。文件没有读入。")
-                    .arg(path)
-                    .arg(result.gbkLength)
-                    .arg(result.length)
-                    .arg(kMaxScoreTextBytes)
-              : QStringLiteral("文件“%1”太大：乐谱文本最多 %2 字节。文件没有读入。")
-                    .arg(path)
-                    .arg(kMaxScoreTextBytes),
-          QString::fromUtf8(kApplicationTitle), QMessageBox::Warning);
-      return;
-    case ScoreTextReadResult::kOk:
-      break;
-  }
-  char* const textBuffer = player_.textBuffer();
-  std::memcpy(textBuffer, result.text.data(), result.text.size());
-  textBuffer[result.text.size()] = '\0';
-  scoreText = textBuffer;
-  UpdateData(false);
-  readText_ = scoreText;
-  readFile_ = QFileInfo(path).absoluteFilePath().toStdString();
-}
-
-void CTunwickDlg::OnClear() {
-  scoreText.clear();
-  UpdateData(false);
-}
-
-// ---- MIDI file export ----
-
-void CTunwickDlg::OnSaveMidi() {
-  UpdateData(true);
-  const size_t length = std::strlen(scoreText.c_str());
-  if (length >= static_cast<size_t>(kTextBufferSize)) {
-    ShowMessage(kTextTooLongMessage);
-    return;
-  }
-  if (scoreText.empty()) return;
-  {
-    CPlayer::BuildOnlyScope quietly(player_);
-    LoadBoxText();
-  }
-
-  const QString path = AskSaveFileName(QString::fromUtf8(kMidiFileFilter), QStringLiteral("mid"));
-  if (path.isEmpty()) return;
-  try {
-    midi::WriteMidiFile(QFile::encodeName(path).toStdString(),
-                        midi::MidiFileBytes(player_.timeline()));
-  } catch (const std::exception& error) {
-    ShowFileError(QStringLiteral("无法保存 MIDI 文件“%1”：%2"), path, error.what());
-  }
 }
 
 // ---- Score view ----
@@ -510,8 +281,8 @@ void CTunwickDlg::ShowScoreView(bool open) {
     const QRect beside =
         singBackPanel_->isVisible() ? singBackPanel_->frameGeometry() : frameGeometry();
     scoreView_->resize(scoreView_->width(), std::max(scoreView_->height(), height()));
-    scoreView_->move(CSingBackPanel::PlaceBeside(beside, scoreView_->frameGeometry().size(),
-                                                 screen()->availableGeometry()));
+    scoreView_->move(
+        PlaceBeside(beside, scoreView_->frameGeometry().size(), screen()->availableGeometry()));
     scoreView_->show();
   } else if (!open) {
     scoreView_->hide();
@@ -585,42 +356,6 @@ void CTunwickDlg::ShowMessageBox(const QString& text, const QString& caption,
   QMessageBox box(icon, caption, text, QMessageBox::Ok, this);
   box.exec();
 }
-
-QString CTunwickDlg::AskSaveFileName(const QString& filter, const QString& defaultSuffix) {
-  return RememberFolderOf(GetSaveFileName(filter, defaultSuffix));
-}
-
-QString CTunwickDlg::AskOpenFileName(const QString& filter, const QString& defaultSuffix) {
-  return RememberFolderOf(GetOpenFileName(filter, defaultSuffix));
-}
-
-QString CTunwickDlg::RememberFolderOf(const QString& path) {
-  if (!path.isEmpty()) fileDialogFolder_ = QFileInfo(path).absolutePath();
-  return path;
-}
-
-QString CTunwickDlg::GetSaveFileName(const QString& filter, const QString& defaultSuffix) {
-  QFileDialog dialog(this);
-  if (!fileDialogFolder_.isEmpty()) dialog.setDirectory(fileDialogFolder_);
-  dialog.setAcceptMode(QFileDialog::AcceptSave);
-  dialog.setFileMode(QFileDialog::AnyFile);
-  dialog.setNameFilter(filter);
-  dialog.setDefaultSuffix(defaultSuffix);
-  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
-  return dialog.selectedFiles().constFirst();
-}
-
-QString CTunwickDlg::GetOpenFileName(const QString& filter, const QString& defaultSuffix) {
-  QFileDialog dialog(this);
-  if (!fileDialogFolder_.isEmpty()) dialog.setDirectory(fileDialogFolder_);
-  dialog.setAcceptMode(QFileDialog::AcceptOpen);
-  dialog.setFileMode(QFileDialog::ExistingFile);
-  dialog.setNameFilter(filter);
-  dialog.setDefaultSuffix(defaultSuffix);
-  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
-  return dialog.selectedFiles().constFirst();
-}
-
 // ---- The player's messages ----
 
 void CTunwickDlg::ShowMessage(const char* text) {

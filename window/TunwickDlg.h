@@ -9,21 +9,17 @@
 #include <string>
 
 #include "files/SideFileWriter.h"
-#include "history/PracticeHistory.h"
-#include "notation/VoiceRange.h"
+#include "history/WallClock.h"
 #include "playback/Player.h"
 #include "playback/PlayerPlatform.h"
 #include "playback/SideTextBinding.h"
 #include "window/ScoreEdit.h"
 #include "window/SingBackPanel.h"
 
-// Where the learner's choice of how strictly sing-back judges is kept in the user's settings:
-// "strict", "normal" or "easy".
-constexpr char kToleranceSetting[] = "singBack/tolerance";
-
 class CFollowAlong;
 class CScoreView;
 class CSingBackPanel;
+class CSingBackSession;
 class ListeningEar;
 class PitchListener;
 class CMIDIOutDevice;
@@ -33,9 +29,12 @@ class QLabel;
 class QPlainTextEdit;
 class QPushButton;
 
+// The file dialogs the dialog asks through.
+enum class FileDialogKind { kSave, kOpen };
+
 // The main dialog: the buttons, the help labels and the score edit box. It owns the MIDI
 // device, the player and the player's window platform. Each button calls one command, which
-// forwards to the player or to the score text file commands.
+// forwards to the player, the sing-back session or the file commands (TunwickDlgFiles.cpp).
 class CTunwickDlg : public QDialog {
   Q_OBJECT
 
@@ -93,8 +92,8 @@ class CTunwickDlg : public QDialog {
   CSingBackPanel& singBackPanel() const { return *singBackPanel_; }
   CScoreView& scoreView() const { return *scoreView_; }
   QAction* scoreViewAction() const { return scoreViewAction_; }
-  // The ear sing-back listens through, or null before the first start.
-  ListeningEar* ear() const { return ear_.get(); }
+  // The ear sing-back listens through, or null while the microphone is let go.
+  ListeningEar* ear() const;
   // The window platform, or null when a test replaced it.
   CWindowPlatform* windowPlatform() const { return windowPlatform_.get(); }
 
@@ -103,9 +102,9 @@ class CTunwickDlg : public QDialog {
   virtual int MidiOutDeviceCount();
   virtual void OpenMidiDevice();
   virtual void ShowMessageBox(const QString& text, const QString& caption, QMessageBox::Icon icon);
-  // The chosen file, or an empty string when the user cancels.
-  virtual QString GetSaveFileName(const QString& filter, const QString& defaultSuffix);
-  virtual QString GetOpenFileName(const QString& filter, const QString& defaultSuffix);
+  // The file chosen in a save or open dialog, or an empty string when the user cancels.
+  virtual QString GetFileName(FileDialogKind kind, const QString& filter,
+                              const QString& defaultSuffix);
   virtual void RunAboutBox();
   // The ear over the default input, hearing the player's score. Throws
   // capture::AudioCaptureError when there is no input to listen to.
@@ -127,23 +126,8 @@ class CTunwickDlg : public QDialog {
   // Loads the box's text into the player (as the load and export commands do) and, when it
   // took, follows it along in the box.
   void LoadBoxText();
-  // The microphone is open only while the sing-back exercise runs. OpenEar opens it (or says
-  // why it cannot, and returns false); once playback has stopped, the ear and its input are
-  // let go after the player has finished telling its observers.
-  bool OpenEar();
-  void ReleaseEarWhenStopped();
-  // The file dialogs' seams, with the folder remembered after a file is chosen.
-  QString AskSaveFileName(const QString& filter, const QString& defaultSuffix);
-  QString AskOpenFileName(const QString& filter, const QString& defaultSuffix);
-  QString RememberFolderOf(const QString& path);
-  // Sing-back's practice history: each judged try is kept, and the panel shows the phrase's.
-  history::CPracticeHistory& Practice();
-  void RecordTry(int32_t row, const listening::TakeJudgement& judgement);
-  CSingBackPanel::HistoryView PhraseHistory(int32_t row);
-  // The singer's range: the one kept in the user's settings ("voice/range", e.g. "A2-E4") at
-  // start-up, then each one the learner sings, types or clears, kept there at once.
-  void LoadStoredRange();
-  void OnRangeChosen(const std::optional<VoiceRange>& range);
+  // The file dialog's seam, with the folder remembered after a file is chosen.
+  QString AskFileName(FileDialogKind kind, const QString& filter, const QString& defaultSuffix);
 
   QIcon appIcon_;
   std::unique_ptr<CMIDIOutDevice> device_;
@@ -155,19 +139,15 @@ class CTunwickDlg : public QDialog {
   std::map<int, QPushButton*> buttons_;
   CScoreEdit* edit_ = nullptr;
   std::unique_ptr<CFollowAlong> followAlong_;
-  std::unique_ptr<ListeningEar> ear_;
-  std::unique_ptr<PlayerObserver> earRelease_;
+  // Goes after the panel it feeds, and with it the ear the panel polls.
+  std::unique_ptr<CSingBackSession> singBack_;
   // A window of its own beside the dialog; it goes before the ear it polls.
   std::unique_ptr<CSingBackPanel> singBackPanel_;
   // The score in numbered notation, in a window of its own beside the dialog.
   std::unique_ptr<CScoreView> scoreView_;
   QAction* scoreViewAction_ = nullptr;
-  // The score the player holds, as the practice history knows it: its text when loaded, and
-  // the file it was read from when the box still held that file's text unedited.
-  std::string loadedText_;
-  std::string loadedFile_;
-  std::string readText_;  // the text and file the read command put in the box last
+  // The text and file the read command put in the box last: a score loaded from that text
+  // is a try of that file's in the practice history.
+  std::string readText_;
   std::string readFile_;
-  std::unique_ptr<history::CPracticeHistory> practice_;
-  std::string practiceNotice_;  // the history's last complaint, until the panel has shown it
 };

@@ -15,6 +15,7 @@
 #include "window/FollowAlong.h"
 #include "window/ScoreView.h"
 #include "window/UserSettings.h"
+#include "window/WindowPlacement.h"
 
 namespace {
 
@@ -72,8 +73,8 @@ TEST_F(ScoreViewTest, OneActionOpensAndClosesItBesideTheDialogAndItIsRemembered)
   EXPECT_TRUE(dlg->scoreViewAction()->isChecked());
   EXPECT_EQ(dlg->geometry(), dialogBefore);  // no control of the dialog moves
   // Where the sing-back panel would go (its frame, measured once shown, may differ a little).
-  const QPoint beside = CSingBackPanel::PlaceBeside(
-      dlg->frameGeometry(), View().frameGeometry().size(), dlg->screen()->availableGeometry());
+  const QPoint beside = PlaceBeside(dlg->frameGeometry(), View().frameGeometry().size(),
+                                    dlg->screen()->availableGeometry());
   EXPECT_LE((View().pos() - beside).manhattanLength(), 8);
   EXPECT_TRUE(OpenUserSettings()->value(QStringLiteral("scoreView/open")).toBool());
 

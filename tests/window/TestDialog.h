@@ -92,12 +92,8 @@ class TestDlg : private FakePlatformHolder, public CTunwickDlg {
                       QMessageBox::Icon icon) override {
     boxes.push_back({text, caption, icon});
   }
-  QString GetSaveFileName(const QString& filter, const QString& suffix) override {
-    fileDialogs.push_back({true, filter, suffix});
-    return fileAnswer;
-  }
-  QString GetOpenFileName(const QString& filter, const QString& suffix) override {
-    fileDialogs.push_back({false, filter, suffix});
+  QString GetFileName(FileDialogKind kind, const QString& filter, const QString& suffix) override {
+    fileDialogs.push_back({kind == FileDialogKind::kSave, filter, suffix});
     return fileAnswer;
   }
   std::unique_ptr<ListeningEar> CreateEar() override {
