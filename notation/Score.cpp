@@ -3,15 +3,15 @@
 #include <cstring>
 
 #include "notation/ScoreParseError.h"
+#include "notation/TextSpans.h"
 
 namespace {
 
 // 2. Trim one '|' at each end.
 void TrimBars(const char*& text, int32_t& length) {
-  if (text[0] == '|') {
-    ++text;
-    --length;
-  }
+  const int32_t leading = LeadingBarShift(std::string_view(text, length));
+  text += leading;
+  length -= leading;
   if (length > 0 && text[length - 1] == '|') --length;
 }
 
@@ -162,7 +162,7 @@ Score::~Score() {
 
 void ParseScore(const char* text, int32_t length, Score& score) {
   if (text == nullptr || length <= 0) return;  // 1. Nothing to parse: nothing is touched.
-  const int32_t trimmedAtStart = text[0] == '|' ? 1 : 0;
+  const int32_t trimmedAtStart = LeadingBarShift(std::string_view(text, length));
   TrimBars(text, length);
   const int32_t n = CopyWorkingText(text, length, score);
   BlankComments(score.text, n);
