@@ -9,9 +9,10 @@ namespace {
 
 // 2. Trim one '|' at each end.
 void TrimBars(const char*& text, int32_t& length) {
-  const int32_t leading = LeadingBarShift(std::string_view(text, length));
-  text += leading;
-  length -= leading;
+  if (text[0] == '|') {
+    ++text;
+    --length;
+  }
   if (length > 0 && text[length - 1] == '|') --length;
 }
 
