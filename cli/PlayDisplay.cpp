@@ -4,9 +4,11 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <optional>
 #include <string>
 #include <utility>
 
+#include "notation/TextSpans.h"
 #include "playback/Player.h"
 
 namespace {
@@ -99,27 +101,23 @@ void CPlayDisplay::PrintPass() {
 }
 
 std::string CPlayDisplay::LiveLine(int32_t row, const int32_t* notes, int count) const {
-  const Score& score = player_.score();
-  if (row < 0 || row >= score.phraseCount) return {};
-  const Phrase& phrase = score.phrases[row];
   // Offsets in the loaded text: the parser's working copy lines up with it, after a '|'
   // that opened the text and was dropped.
-  const size_t lead = !text_.empty() && text_[0] == '|' ? 1 : 0;
-  const auto offset = [&](const char* p) { return static_cast<size_t>(p - score.text) + lead; };
-  const size_t begin = offset(phrase.source);
-  const size_t end = std::min(text_.size(), begin + static_cast<size_t>(phrase.sourceLength));
+  const int32_t shift = LeadingBarShift(text_);
+  const std::optional<TextSpan> phrase = PhraseTextSpan(player_.score(), row, shift);
+  if (!phrase) return {};
+  const size_t begin = static_cast<size_t>(phrase->begin);
+  const size_t end = std::min(text_.size(), static_cast<size_t>(phrase->end));
   if (begin >= end) return {};
 
   // Which bytes of the phrase are marked.
   std::string marked(end - begin, 0);
   size_t firstMark = end - begin;
   for (int i = 0; i < count; ++i) {
-    const int32_t note = notes[i];
-    if (note < 0 || 2 * note + 1 >= phrase.tokenCount) continue;
-    const TokenSpan& length = phrase.tokens[2 * note];
-    const TokenSpan& degree = phrase.tokens[2 * note + 1];
-    const size_t from = offset(length.start) - begin;
-    const size_t to = std::min(marked.size(), offset(degree.start + degree.length) - begin);
+    const std::optional<TextSpan> note = NoteTextSpan(player_.score(), row, notes[i], shift);
+    if (!note) continue;
+    const size_t from = static_cast<size_t>(note->begin) - begin;
+    const size_t to = std::min(marked.size(), static_cast<size_t>(note->end) - begin);
     for (size_t k = from; k < to; ++k) marked[k] = 1;
     firstMark = std::min(firstMark, from);
   }

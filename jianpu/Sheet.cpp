@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "notation/ScoreParseError.h"
+#include "notation/TextSpans.h"
 
 namespace jianpu {
 
@@ -25,7 +26,7 @@ Sheet ReadSheet(const std::string& text) {
     sheet.faults.push_back({-1, 0, "score text too long"});
     return sheet;
   }
-  sheet.shift = !text.empty() && text[0] == '|' ? 1 : 0;
+  sheet.shift = LeadingBarShift(text);
   std::string working = text;
   // Each round blanks one refused phrase, so the rounds are bounded by the faults shown.
   for (int32_t round = 0; round <= kMaxSheetFaults; ++round) {
@@ -58,19 +59,13 @@ Sheet ReadSheet(const std::string& text) {
 }
 
 SourceRange NoteSource(const Sheet& sheet, int32_t phrase, int32_t note) {
-  const Score& score = *sheet.score;
-  const Phrase& p = score.phrases[phrase];
-  const TokenSpan& length = p.tokens[2 * note];
-  const TokenSpan& degree = p.tokens[2 * note + 1];
-  return {static_cast<int32_t>(length.start - score.text) + sheet.shift,
-          static_cast<int32_t>(degree.start + degree.length - score.text) + sheet.shift};
+  const std::optional<TextSpan> span = NoteTextSpan(*sheet.score, phrase, note, sheet.shift);
+  return span ? SourceRange{span->begin, span->end} : SourceRange{};
 }
 
 SourceRange PhraseSource(const Sheet& sheet, int32_t phrase) {
-  const Score& score = *sheet.score;
-  const Phrase& p = score.phrases[phrase];
-  const int32_t start = static_cast<int32_t>(p.source - score.text) + sheet.shift;
-  return {start, start + p.sourceLength};
+  const std::optional<TextSpan> span = PhraseTextSpan(*sheet.score, phrase, sheet.shift);
+  return span ? SourceRange{span->begin, span->end} : SourceRange{};
 }
 
 }  // namespace jianpu

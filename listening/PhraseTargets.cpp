@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 
+#include "notation/BeatTime.h"
 #include "notation/Phrase.h"
 
 namespace listening {
@@ -9,10 +10,9 @@ namespace listening {
 namespace {
 
 int32_t TimeMs(double beats, int32_t msPerBeat) {
-  const double ms = beats * msPerBeat;
-  if (!(ms >= -2147483648.0 && ms < 2147483648.0))
-    throw std::out_of_range("The phrase lasts more than 2147483647 milliseconds.");
-  return static_cast<int32_t>(ms);
+  const std::optional<int32_t> ms = BeatsToMs(beats, msPerBeat);
+  if (!ms) throw std::out_of_range("The phrase lasts more than 2147483647 milliseconds.");
+  return *ms;
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "notation/ScoreParseError.h"
+#include "notation/TextSpans.h"
 
 namespace {
 
@@ -162,7 +163,7 @@ Score::~Score() {
 
 void ParseScore(const char* text, int32_t length, Score& score) {
   if (text == nullptr || length <= 0) return;  // 1. Nothing to parse: nothing is touched.
-  const int32_t trimmedAtStart = text[0] == '|' ? 1 : 0;
+  const int32_t trimmedAtStart = LeadingBarShift(std::string_view(text, length));
   TrimBars(text, length);
   const int32_t n = CopyWorkingText(text, length, score);
   BlankComments(score.text, n);

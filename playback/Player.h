@@ -9,10 +9,11 @@
 #include "notation/Score.h"
 #include "notation/VoiceRange.h"
 #include "playback/EventTimeline.h"
-#include "playback/NotificationQueue.h"
 #include "playback/PlayerNotification.h"
+#include "playback/PlayerNotifier.h"
 #include "playback/PlayerPlatform.h"
 #include "playback/RangeFit.h"
+#include "playback/ScoreLoader.h"
 #include "playback/SingBackExercise.h"
 #include "playback/TimelineLayout.h"
 
@@ -34,20 +35,11 @@ constexpr int32_t kStepCue = 10;
 extern const int32_t kPracticeSteps[kPracticeStepCount];
 extern const int32_t kTeachingSteps[kTeachingStepCount];
 
-// The 216-character demonstration score loaded at start-up and by the restore command.
-extern const char kBuiltInScore[];
-
 constexpr const char* kCueSoundName = "lumo.wav";
 constexpr uint32_t kFullVolume = 0xFFFF;
 constexpr int32_t kTimerPeriodMs = 10;
 constexpr int32_t kReferenceWaitMs = 2000;
 constexpr int32_t kRepeatWaitMs = 500;
-
-// The text buffer: at most 29999 bytes of score text and the terminating zero.
-constexpr int32_t kTextBufferSize = 30000;
-
-// Shown when the load command refuses a text that does not fit textBuffer with its zero.
-extern const char kTextTooLongMessage[];
 
 // The short-message word of a note-on on channel 1, velocity 127.
 constexpr uint32_t NoteOnMessage(int32_t pitch) {
@@ -107,15 +99,12 @@ class CPlayer {
 
   // Where the side texts of every parse the player makes (into its Score and into the scratch
   // Score it tries texts on) are handed; null: nowhere.
-  void SetSideTextSink(SideTextSink* sink) {
-    score_->sideTextSink = sink;
-    scratch_->sideTextSink = sink;
-  }
-  SideTextSink* SideTextSinkInUse() const { return score_->sideTextSink; }
+  void SetSideTextSink(SideTextSink* sink) { loader_.SetSideTextSink(sink); }
+  SideTextSink* SideTextSinkInUse() const { return loader_.SideTextSinkInUse(); }
 
   // Observers hear of every note, pass, wait and cue as it is heard. Add them before playing.
-  void AddObserver(PlayerObserver* observer) { observers_.push_back(observer); }
-  void RemoveObserver(PlayerObserver* observer);
+  void AddObserver(PlayerObserver* observer) { notifier_.AddObserver(observer); }
+  void RemoveObserver(PlayerObserver* observer) { notifier_.RemoveObserver(observer); }
   // The ear sing-back listens through; nullptr for none. It must outlive its use.
   void SetEar(PlayerEar* ear) { singBack_.SetEar(ear); }
   // The singer's range, or none. With one, practice places its levels inside it, and teaching,
@@ -131,14 +120,14 @@ class CPlayer {
   int32_t PhraseShift(int32_t row) const { return fit_.Shift(row); }
 
   // The buffer score texts are copied into to be loaded (kTextBufferSize bytes).
-  char* textBuffer() { return textBuffer_.get(); }
+  char* textBuffer() { return loader_.textBuffer(); }
 
   // Queries. The loaded Score: a load puts another in its place, so ask again after one.
-  const Score& score() const { return *score_; }
+  const Score& score() const { return loader_.score(); }
   const EventTimeline& timeline() const { return timeline_; }
   // For tests that alter a pass or the loaded score in place.
   EventTimeline& timelineForTest() { return timeline_; }
-  Score& scoreForTest() { return *score_; }
+  Score& scoreForTest() { return loader_.score(); }
   PlayerPosition Position() const;
   bool Playing() const { return timerRunning == 1; }
   int32_t TimerRunning() const { return timerRunning; }
@@ -150,16 +139,11 @@ class CPlayer {
   PlayerPhase Phase() const { return phase_; }
   // Where the last text LoadAndPlay refused was at fault, as offsets into that text; -1 where
   // the parser could not say (and after a text that loaded).
-  struct ParseFault {
-    int32_t phraseOffset = -1;
-    int32_t phraseLength = 0;
-    int32_t numberOffset = -1;
-    int32_t numberLength = 0;
-  };
-  const ParseFault& LastParseFault() const { return lastFault_; }
+  using ParseFault = ScoreParseFault;
+  const ParseFault& LastParseFault() const { return loader_.LastParseFault(); }
   // How many texts LoadAndPlay has loaded: it grows by one with each text that replaced the
   // Score, so a caller can tell a load that took from one that was refused.
-  int32_t LoadCount() const { return loads_; }
+  int32_t LoadCount() const { return loader_.LoadCount(); }
   // Sing-back: one result per phrase of the last run, in order (tries 0: not reached).
   const std::vector<SingBackResult>& SingBackResults() const { return singBack_.Results(); }
   // Sing-back: how long a take of the phrase laid out lasts: the phrase and its grace.
@@ -191,8 +175,6 @@ class CPlayer {
   void Tick(bool running, int32_t now);
   // BuildScoreTimeline without the start: the whole score laid out, stopped, in PlayAllMode.
   bool LayOutScore();
-  // Hands observers what has become audible by nowMs; everything when `all`.
-  void Deliver(int32_t nowMs, bool all);
   void TellStopped();
   // Sing-back: a wait of the mode (cue, listening) is up at its exact end.
   void SingBackWaitOver();
@@ -209,19 +191,13 @@ class CPlayer {
   int32_t waitEndMs_ = 0;        // clock time the wait ends, while it runs
   int32_t waitRemainingMs_ = 0;  // what is left of it, while paused
   int32_t repeatPasses_ = 0;     // passes of the repeat mode so far
-  int32_t soundingRow_ = 0;      // phrase of the note heard last
-  int32_t loads_ = 0;
-  ParseFault lastFault_;
   CSingBackExercise singBack_;
   CRangeFit fit_;
   PracticeLadder ladder_;  // of the phrase practice drills, from its first step on
 
   PlayerPlatform& platform_;
-  std::unique_ptr<Score> score_;
-  std::unique_ptr<Score> scratch_;  // where a load parses; it becomes score_ once accepted
-  std::unique_ptr<char[]> textBuffer_;
+  CScoreLoader loader_;
   EventTimeline timeline_;
   CTimelineLayout layout_;
-  std::vector<PlayerObserver*> observers_;
-  CNotificationQueue pending_;
+  CPlayerNotifier notifier_;
 };

@@ -2,14 +2,14 @@
 
 #include <algorithm>
 
+#include "notation/BeatTime.h"
+
 const char kTooManyEventsMessage[] =
     "The score is too long to play: the timeline holds at most 60000 events.";
 const char kTooLongInTimeMessage[] =
     "The score is too long to play: it lasts more than 2147483647 milliseconds.";
 
 namespace {
-
-bool FitsInt32(double value) { return value >= -2147483648.0 && value < 2147483648.0; }
 
 // Walks the events of phrases [first, last) in layout order, phrases end to end, handing
 // each (event, row, note index) to `visit`. Returns the message of the first time that does
@@ -22,10 +22,10 @@ const char* WalkLayout(const Score& score, int32_t first, int32_t last, Visit&& 
     const int32_t msPerBeat = MsPerBeat(phrase);
     const int32_t n = phrase.noteCount;
     for (int32_t i = 0; i <= n; ++i) {
-      const double local = phrase.startTimes[i] * msPerBeat;
-      if (!FitsInt32(local)) return kTooLongInTimeMessage;
-      const double time = static_cast<int32_t>(local) + offset;
-      if (!FitsInt32(time)) return kTooLongInTimeMessage;
+      const std::optional<int32_t> local = BeatsToMs(phrase.startTimes[i], msPerBeat);
+      if (!local) return kTooLongInTimeMessage;
+      const double time = *local + offset;
+      if (!FitsInt32Ms(time)) return kTooLongInTimeMessage;
       visit(NoteEvent{phrase.pitches[i], static_cast<int32_t>(time)}, row, i);
     }
     offset += static_cast<double>(msPerBeat) * phrase.startTimes[n];

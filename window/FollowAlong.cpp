@@ -6,6 +6,7 @@
 #include <QWidget>
 #include <algorithm>
 
+#include "notation/TextSpans.h"
 #include "playback/Player.h"
 #include "window/PlayCaption.h"
 
@@ -88,7 +89,7 @@ void CFollowAlong::SetSource(const QString& boxText, const std::string& loadedBy
   byteToChar_ = BoxCharacterOfEachByte(boxText);
   // Only a text that maps byte for byte is followed: nothing is ever shown in the wrong place.
   valid_ = byteToChar_.size() == loadedBytes.size() + 1;
-  leadingBar_ = !loadedBytes.empty() && loadedBytes[0] == '|' ? 1 : 0;
+  leadingBar_ = LeadingBarShift(loadedBytes);
   row_ = -1;
   notes_.clear();
   ScheduleUpdate();
@@ -105,27 +106,17 @@ int CFollowAlong::CharAt(size_t byteOffset) const {
 }
 
 CFollowAlong::Range CFollowAlong::PhraseSpan(int32_t row) const {
-  const Score& score = player_.score();
-  if (row < 0 || row >= score.phraseCount) return {0, 0};
-  const Phrase& phrase = score.phrases[row];
-  const size_t from = static_cast<size_t>(phrase.source - score.text) + leadingBar_;
-  const int start = CharAt(from);
-  const int end = CharAt(from + static_cast<size_t>(phrase.sourceLength));
-  return start < 0 || end < 0 ? Range{0, 0} : Range{start, end};
+  return BoxRange(PhraseTextSpan(player_.score(), row, leadingBar_));
 }
 
 CFollowAlong::Range CFollowAlong::NoteSpan(int32_t row, int32_t note) const {
-  const Score& score = player_.score();
-  if (row < 0 || row >= score.phraseCount) return {0, 0};
-  const Phrase& phrase = score.phrases[row];
-  if (note < 0 || 2 * note + 1 >= phrase.tokenCount) return {0, 0};
-  // A note is its two numbers: the length, then the degree.
-  const TokenSpan& length = phrase.tokens[2 * note];
-  const TokenSpan& degree = phrase.tokens[2 * note + 1];
-  const size_t from = static_cast<size_t>(length.start - score.text) + leadingBar_;
-  const size_t to = static_cast<size_t>(degree.start + degree.length - score.text) + leadingBar_;
-  const int start = CharAt(from);
-  const int end = CharAt(to);
+  return BoxRange(NoteTextSpan(player_.score(), row, note, leadingBar_));
+}
+
+CFollowAlong::Range CFollowAlong::BoxRange(const std::optional<TextSpan>& bytes) const {
+  if (!bytes) return {0, 0};
+  const int start = CharAt(static_cast<size_t>(bytes->begin));
+  const int end = CharAt(static_cast<size_t>(bytes->end));
   return start < 0 || end < 0 ? Range{0, 0} : Range{start, end};
 }
 

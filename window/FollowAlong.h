@@ -2,9 +2,11 @@
 
 #include <QObject>
 #include <QString>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "notation/TextSpans.h"
 #include "playback/PlayerNotification.h"
 
 class CPlayer;
@@ -58,6 +60,8 @@ class CFollowAlong : public QObject, public PlayerObserver {
   int CharAt(size_t byteOffset) const;
   Range PhraseSpan(int32_t row) const;
   Range NoteSpan(int32_t row, int32_t note) const;
+  // Bytes of the loaded text as characters of the box; empty where the box does not hold them.
+  Range BoxRange(const std::optional<TextSpan>& bytes) const;
   void ScheduleUpdate();
   void Update();
 

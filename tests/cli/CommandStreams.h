@@ -34,3 +34,20 @@ class CapturedStreams {
   std::FILE* out_;
   std::FILE* err_;
 };
+
+// What an in-process command did: its exit status and what it wrote to each stream.
+struct CommandRun {
+  int status = -1;
+  std::string out, err;
+};
+
+// Calls `command` with captured streams (it returns the exit status) and keeps what it wrote.
+template <typename Command>
+CommandRun RunCaptured(Command&& command) {
+  CapturedStreams captured;
+  CommandRun run;
+  run.status = command(captured.streams());
+  run.out = captured.out();
+  run.err = captured.err();
+  return run;
+}

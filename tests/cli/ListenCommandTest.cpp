@@ -25,10 +25,7 @@ class NoInput : public SoundInput {
   }
 };
 
-struct Listened {
-  int status = -1;
-  std::string out, err;
-};
+using Listened = CommandRun;
 
 class ListenCommandTest : public ::testing::Test {
  protected:
@@ -41,12 +38,9 @@ class ListenCommandTest : public ::testing::Test {
         return nullptr;
       });
     };
-    CapturedStreams captured;
-    Listened run;
-    run.status = RunListenCommand(arguments, captured.streams(), machine);
-    run.out = captured.out();
-    run.err = captured.err();
-    return run;
+    return RunCaptured([&](const CommandLineStreams& streams) {
+      return RunListenCommand(arguments, streams, machine);
+    });
   }
 
   TempFolder folder;

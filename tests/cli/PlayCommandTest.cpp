@@ -110,10 +110,7 @@ class FakePort : public midi::MidiPort {
   int notes_ = 0;
 };
 
-struct Played {
-  int status = -1;
-  std::string out, err;
-};
+using Played = CommandRun;
 
 class PlayCommandTest : public ::testing::Test {
  protected:
@@ -129,12 +126,9 @@ class PlayCommandTest : public ::testing::Test {
         return std::make_unique<FakePort>(log, clock, interruptAtNote, failOpen);
       });
     };
-    CapturedStreams captured;
-    Played played;
-    played.status = RunPlayCommand(arguments, captured.streams(), machine);
-    played.out = captured.out();
-    played.err = captured.err();
-    return played;
+    return RunCaptured([&](const CommandLineStreams& streams) {
+      return RunPlayCommand(arguments, streams, machine);
+    });
   }
 
   // The port's log as "+ms what", times from the start of playback.

@@ -22,18 +22,11 @@ using testsupport::TempFolder;
 
 const char kSong[] = "s=100,1,1,1,2,1,3|1,5,1,3";
 
-struct Ran {
-  int status = -1;
-  std::string out, err;
-};
+using Ran = CommandRun;
 
 Ran Progress(const Arguments& arguments) {
-  CapturedStreams captured;
-  Ran run;
-  run.status = RunProgressCommand(arguments, captured.streams());
-  run.out = captured.out();
-  run.err = captured.err();
-  return run;
+  return RunCaptured(
+      [&](const CommandLineStreams& streams) { return RunProgressCommand(arguments, streams); });
 }
 
 int Count(const std::string& text, const std::string& part) {

@@ -18,19 +18,12 @@ namespace {
 
 using testsupport::TempFolder;
 
-struct Ran {
-  int status = -1;
-  std::string out, err;
-};
+using Ran = CommandRun;
 
 template <typename Command>
 Ran RunCaptured(Command command, const Arguments& arguments) {
-  CapturedStreams captured;
-  Ran run;
-  run.status = command(arguments, captured.streams());
-  run.out = captured.out();
-  run.err = captured.err();
-  return run;
+  return ::RunCaptured(
+      [&](const CommandLineStreams& streams) { return command(arguments, streams); });
 }
 
 class RangeCommandTest : public ::testing::Test {

@@ -40,9 +40,7 @@ int64_t PassMs(int64_t endMs) {
   return (ticks + 1) * 10;
 }
 
-struct Rendered {
-  int status = -1;
-  std::string out, err;
+struct Rendered : CommandRun {
   audiotest::Sound sound;
 };
 
@@ -59,11 +57,10 @@ class RenderCommandTest : public ::testing::Test {
     const std::string in = folder.Write("score.txt", score);
     Arguments arguments{in, folder.File("out.wav")};
     arguments.insert(arguments.end(), options.begin(), options.end());
-    CapturedStreams captured;
     Rendered rendered;
-    rendered.status = RunRenderCommand(arguments, captured.streams(), RenderMachine{soundfont});
-    rendered.out = captured.out();
-    rendered.err = captured.err();
+    static_cast<CommandRun&>(rendered) = RunCaptured([&](const CommandLineStreams& streams) {
+      return RunRenderCommand(arguments, streams, RenderMachine{soundfont});
+    });
     audiotest::ReadSound(folder.File("out.wav"), rendered.sound);
     return rendered;
   }

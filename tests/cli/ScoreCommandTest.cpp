@@ -34,10 +34,7 @@ const std::vector<listening::TargetNote> kPhrase2 = {
     {0, 60, 0, 600},     {1, 62, 600, 1200},  {2, 64, 1200, 1800}, {3, 67, 1800, 2100},
     {4, 69, 2100, 2400}, {5, 67, 2400, 3000}, {6, 64, 3000, 3600}, {7, 60, 3600, 4200}};
 
-struct Judged {
-  int status = -1;
-  std::string out, err;
-};
+using Judged = CommandRun;
 
 class ScoreCommandTest : public ::testing::Test {
  protected:
@@ -47,12 +44,8 @@ class ScoreCommandTest : public ::testing::Test {
   }
 
   Judged Score(const Arguments& arguments) {
-    CapturedStreams captured;
-    Judged run;
-    run.status = RunScoreCommand(arguments, captured.streams());
-    run.out = captured.out();
-    run.err = captured.err();
-    return run;
+    return RunCaptured(
+        [&](const CommandLineStreams& streams) { return RunScoreCommand(arguments, streams); });
   }
 
   // Phrase 2 sung by the synthesizer's voice, shaped as asked, in a WAV file.

@@ -9,21 +9,6 @@
 
 namespace notation_test {
 
-// A phrase text as the score parser hands it over: every "s=" that does not start in the
-// last five characters has up to three following digits or spaces lowered by 20.
-inline std::string Lowered(std::string text) {
-  const int n = static_cast<int>(text.size());
-  for (int k = 0; k < n - 5; ++k) {
-    if (text[k] != 's' || text[k + 1] != '=') continue;
-    for (int m = k + 2; m < k + 5; ++m) {
-      const char c = text[m];
-      if (!((c >= '0' && c <= '9') || c == ' ')) break;
-      text[m] = static_cast<char>(static_cast<unsigned char>(c) - 20);
-    }
-  }
-  return text;
-}
-
 inline std::string SideText1(const SideTexts& sides) {
   return std::string(sides.sideText1, static_cast<size_t>(sides.sideText1Length));
 }

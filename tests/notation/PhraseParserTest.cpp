@@ -7,12 +7,14 @@
 #include "NotationTestSupport.h"
 #include "notation/Phrase.h"
 
-using notation_test::Lowered;
 using notation_test::OutcomeOf;
 
 namespace {
 
-// One slot and the lowered text it points into; the side texts start empty.
+// One slot and the text it points into; the side texts start empty. Texts are written as the
+// score parser hands them over, the digits of each s= field lowered by 20: "s=100" comes as
+// "s=\x1d\x1c\x1c" ('1' - 20 is 0x1d, '0' - 20 is 0x1c, '8' - 20 is '$', '9' - 20 is '%',
+// '6' - 20 is '"', a space - 20 is 0x0c).
 class PhraseParserTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -22,8 +24,8 @@ class PhraseParserTest : public ::testing::Test {
   }
   void TearDown() override { ReleasePhrase(slot); }
 
-  std::string Parse(const std::string& typed) {
-    text = Lowered(typed);
+  std::string Parse(const std::string& handedOver) {
+    text = handedOver;
     return OutcomeOf(
         [&] { ParsePhrase(slot, text.c_str(), static_cast<int32_t>(text.size()), work); });
   }
@@ -67,7 +69,7 @@ TEST_F(PhraseParserTest, OutcomesOfTheEdgeCases) {
       {"1a1", ""},
       {"ab", "<empty>"},
       {"abc", "<empty>"},
-      {"s=100,", "<empty>"},
+      {"s=\x1d\x1c\x1c,", "<empty>"},
       {"1,1,1", "error4"},
       {"&1,1", "error1"},
       {"1,1&1,1", "error2"},
@@ -78,7 +80,9 @@ TEST_F(PhraseParserTest, OutcomesOfTheEdgeCases) {
       {"1,1 && 1,1", "234"},
       {"do=H,1,1,1", "error tune"},
       {"do=f,1,1,1", "error tune"},
-      {"s=1000,1,1", "error4"},
+      {"s=\x1d\x1c\x1c"
+       "0,1,1",
+       "error4"},
       {"1,1,1,8", "error tune 1111!"},
       {"2,1", "error timeing001!"},
       {"1,8 &2,1", "error tune 1111!"},  // notes in voice order, length before pitch
@@ -149,11 +153,11 @@ TEST_F(PhraseParserTest, KeyAndTempoFields) {
       {"do=Bb,1,1", 'B', -1, 0},
       {"do=C#,1,1", 'C', 1, 0},
       {"1,1 do=G,do=Db ", 'D', -1, 0},  // the last key field wins
-      {"s=80,1,1", kNoKey, 0, 80},
-      {"s=100,1,1", kNoKey, 0, 100},
-      {"s= 90,1,1", kNoKey, 0, 0},
-      {"s=90,1,1,s=60 ,1,1", kNoKey, 0, 60},  // the last tempo field wins
-      {"do=E,s=120,1,1 &1,5", 'E', 0, 120},
+      {"s=$\x1c,1,1", kNoKey, 0, 80},
+      {"s=\x1d\x1c\x1c,1,1", kNoKey, 0, 100},
+      {"s=\x0c%\x1c,1,1", kNoKey, 0, 0},
+      {"s=%\x1c,1,1,s=\"\x1c\x0c,1,1", kNoKey, 0, 60},  // the last tempo field wins
+      {"do=E,s=\x1d\x1e\x1c,1,1 &1,5", 'E', 0, 120},
   };
   for (const HeaderCase& c : cases) {
     SetUp();
@@ -173,10 +177,10 @@ struct EchoCase {
 
 TEST_F(PhraseParserTest, SideTextEchoes) {
   const std::vector<EchoCase> cases = {
-      {"do=F,s=120,1,1 &1,5", "do=F,s=120,,1,1 ", "do=F,s=120,1,5"},
-      {"s=80,1,1", "s=80,,1,1", "s=80,,1,1"},
-      {"s=100,1,1", "s=100,,1,1", "s=100,,1,1"},
-      {"s= 90,1,1", "s= 90,,1,1", "s= 90,,1,1"},
+      {"do=F,s=\x1d\x1e\x1c,1,1 &1,5", "do=F,s=120,,1,1 ", "do=F,s=120,1,5"},
+      {"s=$\x1c,1,1", "s=80,,1,1", "s=80,,1,1"},
+      {"s=\x1d\x1c\x1c,1,1", "s=100,,1,1", "s=100,,1,1"},
+      {"s=\x0c%\x1c,1,1", "s= 90,,1,1", "s= 90,,1,1"},
       {"1,1 &1,1 &1,1", "1,1 ", "1,1 &1,1"},
       {"do=C#,1,1", "do=C#,,1,1", "do=C#,,1,1"},
       // A key field after the first "&" puts the header end behind it: nothing of the
@@ -195,7 +199,7 @@ TEST_F(PhraseParserTest, SideTextEchoes) {
 }
 
 TEST_F(PhraseParserTest, HeaderEchoesStayWhenThePhraseIsDropped) {
-  EXPECT_EQ(Parse("s=100,"), "<empty>");
+  EXPECT_EQ(Parse("s=\x1d\x1c\x1c,"), "<empty>");
   EXPECT_EQ(SideText1(), "s=100,");
   EXPECT_EQ(SideText2(), "s=100,");
 }

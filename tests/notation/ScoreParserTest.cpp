@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "NotationTestSupport.h"
@@ -99,6 +100,30 @@ TEST_F(ScoreParserTest, TempoMaskingAndInheritance) {
     ASSERT_EQ(Parse(c.text), "") << c.text;
     EXPECT_EQ(Tempi(), c.tempi) << c.text;
     EXPECT_EQ(NoteCounts(), c.noteCounts) << c.text;
+  }
+}
+
+// The phrase parser gets the working text with each s= field's digits (and spaces) lowered
+// by 20, so that they are not read as notes; the typed copy keeps them for the echo.
+TEST_F(ScoreParserTest, TempoDigitsAreLoweredInTheWorkingText) {
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"s=100,1,1", "s=\x1d\x1c\x1c,1,1"},
+      {"s=80,1,1", "s=$\x1c,1,1"},
+      {"s= 90,1,1", "s=\x0c%\x1c,1,1"},
+      {"s=1201,1",
+       "s=\x1d\x1e\x1c"
+       "1,1"},                   // three characters at the most
+      {"s=9a,1,1", "s=%a,1,1"},  // up to the first that is no digit or space
+      {"s=90,1,1|s=60 ,1,1", "s=%\x1c,1,1|s=\"\x1c\x0c,1,1"},
+      {"1,1,1,s=1", "1,1,1,s=1"},  // an "s=" in the last five characters is left
+      {"1,1,s=100,1,1", "1,1,s=\x1d\x1c\x1c,1,1"},
+      {"|s=60,1,1", "s=\"\x1c,1,1"},  // the working text starts after the leading bar
+  };
+  for (const auto& [typed, working] : cases) {
+    ASSERT_EQ(Parse(typed), "") << typed;
+    EXPECT_EQ(std::string(score->text, static_cast<size_t>(score->textLength)), working) << typed;
+    const std::string trimmed = typed[0] == '|' ? typed.substr(1) : typed;
+    EXPECT_EQ(std::string(score->typedCopy), trimmed) << typed;
   }
 }
 

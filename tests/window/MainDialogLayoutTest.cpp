@@ -5,6 +5,7 @@
 #include <QFontInfo>
 #include <QFontMetrics>
 #include <QLabel>
+#include <iterator>
 
 #include "TestDialog.h"
 #include "window/DialogLayout.h"
@@ -49,19 +50,36 @@ TEST_F(DialogTest, FontRendersChinese) {
 }
 
 TEST_F(DialogTest, EveryControlAtItsDialogUnits) {
+  // Template 102 in dialog units, written out: a control moved in the table shows here.
+  struct Placed {
+    const char* name;
+    QRect du;
+  };
+  const Placed controls[] = {
+      {"control1000", {19, 7, 50, 14}},    {"control1001", {77, 7, 50, 14}},
+      {"control1002", {136, 7, 50, 14}},   {"control1003", {19, 25, 50, 14}},
+      {"control1004", {77, 25, 50, 14}},   {"control1011", {136, 25, 50, 14}},
+      {"control1006", {7, 255, 50, 14}},   {"control1007", {78, 255, 50, 14}},
+      {"control1008", {149, 255, 50, 14}}, {"control1009", {220, 255, 50, 14}},
+      {"control1005", {7, 275, 567, 134}}, {"static11", {7, 43, 567, 12}},
+      {"static12", {7, 57, 567, 12}},      {"static13", {7, 71, 567, 12}},
+      {"static14", {7, 135, 488, 12}},     {"static15", {7, 101, 567, 12}},
+      {"static16", {7, 118, 474, 12}},     {"static17", {9, 153, 511, 12}},
+      {"static18", {9, 172, 565, 12}},     {"static19", {9, 192, 504, 12}},
+      {"static20", {7, 227, 541, 12}},     {"static21", {7, 86, 567, 15}},
+      {"static22", {9, 209, 506, 16}},     {"control1012", {195, 7, 50, 14}},
+      {"control1013", {297, 255, 50, 14}}, {"control1014", {195, 25, 50, 14}},
+  };
   Start();
   const DialogBaseUnits units = BaseUnitsOf(dlg->font());
-  EXPECT_EQ(dlg->size(),
-            MapDialogRect(QRect(0, 0, kMainDialogWidthDu, kMainDialogHeightDu), units).size());
-  for (int i = 0; i < kMainDialogControlCount; ++i) {
-    const ControlTemplate& control = kMainDialogControls[i];
-    QWidget* widget = dlg->findChild<QWidget*>(NameOf(i));
-    ASSERT_NE(widget, nullptr) << NameOf(i).toStdString();
-    EXPECT_EQ(widget->geometry(),
-              MapDialogRect(QRect(control.x, control.y, control.width, control.height), units))
-        << NameOf(i).toStdString();
+  EXPECT_EQ(dlg->size(), MapDialogRect(QRect(0, 0, 581, 416), units).size());
+  EXPECT_EQ(std::size(controls), static_cast<size_t>(kMainDialogControlCount));
+  for (const Placed& control : controls) {
+    QWidget* widget = dlg->findChild<QWidget*>(QString::fromLatin1(control.name));
+    ASSERT_NE(widget, nullptr) << control.name;
+    EXPECT_EQ(widget->geometry(), MapDialogRect(control.du, units)) << control.name;
     // Inside the dialog's client area.
-    EXPECT_TRUE(dlg->rect().contains(widget->geometry())) << NameOf(i).toStdString();
+    EXPECT_TRUE(dlg->rect().contains(widget->geometry())) << control.name;
   }
 }
 
