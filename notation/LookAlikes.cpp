@@ -250,9 +250,9 @@ class CLookAlikeScan {
     const std::string typed = Typed(i, end);
     Warn(i, end,
          sharp ? "“" + Typed(i, i + 1) + "”不是升号，被忽略：" + typed + " 按 " + token +
-                     " 演奏。升半音在音级后加小数，这个音写作 " + meant
+                     " 读。升半音在音级后加小数，这个音写作 " + meant
                : "“" + Typed(i, i + 1) + "”不是降号，被忽略：" + typed + " 按 " + token +
-                     " 演奏。这套记谱法没有降号，这个音写作 " + meant,
+                     " 读。这套记谱法没有降号，这个音写作 " + meant,
          meant);
     return end;
   }

@@ -104,9 +104,9 @@ INSTANTIATE_TEST_SUITE_P(Characters, LookAlikesTest, ::testing::ValuesIn(kCases)
                            return info.param.name;
                          });
 
-TEST(LookAlikesTest, MessagesSayWhatThePlayerHears) {
+TEST(LookAlikesTest, MessagesSayHowTheParserReadsIt) {
   const auto first = [](const std::string& text) { return FindLookAlikes(text).at(0).message; };
-  EXPECT_NE(first("1,#4").find("#4 按 4 演奏"), std::string::npos) << first("1,#4");
+  EXPECT_NE(first("1,#4").find("#4 按 4 读"), std::string::npos) << first("1,#4");
   EXPECT_NE(first("S=100,1,1,1").find("100 被当作一个数字读入"), std::string::npos);
   EXPECT_NE(first("s= 90,1,1").find("不能有空格"), std::string::npos);
   EXPECT_NE(first("1,1｜1,2").find("连成了一句"), std::string::npos);
