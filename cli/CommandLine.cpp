@@ -43,7 +43,7 @@ const Command kCommands[] = {
     {"play", kPlayArguments,
      "play a score through a MIDI output device, after --wait SECONDS with it open; Ctrl-C stops",
      kOptionsChecked, Play},
-    {"render", kRenderArguments, "render a score to a 44.1 kHz 16-bit stereo WAV file",
+    {"render", kRenderArguments, "render a score to a 44.1 kHz stereo WAV, FLAC or Ogg Vorbis file",
      kOptionsChecked, Render},
     {"score", kScoreArguments,
      "judge a recorded take against a phrase: each note's pitch, cents and verdict",

@@ -8,6 +8,7 @@
 #include "cli/FaultLocation.h"
 #include "files/ScoreTextFile.h"
 #include "files/SideFileWriter.h"
+#include "notation/ParseErrorHints.h"
 #include "notation/Score.h"
 #include "playback/Player.h"
 #include "playback/SideTextBinding.h"
@@ -78,6 +79,11 @@ bool LoadScore(const std::string& path, const std::string& text, CPlayer& player
     const std::string where = DescribeFault(textBuffer, fault.phraseOffset, fault.phraseLength,
                                             fault.numberOffset, fault.numberLength);
     std::fputs(where.c_str(), streams.err);
+    // What the message means for the learner, as the hint gives it (in Chinese).
+    for (size_t i = shownBefore; i < shown.size(); ++i) {
+      const char* hint = ParseErrorHint(shown[i].c_str());
+      if (*hint != '\0') std::fprintf(streams.err, "  %s\n", hint);
+    }
     return false;
   }
   if (player.score().phraseCount == 0) {

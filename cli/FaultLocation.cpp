@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "cli/CommandSupport.h"
+
 namespace {
 
 bool ContinuesCharacter(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
@@ -60,6 +62,18 @@ std::string DescribeFault(const std::string& text, int32_t phraseOffset, int32_t
     out += "  the number at line " + std::to_string(number.line) + ", column " +
            std::to_string(number.column) + ": " +
            Excerpt(text, numberOffset, numberLength, kMostShown) + "\n";
+  }
+  return out;
+}
+
+std::string DescribeLookAlikes(const std::string& text,
+                               const std::vector<LookAlikeWarning>& warnings) {
+  std::string out;
+  for (const LookAlikeWarning& warning : warnings) {
+    const TextPosition at = PositionOf(text, warning.offset);
+    out += std::string(kProgram) + ": warning at line " + std::to_string(at.line) + ", column " +
+           std::to_string(at.column) + ": " + warning.message +
+           " (probably meant: " + warning.suggestion + ")\n";
   }
   return out;
 }

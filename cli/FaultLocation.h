@@ -2,6 +2,9 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
+
+#include "notation/LookAlikes.h"
 
 // Where in a score text a parse fault lies, as a person finds it: line and column (both from
 // 1, columns in characters of UTF-8 text, a CR LF ending a line), for `tunwick check`.
@@ -19,3 +22,8 @@ std::string Excerpt(const std::string& text, int32_t offset, int32_t length, int
 // starts and its text, and where the number at fault stands. "" when nothing is located.
 std::string DescribeFault(const std::string& text, int32_t phraseOffset, int32_t phraseLength,
                           int32_t numberOffset, int32_t numberLength);
+
+// One line for each look-alike warning, "tunwick: warning at line 2, column 5: MESSAGE
+// (probably meant: SUGGESTION)"; "" for none.
+std::string DescribeLookAlikes(const std::string& text,
+                               const std::vector<LookAlikeWarning>& warnings);

@@ -40,6 +40,7 @@ CPlayDisplay::CPlayDisplay(const CPlayer& player, std::string loadedText, std::F
                            std::function<bool()> stopped)
     : player_(player),
       text_(std::move(loadedText)),
+      comments_(CommentSpans(text_)),
       out_(out),
       width_(width),
       stopped_(std::move(stopped)) {}
@@ -122,25 +123,55 @@ std::string CPlayDisplay::LiveLine(int32_t row, const int32_t* notes, int count)
     firstMark = std::min(firstMark, from);
   }
 
+  // The phrase as shown: line breaks as spaces, each comment as one space between what
+  // stands either side of it (none next to a space or at the phrase's start).
+  std::string shown;
+  std::string shownMarks;
+  size_t firstShown = std::string::npos;
+  size_t k = 0;
+  for (const CommentSpan& comment : comments_) {
+    if (comment.end <= static_cast<int32_t>(begin)) continue;
+    if (comment.begin >= static_cast<int32_t>(end)) break;
+    const size_t commentFrom = std::max(static_cast<size_t>(comment.begin), begin) - begin;
+    ShowBytes(begin, k, commentFrom, marked, firstMark, shown, shownMarks, firstShown);
+    if (!shown.empty() && shown.back() != ' ') {
+      shown += ' ';
+      shownMarks += '\0';
+    }
+    k = std::min(end, static_cast<size_t>(comment.end)) - begin;
+  }
+  ShowBytes(begin, k, end - begin, marked, firstMark, shown, shownMarks, firstShown);
+  if (firstShown == std::string::npos) firstShown = shown.size();
+
   // Cut a long phrase to the width around the first marked note, with "…" at a cut.
   const size_t room = static_cast<size_t>(std::max(width_ - 2, 10));
   size_t from = 0;
-  size_t to = marked.size();
+  size_t to = shown.size();
   if (to > room) {
-    from = firstMark > room / 3 ? firstMark - room / 3 : 0;
-    to = std::min(marked.size(), from + room);
+    from = firstShown > room / 3 ? firstShown - room / 3 : 0;
+    to = std::min(shown.size(), from + room);
     from = to - std::min(room, to);
   }
   std::string line = from > 0 ? "…" : "";
   bool on = false;
-  for (size_t k = from; k < to; ++k) {
-    if (marked[k] && !on) line += kMarkOn;
-    if (!marked[k] && on) line += kMarkOff;
-    on = marked[k] != 0;
-    const char c = text_[begin + k];
-    line += c == '\r' || c == '\n' || c == '\t' ? ' ' : c;
+  for (size_t at = from; at < to; ++at) {
+    if (shownMarks[at] && !on) line += kMarkOn;
+    if (!shownMarks[at] && on) line += kMarkOff;
+    on = shownMarks[at] != 0;
+    line += shown[at];
   }
   if (on) line += kMarkOff;
-  if (to < marked.size()) line += "…";
+  if (to < shown.size()) line += "…";
   return line;
+}
+
+void CPlayDisplay::ShowBytes(size_t begin, size_t from, size_t to, const std::string& marked,
+                             size_t firstMark, std::string& shown, std::string& shownMarks,
+                             size_t& firstShown) const {
+  for (size_t k = from; k < to; ++k) {
+    if (k == firstMark) firstShown = shown.size();
+    const char c = text_[begin + k];
+    shown += c == '\r' || c == '\n' || c == '\t' ? ' ' : c;
+    shownMarks += marked[k];
+  }
 }

@@ -3,7 +3,9 @@
 #include <cstdio>
 #include <functional>
 #include <string>
+#include <vector>
 
+#include "notation/Comments.h"
 #include "playback/PlayerNotification.h"
 
 class CPlayer;
@@ -23,14 +25,20 @@ class CPlayDisplay : public PlayerObserver {
   void Finish();
 
   // The live line for the notes of `row` in `notes` (each a note index): the phrase's text on
-  // one line, the notes in reverse video, cut around the first of them to `width` columns.
+  // one line without its comments, the notes in reverse video, cut around the first of them
+  // to `width` columns.
   std::string LiveLine(int32_t row, const int32_t* notes, int count) const;
 
  private:
   void PrintPass();
+  // Appends bytes [from, to) of the phrase that starts at `begin` to the line shown, with their
+  // marks; `firstShown` becomes where byte `firstMark` went.
+  void ShowBytes(size_t begin, size_t from, size_t to, const std::string& marked, size_t firstMark,
+                 std::string& shown, std::string& shownMarks, size_t& firstShown) const;
 
   const CPlayer& player_;
   std::string text_;
+  std::vector<CommentSpan> comments_;  // in text_, as the parser reads them
   std::FILE* out_;
   int width_;
   std::function<bool()> stopped_;

@@ -1,6 +1,7 @@
 #include <chrono>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "cli/Commands.h"
@@ -10,13 +11,14 @@
 #include "cli/ProgressBar.h"
 #include "cli/RangeOption.h"
 #include "cli/RenderPlatform.h"
-#include "files/WavFileWriter.h"
+#include "files/SoundFileWriter.h"
 #include "midi/MidiOutException.h"
 #include "midi/OfflineSynth.h"
 #include "playback/Player.h"
 
 const char kRenderArguments[] =
-    "FILE OUT.wav [--mode all|teaching|practice] [--repeat N] [--range LOW-HIGH]";
+    "FILE OUT.wav|OUT.flac|OUT.ogg [--mode all|teaching|practice] [--repeat N] "
+    "[--range LOW-HIGH]";
 
 namespace {
 
@@ -51,6 +53,11 @@ int RunRenderCommand(const Arguments& arguments, const CommandLineStreams& strea
 
   const std::string& path = parsed.positional[0];
   const std::string& out = parsed.positional[1];
+  // The file's name chooses its format; a name the command cannot write is refused up front.
+  const std::optional<SoundFileFormat> format = SoundFileFormatFor(out);
+  if (!format)
+    return Usage(streams, "render", kRenderArguments,
+                 "cannot write " + out + ": render writes .wav, .flac or .ogg (Ogg Vorbis) files");
   std::string text;
   if (!ReadScore(path, streams, text)) return kExitFailure;
 
@@ -61,23 +68,23 @@ int RunRenderCommand(const Arguments& arguments, const CommandLineStreams& strea
     std::fprintf(streams.err, "%s: cannot start the synthesizer: %s\n", kProgram, error.what());
     return kExitFailure;
   }
-  CWavFileWriter wav;
+  CSoundFileWriter sound;
   CRenderPlatform platform(
-      *synth, [&wav](const int16_t* frames, int count) { return wav.Write(frames, count); });
+      *synth, [&sound](const int16_t* frames, int count) { return sound.Write(frames, count); });
   CPlayer player(platform);
   if (!LoadScore(path, text, player, platform.messages, streams)) return kExitFailure;
 
   const int64_t plannedMs =
       PlannedRenderMs(text.c_str(), plan, static_cast<int32_t>(platform.CueMs(kCueSoundName)));
-  if (plannedMs > kLongestRenderMs) {
+  if (*format == SoundFileFormat::kWav && plannedMs > kLongestRenderMs) {
     std::fprintf(streams.err,
                  "%s: the render would last %.1f hours; a WAV file holds at most %lld\n", kProgram,
                  plannedMs / 3600000.0, static_cast<long long>(kLongestRenderMs / 3600000));
     return kExitFailure;
   }
-  if (!wav.Open(out, CRenderPlatform::kSampleRate, 2)) {
+  if (!sound.Open(out, CRenderPlatform::kSampleRate, 2, *format)) {
     std::fprintf(streams.err, "%s: cannot write %s: %s\n", kProgram, out.c_str(),
-                 wav.error().c_str());
+                 sound.error().c_str());
     return kExitFailure;
   }
 
@@ -91,7 +98,7 @@ int RunRenderCommand(const Arguments& arguments, const CommandLineStreams& strea
   });
   if (outcome == RenderOutcome::kCancelled) {
     bar.Clear();
-    wav.Discard();
+    sound.Discard();
     std::fprintf(streams.err, "%s: render stopped; %s was not written\n", kProgram, out.c_str());
     return kExitInterrupted;
   }
@@ -99,16 +106,16 @@ int RunRenderCommand(const Arguments& arguments, const CommandLineStreams& strea
     bar.Clear();
     if (platform.SinkFailed()) {
       std::fprintf(streams.err, "%s: cannot write %s: %s\n", kProgram, out.c_str(),
-                   wav.error().c_str());
+                   sound.error().c_str());
     } else {
       ReportShown(platform.messages, shownBefore, streams);
     }
     return kExitFailure;
   }
-  if (!wav.Commit()) {
+  if (!sound.Commit()) {
     bar.Clear();
     std::fprintf(streams.err, "%s: cannot write %s: %s\n", kProgram, out.c_str(),
-                 wav.error().c_str());
+                 sound.error().c_str());
     return kExitFailure;
   }
   bar.Finish();

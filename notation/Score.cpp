@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "notation/Comments.h"
 #include "notation/ScoreParseError.h"
 #include "notation/TextSpans.h"
 
@@ -35,13 +36,7 @@ int32_t CopyWorkingText(const char* text, int32_t length, Score& score) {
 void BlankComments(char* work, int32_t n) {
   for (int32_t i = 0; i + 1 < n; ++i) {
     if (work[i] != '/' || work[i + 1] != '*') continue;
-    int32_t end = n - 1;
-    for (int32_t j = i + 2; j < n - 1; ++j) {
-      if (work[j] == '*' && work[j + 1] == '/') {
-        end = j + 1;
-        break;
-      }
-    }
+    const int32_t end = CommentEnd(work, n, i);
     std::memset(work + i, ' ', static_cast<size_t>(end - i + 1));
   }
 }

@@ -13,7 +13,7 @@ const char kBuiltInScore[] =
     "0.01,3,0.11,1,0.01,1,0.11,5,0.01,4,0.11,3,0.01,2,10,1";
 static_assert(sizeof(kBuiltInScore) == 216 + 1, "the built-in score has 216 characters");
 
-const char kTextTooLongMessage[] = "The score text is too long: at most 29999 bytes can be loaded.";
+const char kTextTooLongMessage[] = "乐谱文本太长：乐谱文本最多 29999 字节。乐谱没有装入。";
 
 CScoreLoader::CScoreLoader(PlayerPlatform& platform)
     : platform_(platform),

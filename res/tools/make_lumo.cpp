@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "files/WavFileWriter.h"
+#include "files/SoundFileWriter.h"
 
 namespace {
 
@@ -55,7 +55,7 @@ int main(int argc, char** argv) {
   samples.reserve(mix.size());
   for (double v : mix)
     samples.push_back(static_cast<int16_t>(std::lround(v / peak * kPeak * 32767.0)));
-  CWavFileWriter wav;
+  CSoundFileWriter wav;
   if (!wav.Open(argv[1], kRate, 1) ||
       !wav.Write(samples.data(), static_cast<int64_t>(samples.size())) || !wav.Commit()) {
     std::fprintf(stderr, "%s: %s\n", argv[1], wav.error().c_str());

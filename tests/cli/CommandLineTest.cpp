@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "notation/ParseErrorHints.h"
 #include "playback/Player.h"
 #include "tests/support/BuiltInScore.h"
 #include "tests/support/FileBytes.h"
@@ -100,17 +101,41 @@ INSTANTIATE_TEST_SUITE_P(
         CheckCase{"GbkWindowsFile", "/*\xD6\xD0\xCE\xC4*/1,1\r\r\n|s=60,1,2\r\r\n", 0,
                   "phrases: 2\nnotes: 2\nseconds: 1.500\n", ""},
         // The parser's message, then where the fault is.
+        // The parser's message, then where the fault is, then the hint for the learner.
         CheckCase{"BadDuration", "1,1|2,1", 1, "",
                   "error timeing001!\n"
                   "  in the phrase at line 1, column 5: 2,1\n"
-                  "  the number at line 1, column 5: 2\n"},
+                  "  the number at line 1, column 5: 2\n"
+                  "  " +
+                      std::string(ParseErrorHint("error timeing001!")) + "\n"},
         CheckCase{"BadPitchOnALaterLine", "/*\xE5\xB0\x8F*/1,1\r\n|1,2,1,8\r\n", 1, "",
                   "error tune 1111!\n"
                   "  in the phrase at line 2, column 2: 1,2,1,8\n"
-                  "  the number at line 2, column 8: 8\n"},
+                  "  the number at line 2, column 8: 8\n"
+                  "  " +
+                      std::string(ParseErrorHint("error tune 1111!")) + "\n"},
         CheckCase{"UnpairedNumber", "1,1|1,1,1", 1, "",
                   "error4\n"
-                  "  in the phrase at line 1, column 5: 1,1,1\n"}),
+                  "  in the phrase at line 1, column 5: 1,1,1\n"
+                  "  " +
+                      std::string(ParseErrorHint("error4")) + "\n"},
+        // Characters the parser ignores: the counts as parsed, then where each stands.
+        CheckCase{"LookAlikesWarnedAfterTheCounts", "/*歌*/do＝F,1,1\n|1,2｜1,3", 0,
+                  "phrases: 2\nnotes: 3\nseconds: 1.500\n",
+                  "tunwick: warning at line 1, column 6: 调号“do＝F”没有被识别（应写小写 do、"
+                  "半角等号和大写字母），这个调号不起作用 (probably meant: do=F)\n"
+                  "tunwick: warning at line 2, column 5: 全角竖线“｜”不分乐句：它前后的两句被连成"
+                  "了一句 (probably meant: |)\n"},
+        CheckCase{"LookAlikesWarnedAfterAFault", "s：90,1,1,1", 1, "",
+                  "error timeing001!\n"
+                  "  in the phrase at line 1, column 1: s：90,1,1,1\n"
+                  "  the number at line 1, column 3: 90\n"
+                  "  " +
+                      std::string(ParseErrorHint("error timeing001!")) +
+                      "\n"
+                      "tunwick: warning at line 1, column 1: 速度“s：90”没有被识别（应写小写 s "
+                      "和半角等号，"
+                      "紧跟数字），速度不起作用，90 被当作一个数字读入 (probably meant: s=90,)\n"}),
     [](const ::testing::TestParamInfo<CheckCase>& info) { return info.param.name; });
 
 // "f1.txt" and "f2.txt" go beside the program, wherever it is started from: a copy of the
@@ -214,7 +239,9 @@ TEST_F(CommandLineTest, ExportOfBadScoreWritesNothing) {
   EXPECT_EQ(run.err,
             "error timeing001!\n"
             "  in the phrase at line 1, column 1: 2,1\n"
-            "  the number at line 1, column 1: 2\n");
+            "  the number at line 1, column 1: 2\n"
+            "  " +
+                std::string(ParseErrorHint("error timeing001!")) + "\n");
   EXPECT_EQ(ReadFileBytes(out), "<missing>");
 }
 

@@ -1,5 +1,5 @@
-// The live line `tunwick play` redraws on a terminal: the phrase's own text, the sounding
-// notes marked, long phrases cut around them.
+// The live line `tunwick play` redraws on a terminal: the phrase's own text without its
+// comments, the sounding notes marked, long phrases cut around them.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -29,12 +29,31 @@ TEST(PlayDisplayTest, MarksTheSoundingNotesInThePhrasesOwnText) {
   ASSERT_EQ(loaded.player.score().phraseCount, 2);
   CPlayDisplay display(loaded.player, loaded.text, stdout, 80, nullptr);
   const int32_t second[] = {1};
-  EXPECT_EQ(display.LiveLine(0, second, 1), "/*a*/1,1," + kOn + "1,2" + kOff + "  ");
+  EXPECT_EQ(display.LiveLine(0, second, 1), "1,1," + kOn + "1,2" + kOff + "  ");
   const int32_t chord[] = {0, 1, 2};
   EXPECT_EQ(display.LiveLine(1, chord, 3),
             kOn + "0,1" + kOff + "," + kOn + "0,3" + kOff + "," + kOn + "1,5" + kOff);
   const int32_t last[] = {2};
   EXPECT_EQ(display.LiveLine(1, last, 1), "0,1,0,3," + kOn + "1,5" + kOff);
+}
+
+TEST(PlayDisplayTest, CommentsInThePhraseAreNotShown) {
+  // A comment between notes stands as one space, none beside a space; one never closed runs
+  // to the end of the score.
+  const Loaded loaded("1,1/*换气*/1,2 /* 慢 */ 1,3|1,5 /* 未完 | 1,6");
+  ASSERT_EQ(loaded.player.score().phraseCount, 2);
+  CPlayDisplay display(loaded.player, loaded.text, stdout, 80, nullptr);
+  const int32_t second[] = {1};
+  EXPECT_EQ(display.LiveLine(0, second, 1), "1,1 " + kOn + "1,2" + kOff + "  1,3");
+  const int32_t third[] = {2};
+  EXPECT_EQ(display.LiveLine(0, third, 1), "1,1 1,2  " + kOn + "1,3" + kOff);
+  const int32_t first[] = {0};
+  EXPECT_EQ(display.LiveLine(1, first, 1), kOn + "1,5" + kOff + " ");
+
+  // The width counts what is shown: a long comment before the note does not push it out.
+  const Loaded long_("/*" + std::string(300, 'x') + "*/1,1,1,2");
+  CPlayDisplay narrow(long_.player, long_.text, stdout, 42, nullptr);
+  EXPECT_EQ(narrow.LiveLine(0, second, 1), "1,1," + kOn + "1,2" + kOff);
 }
 
 TEST(PlayDisplayTest, ALongPhraseIsCutToTheWidthAroundTheNote) {

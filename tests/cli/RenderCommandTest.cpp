@@ -303,6 +303,52 @@ TEST_F(RenderCommandTest, UnreadableScoreIsReported) {
   EXPECT_EQ(folder.Read("out.wav"), "<missing>");
 }
 
+// The file's name chooses its format, read back as libsndfile reads it: the same 44.1 kHz
+// stereo frames as the WAV, whatever the case of the extension.
+TEST_F(RenderCommandTest, TheFileNameChoosesWavFlacOrOggVorbis) {
+  const std::string in = folder.Write("score.txt", kFirstPhrase);
+  const struct {
+    const char* name;
+    int type;
+  } cases[] = {
+      {"out.wav", SF_FORMAT_WAV}, {"out.flac", SF_FORMAT_FLAC}, {"Out.OGG", SF_FORMAT_OGG}};
+  sf_count_t wavFrames = -1;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    CapturedStreams captured;
+    ASSERT_EQ(RunRenderCommand({in, folder.File(c.name)}, captured.streams(),
+                               RenderMachine{TUNWICK_TEST_SOUNDFONT}),
+              kExitOk)
+        << captured.err();
+    SF_INFO info{};
+    SNDFILE* file = sf_open(folder.File(c.name).c_str(), SFM_READ, &info);
+    ASSERT_NE(file, nullptr) << sf_strerror(nullptr);
+    sf_close(file);
+    EXPECT_EQ(info.format & SF_FORMAT_TYPEMASK, c.type);
+    EXPECT_EQ(info.channels, 2);
+    EXPECT_EQ(info.samplerate, kRate);
+    if (wavFrames < 0) wavFrames = info.frames;
+    EXPECT_GT(info.frames, kRate * 27 / 10);  // the phrase's 2.7 s
+    EXPECT_EQ(info.frames, wavFrames);
+  }
+}
+
+TEST_F(RenderCommandTest, ANameItCannotWriteIsRefusedWithNothingWritten) {
+  const std::string in = folder.Write("score.txt", kBuiltInScore);
+  for (const char* name : {"out.mp3", "out", "out.wav.txt"}) {
+    SCOPED_TRACE(name);
+    CapturedStreams captured;
+    EXPECT_EQ(RunRenderCommand({in, folder.File(name)}, captured.streams(),
+                               RenderMachine{TUNWICK_TEST_SOUNDFONT}),
+              kExitUsage);
+    EXPECT_NE(captured.err().find("cannot write " + folder.File(name) +
+                                  ": render writes .wav, .flac or .ogg (Ogg Vorbis) files"),
+              std::string::npos)
+        << captured.err();
+    EXPECT_EQ(folder.Read(name), "<missing>");
+  }
+}
+
 TEST_F(RenderCommandTest, WrongArgumentsAreUsageErrors) {
   const std::string in = folder.Write("score.txt", kBuiltInScore);
   const std::string out = folder.File("out.wav");

@@ -1,12 +1,12 @@
 #include "tests/support/WavFile.h"
 
-#include "files/WavFileWriter.h"
+#include "files/SoundFileWriter.h"
 
 namespace testsupport {
 
 bool WriteWav(const std::string& path, int rate, int channels,
               const std::vector<int16_t>& samples) {
-  CWavFileWriter wav;
+  CSoundFileWriter wav;
   return wav.Open(path, rate, channels) &&
          wav.Write(samples.data(), static_cast<int64_t>(samples.size()) / channels) && wav.Commit();
 }
