@@ -1,12 +1,10 @@
 #pragma once
 
-#include <atomic>
-#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
 
-class RtAudio;
+#include "capture/CaptureStream.h"
 
 namespace capture {
 
@@ -19,16 +17,14 @@ class AudioCaptureError : public std::runtime_error {
 // The start of the message when no input device answers.
 extern const char kNoInputDeviceMessage[];
 
-// Mono capture from the desktop's default input: through the sound server (PulseAudio, which
-// PipeWire desktops also serve), else ALSA's default device. Blocks of samples in [-1, 1]
-// go to a sink on the audio thread.
+// Mono capture from the desktop's default input: the first backend of CaptureBackends() that
+// opens. Blocks of samples in [-1, 1] go to a sink on the capture thread.
 class CAudioCapture {
  public:
   static constexpr unsigned kPreferredRate = 44100;
-  static constexpr unsigned kBlockFrames = 256;  // 5.8 ms at 44.1 kHz
+  static constexpr unsigned kBlockFrames = kCaptureBlockFrames;
 
-  // Called on the audio thread for each block: it must return quickly and not block.
-  using BlockSink = std::function<void(const float* samples, unsigned frames)>;
+  using BlockSink = capture::BlockSink;
 
   CAudioCapture();
   ~CAudioCapture();  // stops
@@ -38,24 +34,19 @@ class CAudioCapture {
   // Opens the default input and starts it. Throws AudioCaptureError: kNoInputDeviceMessage
   // followed by what each backend said when none opens.
   void Start(BlockSink sink);
+  // Stops at once, even when the input has stopped sending: the sink is called no more.
   void Stop();
   bool Running() const;
 
   // Valid while running.
-  unsigned sampleRate() const { return sampleRate_; }
+  unsigned sampleRate() const { return stream_ != nullptr ? stream_->SampleRate() : 0; }
   const std::string& backendName() const { return backendName_; }
   // Blocks the sound system reported lost since Start (the sink was too slow).
-  unsigned overflows() const { return overflows_.load(); }
+  unsigned overflows() const { return stream_ != nullptr ? stream_->Overflows() : 0; }
 
  private:
-  static int OnBlock(void* output, void* input, unsigned frames, double streamTime, unsigned status,
-                     void* self);
-
-  std::unique_ptr<RtAudio> audio_;
-  BlockSink sink_;
-  unsigned sampleRate_ = 0;
+  std::unique_ptr<CaptureStream> stream_;
   std::string backendName_;
-  std::atomic<unsigned> overflows_{0};
 };
 
 }  // namespace capture

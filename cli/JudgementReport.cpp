@@ -46,6 +46,10 @@ void WriteLevelAdvice(std::FILE* out, const listening::TakeLevel& level) {
                  "microphone or raise the input volume.\n",
                  level.peakDb, std::max(0.0, level.signalToNoiseDb()),
                  listening::LevelSettings{}.leastSignalToNoiseDb);
+  } else if (level.verdict == listening::LevelVerdict::kSilent) {
+    std::fprintf(out,
+                 "Silence: no sound reached the take, so it is not judged. Is the microphone "
+                 "muted or unplugged?\n");
   } else if (level.verdict == listening::LevelVerdict::kOverloaded) {
     std::fprintf(out,
                  "Overloaded: %lld sample%s reached full scale and %s clipped; the notes are "

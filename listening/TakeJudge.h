@@ -52,7 +52,8 @@ struct TakeJudgement {
   double hitCents = 50.0;  // the tolerance it was judged with
 
   int32_t judged() const { return static_cast<int32_t>(notes.size()); }
-  bool tooQuiet() const { return level.verdict == LevelVerdict::kTooQuiet; }
+  // No try: too quiet to judge, or silent (TooQuietToJudge).
+  bool tooQuiet() const { return TooQuietToJudge(level.verdict); }
 };
 
 // Judges a take: finds the constant offset within ±maxOffsetMs that best lines the sung

@@ -50,7 +50,7 @@ TakeLevel MeasureTakeLevel(const PitchTrack& track, const LevelSettings& setting
     const bool pitched = frame.midiCents > 0.0 && frame.confidence >= settings.pitchedConfidence;
     if (!pitched && frame.levelDb > kSilentDb) unpitched.push_back(frame.levelDb);
   }
-  if (level.peakDb <= kSilentDb) {
+  if (level.peakDb < kNoSoundPeakDb) {
     level.verdict = LevelVerdict::kSilent;
     return level;
   }
@@ -82,10 +82,14 @@ TakeLevel MeasureTakeLevel(const PitchTrack& track, const LevelSettings& setting
 
 namespace listening {
 
+bool TooQuietToJudge(LevelVerdict verdict) {
+  return verdict == LevelVerdict::kTooQuiet || verdict == LevelVerdict::kSilent;
+}
+
 bool CountsAsSung(const PitchFrame& frame, const TakeLevel& level, const LevelSettings& settings) {
   if (!(frame.midiCents > 0.0)) return false;
   if (level.verdict == LevelVerdict::kUnmeasured) return frame.voiced;
-  if (level.verdict == LevelVerdict::kTooQuiet || frame.levelDb < level.gateDb) return false;
+  if (TooQuietToJudge(level.verdict) || frame.levelDb < level.gateDb) return false;
   if (frame.voiced) return true;
   if (level.noiseFloorDb <= kSilentDb) return false;
   // A steady tone over noise of 1/r its power repeats itself with a confidence of r / (r + 1).

@@ -10,6 +10,10 @@ namespace listening {
 constexpr double kFullScale = 0.999;
 // The level given to a stretch of digital silence, in dB below full scale.
 constexpr double kSilentDb = -200.0;
+// A take whose every sample stays below this heard nothing: no microphone, however quiet the
+// room, stays under one step of a 16-bit input (-90.3 dBFS). A muted or unplugged input
+// sends zeros, or a converter's last bit.
+constexpr double kNoSoundPeakDb = -90.0;
 
 // dB below full scale of an amplitude (`amplitude` <= 0: kSilentDb).
 double DbOfAmplitude(double amplitude);
@@ -47,8 +51,12 @@ enum class LevelVerdict {
   kGood,
   kTooQuiet,    // the voice is not clearly above the noise of a quiet input: nothing is judged
   kOverloaded,  // samples reached full scale; judged all the same
-  kSilent,      // digital silence: no sound reached the take at all
+  kSilent,      // digital silence: no sound reached the take at all; nothing is judged
 };
+
+// Whether a take of this level is no try of the learner's: too quiet to judge, or silent.
+// Such a take is not kept, and the exercise gives the same try again.
+bool TooQuietToJudge(LevelVerdict verdict);
 
 // A take's level, measured on its own frames.
 struct TakeLevel {

@@ -69,6 +69,9 @@ struct TakeVerdict {
   // False when the take could not be judged (the voice too quiet against its noise): the
   // learner sings the same try again once the level is set.
   bool heard = true;
+  // True when the input stopped sending during the take (a microphone unplugged, muted by
+  // the system, suspended): nothing was judged, and the exercise stops.
+  bool inputLost = false;
 };
 
 class PlayerEar {

@@ -127,6 +127,12 @@ void CPlayer::SingBackWaitOver() {
   // The take is over: judge it, then retry the phrase or move on.
   CSingBackExercise::Next next = CSingBackExercise::Next::kSamePhrase;
   const TakeVerdict verdict = singBack_.FinishTake(phraseIndex, next);
+  if (next == CSingBackExercise::Next::kInputLost) {
+    // Nothing to listen to: the exercise stops as a pause would, and says why.
+    StopTimer();
+    platform_.ShowMessage(kInputLostMessage);
+    return;
+  }
   PlayerNotification ends;
   ends.kind = PlayerNotification::kListeningEnds;
   ends.atMs = endMs;

@@ -3,6 +3,7 @@
 #include <cstddef>
 
 const char kNoEarMessage[] = "Sing-back needs a microphone: no sound input is available.";
+const char kInputLostMessage[] = "麦克风没有声音了 (the microphone sends no sound).";
 
 void CSingBackExercise::Begin(int32_t end, int32_t phraseCount) {
   end_ = end;
@@ -13,6 +14,10 @@ void CSingBackExercise::Begin(int32_t end, int32_t phraseCount) {
 
 TakeVerdict CSingBackExercise::FinishTake(int32_t row, Next& next) {
   const TakeVerdict verdict = ear_->FinishTake();
+  if (verdict.inputLost) {
+    next = Next::kInputLost;
+    return verdict;
+  }
   if (!verdict.heard) {
     // Too quiet to judge: it does not use a try up.
     next = Next::kSameTry;

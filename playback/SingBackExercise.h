@@ -11,6 +11,8 @@ constexpr int32_t kSingBackTries = 3;
 
 // Shown when sing-back is asked for with nothing to listen through.
 extern const char kNoEarMessage[];
+// Shown when the input stopped sending during a take.
+extern const char kInputLostMessage[];
 
 // How a phrase went in sing-back mode.
 struct SingBackResult {
@@ -26,8 +28,9 @@ struct SingBackResult {
 class CSingBackExercise {
  public:
   // What follows a judged take: the same phrase's next try, the same try again (the take could
-  // not be judged), the next phrase, or the end.
-  enum class Next { kSamePhrase, kSameTry, kNextPhrase, kOver };
+  // not be judged), the next phrase, or the end; or a stop, as a pause would, when the input
+  // stopped sending (Continue gives the same try).
+  enum class Next { kSamePhrase, kSameTry, kNextPhrase, kOver, kInputLost };
 
   // The ear sing-back listens through; nullptr for none. It must outlive its use.
   void SetEar(PlayerEar* ear) { ear_ = ear; }

@@ -1,6 +1,7 @@
 #include "singback/CaptureEar.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <utility>
 
@@ -9,7 +10,11 @@
 #include "playback/Player.h"
 
 CCaptureEar::CCaptureEar(const CPlayer& player, int sampleRate, int32_t transpose)
-    : player_(player), transpose_(transpose), tracker_(sampleRate) {
+    : player_(player), transpose_(transpose), tracker_(sampleRate), clock_([] {
+        return static_cast<int64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                        std::chrono::steady_clock::now().time_since_epoch())
+                                        .count());
+      }) {
   fresh_.reserve(64);
   frames_.reserve(1 << 14);
 }
@@ -53,8 +58,12 @@ void CCaptureEar::OnSamples(const float* samples, unsigned frames) {
 
   fresh_.clear();
   tracker_.Feed(samples, frames, fresh_);
+  const int64_t now = clock_();
   std::lock_guard<std::mutex> hold(lock_);
   heardMs_ += 1000.0 * frames / tracker_.sampleRate();
+  if (listening_)
+    longestQuietMs_ = std::max(longestQuietMs_, now - std::max(lastBlockMs_, takeStartMs_));
+  lastBlockMs_ = now;
   if (!listening_) return;
   // Frames are timed at the middle of their window: those from before the take are dropped.
   for (listening::PitchFrame frame : fresh_) {
@@ -65,7 +74,10 @@ void CCaptureEar::OnSamples(const float* samples, unsigned frames) {
 }
 
 void CCaptureEar::StartTake(int32_t row, int32_t) {
+  const int64_t now = clock_();
   std::lock_guard<std::mutex> hold(lock_);
+  takeStartMs_ = now;
+  longestQuietMs_ = 0;
   listening_ = true;
   originMs_ = heardMs_;
   row_ = row;
@@ -78,9 +90,19 @@ TakeVerdict CCaptureEar::FinishTake() {
   track.levels = true;
   int32_t row = 0;
   listening::JudgeSettings judging;
+  const int64_t now = clock_();
   {
     std::lock_guard<std::mutex> hold(lock_);
     listening_ = false;
+    const int64_t quietMs = std::max(longestQuietMs_, now - std::max(lastBlockMs_, takeStartMs_));
+    if (quietMs >= kInputLostAfterMs) {
+      // The input stopped sending: what little came is no take, and nothing is judged.
+      frames_.clear();
+      TakeVerdict lost;
+      lost.heard = false;
+      lost.inputLost = true;
+      return lost;
+    }
     row = row_;
     judging = judging_;
     // Copied: the panel still draws them once the take is judged.

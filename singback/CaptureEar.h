@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -15,9 +16,15 @@ class CPlayer;
 
 // The sing-back exercise's ear: tracks the pitch of the sound it is fed (blocks from a
 // CAudioCapture's audio thread, or a test) and judges each take against its phrase. Only
-// frames heard between StartTake and FinishTake count, timed from the take's start.
+// frames heard between StartTake and FinishTake count, timed from the take's start. An input
+// that sends nothing for kInputLostAfterMs of a take has stopped: the take is not judged and
+// its verdict says the input was lost.
 class CCaptureEar : public ListeningEar {
  public:
+  static constexpr int64_t kInputLostAfterMs = 1500;
+  // Milliseconds on a steady clock: when blocks arrive, and when a take starts and ends.
+  using MsClock = std::function<int64_t()>;
+
   // The ear judges takes of the phrases `player` has loaded (whichever score that is when the
   // take ends), sung where the player plays them (fitted to its range) and raised by
   // `transpose` semitones more; the player must outlive the ear.
@@ -33,6 +40,9 @@ class CCaptureEar : public ListeningEar {
 
   // Closes the input the ear was made with; what it judged stays.
   void StopInput();
+  // The clock the ear times blocks and takes on (the steady clock unless set); set it before
+  // the input starts sending.
+  void SetClock(MsClock clock) { clock_ = std::move(clock); }
 
   // From the capture thread: one block of mono samples in [-1, 1].
   void OnSamples(const float* samples, unsigned frames);
@@ -71,6 +81,10 @@ class CCaptureEar : public ListeningEar {
   int32_t row_ = 0;
   std::vector<listening::PitchFrame> frames_;
   listening::JudgeSettings judging_;
+  MsClock clock_;
+  int64_t lastBlockMs_ = 0;     // when the latest block arrived
+  int64_t takeStartMs_ = 0;     // when the take running started
+  int64_t longestQuietMs_ = 0;  // the longest wait for a block during the take
 
   listening::TakeJudgement last_;
   int32_t lastRow_ = -1;

@@ -129,14 +129,24 @@ TEST_F(ScoreCommandTest, TheTranspositionTheTakeWasSungAt) {
   }
 }
 
-TEST_F(ScoreCommandTest, SilenceIsNothingHeard) {
+// A silent take (a muted or unplugged microphone) is no try: not judged, never kept.
+TEST_F(ScoreCommandTest, SilenceIsNothingHeardAndNoTry) {
+  const testsupport::EnvOverride dataHome("XDG_DATA_HOME", folder.File("data"));
   const std::string take = folder.File("silence.wav");
   ASSERT_TRUE(taketest::WriteWav(take, std::vector<float>(taketest::kRate * 5, 0.0f)));
   Judged run = Score({score, take, "--phrase", "2"});
   EXPECT_EQ(run.status, kExitOk) << run.err;
-  EXPECT_NE(run.out.find("     1  C4      -          -      0%  not sung\n"), std::string::npos)
+  EXPECT_NE(run.out.find("Silence: no sound reached the take, so it is not judged."),
+            std::string::npos)
       << run.out;
-  EXPECT_NE(run.out.find("Nothing heard: 0 of 8 notes hit.\n"), std::string::npos) << run.out;
+  EXPECT_EQ(run.out.find("not sung"), std::string::npos) << run.out;
+  EXPECT_EQ(run.out.find("0 of 8"), std::string::npos) << run.out;
+
+  run = Score({score, take, "--phrase", "2", "--record"});
+  EXPECT_EQ(run.status, kExitOk) << run.err;
+  EXPECT_NE(run.err.find("too quiet to judge: not kept"), std::string::npos) << run.err;
+  EXPECT_EQ(testsupport::ReadFileBytes(folder.File("data/tunwick/history.sqlite")), "<missing>");
+
   run = Score({score, take, "--json"});
   EXPECT_NE(run.out.find("\"nothingHeard\": true"), std::string::npos) << run.out;
   EXPECT_NE(run.out.find("\"sung\": null, \"sungMidiCents\": null, \"cents\": null"),
@@ -144,6 +154,7 @@ TEST_F(ScoreCommandTest, SilenceIsNothingHeard) {
       << run.out;
   EXPECT_NE(run.out.find("\"hits\": 0, \"judged\": 2, \"passed\": false}"), std::string::npos)
       << run.out;
+  EXPECT_NE(run.out.find("\"level\": \"silent\""), std::string::npos) << run.out;
 }
 
 TEST_F(ScoreCommandTest, BadArgumentsAndFiles) {

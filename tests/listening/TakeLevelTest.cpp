@@ -125,4 +125,40 @@ TEST(TakeLevelTest, QuietOverloadedAndSilentTakes) {
   }
 }
 
+// A take in which nothing was heard, or nothing above the room, is no try: nothing judged,
+// nothing kept, the same try again. A quiet voice that stands clear of its room is a try.
+TEST(TakeLevelTest, NoTryWithoutASoundAboveTheRoom) {
+  const struct {
+    const char* name;
+    std::vector<Stretch> take;
+    LevelVerdict verdict;
+    int32_t hits;
+  } cases[] = {
+      {"digital silence (a muted input)", {{0, 2000, 0, 0.0, kSilentDb}}, LevelVerdict::kSilent, 0},
+      // A 16-bit input's last bit peaks at -90.3 dBFS: under any microphone's own noise.
+      {"near silence (a converter's last bit)",
+       {{0, 2000, 0, 0.0, -93.3}},
+       LevelVerdict::kSilent,
+       0},
+      {"a pitch in near silence", {{0, 2000, 6000, 0.95, -95}}, LevelVerdict::kSilent, 0},
+      {"a quiet room and no voice", {{0, 2000, 0, 0.2, -65}}, LevelVerdict::kTooQuiet, 0},
+      {"a quiet voice clear of a quiet room",
+       {{0, 500, 0, 0.1, -65},
+        {500, 1000, 6000, 0.95, -48},
+        {1000, 1500, 6200, 0.95, -48},
+        {1500, 2000, 0, 0.1, -65}},
+       LevelVerdict::kGood,
+       2},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const TakeJudgement judged = JudgeTake(kTargets, Take(c.take));
+    EXPECT_EQ(judged.level.verdict, c.verdict);
+    EXPECT_EQ(judged.tooQuiet(), c.verdict != LevelVerdict::kGood);
+    EXPECT_EQ(TooQuietToJudge(c.verdict), c.verdict != LevelVerdict::kGood);
+    EXPECT_EQ(judged.hits, c.hits);
+    EXPECT_EQ(judged.nothingHeard, c.hits == 0);
+  }
+}
+
 }  // namespace

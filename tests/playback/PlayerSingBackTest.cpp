@@ -37,6 +37,12 @@ class FakeEar : public PlayerEar {
   TakeVerdict FinishTake() override {
     calls.push_back({"finish", platform_.nowMs, -1, 0});
     TakeVerdict verdict;
+    if (lostTakes > 0) {
+      --lostTakes;
+      verdict.heard = false;
+      verdict.inputLost = true;
+      return verdict;
+    }
     if (unheardTakes > 0) {
       --unheardTakes;
       verdict.heard = false;
@@ -60,6 +66,7 @@ class FakeEar : public PlayerEar {
 
   std::deque<bool> verdicts;
   int32_t unheardTakes = 0;
+  int32_t lostTakes = 0;  // before the unheard ones: the input stopped sending
   std::vector<Call> calls;
 
  private:
@@ -277,6 +284,27 @@ TEST_F(PlayerSingBackTest, WithoutAnEarSingBackIsRefusedWithAMessage) {
   TickWhileRunning(1000);
   EXPECT_FALSE(player.Playing());
   EXPECT_EQ(platform.messages.size(), 2u);
+}
+
+// An input that stopped sending ends the exercise as a pause would, with a message; the take
+// is no try, and Continue cues the same try afresh.
+TEST_F(PlayerSingBackTest, ALostInputStopsWithAMessageAndContinueGivesTheSameTry) {
+  ear.lostTakes = 1;
+  ear.verdicts = {true};
+  player.OnSingBack();
+  TickWhileRunning(100000);
+  EXPECT_FALSE(player.Playing());
+  EXPECT_EQ(platform.messages, std::vector<std::string>({kInputLostMessage}));
+  EXPECT_EQ(ear.Whats(), std::vector<std::string>({"start", "finish", "cancel"}));
+  EXPECT_EQ(player.SingBackResults()[0].tries, 0) << "no try";
+  EXPECT_EQ(player.PhraseIndex(), 0);
+
+  player.OnContinue();
+  EXPECT_EQ(player.Phase(), PlayerPhase::kCue);
+  RunTry();
+  EXPECT_EQ(player.SingBackResults()[0].tries, 1);
+  EXPECT_TRUE(player.SingBackResults()[0].passed);
+  EXPECT_EQ(player.PhraseIndex(), 1);
 }
 
 }  // namespace

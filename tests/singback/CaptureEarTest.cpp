@@ -258,4 +258,66 @@ TEST_F(CaptureEarTest, AnInputOnItsOwnThreadFeedsTheTakeWhileTheDisplayReadsIt) 
   EXPECT_GT(loudest, -20.0) << "the meter saw the take";
 }
 
+// An input that stops sending (unplugged, muted by the system, suspended) is lost once it has
+// sent nothing for kInputLostAfterMs of a take: the take is not judged and the verdict says so.
+// The blocks come in real time on a clock the test moves; a stall lets it run with no block.
+TEST_F(CaptureEarTest, AnInputThatStopsSendingIsLost) {
+  struct Stretch {
+    double seconds;
+    bool sending;
+  };
+  const struct {
+    const char* name;
+    std::vector<Stretch> take;  // after 0.5 s of sound before the take
+    double stallBeforeS;        // a stall just before the take starts (the cue)
+    bool lost;
+  } cases[] = {
+      {"sending throughout", {{4.5, true}}, 0.0, false},
+      {"a stall of 1.4 s, then sound again", {{1.0, true}, {1.4, false}, {2.1, true}}, 0.0, false},
+      {"a stall of 2 s, then sound again", {{1.0, true}, {2.0, false}, {1.5, true}}, 0.0, true},
+      {"stopped 1 s into the take", {{1.0, true}, {3.5, false}}, 0.0, true},
+      {"stopped before the take began", {{4.5, false}}, 0.0, true},
+      {"stalled in the cue, sending again as the take begins", {{4.5, true}}, 3.0, false},
+      {"stopped 0.2 s before the end", {{4.3, true}, {0.2, false}}, 0.0, false},
+  };
+  const std::vector<float> sung = taketest::SineTake(targets, {});
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    double nowMs = 1000.0;
+    CCaptureEar timed(player, taketest::kRate);
+    timed.SetClock([&nowMs] { return static_cast<int64_t>(nowMs); });
+    size_t at = 0;
+    // Blocks of the sung take, each as it is recorded: the clock moves on by its length.
+    auto send = [&](double seconds) {
+      const size_t end = std::min(sung.size(), at + static_cast<size_t>(seconds * taketest::kRate));
+      for (; at < end; at += capture::CAudioCapture::kBlockFrames) {
+        const unsigned frames =
+            static_cast<unsigned>(std::min<size_t>(capture::CAudioCapture::kBlockFrames, end - at));
+        nowMs += 1000.0 * frames / taketest::kRate;
+        timed.OnSamples(sung.data() + at, frames);
+      }
+    };
+    send(0.5);
+    at = 0;
+    nowMs += 1000.0 * c.stallBeforeS;
+    timed.StartTake(1, 4500);
+    for (const Stretch& stretch : c.take) {
+      if (stretch.sending) {
+        send(stretch.seconds);
+      } else {
+        nowMs += 1000.0 * stretch.seconds;
+      }
+    }
+    const TakeVerdict verdict = timed.FinishTake();
+    EXPECT_EQ(verdict.inputLost, c.lost);
+    if (c.lost) {
+      EXPECT_FALSE(verdict.heard) << "no try";
+      EXPECT_EQ(timed.LastRow(), -1) << "nothing judged";
+    } else {
+      EXPECT_TRUE(verdict.heard);
+      EXPECT_EQ(timed.LastRow(), 1);
+    }
+  }
+}
+
 }  // namespace
