@@ -8,12 +8,12 @@
 namespace audio {
 
 const std::vector<AudioOutputBackend>& AudioOutputBackends() {
-  static const std::vector<AudioOutputBackend> backends = {
+  static const std::vector<AudioOutputBackend> kBackends = {
       {"pulseaudio", &OpenPulseOutput},
       {"alsa", &OpenFluidDriverOutput},
       {"jack", &OpenFluidDriverOutput},
   };
-  return backends;
+  return kBackends;
 }
 
 std::vector<std::string> AudioDriverOrder() {

@@ -57,24 +57,24 @@ bool LoadCueFile(const std::string& path, int sampleRate, std::vector<float>& st
                  std::string& error) {
   CSoundFileReader file;
   if (!file.Open(path)) {
-    error = file.error();
+    error = file.Error();
     return false;
   }
   // A cue is short; refuse anything over a minute rather than hold the caller for long.
-  const int channels = file.channels();
-  if (channels < 1 || file.sampleRate() < 1 || file.frames() > 60LL * file.sampleRate()) {
+  const int channels = file.Channels();
+  if (channels < 1 || file.SampleRate() < 1 || file.Frames() > 60LL * file.SampleRate()) {
     error = "unsuitable sound file";
     return false;
   }
-  std::vector<float> frames(static_cast<size_t>(file.frames()) * channels);
-  const int64_t read = file.Read(frames.data(), file.frames());
+  std::vector<float> frames(static_cast<size_t>(file.Frames()) * channels);
+  const int64_t read = file.Read(frames.data(), file.Frames());
   std::vector<float> stereo(2 * static_cast<size_t>(read));
   for (int64_t i = 0; i < read; ++i) {
     const float* frame = &frames[static_cast<size_t>(i) * channels];
     stereo[2 * i] = frame[0];
     stereo[2 * i + 1] = channels > 1 ? frame[1] : frame[0];
   }
-  stereoSamples = Resample(stereo, file.sampleRate(), sampleRate);
+  stereoSamples = Resample(stereo, file.SampleRate(), sampleRate);
   return true;
 }
 

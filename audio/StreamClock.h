@@ -47,7 +47,7 @@ class CStreamClock {
   int64_t TimeOf(int64_t frame) const;
   // Any thread: measurements taken so far.
   int64_t Observations() const { return observations_.load(std::memory_order_acquire); }
-  int sampleRate() const { return sampleRate_; }
+  int SampleRate() const { return sampleRate_; }
 
  private:
   const int sampleRate_;

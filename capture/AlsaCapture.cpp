@@ -53,17 +53,17 @@ int OnBlock(void*, void* input, unsigned frames, double, unsigned status, void* 
 
 class CAlsaCapture : public CaptureStream {
  public:
-  explicit CAlsaCapture(std::shared_ptr<Shared> shared) : shared_(std::move(shared)) {}
+  CAlsaCapture(std::shared_ptr<Shared> shared, unsigned rate)
+      : shared_(std::move(shared)), rate_(rate) {}
   ~CAlsaCapture() override;
 
   unsigned SampleRate() const override { return rate_; }
   bool Running() const override { return shared_->audio->isStreamRunning(); }
   unsigned Overflows() const override { return shared_->overflows.load(); }
 
-  unsigned rate_ = 0;
-
  private:
   std::shared_ptr<Shared> shared_;
+  unsigned rate_ = 0;
 };
 
 CAlsaCapture::~CAlsaCapture() {
@@ -122,9 +122,7 @@ std::unique_ptr<CaptureStream> OpenAlsaCapture(unsigned rate, BlockSink sink, st
     audio.openStream(nullptr, &input, RTAUDIO_FLOAT32, ChooseRate(info, rate), &frames, &OnBlock,
                      shared.get(), &options, &OnStreamError);
     audio.startStream();
-    auto stream = std::make_unique<CAlsaCapture>(shared);
-    stream->rate_ = audio.getStreamSampleRate();
-    return stream;
+    return std::make_unique<CAlsaCapture>(shared, audio.getStreamSampleRate());
   } catch (const RtAudioError& failure) {
     error = failure.getMessage();
     return nullptr;

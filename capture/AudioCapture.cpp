@@ -5,11 +5,11 @@ namespace capture {
 const char kNoInputDeviceMessage[] = "No audio input device is available";
 
 const std::vector<CaptureBackend>& CaptureBackends() {
-  static const std::vector<CaptureBackend> backends = {
+  static const std::vector<CaptureBackend> kBackends = {
       {"PulseAudio", &OpenPulseCapture},
       {"ALSA", &OpenAlsaCapture},
   };
-  return backends;
+  return kBackends;
 }
 
 CAudioCapture::CAudioCapture() = default;

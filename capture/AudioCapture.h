@@ -39,10 +39,10 @@ class CAudioCapture {
   bool Running() const;
 
   // Valid while running.
-  unsigned sampleRate() const { return stream_ != nullptr ? stream_->SampleRate() : 0; }
-  const std::string& backendName() const { return backendName_; }
+  unsigned SampleRate() const { return stream_ != nullptr ? stream_->SampleRate() : 0; }
+  const std::string& BackendName() const { return backendName_; }
   // Blocks the sound system reported lost since Start (the sink was too slow).
-  unsigned overflows() const { return stream_ != nullptr ? stream_->Overflows() : 0; }
+  unsigned Overflows() const { return stream_ != nullptr ? stream_->Overflows() : 0; }
 
  private:
   std::unique_ptr<CaptureStream> stream_;

@@ -201,9 +201,9 @@ listening::PitchTrack TrackPitch(const float* samples, size_t count, int sampleR
                                  const PitchTrackerSettings& settings) {
   CPitchTracker tracker(sampleRate, settings);
   listening::PitchTrack track;
-  track.hopMs = tracker.hopMs();
+  track.hopMs = tracker.HopMs();
   track.levels = true;
-  track.frames.reserve(count / static_cast<size_t>(tracker.hopSize()) + 1);
+  track.frames.reserve(count / static_cast<size_t>(tracker.HopSize()) + 1);
   tracker.Feed(samples, count, track.frames);
   return track;
 }

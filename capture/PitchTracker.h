@@ -38,10 +38,10 @@ class CPitchTracker {
   CPitchTracker(const CPitchTracker&) = delete;
   CPitchTracker& operator=(const CPitchTracker&) = delete;
 
-  int sampleRate() const { return sampleRate_; }
-  int hopSize() const { return hopSize_; }
-  int windowSize() const { return windowSize_; }
-  double hopMs() const { return 1000.0 * hopSize_ / sampleRate_; }
+  int SampleRate() const { return sampleRate_; }
+  int HopSize() const { return hopSize_; }
+  int WindowSize() const { return windowSize_; }
+  double HopMs() const { return 1000.0 * hopSize_ / sampleRate_; }
 
   // Feeds `count` samples in [-1, 1] and appends a frame to `out` for each hop completed. A
   // frame is timed at the middle of its window, counted from the first sample fed, and

@@ -11,11 +11,11 @@ TakeFileResult TrackTakeFile(const std::string& path, const PitchTrackerSettings
   TakeFileResult result;
   CSoundFileReader file;
   if (!file.Open(path)) {
-    result.error = file.error();
+    result.error = file.Error();
     return result;
   }
-  const int channels = file.channels();
-  const int rate = file.sampleRate();
+  const int channels = file.Channels();
+  const int rate = file.SampleRate();
   result.sampleRate = rate;
   result.channels = channels;
   if (channels < 1) {
@@ -28,13 +28,13 @@ TakeFileResult TrackTakeFile(const std::string& path, const PitchTrackerSettings
                    std::to_string(kHighestTrackedRate) + " Hz that pitch is tracked at";
     return result;
   }
-  if (static_cast<double>(file.frames()) > kLongestTakeSeconds * rate) {
+  if (static_cast<double>(file.Frames()) > kLongestTakeSeconds * rate) {
     result.error = "the take is longer than an hour";
     return result;
   }
   try {
     CPitchTracker tracker(rate, settings);
-    result.track.hopMs = tracker.hopMs();
+    result.track.hopMs = tracker.HopMs();
     result.track.levels = true;
     constexpr int64_t kBlockFrames = 4096;
     std::vector<float> interleaved(static_cast<size_t>(kBlockFrames) * channels);
@@ -52,7 +52,7 @@ TakeFileResult TrackTakeFile(const std::string& path, const PitchTrackerSettings
       total += got;
     }
     if (file.Failed()) {
-      result.error = file.error();
+      result.error = file.Error();
       return result;
     }
     result.seconds = static_cast<double>(total) / rate;

@@ -25,10 +25,10 @@ int RunCheckCommand(const Arguments& arguments, const CommandLineStreams& stream
     return kExitFailure;
   }
 
-  const Score& score = player.score();
+  const Score& score = player.LoadedScore();
   long notes = 0;
   for (int32_t i = 0; i < score.phraseCount; ++i) notes += score.phrases[i].noteCount;
-  const EventTimeline& timeline = player.timeline();
+  const EventTimeline& timeline = player.Timeline();
   const int32_t endMs = timeline.count > 0 ? timeline.events[timeline.count - 1].timeMs : 0;
   std::fprintf(streams.out, "phrases: %d\nnotes: %ld\nseconds: %.3f\n", score.phraseCount, notes,
                endMs / 1000.0);

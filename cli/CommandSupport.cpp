@@ -62,13 +62,13 @@ bool ReadScore(const std::string& path, const CommandLineStreams& streams, std::
 bool LoadScore(const std::string& path, const std::string& text, CPlayer& player,
                const std::vector<std::string>& shown, const CommandLineStreams& streams) {
   // The text went through the same length limit as the window's, so it fits textBuffer.
-  char* const textBuffer = player.textBuffer();
+  char* const textBuffer = player.TextBuffer();
   std::memcpy(textBuffer, text.c_str(), text.size() + 1);
   const size_t shownBefore = shown.size();
   CSideFileWriter sideFiles;
   {
     const CSideTextBinding binding(player, sideFiles);
-    CPlayer::BuildOnlyScope quietly(player);
+    CPlayer::CBuildOnlyScope quietly(player);
     player.LoadAndPlay(textBuffer);
   }
   if (shown.size() > shownBefore) {
@@ -86,7 +86,7 @@ bool LoadScore(const std::string& path, const std::string& text, CPlayer& player
     }
     return false;
   }
-  if (player.score().phraseCount == 0) {
+  if (player.LoadedScore().phraseCount == 0) {
     std::fprintf(streams.err, "%s: %s: the score holds no phrase\n", kProgram,
                  ShownPath(path).c_str());
     return false;

@@ -18,7 +18,7 @@ int RunExportCommand(const Arguments& arguments, const CommandLineStreams& strea
 
   const std::string& out = arguments[1];
   try {
-    const std::vector<uint8_t> bytes = midi::MidiFileBytes(player.timeline());
+    const std::vector<uint8_t> bytes = midi::MidiFileBytes(player.Timeline());
     if (out == "-") {
       if (std::fwrite(bytes.data(), 1, bytes.size(), streams.out) != bytes.size() ||
           std::fflush(streams.out) != 0) {

@@ -42,9 +42,9 @@ class CHeadlessSession {
   // kExitInterrupted after "Stopped.", else kExitOk.
   int Outcome(const CommandLineStreams& streams) const;
 
-  CPlayer& player() { return player_; }
-  CHeadlessPlatform& platform() { return platform_; }
-  PlayClock& clock() { return clock_; }
+  CPlayer& Player() { return player_; }
+  CHeadlessPlatform& Platform() { return platform_; }
+  PlayClock& Clock() { return clock_; }
 
  private:
   std::unique_ptr<CMIDIOutDevice> device_;

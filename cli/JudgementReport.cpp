@@ -44,7 +44,7 @@ void WriteLevelAdvice(std::FILE* out, const listening::TakeLevel& level) {
                  "Too quiet: the take peaked at %.1f dBFS and the voice stood %.0f dB above the "
                  "noise around it (%.0f dB are needed to judge it). Sing closer to the "
                  "microphone or raise the input volume.\n",
-                 level.peakDb, std::max(0.0, level.signalToNoiseDb()),
+                 level.peakDb, std::max(0.0, level.SignalToNoiseDb()),
                  listening::LevelSettings{}.leastSignalToNoiseDb);
   } else if (level.verdict == listening::LevelVerdict::kSilent) {
     std::fprintf(out,
@@ -88,20 +88,20 @@ void WriteJudgementTable(std::FILE* out, const TakeReportHeading& heading,
              std::to_string(std::abs(heading.transpose)) + " semitone" +
              (std::abs(heading.transpose) == 1 ? "" : "s");
   std::fprintf(out, "Phrase %d of %d%s, %d note%s to sing; take %s: %.1f s", heading.phrase,
-               heading.phrases, raised.c_str(), judgement.judged(),
-               judgement.judged() == 1 ? "" : "s", heading.take.c_str(), heading.takeSeconds);
-  if (!judgement.nothingHeard && judgement.judged() > 0)
+               heading.phrases, raised.c_str(), judgement.Judged(),
+               judgement.Judged() == 1 ? "" : "s", heading.take.c_str(), heading.takeSeconds);
+  if (!judgement.nothingHeard && judgement.Judged() > 0)
     std::fprintf(out, ", %s", Timing(judgement.offsetMs).c_str());
   std::fprintf(out, "\n");
   if (heading.tolerance != listening::Tolerance::kNormal)
     std::fprintf(out, "Judged %s: a hit is within %.0f cents of its note.\n",
                  listening::ToleranceName(heading.tolerance),
                  listening::ToleranceCents(heading.tolerance));
-  if (judgement.judged() == 0) {
+  if (judgement.Judged() == 0) {
     std::fprintf(out, "Nothing to sing in this phrase.\n");
     return;
   }
-  if (judgement.tooQuiet()) {
+  if (judgement.TooQuiet()) {
     WriteLevelAdvice(out, judgement.level);
     return;
   }
@@ -116,12 +116,12 @@ void WriteJudgementTable(std::FILE* out, const TakeReportHeading& heading,
                  VerdictName(note.verdict));
   }
   if (judgement.nothingHeard) {
-    std::fprintf(out, "Nothing heard: 0 of %d notes hit.\n", judgement.judged());
+    std::fprintf(out, "Nothing heard: 0 of %d notes hit.\n", judgement.Judged());
   } else {
     const std::string notPassed =
         "not passed (" + std::to_string(listening::JudgeSettings{}.PassPercent()) + "% passes)";
-    std::fprintf(out, "Total: %d of %d notes hit (%d%%): %s\n", judgement.hits, judgement.judged(),
-                 listening::HitPercent(judgement.hits, judgement.judged()),
+    std::fprintf(out, "Total: %d of %d notes hit (%d%%): %s\n", judgement.hits, judgement.Judged(),
+                 listening::HitPercent(judgement.hits, judgement.Judged()),
                  listening::PassesPhrase(judgement) ? "passed" : notPassed.c_str());
   }
   WriteLevelAdvice(out, judgement.level);
@@ -146,7 +146,7 @@ void WriteJudgementJson(std::FILE* out, const TakeReportHeading& heading,
                JsonString(LevelVerdictName(level.verdict)).c_str(), JsonDb(level.peakDb).c_str(),
                JsonDb(level.noiseFloorDb).c_str(),
                noise && level.loudestDb > listening::kSilentDb
-                   ? Formatted(level.signalToNoiseDb(), "%.1f").c_str()
+                   ? Formatted(level.SignalToNoiseDb(), "%.1f").c_str()
                    : "null",
                static_cast<long long>(level.clippedSamples));
   const char* separator = "";
@@ -166,5 +166,5 @@ void WriteJudgementJson(std::FILE* out, const TakeReportHeading& heading,
     separator = ",";
   }
   std::fprintf(out, "],\n \"hits\": %d, \"judged\": %d, \"passed\": %s}\n", judgement.hits,
-               judgement.judged(), listening::PassesPhrase(judgement) ? "true" : "false");
+               judgement.Judged(), listening::PassesPhrase(judgement) ? "true" : "false");
 }

@@ -135,10 +135,10 @@ int RunListenCommand(const Arguments& arguments, const CommandLineStreams& strea
   std::string text;
   if (!ReadScore(path, streams, text)) return kExitFailure;
   CHeadlessSession session(machine);
-  CPlayer& player = session.player();
+  CPlayer& player = session.Player();
   if (!session.Load(path, text, streams)) return kExitFailure;
   player.SetRange(range);
-  problem = PhraseBeyondScore(path, phraseNumber, player.score().phraseCount);
+  problem = PhraseBeyondScore(path, phraseNumber, player.LoadedScore().phraseCount);
   if (!problem.empty()) return Usage(streams, "listen", kListenArguments, problem);
 
   session.WatchInterrupts();
@@ -176,10 +176,10 @@ int RunListenCommand(const Arguments& arguments, const CommandLineStreams& strea
     context.takeMs = player.TakeLengthMs();
     context.transpose = player.PhraseShift(row);
     if (const std::optional<history::TryRecord> tried =
-            history::TryRecordOf(player.score(), row, judgement, context))
+            history::TryRecordOf(player.LoadedScore(), row, judgement, context))
       practice.Record(*tried);
   });
-  PlayClock& clock = session.clock();
+  PlayClock& clock = session.Clock();
   int64_t nextLiveMs = clock.NowMs();
   session.Run([&] { player.OnSingBack(static_cast<int32_t>(phraseNumber) - 1); },
               [&] {

@@ -51,7 +51,7 @@ void StartPlan(CPlayer& player, const RenderPlan& plan) {
 
 // The tick at which the plan is complete: it would end the last pass.
 bool PlanComplete(const CPlayer& player, const RenderPlan& plan) {
-  const EventTimeline& timeline = player.timeline();
+  const EventTimeline& timeline = player.Timeline();
   return timeline.cursor >= timeline.count && LastPass(player, plan);
 }
 
@@ -84,10 +84,10 @@ int64_t PlannedRenderMs(const char* scoreText, const RenderPlan& plan, int32_t c
   CTimingOnlyPlatform platform(cueMs);
   CPlayer player(platform);
   {
-    CPlayer::BuildOnlyScope quietly(player);
+    CPlayer::CBuildOnlyScope quietly(player);
     player.LoadAndPlay(scoreText);
   }
-  if (platform.failed || player.score().phraseCount == 0) return -1;
+  if (platform.failed || player.LoadedScore().phraseCount == 0) return -1;
   RunPlanTicks(player, plan,
                {[&] { return platform.timerSet; }, [&] { platform.nowMs += kTimerPeriodMs; },
                 [&] { return platform.failed; }, [](bool) { return true; }});

@@ -47,11 +47,11 @@ int RunPlayCommand(const Arguments& arguments, const CommandLineStreams& streams
   if (!ReadScore(path, streams, text)) return kExitFailure;
   CHeadlessSession session(machine);
   if (!session.Load(path, text, streams)) return kExitFailure;
-  session.player().SetRange(range);
+  session.Player().SetRange(range);
   session.WatchInterrupts();
   if (!session.OpenDevice(deviceIndex, streams)) return kExitFailure;
 
-  CHeadlessPlatform& platform = session.platform();
+  CHeadlessPlatform& platform = session.Platform();
   // A moment to get ready, with the device open as the window holds it between plays.
   const auto start = std::chrono::steady_clock::now() + std::chrono::seconds(waitSeconds);
   while (std::chrono::steady_clock::now() < start && !platform.Stopped())
@@ -59,10 +59,10 @@ int RunPlayCommand(const Arguments& arguments, const CommandLineStreams& streams
 
   std::fprintf(streams.out, "Playing %s (%s). Press Ctrl-C to stop.\n", ShownPath(path).c_str(),
                modeName.c_str());
-  CPlayDisplay display(session.player(), text.substr(0, text.find('\0')), streams.out,
+  CPlayDisplay display(session.Player(), text.substr(0, text.find('\0')), streams.out,
                        TerminalWidth(streams.out), [&platform] { return platform.Stopped(); });
-  session.player().AddObserver(&display);
-  session.Run([&] { StartPlayMode(session.player(), mode); });
+  session.Player().AddObserver(&display);
+  session.Run([&] { StartPlayMode(session.Player(), mode); });
   display.Finish();
   const int status = session.Outcome(streams);
   if (status == kExitOk) std::fprintf(streams.out, "Done.\n");

@@ -105,7 +105,7 @@ std::string CPlayDisplay::LiveLine(int32_t row, const int32_t* notes, int count)
   // Offsets in the loaded text: the parser's working copy lines up with it, after a '|'
   // that opened the text and was dropped.
   const int32_t shift = LeadingBarShift(text_);
-  const std::optional<TextSpan> phrase = PhraseTextSpan(player_.score(), row, shift);
+  const std::optional<TextSpan> phrase = PhraseTextSpan(player_.LoadedScore(), row, shift);
   if (!phrase) return {};
   const size_t begin = static_cast<size_t>(phrase->begin);
   const size_t end = std::min(text_.size(), static_cast<size_t>(phrase->end));
@@ -115,7 +115,7 @@ std::string CPlayDisplay::LiveLine(int32_t row, const int32_t* notes, int count)
   std::string marked(end - begin, 0);
   size_t firstMark = end - begin;
   for (int i = 0; i < count; ++i) {
-    const std::optional<TextSpan> note = NoteTextSpan(player_.score(), row, notes[i], shift);
+    const std::optional<TextSpan> note = NoteTextSpan(player_.LoadedScore(), row, notes[i], shift);
     if (!note) continue;
     const size_t from = static_cast<size_t>(note->begin) - begin;
     const size_t to = std::min(marked.size(), static_cast<size_t>(note->end) - begin);

@@ -112,7 +112,7 @@ void WriteTriesTable(std::FILE* out, const std::string& shown,
     }
     std::fprintf(out, "  %4zu  %s  %6d  %-9s  %-10s  %s\n", i + 1,
                  history::ShortTime(t.when).c_str(), t.phrase + 1,
-                 Share(t.judgement.hits, t.judgement.judged()).c_str(),
+                 Share(t.judgement.hits, t.judgement.Judged()).c_str(),
                  t.passed ? "passed" : "not passed", missed.c_str());
   }
 }
@@ -137,7 +137,7 @@ void WriteTriesJson(std::FILE* out, const std::vector<history::TryRecord>& tries
         " \"phraseText\": %s, \"transpose\": %d, \"range\": %s, \"toleranceCents\": %s,"
         " \"takeMs\": %d, \"offsetMs\": %d, \"source\": %s, \"file\": %s,\n  \"detail\": [",
         separator, JsonString(history::IsoTime(t.when)).c_str(), t.phrase + 1, t.judgement.hits,
-        t.judgement.judged(), t.passed ? "true" : "false", JsonString(t.phraseText).c_str(),
+        t.judgement.Judged(), t.passed ? "true" : "false", JsonString(t.phraseText).c_str(),
         t.transpose, range.c_str(), Number(t.toleranceCents).c_str(), t.takeMs,
         t.judgement.offsetMs, JsonString(t.source).c_str(),
         t.scoreFile.empty() ? "null" : JsonString(t.scoreFile).c_str());
@@ -190,9 +190,9 @@ int RunProgressCommand(const Arguments& arguments, const CommandLineStreams& str
       const std::vector<history::ScoreSummary> scores =
           practice.With([](CPracticeStore& store) { return store.Scores(); });
       if (json) {
-        WriteScoresJson(streams.out, practice.path(), scores);
+        WriteScoresJson(streams.out, practice.Path(), scores);
       } else {
-        WriteScoresTable(streams.out, practice.path(), scores);
+        WriteScoresTable(streams.out, practice.Path(), scores);
       }
       return kExitOk;
     }
@@ -248,7 +248,7 @@ int RunProgressCommand(const Arguments& arguments, const CommandLineStreams& str
     return kExitOk;
   } catch (const history::PracticeStoreError& error) {
     std::fprintf(streams.err, "%s: the practice history %s: %s\n", kProgram,
-                 practice.path().c_str(), error.what());
+                 practice.Path().c_str(), error.what());
     return kExitFailure;
   }
 }

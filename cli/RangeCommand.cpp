@@ -26,7 +26,7 @@ int RunRangeCommand(const Arguments& arguments, const CommandLineStreams& stream
   }
   const listening::RangeSettings settings;
   const listening::SungRange range = listening::FindSungRange(take.track, settings);
-  if (!range.found()) {
+  if (!range.Found()) {
     std::fprintf(streams.err,
                  "%s: no note held for %.0f ms in %s (%.1f s): sing slowly from your lowest "
                  "comfortable note to your highest, holding each one\n",

@@ -84,7 +84,7 @@ int RunRenderCommand(const Arguments& arguments, const CommandLineStreams& strea
   }
   if (!sound.Open(out, CRenderPlatform::kSampleRate, 2, *format)) {
     std::fprintf(streams.err, "%s: cannot write %s: %s\n", kProgram, out.c_str(),
-                 sound.error().c_str());
+                 sound.Error().c_str());
     return kExitFailure;
   }
 
@@ -106,7 +106,7 @@ int RunRenderCommand(const Arguments& arguments, const CommandLineStreams& strea
     bar.Clear();
     if (platform.SinkFailed()) {
       std::fprintf(streams.err, "%s: cannot write %s: %s\n", kProgram, out.c_str(),
-                   sound.error().c_str());
+                   sound.Error().c_str());
     } else {
       ReportShown(platform.messages, shownBefore, streams);
     }
@@ -115,7 +115,7 @@ int RunRenderCommand(const Arguments& arguments, const CommandLineStreams& strea
   if (!sound.Commit()) {
     bar.Clear();
     std::fprintf(streams.err, "%s: cannot write %s: %s\n", kProgram, out.c_str(),
-                 sound.error().c_str());
+                 sound.Error().c_str());
     return kExitFailure;
   }
   bar.Finish();

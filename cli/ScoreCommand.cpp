@@ -74,7 +74,7 @@ int RunScoreCommand(const Arguments& arguments, const CommandLineStreams& stream
   CSilentPlatform platform;
   CPlayer player(platform);
   if (!LoadScore(path, text, player, platform.messages, streams)) return kExitFailure;
-  const Score& score = player.score();
+  const Score& score = player.LoadedScore();
   problem = PhraseBeyondScore(path, phraseNumber, score.phraseCount);
   if (!problem.empty()) return Usage(streams, "score", kScoreArguments, problem);
 

@@ -116,7 +116,7 @@ FileWriteResult WriteFileReplacing(const std::string& path, const std::string& b
   FileWriteResult result;
   if (!file.Open(path) || !file.Write(bytes.data(), bytes.size()) || !file.Commit()) {
     result.ok = false;
-    result.systemError = file.error();
+    result.systemError = file.Error();
   }
   return result;
 }

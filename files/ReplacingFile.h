@@ -18,7 +18,7 @@ class CReplacingFile {
   // Creates the temporary file for `path`; false with error() set.
   bool Open(const std::string& path);
   // The temporary file's descriptor while open.
-  int fd() const { return fd_; }
+  int Fd() const { return fd_; }
   // Writes all of `bytes` to the temporary file; false with error() set.
   bool Write(const char* bytes, std::size_t size);
   // Whether Commit waits for the bytes to reach the disk before the rename. Files made anew
@@ -30,7 +30,7 @@ class CReplacingFile {
   void Discard();
 
   // The system's reason for the last failure.
-  const std::string& error() const { return error_; }
+  const std::string& Error() const { return error_; }
   // Records a failure of the caller's own writing (errno value).
   void Fail(int errorNumber);
 

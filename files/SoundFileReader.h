@@ -16,16 +16,16 @@ class CSoundFileReader {
 
   // False, with error() saying why, when the file cannot be opened as sound.
   bool Open(const std::string& path);
-  int sampleRate() const { return sampleRate_; }
-  int channels() const { return channels_; }
-  int64_t frames() const { return frames_; }  // as the file's header gives them
+  int SampleRate() const { return sampleRate_; }
+  int Channels() const { return channels_; }
+  int64_t Frames() const { return frames_; }  // as the file's header gives them
 
   // Reads up to `frames` frames into `interleaved` (room for frames × channels() samples);
   // returns how many were read, 0 at the end or on an error (see Failed).
   int64_t Read(float* interleaved, int64_t frames);
   // Whether a read failed, with error() saying why.
   bool Failed();
-  const std::string& error() const { return error_; }
+  const std::string& Error() const { return error_; }
 
  private:
   SNDFILE* file_ = nullptr;

@@ -39,7 +39,7 @@ bool CSoundFileWriter::Open(const std::string& path, int sampleRate, int channel
                             SoundFileFormat format) {
   Discard();
   if (!file_.Open(path)) {
-    error_ = file_.error();
+    error_ = file_.Error();
     return false;
   }
   SF_INFO info{};
@@ -47,7 +47,7 @@ bool CSoundFileWriter::Open(const std::string& path, int sampleRate, int channel
   info.channels = channels;
   info.format = SndfileFormat(format);
   // The descriptor stays the replacing file's to close.
-  sound_ = sf_open_fd(file_.fd(), SFM_WRITE, &info, 0);
+  sound_ = sf_open_fd(file_.Fd(), SFM_WRITE, &info, 0);
   if (sound_ == nullptr) {
     error_ = sf_strerror(nullptr);
     file_.Discard();
@@ -77,7 +77,7 @@ bool CSoundFileWriter::Commit() {
     return false;
   }
   if (!file_.Commit()) {
-    error_ = file_.error();
+    error_ = file_.Error();
     return false;
   }
   return true;

@@ -33,7 +33,7 @@ class CSoundFileWriter {
   bool Commit();
   void Discard();
 
-  const std::string& error() const { return error_; }
+  const std::string& Error() const { return error_; }
 
  private:
   CReplacingFile file_;

@@ -56,7 +56,7 @@ TryRecord TryOf(const Score& score, int32_t row, const listening::TakeJudgement&
 std::optional<TryRecord> TryRecordOf(const Score& score, int32_t row,
                                      const listening::TakeJudgement& judgement,
                                      const TakeContext& context) {
-  if (judgement.tooQuiet()) return std::nullopt;
+  if (judgement.TooQuiet()) return std::nullopt;
   TryRecord record = TryOf(score, row, judgement);
   record.scoreHash = ScoreHash(context.scoreText);
   record.scoreFile = context.scoreFile;
@@ -92,9 +92,9 @@ CPracticeStore& CPracticeHistory::Store() {
 void CPracticeHistory::MoveAside(const PracticeStoreError& why) {
   store_.reset();
   // The file keeps its write-ahead log beside it, so that what it held can still be looked at.
-  const std::string stem = path_ +
-                           (why.kind() == PracticeStoreError::kNewer ? ".newer-" : ".unreadable-") +
-                           CompactTime(clock_());
+  const std::string stem =
+      path_ + (why.Reason() == PracticeStoreError::kNewer ? ".newer-" : ".unreadable-") +
+      CompactTime(clock_());
   std::string aside = stem;
   for (int n = 2; Exists(aside); ++n) aside = stem + "-" + std::to_string(n);
   if (std::rename(path_.c_str(), aside.c_str()) != 0)

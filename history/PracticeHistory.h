@@ -50,7 +50,7 @@ class CPracticeHistory {
   CPracticeHistory(std::string path, WallClock clock, Notice notice);
   ~CPracticeHistory();
 
-  const std::string& path() const { return path_; }
+  const std::string& Path() const { return path_; }
   WallTime Now() const { return clock_(); }
 
   // Runs `work` on the store. When the database proves unreadable it is moved aside and the
@@ -60,7 +60,7 @@ class CPracticeHistory {
     try {
       return work(Store());
     } catch (const PracticeStoreError& error) {
-      if (error.kind() == PracticeStoreError::kFailed) throw;
+      if (error.Reason() == PracticeStoreError::kFailed) throw;
       MoveAside(error);
       return work(Store());
     }

@@ -68,7 +68,7 @@ void CPracticeStore::Record(const TryRecord& record) {
       .Bind(11, record.takeMs)
       .Bind(12, judged.offsetMs)
       .Bind(13, judged.hits)
-      .Bind(14, judged.judged())
+      .Bind(14, judged.Judged())
       .Bind(15, int64_t{record.passed ? 1 : 0})
       .Bind(16, record.source);
   if (record.scoreFile.empty()) {

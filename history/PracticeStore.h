@@ -45,7 +45,7 @@ class PracticeStoreError : public std::runtime_error {
   enum Kind { kFailed, kUnreadable, kNewer };
   PracticeStoreError(Kind kind, const std::string& message)
       : std::runtime_error(message), kind_(kind) {}
-  Kind kind() const { return kind_; }
+  Kind Reason() const { return kind_; }
 
  private:
   Kind kind_;

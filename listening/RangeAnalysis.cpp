@@ -69,7 +69,7 @@ SungRange FindSungRange(const PitchTrack& track, const RangeSettings& settings) 
   }
   close();
 
-  if (range.found()) {
+  if (range.Found()) {
     const auto [low, high] =
         std::minmax_element(range.held.begin(), range.held.end(),
                             [](const HeldNote& a, const HeldNote& b) { return a.key < b.key; });

@@ -31,7 +31,7 @@ struct SungRange {
   int32_t lowest = 0;  // keys; meaningful when found()
   int32_t highest = 0;
 
-  bool found() const { return !held.empty(); }
+  bool Found() const { return !held.empty(); }
 };
 
 // Reads a range exercise (the learner sings slowly from the lowest comfortable note to the

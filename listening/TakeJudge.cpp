@@ -158,10 +158,10 @@ int32_t JudgeSettings::PassPercent() const {
 
 bool PassesPhrase(const TakeJudgement& judgement, const JudgeSettings& settings) {
   // Nothing to sing: nothing missed, so it passes, as HitShare counts it whole.
-  if (judgement.judged() == 0) return true;
+  if (judgement.Judged() == 0) return true;
   // Compared in whole hundredths, so that 4 of 5 passes at 80 % whatever the rounding.
   return static_cast<int64_t>(judgement.hits) * 100 >=
-         static_cast<int64_t>(settings.PassPercent()) * judgement.judged();
+         static_cast<int64_t>(settings.PassPercent()) * judgement.Judged();
 }
 
 double HitShare(int32_t hits, int32_t notes) {

@@ -51,9 +51,9 @@ struct TakeJudgement {
   TakeLevel level;
   double hitCents = 50.0;  // the tolerance it was judged with
 
-  int32_t judged() const { return static_cast<int32_t>(notes.size()); }
+  int32_t Judged() const { return static_cast<int32_t>(notes.size()); }
   // No try: too quiet to judge, or silent (TooQuietToJudge).
-  bool tooQuiet() const { return TooQuietToJudge(level.verdict); }
+  bool TooQuiet() const { return TooQuietToJudge(level.verdict); }
 };
 
 // Judges a take: finds the constant offset within ±maxOffsetMs that best lines the sung

@@ -70,7 +70,7 @@ TakeLevel MeasureTakeLevel(const PitchTrack& track, const LevelSettings& setting
   if (level.clippedSamples > 0) {
     level.verdict = LevelVerdict::kOverloaded;
   } else if (level.peakDb < settings.quietPeakDb &&
-             level.signalToNoiseDb() < settings.leastSignalToNoiseDb) {
+             level.SignalToNoiseDb() < settings.leastSignalToNoiseDb) {
     level.verdict = LevelVerdict::kTooQuiet;
   } else {
     level.verdict = LevelVerdict::kGood;

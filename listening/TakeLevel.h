@@ -67,7 +67,7 @@ struct TakeLevel {
   double gateDb = kSilentDb;        // frames below this are not sung
   int64_t clippedSamples = 0;
 
-  double signalToNoiseDb() const { return loudestDb - noiseFloorDb; }
+  double SignalToNoiseDb() const { return loudestDb - noiseFloorDb; }
 };
 
 // Measures the level of a take from the levels its frames carry.

@@ -89,9 +89,9 @@ void WriteMidiFile(const std::string& path, const std::vector<uint8_t>& bytes) {
   if (path.empty()) throw MidiFileError("Cannot write the MIDI file: no file name given.");
   CReplacingFile file;
   if (!file.Open(path))
-    throw MidiFileError("Cannot create the MIDI file \"" + path + "\": " + file.error());
+    throw MidiFileError("Cannot create the MIDI file \"" + path + "\": " + file.Error());
   if (!file.Write(reinterpret_cast<const char*>(bytes.data()), bytes.size()) || !file.Commit())
-    throw MidiFileError("Cannot write the MIDI file \"" + path + "\": " + file.error());
+    throw MidiFileError("Cannot write the MIDI file \"" + path + "\": " + file.Error());
 }
 
 }  // namespace midi

@@ -6,11 +6,11 @@
 namespace midi {
 
 const std::vector<PortBackend>& PortBackends() {
-  static const std::vector<PortBackend> backends = {
+  static const std::vector<PortBackend> kBackends = {
       {"synthesizer", &SynthPortNames, &CreateSynthPort},
       {"ALSA port", &AlsaPortNames, &CreateAlsaPort},
   };
-  return backends;
+  return kBackends;
 }
 
 std::unique_ptr<MidiPort> CreateMidiPort(int deviceIndex) {

@@ -49,7 +49,7 @@ void COfflineSynth::RenderFrames(int frames, std::vector<int16_t>& interleavedSt
 
 int COfflineSynth::StartCueAt(std::vector<float> stereoSamples, int64_t frame) {
   const int frames = static_cast<int>(stereoSamples.size() / 2);
-  engine_.cue().Start(std::move(stereoSamples), frame);
+  engine_.Cue().Start(std::move(stereoSamples), frame);
   return frames;
 }
 

@@ -33,7 +33,7 @@ class COfflineSynth {
   // already rendered means the next one. Returns their length in frames.
   int StartCueAt(std::vector<float> stereoSamples, int64_t frame);
   // Silences the cue that plays.
-  void StopCue() { engine_.cue().Stop(); }
+  void StopCue() { engine_.Cue().Stop(); }
   // Frames rendered so far.
   int64_t RenderedFrames() const { return engine_.RenderedFrames(); }
   void SetVolume(uint32_t volume);

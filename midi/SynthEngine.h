@@ -84,8 +84,8 @@ class CSynthEngine {
   // The rendering thread only (or with it held).
   void SkipFrames(int64_t frames);
 
-  fluid_settings_t* settings() const { return settings_; }
-  audio::CCueMixer& cue() { return cue_; }
+  fluid_settings_t* Settings() const { return settings_; }
+  audio::CCueMixer& Cue() { return cue_; }
 
  private:
   struct Scheduled {

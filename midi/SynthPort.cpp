@@ -37,7 +37,7 @@ bool CSynthPort::Open(MidiPortCallback, void*) {
   auto engine = std::make_unique<CSynthEngine>();
   if (!engine->Load(soundfont, error_)) return false;
   if (!options_.audioFile.empty())
-    fluid_settings_setstr(engine->settings(), "audio.file.name", options_.audioFile.c_str());
+    fluid_settings_setstr(engine->Settings(), "audio.file.name", options_.audioFile.c_str());
   engine_ = std::move(engine);
 
   const std::vector<std::string> drivers =
@@ -47,7 +47,7 @@ bool CSynthPort::Open(MidiPortCallback, void*) {
     request.driver = name;
     request.streamName = "Tunwick synthesizer";
     request.sampleRate = CSynthEngine::kSampleRate;
-    request.settings = engine_->settings();
+    request.settings = engine_->Settings();
     // The clock takes the output's timing reports from its first one on.
     clock_ = std::make_unique<audio::CStreamClock>(request.sampleRate);
     activeClock_.store(clock_.get(), std::memory_order_release);
@@ -65,7 +65,7 @@ bool CSynthPort::Open(MidiPortCallback, void*) {
     engine_.reset();
     return false;
   }
-  if (output_->SampleRate() != clock_->sampleRate()) {
+  if (output_->SampleRate() != clock_->SampleRate()) {
     // A JACK server imposed its own rate: a clock at that rate starts over. The first one
     // stays until Close, as the audio thread may still be using it.
     retiredClock_ = std::move(clock_);
@@ -134,7 +134,7 @@ void CSynthPort::Close() {
   activeClock_.store(nullptr, std::memory_order_release);
   clock_.reset();
   retiredClock_.reset();
-  if (engine_) engine_->cue().Stop();
+  if (engine_) engine_->Cue().Stop();
   engine_.reset();
   latencyMs_ = 0;
   driverName_.clear();
@@ -145,12 +145,12 @@ int CSynthPort::AudioSampleRate() const { return output_ ? output_->SampleRate()
 void CSynthPort::StartCue(std::vector<float> stereoSamples,
                           std::chrono::steady_clock::time_point due) {
   if (!output_ || stereoSamples.empty()) return;
-  engine_->cue().Start(std::move(stereoSamples), FrameFor(due));
+  engine_->Cue().Start(std::move(stereoSamples), FrameFor(due));
   output_->Wake();
 }
 
 void CSynthPort::StopCue() {
-  if (engine_) engine_->cue().Stop();
+  if (engine_) engine_->Cue().Stop();
 }
 
 void CSynthPort::SetNoteStartLog(CNoteStartLog* log) {

@@ -53,7 +53,7 @@ class CSynthPort : public MidiPort, private audio::AudioSource {
   void SetNoteStartLog(CNoteStartLog* log) override;
 
   // The driver that is running, "" while closed.
-  const std::string& driverName() const { return driverName_; }
+  const std::string& DriverName() const { return driverName_; }
   // The stream frame a sound due at `due` is heard at, kNoFrame while closed.
   int64_t FrameFor(std::chrono::steady_clock::time_point due) const;
   // Times the output's stream ran dry since Open.

@@ -16,14 +16,14 @@ CPlayer::CPlayer(PlayerPlatform& platform)
 
 void CPlayer::LoadBuiltInAtStartup() {
   loader_.ParseBuiltIn();
-  fit_.Fit(score(), fit_.range());
+  fit_.Fit(LoadedScore(), fit_.Range());
   BuildPhraseTimeline(0);
   timeline_.cursor = 0;
   timeline_.elapsedMs = 0;
 }
 
 void CPlayer::SetRange(const std::optional<VoiceRange>& range) {
-  fit_.Fit(score(), range);
+  fit_.Fit(LoadedScore(), range);
   const bool phraseMode = playMode == TeachingMode || playMode == SingBackMode;
   if (phraseMode && timerRunning == 0 && timeline_.count > 0 && LayOutPhrase(phraseIndex)) {
     timeline_.cursor = 0;
@@ -36,7 +36,7 @@ PlayerPosition CPlayer::Position() const {
   position.playing = timerRunning == 1;
   position.mode = playMode;
   position.phase = phase_;
-  position.phraseCount = score().phraseCount;
+  position.phraseCount = LoadedScore().phraseCount;
   switch (playMode) {
     case PracticeMode:
       position.phrase = phraseIndex;
@@ -79,7 +79,7 @@ void CPlayer::OnPractice() {
     StopTimer();
     stepIndex = 0;
     if (playMode == PracticeMode) ++phraseIndex;
-    if (phraseIndex >= score().phraseCount) phraseIndex = 0;
+    if (phraseIndex >= LoadedScore().phraseCount) phraseIndex = 0;
   } else {
     stepIndex = 0;
     phraseIndex = 0;
@@ -148,7 +148,7 @@ void CPlayer::OnLoad(const std::string& scoreText) {
 
 void CPlayer::LoadAndPlay(const char* text) {
   if (!loader_.Load(text)) return;
-  fit_.Fit(score(), fit_.range());
+  fit_.Fit(LoadedScore(), fit_.Range());
   phraseIndex = 0;
   notifier_.ResetSoundingRow();
   timeline_.cursor = 0;

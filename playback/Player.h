@@ -86,12 +86,12 @@ class CPlayer {
 
   // While one lives, a whole-score build lays the timeline out without starting playback
   // (the MIDI file export); autoPlay comes back on however the build ends.
-  class BuildOnlyScope {
+  class CBuildOnlyScope {
    public:
-    explicit BuildOnlyScope(CPlayer& player) : player_(player) { player_.autoPlay = 0; }
-    ~BuildOnlyScope() { player_.autoPlay = 1; }
-    BuildOnlyScope(const BuildOnlyScope&) = delete;
-    BuildOnlyScope& operator=(const BuildOnlyScope&) = delete;
+    explicit CBuildOnlyScope(CPlayer& player) : player_(player) { player_.autoPlay = 0; }
+    ~CBuildOnlyScope() { player_.autoPlay = 1; }
+    CBuildOnlyScope(const CBuildOnlyScope&) = delete;
+    CBuildOnlyScope& operator=(const CBuildOnlyScope&) = delete;
 
    private:
     CPlayer& player_;
@@ -114,20 +114,20 @@ class CPlayer {
   // then starts again from its beginning (a try is judged where it is heard). None: every
   // phrase as written, practice's twelve levels.
   void SetRange(const std::optional<VoiceRange>& range);
-  const std::optional<VoiceRange>& Range() const { return fit_.range(); }
+  const std::optional<VoiceRange>& Range() const { return fit_.Range(); }
   // The transposition of phrase `row` outside practice (0 without a range), which sing-back
   // judges against.
   int32_t PhraseShift(int32_t row) const { return fit_.Shift(row); }
 
   // The buffer score texts are copied into to be loaded (kTextBufferSize bytes).
-  char* textBuffer() { return loader_.textBuffer(); }
+  char* TextBuffer() { return loader_.TextBuffer(); }
 
   // Queries. The loaded Score: a load puts another in its place, so ask again after one.
-  const Score& score() const { return loader_.score(); }
-  const EventTimeline& timeline() const { return timeline_; }
+  const Score& LoadedScore() const { return loader_.Loaded(); }
+  const EventTimeline& Timeline() const { return timeline_; }
   // For tests that alter a pass or the loaded score in place.
-  EventTimeline& timelineForTest() { return timeline_; }
-  Score& scoreForTest() { return loader_.score(); }
+  EventTimeline& TimelineForTest() { return timeline_; }
+  Score& ScoreForTest() { return loader_.Loaded(); }
   PlayerPosition Position() const;
   bool Playing() const { return timerRunning == 1; }
   int32_t TimerRunning() const { return timerRunning; }

@@ -4,7 +4,7 @@
 // and sing-back.
 
 bool CPlayer::LayOut(int32_t first, int32_t last, bool fitted) {
-  if (const char* problem = CTimelineLayout::Problem(score(), first, last)) {
+  if (const char* problem = CTimelineLayout::Problem(LoadedScore(), first, last)) {
     // Refused before anything is written: stop, leave an empty pass, tell the user.
     StopTimer();
     timeline_.count = 0;
@@ -13,8 +13,8 @@ bool CPlayer::LayOut(int32_t first, int32_t last, bool fitted) {
     platform_.ShowMessage(problem);
     return false;
   }
-  layout_.LayOut(score(), first, last, timeline_);
-  if (fitted && fit_.range() && autoPlay == 1) {
+  layout_.LayOut(LoadedScore(), first, last, timeline_);
+  if (fitted && fit_.Range() && autoPlay == 1) {
     // Silent events move too and stay negative, as practice raises them.
     for (int32_t k = 0; k < timeline_.count; ++k)
       timeline_.events[k].pitch += fit_.Shift(layout_.EventRow(k));
@@ -23,7 +23,7 @@ bool CPlayer::LayOut(int32_t first, int32_t last, bool fitted) {
 }
 
 bool CPlayer::LayOutPhrase(int32_t row) {
-  if (row < 0 || row >= score().phraseCount) return true;
+  if (row < 0 || row >= LoadedScore().phraseCount) return true;
   // Practice moves its passes itself, by its ladder.
   if (!LayOut(row, row + 1, playMode != PracticeMode)) return false;
   phraseIndex = row;
@@ -41,7 +41,7 @@ bool CPlayer::LayOutScore() {
   phase_ = PlayerPhase::kPass;
   notifier_.Deliver(0, true);
   if (wasRunning) TellStopped();
-  if (!LayOut(0, score().phraseCount, true)) return false;
+  if (!LayOut(0, LoadedScore().phraseCount, true)) return false;
   playMode = PlayAllMode;
   timeline_.cursor = 0;
   timeline_.elapsedMs = 0;
@@ -60,7 +60,7 @@ void CPlayer::PracticeStep() {
   if (stepIndex >= 2 * ladder_.levels) {
     ++phraseIndex;
     stepIndex = 0;
-    if (phraseIndex >= score().phraseCount) phraseIndex = 0;
+    if (phraseIndex >= LoadedScore().phraseCount) phraseIndex = 0;
     if (!LayOutPhrase(phraseIndex)) return;
   }
   if (stepIndex == 0) ladder_ = fit_.Ladder(phraseIndex);
@@ -89,7 +89,7 @@ void CPlayer::TeachingStep() {
   if (stepIndex == kTeachingStepCount) {
     ++phraseIndex;
     stepIndex = 0;
-    if (phraseIndex >= score().phraseCount) phraseIndex = 0;
+    if (phraseIndex >= LoadedScore().phraseCount) phraseIndex = 0;
     if (!LayOutPhrase(phraseIndex)) return;
   }
   const bool cue = kTeachingSteps[stepIndex] == kStepCue;
@@ -173,12 +173,12 @@ void CPlayer::OnSingBack(int32_t onlyRow) {
     platform_.ShowMessage(kNoEarMessage);
     return;
   }
-  const bool one = onlyRow >= 0 && onlyRow < score().phraseCount;
+  const bool one = onlyRow >= 0 && onlyRow < LoadedScore().phraseCount;
   phase_ = PlayerPhase::kPass;
   playMode = SingBackMode;
   stepIndex = 0;
   phraseIndex = one ? onlyRow : 0;
-  singBack_.Begin(one ? onlyRow + 1 : score().phraseCount, score().phraseCount);
+  singBack_.Begin(one ? onlyRow + 1 : LoadedScore().phraseCount, LoadedScore().phraseCount);
   if (!LayOutPhrase(phraseIndex)) return;
   timeline_.cursor = 0;
   timeline_.elapsedMs = 0;

@@ -160,7 +160,7 @@ void CPlayer::Tick(bool running, int32_t now) {
     const int32_t row = layout_.EventRow(k);
     const int32_t note = layout_.EventNote(k);
     // The phrase's end marker is no note; rests are, and are shown.
-    if (note < score().phrases[row].noteCount)
+    if (note < LoadedScore().phrases[row].noteCount)
       Notify(PlayerNotification::kNote, dueMs, row, note, event.pitch, event.timeMs);
   }
 }

@@ -45,7 +45,7 @@ class CRangeFit {
   // Fits the phrases of `score` into `range` (none: clears the fit).
   void Fit(const Score& score, const std::optional<VoiceRange>& range);
 
-  const std::optional<VoiceRange>& range() const { return range_; }
+  const std::optional<VoiceRange>& Range() const { return range_; }
   // The transposition of phrase `row` in teaching, the whole-score modes and sing-back.
   int32_t Shift(int32_t row) const;
   // Phrase `row`'s practice ladder.

@@ -37,8 +37,8 @@ class CScoreLoader {
   CScoreLoader& operator=(const CScoreLoader&) = delete;
 
   // The loaded Score: a load puts another in its place, so ask again after one.
-  Score& score() { return *score_; }
-  const Score& score() const { return *score_; }
+  Score& Loaded() { return *score_; }
+  const Score& Loaded() const { return *score_; }
 
   // Where the side texts of every parse (into the loaded and the scratch Score) are handed.
   void SetSideTextSink(SideTextSink* sink) {
@@ -48,7 +48,7 @@ class CScoreLoader {
   SideTextSink* SideTextSinkInUse() const { return score_->sideTextSink; }
 
   // The buffer score texts are copied into to be loaded (kTextBufferSize bytes).
-  char* textBuffer() { return textBuffer_.get(); }
+  char* TextBuffer() { return textBuffer_.get(); }
 
   // Start-up: the built-in score parsed straight into the loaded Score.
   void ParseBuiltIn();

@@ -6,6 +6,8 @@ set -euo pipefail
 PACKAGES=(
   # toolchain; clang-format keeps the sources in one format
   build-essential g++ cmake pkg-config git clang-format-14
+  # the naming convention checked (clang-tidy's identifier-naming check)
+  clang-tidy-14
   # fuzzing and sanitizers (libFuzzer ships with clang's runtime)
   clang-14 libclang-rt-14-dev
   # window

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what Tunwick needs, builds it and runs every test:
 #   0. the source format check (clang-format),
-#   1. unit, GUI and command-line tests (ctest),
+#   1. unit, GUI and command-line tests (ctest), and the naming convention (clang-tidy),
 #   2. the same tests built with AddressSanitizer and UndefinedBehaviorSanitizer,
 #   3. the threaded code under ThreadSanitizer: the sound output's and MIDI layer's tests, the
 #      parser's (two scores parsed at once) and the sing-back ear's (fed from its input's thread
@@ -33,6 +33,9 @@ step "Build and test (RelWithDebInfo)"
 cmake -S . -B build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build/release -j"$JOBS"
 ctest --test-dir build/release --output-on-failure -j"$JOBS"
+
+step "Naming convention"
+bash scripts/naming-check.sh build/release
 
 step "Build and test under AddressSanitizer + UndefinedBehaviorSanitizer"
 cmake -S . -B build/asan -DCMAKE_BUILD_TYPE=Debug -DTUNWICK_SANITIZE=ON -DTUNWICK_BUILD_BENCH=OFF

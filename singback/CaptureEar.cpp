@@ -60,7 +60,7 @@ void CCaptureEar::OnSamples(const float* samples, unsigned frames) {
   tracker_.Feed(samples, frames, fresh_);
   const int64_t now = clock_();
   std::lock_guard<std::mutex> hold(lock_);
-  heardMs_ += 1000.0 * frames / tracker_.sampleRate();
+  heardMs_ += 1000.0 * frames / tracker_.SampleRate();
   if (listening_)
     longestQuietMs_ = std::max(longestQuietMs_, now - std::max(lastBlockMs_, takeStartMs_));
   lastBlockMs_ = now;
@@ -86,7 +86,7 @@ void CCaptureEar::StartTake(int32_t row, int32_t) {
 
 TakeVerdict CCaptureEar::FinishTake() {
   listening::PitchTrack track;
-  track.hopMs = tracker_.hopMs();
+  track.hopMs = tracker_.HopMs();
   track.levels = true;
   int32_t row = 0;
   listening::JudgeSettings judging;
@@ -114,14 +114,14 @@ TakeVerdict CCaptureEar::FinishTake() {
   TakeVerdict verdict;
   verdict.passed = listening::PassesPhrase(last_, judging);
   verdict.hits = last_.hits;
-  verdict.judged = last_.judged();
-  verdict.heard = !last_.tooQuiet();
+  verdict.judged = last_.Judged();
+  verdict.heard = !last_.TooQuiet();
   return verdict;
 }
 
 std::vector<listening::TargetNote> CCaptureEar::TargetsOf(int32_t row) const {
   // Sung where the player plays it: moved to fit the singer's range, if one is set.
-  return listening::PhraseTargets(player_.score().phrases[row],
+  return listening::PhraseTargets(player_.LoadedScore().phrases[row],
                                   transpose_ + player_.PhraseShift(row));
 }
 

@@ -24,7 +24,7 @@ class CRangeListener : public PitchListener {
   void OnSamples(const float* samples, unsigned frames);
 
   void FramesFrom(size_t from, std::vector<listening::PitchFrame>& out) const override;
-  double HopMs() const override { return tracker_.hopMs(); }
+  double HopMs() const override { return tracker_.HopMs(); }
 
  private:
   capture::CPitchTracker tracker_;            // fed on the capture thread only

@@ -18,7 +18,7 @@ class CDefaultInput : public SoundInput {
  public:
   unsigned Start(capture::CAudioCapture::BlockSink sink) override {
     capture_.Start(std::move(sink));
-    return capture_.sampleRate();
+    return capture_.SampleRate();
   }
 
  private:

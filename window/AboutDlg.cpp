@@ -18,16 +18,16 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     const QRect geometry =
         MapDialogRect(QRect(control.x, control.y, control.width, control.height), units);
     switch (control.kind) {
-      case ControlKind::DefaultButton:
-      case ControlKind::Button: {
+      case ControlKind::kDefaultButton:
+      case ControlKind::kButton: {
         auto* ok = new QPushButton(QString::fromUtf8(control.text), this);
         ok->setGeometry(geometry);
-        ok->setDefault(control.kind == ControlKind::DefaultButton);
+        ok->setDefault(control.kind == ControlKind::kDefaultButton);
         ok->setObjectName(QStringLiteral("control%1").arg(control.id));
         connect(ok, &QPushButton::clicked, this, &QDialog::accept);
         break;
       }
-      case ControlKind::Icon: {
+      case ControlKind::kIcon: {
         // A static icon takes the size of its 32-pixel picture at its top-left corner.
         auto* icon = new QLabel(this);
         icon->setPixmap(TunwickIcon().pixmap(32, 32));
@@ -35,8 +35,8 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
         icon->setObjectName(QStringLiteral("icon"));
         break;
       }
-      case ControlKind::Label:
-      case ControlKind::Edit: {
+      case ControlKind::kLabel:
+      case ControlKind::kEdit: {
         auto* label = new QLabel(StaticDisplayText(control.text), this);
         label->setTextFormat(Qt::PlainText);
         label->setAlignment(Qt::AlignLeft | Qt::AlignTop);

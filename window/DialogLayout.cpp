@@ -7,74 +7,74 @@
 #include <QStringList>
 
 const ControlTemplate kMainDialogControls[kMainDialogControlCount] = {
-    {1000, ControlKind::Button, "练音模式", 19, 7, 50, 14},
-    {1001, ControlKind::Button, "继续演奏", 77, 7, 50, 14},
-    {1002, ControlKind::Button, "暂停演奏", 136, 7, 50, 14},
-    {1003, ControlKind::Button, "教歌模式", 19, 25, 50, 14},
-    {1004, ControlKind::Button, "演奏全部", 77, 25, 50, 14},
-    {1011, ControlKind::Button, "恢复系统", 136, 25, 50, 14},
-    {1006, ControlKind::Button, "装入", 7, 255, 50, 14},
-    {1007, ControlKind::Button, "存为文件", 78, 255, 50, 14},
-    {1008, ControlKind::Button, "读入文件", 149, 255, 50, 14},
-    {1009, ControlKind::Button, "清空", 220, 255, 50, 14},
-    {1005, ControlKind::Edit, "", 7, 275, 567, 134},
-    {-1, ControlKind::Label,
+    {1000, ControlKind::kButton, "练音模式", 19, 7, 50, 14},
+    {1001, ControlKind::kButton, "继续演奏", 77, 7, 50, 14},
+    {1002, ControlKind::kButton, "暂停演奏", 136, 7, 50, 14},
+    {1003, ControlKind::kButton, "教歌模式", 19, 25, 50, 14},
+    {1004, ControlKind::kButton, "演奏全部", 77, 25, 50, 14},
+    {1011, ControlKind::kButton, "恢复系统", 136, 25, 50, 14},
+    {1006, ControlKind::kButton, "装入", 7, 255, 50, 14},
+    {1007, ControlKind::kButton, "存为文件", 78, 255, 50, 14},
+    {1008, ControlKind::kButton, "读入文件", 149, 255, 50, 14},
+    {1009, ControlKind::kButton, "清空", 220, 255, 50, 14},
+    {1005, ControlKind::kEdit, "", 7, 275, 567, 134},
+    {-1, ControlKind::kLabel,
      "在下面的输入框你可以输入自己的乐谱，应当由一个一个的小乐句构成，各个乐句之间用字符“|"
      "”隔开，如果只有一个乐句，就不用字符“|”",
      7, 43, 567, 12},  // help text 1
-    {-1, ControlKind::Label,
+    {-1, ControlKind::kLabel,
      "每一个小乐句由若干对实数构成，这些数是一对一对的，数之间用逗号隔开，第一个数代表节拍数，第二"
      "个数代表音的高低",
      7, 57, 567, 12},  // help text 2
-    {-1, ControlKind::Label,
+    {-1, ControlKind::kLabel,
      "第一个数格式：1代表一拍，10代表两拍，100代表三拍，等等，0.1代表半拍，0.01代表四分之一拍，0."
      "001代表八分之一拍，0.0001代表十六分之一拍",
      7, 71, 567, 12},  // help text 3
-    {-1, ControlKind::Label,
+    {-1, ControlKind::kLabel,
      "第二个数的格式：12345670代表多来米发梭拉西和休止符，再如：30代表高音3，0.3代表低音3，0."
      "35代表低音3升半调，不允许降半调",
      7, 135, 488, 12},  // help text 7
-    {-1, ControlKind::Label,
+    {-1, ControlKind::kLabel,
      "1.1代表一拍加半拍，0.11代表半拍加四分之一拍，0."
      "011代表四分之一拍加八分之一拍，一般情况只能够出现字符0和1，特殊情况出现在三连音",
      7, 101, 567, 12},  // help text 5
-    {-1, ControlKind::Label,
+    {-1, ControlKind::kLabel,
      "3代表三分之二拍，0.3代表三分之一拍，0.03代表半拍的三分之一，0.003表示四分之一拍的三分之一", 7,
      118, 474, 12},  // help text 6
-    {-1, ControlKind::Label,
+    {-1, ControlKind::kLabel,
      "在每一个乐句的一开始可以有do=加一个大写字母的形式，如果没有，默认为C调，例如do=F就是F调，do="
      "Bb是降B调,do＝F#是升F",
      9, 153, 511, 12},  // help text 8
-    {-1, ControlKind::Label,
+    {-1, ControlKind::kLabel,
      "单击存为文件按钮就可以将辛苦输入的乐谱存入文件中，需要时单击读入文件按钮将文件读回来，如果单"
      "击装入按钮，可以试试自己输入的乐谱",
      9, 172, 565, 12},  // help text 9
-    {-1, ControlKind::Label,
+    {-1, ControlKind::kLabel,
      "单击清空键可将编辑框中的内容清除, "
      "在每个乐句开始输入s=后跟数字加逗号就是速度，如s=100,就是每分钟一百拍",
      9, 192, 504, 12},  // help text 10
-    {-1, ControlKind::Label,
+    {-1, ControlKind::kLabel,
      "所有的表示音符的实数都用逗号隔开,无论如何先单击一下练音模式按钮试试,"
      "如果练音模式下再单击此按钮将进到下一练习曲",
      7, 227, 541, 12},  // help text 12
-    {-1, ControlKind::Label,
+    {-1, ControlKind::kLabel,
      "可以有0拍，0拍音符将和紧挨其后的音符构成和弦，可以有多个0拍构成多个音的和弦", 7, 86, 567,
      15},  // help text 4
-    {-1, ControlKind::Label,
+    {-1, ControlKind::kLabel,
      "每一个乐句也可以分为若干个声部，用字符 && 隔开，此字符前面不能够紧挨着数字, "
      "各个声部的时长必须一样",
      9, 209, 506, 16},  // help text 11
-    {1012, ControlKind::Button, "反复演奏", 195, 7, 50, 14},
-    {1013, ControlKind::Button, "存为midi文件", 297, 255, 50, 14},
+    {1012, ControlKind::kButton, "反复演奏", 195, 7, 50, 14},
+    {1013, ControlKind::kButton, "存为midi文件", 297, 255, 50, 14},
     // The free fourth place of the second row, under 反复演奏; last in tab order.
-    {1014, ControlKind::Button, "跟唱模式", 195, 25, 50, 14},
+    {1014, ControlKind::kButton, "跟唱模式", 195, 25, 50, 14},
 };
 
 const ControlTemplate kAboutDialogControls[kAboutDialogControlCount] = {
-    {-1, ControlKind::Label, "Tunwick " TUNWICK_SHORT_VERSION " 版", 40, 10, 119, 8},
-    {-1, ControlKind::Label, "简谱教歌与练唱，乐谱文本与 MIDI 文件导出。", 40, 25, 227, 8},
-    {1, ControlKind::DefaultButton, "确定", 267, 7, 50, 16},
-    {-1, ControlKind::Icon, "", 11, 17, 21, 21},
+    {-1, ControlKind::kLabel, "Tunwick " TUNWICK_SHORT_VERSION " 版", 40, 10, 119, 8},
+    {-1, ControlKind::kLabel, "简谱教歌与练唱，乐谱文本与 MIDI 文件导出。", 40, 25, 227, 8},
+    {1, ControlKind::kDefaultButton, "确定", 267, 7, 50, 16},
+    {-1, ControlKind::kIcon, "", 11, 17, 21, 21},
 };
 
 const char kAboutMenuText[] = "关于 Tunwick(&A)...";

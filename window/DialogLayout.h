@@ -7,7 +7,7 @@
 // The dialog templates of the program: every control with its id, kind, text and
 // rectangle in dialog units, and the conversion of dialog units into pixels.
 
-enum class ControlKind { Button, DefaultButton, Edit, Label, Icon };
+enum class ControlKind { kButton, kDefaultButton, kEdit, kLabel, kIcon };
 
 struct ControlTemplate {
   int id;  // -1 for controls without an id

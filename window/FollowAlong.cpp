@@ -106,11 +106,11 @@ int CFollowAlong::CharAt(size_t byteOffset) const {
 }
 
 CFollowAlong::Range CFollowAlong::PhraseSpan(int32_t row) const {
-  return BoxRange(PhraseTextSpan(player_.score(), row, leadingBar_));
+  return BoxRange(PhraseTextSpan(player_.LoadedScore(), row, leadingBar_));
 }
 
 CFollowAlong::Range CFollowAlong::NoteSpan(int32_t row, int32_t note) const {
-  return BoxRange(NoteTextSpan(player_.score(), row, note, leadingBar_));
+  return BoxRange(NoteTextSpan(player_.LoadedScore(), row, note, leadingBar_));
 }
 
 CFollowAlong::Range CFollowAlong::BoxRange(const std::optional<TextSpan>& bytes) const {

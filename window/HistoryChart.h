@@ -30,7 +30,7 @@ class CHistoryChart : public QWidget {
   explicit CHistoryChart(QWidget* parent = nullptr);
 
   void SetView(HistoryView view);
-  const HistoryView& view() const { return view_; }
+  const HistoryView& View() const { return view_; }
 
   // The chart's points (one per try, in time order) at the strip's present size, and the
   // labels of its date axis with their x.

@@ -17,7 +17,7 @@ namespace {
 
 QString NoteText(int32_t key) { return QString::fromStdString(listening::NoteName(key)); }
 
-QString RangeText(const VoiceRange& range) {
+QString VoiceRangeLabel(const VoiceRange& range) {
   return NoteText(range.low) + QStringLiteral("–") + NoteText(range.high);
 }
 
@@ -104,7 +104,7 @@ void CRangeStrip::OnSingButton() {
   Poll();
   listener_.reset();
   const listening::SungRange found = listening::FindSungRange(heard_);
-  if (!found.found()) {
+  if (!found.Found()) {
     Notice(QStringLiteral("没有听到唱稳的音（每个音要唱 0.3 秒以上）：音域没有改动，请再唱一次。"),
            true);
   } else if (found.lowest == found.highest) {
@@ -113,7 +113,7 @@ void CRangeStrip::OnSingButton() {
            true);
   } else {
     const VoiceRange sung{found.lowest, found.highest};
-    Notice(QStringLiteral("唱出的音域：%1").arg(RangeText(sung)), false);
+    Notice(QStringLiteral("唱出的音域：%1").arg(VoiceRangeLabel(sung)), false);
     Choose(sung);
   }
   Refresh();
@@ -156,12 +156,12 @@ void CRangeStrip::Notice(const QString& text, bool problem) {
   notice_->setStyleSheet(problem ? QStringLiteral("color: rgb(210, 50, 40);") : QString());
 }
 
-QString CRangeStrip::rangeText() const { return rangeLabel_->text(); }
-QString CRangeStrip::liveText() const { return live_->text(); }
-QString CRangeStrip::noticeText() const { return notice_->text(); }
+QString CRangeStrip::RangeText() const { return rangeLabel_->text(); }
+QString CRangeStrip::LiveText() const { return live_->text(); }
+QString CRangeStrip::NoticeText() const { return notice_->text(); }
 
 void CRangeStrip::Refresh() {
-  rangeLabel_->setText(range_ ? QStringLiteral("音域：%1").arg(RangeText(*range_))
+  rangeLabel_->setText(range_ ? QStringLiteral("音域：%1").arg(VoiceRangeLabel(*range_))
                               : QStringLiteral("音域：未设定（按原调）"));
   sing_->setText(listener_ ? QStringLiteral("停止") : QStringLiteral("唱音域"));
   clear_->setEnabled(range_.has_value() && !listener_);
@@ -189,7 +189,7 @@ void CRangeStrip::Refresh() {
     heldReadAtMs_ = frames.back().timeMs;
     const listening::SungRange sofar = listening::FindSungRange(heard_);
     heldSoFar_ =
-        sofar.found()
+        sofar.Found()
             ? QStringLiteral("　唱稳的：%1–%2").arg(NoteText(sofar.lowest), NoteText(sofar.highest))
             : QString();
   }

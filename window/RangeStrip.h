@@ -55,15 +55,15 @@ class CRangeStrip : public QWidget {
   // Takes the frames heard since the last poll (the timer does this while listening).
   void Poll();
 
-  bool listening() const { return listener_ != nullptr; }
-  const std::optional<VoiceRange>& range() const { return range_; }
+  bool Listening() const { return listener_ != nullptr; }
+  const std::optional<VoiceRange>& Range() const { return range_; }
   // What the strip says: the stored range, the note heard live, the outcome of the last try.
-  QString rangeText() const;
-  QString liveText() const;
-  QString noticeText() const;
-  QPushButton* singButton() const { return sing_; }
-  QPushButton* clearButton() const { return clear_; }
-  QLineEdit* rangeEdit() const { return edit_; }
+  QString RangeText() const;
+  QString LiveText() const;
+  QString NoticeText() const;
+  QPushButton* SingButton() const { return sing_; }
+  QPushButton* ClearButton() const { return clear_; }
+  QLineEdit* RangeEdit() const { return edit_; }
 
  private:
   void Choose(const std::optional<VoiceRange>& range);

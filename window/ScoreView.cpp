@@ -25,7 +25,7 @@ class CSheetCanvas : public QWidget {
     QPainter painter(this);
     painter.scale(CScoreView::kScale, CScoreView::kScale);
     painter.translate(CScoreView::kMargin, CScoreView::kMargin);
-    jianpu::PaintSheet(painter, view_.page(), view_.Lighting());
+    jianpu::PaintSheet(painter, view_.Page(), view_.Lighting());
   }
   void mousePressEvent(QMouseEvent* event) override {
     if (event->button() == Qt::LeftButton) view_.SelectAt(event->position());
@@ -61,7 +61,7 @@ CScoreView::CScoreView(QPlainTextEdit& edit, const CFollowAlong& followAlong, co
 
 CScoreView::~CScoreView() = default;
 
-QWidget* CScoreView::canvas() const { return canvas_; }
+QWidget* CScoreView::Canvas() const { return canvas_; }
 
 void CScoreView::Refresh() {
   typingPause_.stop();

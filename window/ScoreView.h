@@ -41,14 +41,14 @@ class CScoreView : public QScrollArea {
   bool RefreshPending() const { return typingPause_.isActive(); }
   int RefreshDelayMs() const { return typingPause_.interval(); }
 
-  const jianpu::Sheet& sheet() const { return sheet_; }
-  const jianpu::SheetPage& page() const { return page_; }
+  const jianpu::Sheet& Sheet() const { return sheet_; }
+  const jianpu::SheetPage& Page() const { return page_; }
   // What is lit now, from the follow-along in the box.
   jianpu::SheetLighting Lighting() const;
   // Selects in the box the note (or refused phrase) drawn at `point` of the canvas; false
   // when nothing is drawn there.
   bool SelectAt(const QPointF& point);
-  QWidget* canvas() const;
+  QWidget* Canvas() const;
 
   // Called when the user closes the view's window.
   void SetOnClosed(std::function<void()> onClosed) { onClosed_ = std::move(onClosed); }

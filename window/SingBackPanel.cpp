@@ -54,12 +54,12 @@ CSingBackPanel::CSingBackPanel(const CPlayer& player, QWidget* parent)
   connect(&meter_, &QTimer::timeout, this, &CSingBackPanel::PollLevel);
 
   toleranceBox_ = new CToleranceBox(this);
-  connect(toleranceBox_, &CToleranceBox::toleranceChosen, this, &CSingBackPanel::toleranceChosen);
+  connect(toleranceBox_, &CToleranceBox::ToleranceChosen, this, &CSingBackPanel::ToleranceChosen);
   historyChart_ = new CHistoryChart(this);
   historyChart_->hide();
 }
 
-listening::Tolerance CSingBackPanel::tolerance() const { return toleranceBox_->tolerance(); }
+listening::Tolerance CSingBackPanel::Tolerance() const { return toleranceBox_->Tolerance(); }
 
 void CSingBackPanel::SetTolerance(listening::Tolerance tolerance) {
   toleranceBox_->SetTolerance(tolerance);
@@ -129,7 +129,7 @@ void CSingBackPanel::Reset() {
 }
 
 void CSingBackPanel::ShowPhrase(int32_t row, int32_t lengthMs) {
-  if (ear_ == nullptr || row < 0 || row >= player_.score().phraseCount) return;
+  if (ear_ == nullptr || row < 0 || row >= player_.LoadedScore().phraseCount) return;
   row_ = row;
   targets_ = ear_->TargetsOf(row);
   lengthMs_ = lengthMs;
@@ -211,10 +211,10 @@ QString CSingBackPanel::Caption() const {
   QString caption =
       row_ < 0 ? QStringLiteral("跟唱模式") : QStringLiteral("第 %1 句").arg(row_ + 1);
   if (!judged_) return caption;
-  if (judgement_.tooQuiet()) return caption + QStringLiteral("：声音太小，没有评判");
+  if (judgement_.TooQuiet()) return caption + QStringLiteral("：声音太小，没有评判");
   if (judgement_.nothingHeard) return caption + QStringLiteral("：没有听到声音");
   return caption +
-         QStringLiteral("：%1 / %2 个音唱准").arg(judgement_.hits).arg(judgement_.judged());
+         QStringLiteral("：%1 / %2 个音唱准").arg(judgement_.hits).arg(judgement_.Judged());
 }
 
 QString CSingBackPanel::LevelAdvice() const {
@@ -224,7 +224,7 @@ QString CSingBackPanel::LevelAdvice() const {
     return QStringLiteral(
                "声音太小（最响 %1 dBFS，只比噪声高 %2 dB）：请靠近麦克风，或调高输入音量")
         .arg(Db(level.peakDb))
-        .arg(Db(std::max(0.0, level.signalToNoiseDb())));
+        .arg(Db(std::max(0.0, level.SignalToNoiseDb())));
   if (level.verdict == listening::LevelVerdict::kOverloaded)
     return QStringLiteral("输入过载（%1 个采样削波）：请离麦克风远一点，或调低输入音量")
         .arg(level.clippedSamples);
@@ -255,7 +255,7 @@ std::vector<CSingBackPanel::NoteView> CSingBackPanel::NoteViews() const {
     view.bar = QRectF(left, top, std::max(2.0, XOf(target.endMs) - left - 1), rowHeight);
     view.colour = kWaitingColour;
     // A take too quiet to judge leaves the notes as they were: the advice says why.
-    if (judged_ && !judgement_.tooQuiet() && i < judgement_.notes.size()) {
+    if (judged_ && !judgement_.TooQuiet() && i < judgement_.notes.size()) {
       const listening::NoteJudgement& note = judgement_.notes[i];
       view.colour = note.verdict == listening::Verdict::kHit ? kHitColour : kMissedColour;
       view.mark = CentsMark(note);

@@ -53,10 +53,10 @@ class CSingBackPanel : public QWidget, public PlayerObserver {
   void SetEar(ListeningEar* ear);
 
   // How strictly the takes are judged, as chosen here; setting it tells no one.
-  listening::Tolerance tolerance() const;
+  listening::Tolerance Tolerance() const;
   void SetTolerance(listening::Tolerance tolerance);
   // The choice's box, for a test to choose with.
-  CToleranceBox& toleranceBox() { return *toleranceBox_; }
+  CToleranceBox& ToleranceBox() { return *toleranceBox_; }
   // The verdicts of a take, as the ear judged it (the ear's judgement sink forwards here).
   void TakeJudged(int32_t row, const listening::TakeJudgement& judgement);
   // Where the practice history of a phrase is asked for: when a phrase is shown and after each
@@ -67,7 +67,7 @@ class CSingBackPanel : public QWidget, public PlayerObserver {
   void Reset();
 
   // The range exercise along the panel's top.
-  CRangeStrip& rangeStrip() const { return *rangeStrip_; }
+  CRangeStrip& RangeStrip() const { return *rangeStrip_; }
 
   void OnPlayerNotification(const PlayerNotification& notification) override;
 
@@ -77,18 +77,18 @@ class CSingBackPanel : public QWidget, public PlayerObserver {
   void PollLevel();
 
   // The state drawn.
-  int32_t row() const { return row_; }
-  const std::vector<listening::TargetNote>& targets() const { return targets_; }
-  const std::vector<listening::PitchFrame>& sung() const { return sung_; }
-  bool judged() const { return judged_; }
-  const listening::TakeJudgement& judgement() const { return judgement_; }
+  int32_t Row() const { return row_; }
+  const std::vector<listening::TargetNote>& Targets() const { return targets_; }
+  const std::vector<listening::PitchFrame>& Sung() const { return sung_; }
+  bool Judged() const { return judged_; }
+  const listening::TakeJudgement& Judgement() const { return judgement_; }
   // The phrase's practice history along the bottom.
-  const CHistoryChart& historyChart() const { return *historyChart_; }
-  bool polling() const { return poll_.isActive(); }
-  bool metering() const { return meter_.isActive(); }
+  const CHistoryChart& HistoryChart() const { return *historyChart_; }
+  bool Polling() const { return poll_.isActive(); }
+  bool Metering() const { return meter_.isActive(); }
   // The level the meter shows, and whether its clip mark is lit.
-  double meterDb() const { return meterDb_; }
-  bool clipShown() const { return clipShown_; }
+  double MeterDb() const { return meterDb_; }
+  bool ClipShown() const { return clipShown_; }
   // The caption above the roll.
   QString Caption() const;
   // What to do about the input's level after the last try: empty when it was fine.
@@ -98,7 +98,7 @@ class CSingBackPanel : public QWidget, public PlayerObserver {
 
  signals:
   // The learner chose how strictly to judge.
-  void toleranceChosen(listening::Tolerance tolerance);
+  void ToleranceChosen(listening::Tolerance tolerance);
 
  protected:
   void resizeEvent(QResizeEvent* event) override;

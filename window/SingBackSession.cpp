@@ -35,7 +35,7 @@ CSingBackSession::CSingBackSession(CPlayer& player, CSingBackPanel& panel, QObje
                                    Seams seams)
     : player_(player), panel_(panel), context_(context), seams_(std::move(seams)) {
   panel_.SetHistorySource([this](int32_t row) { return PhraseHistory(row); });
-  panel_.rangeStrip().SetSources(
+  panel_.RangeStrip().SetSources(
       [this] {
         // The learner sings alone: whatever plays stops first.
         player_.OnPause();
@@ -44,7 +44,7 @@ CSingBackSession::CSingBackSession(CPlayer& player, CSingBackPanel& panel, QObje
       [this](const std::optional<VoiceRange>& range) { OnRangeChosen(range); });
   LoadStoredRange();
   LoadStoredTolerance();
-  QObject::connect(&panel_, &CSingBackPanel::toleranceChosen, &context_,
+  QObject::connect(&panel_, &CSingBackPanel::ToleranceChosen, &context_,
                    [this](listening::Tolerance chosen) { OnToleranceChosen(chosen); });
   // Queued: a stop is often followed at once by a new start (the button pressed again).
   earRelease_ = std::make_unique<CStopWatcher>(
@@ -72,7 +72,7 @@ bool CSingBackSession::OpenEar() {
                     .arg(QString::fromLocal8Bit(error.what())));
     return false;
   }
-  ear_->SetTolerance(panel_.tolerance());
+  ear_->SetTolerance(panel_.Tolerance());
   player_.SetEar(ear_.get());
   panel_.SetEar(ear_.get());
   // Each judged try is kept first, so that the panel's history shows it too.
@@ -118,7 +118,7 @@ void CSingBackSession::RecordTry(int32_t row, const listening::TakeJudgement& ju
   context.source = "window";
   // A take too quiet to judge gives no try to keep: the panel says what to do.
   if (const std::optional<history::TryRecord> tried =
-          history::TryRecordOf(player_.score(), row, judgement, context))
+          history::TryRecordOf(player_.LoadedScore(), row, judgement, context))
     Practice().Record(*tried);
 }
 
@@ -151,7 +151,7 @@ void CSingBackSession::LoadStoredRange() {
   const std::optional<VoiceRange> range =
       stored.empty() ? std::nullopt : listening::ParseVoiceRange(stored, problem);
   player_.SetRange(range);
-  panel_.rangeStrip().ShowRange(range);
+  panel_.RangeStrip().ShowRange(range);
 }
 
 void CSingBackSession::OnRangeChosen(const std::optional<VoiceRange>& range) {

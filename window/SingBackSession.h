@@ -60,7 +60,7 @@ class CSingBackSession {
   bool ReadyToContinue();
 
   // The ear listened through, or null while the microphone is let go.
-  ListeningEar* ear() const { return ear_.get(); }
+  ListeningEar* Ear() const { return ear_.get(); }
 
  private:
   void ReleaseEarWhenStopped();

@@ -25,7 +25,7 @@ CToleranceBox::CToleranceBox(QWidget* parent) : QComboBox(parent) {
   connect(this, &QComboBox::activated, this, [this](int index) {
     if (index < 0 || index >= static_cast<int>(std::size(kToleranceChoices))) return;
     tolerance_ = kToleranceChoices[index].tolerance;
-    emit toleranceChosen(tolerance_);
+    emit ToleranceChosen(tolerance_);
   });
 }
 

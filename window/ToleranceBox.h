@@ -13,12 +13,12 @@ class CToleranceBox : public QComboBox {
   explicit CToleranceBox(QWidget* parent = nullptr);
 
   // The tolerance shown; setting it tells no one.
-  listening::Tolerance tolerance() const { return tolerance_; }
+  listening::Tolerance Tolerance() const { return tolerance_; }
   void SetTolerance(listening::Tolerance tolerance);
 
  signals:
   // The learner chose how strictly to judge.
-  void toleranceChosen(listening::Tolerance tolerance);
+  void ToleranceChosen(listening::Tolerance tolerance);
 
  private:
   listening::Tolerance tolerance_ = listening::Tolerance::kNormal;

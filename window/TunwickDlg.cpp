@@ -105,7 +105,7 @@ CTunwickDlg::~CTunwickDlg() {
   // makes the player let go of the ear first.
 }
 
-ListeningEar* CTunwickDlg::ear() const { return singBack_ ? singBack_->ear() : nullptr; }
+ListeningEar* CTunwickDlg::Ear() const { return singBack_ ? singBack_->Ear() : nullptr; }
 
 void CTunwickDlg::CreateControls() {
   const DialogBaseUnits units = BaseUnitsOf(font());
@@ -118,8 +118,8 @@ void CTunwickDlg::CreateControls() {
         MapDialogRect(QRect(control.x, control.y, control.width, control.height), units);
     QWidget* widget = nullptr;
     switch (control.kind) {
-      case ControlKind::Button:
-      case ControlKind::DefaultButton: {
+      case ControlKind::kButton:
+      case ControlKind::kDefaultButton: {
         // No default button: Enter presses the button that has the focus (keyPressEvent).
         auto* button = new QPushButton(QString::fromUtf8(control.text), this);
         button->setAutoDefault(false);
@@ -128,7 +128,7 @@ void CTunwickDlg::CreateControls() {
         widget = button;
         break;
       }
-      case ControlKind::Edit:
+      case ControlKind::kEdit:
         edit_ = new CScoreEdit(this);
         edit_->setLineWrapMode(QPlainTextEdit::NoWrap);
         edit_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -136,8 +136,8 @@ void CTunwickDlg::CreateControls() {
         edit_->setTabChangesFocus(true);
         widget = edit_;
         break;
-      case ControlKind::Label:
-      case ControlKind::Icon: {
+      case ControlKind::kLabel:
+      case ControlKind::kIcon: {
         auto* label = new QLabel(StaticDisplayText(control.text), this);
         label->setTextFormat(Qt::PlainText);
         label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -169,7 +169,7 @@ void CTunwickDlg::CreateControls() {
     connect(buttons_.at(id), &QPushButton::clicked, this, handler);
 }
 
-QPushButton* CTunwickDlg::button(int id) const {
+QPushButton* CTunwickDlg::Button(int id) const {
   const auto found = buttons_.find(id);
   return found == buttons_.end() ? nullptr : found->second;
 }
@@ -197,7 +197,7 @@ bool CTunwickDlg::OnInitDialog() {
   player_.LoadBuiltInAtStartup();
 
   // The first control in tab order takes the focus.
-  button(IDC_PRACTICE)->setFocus(Qt::OtherFocusReason);
+  Button(IDC_PRACTICE)->setFocus(Qt::OtherFocusReason);
   // The score view as it was left, once the dialog stands where it goes.
   if (OpenUserSettings()->value(QLatin1String(kScoreViewOpenKey), false).toBool())
     QTimer::singleShot(0, this, [this] { ShowScoreView(true); });
@@ -257,7 +257,7 @@ void CTunwickDlg::LoadBoxText() {
   const int32_t loads = player_.LoadCount();
   player_.OnLoad(scoreText);
   if (player_.LoadCount() != loads) {
-    followAlong_->SetSource(boxText, player_.textBuffer());
+    followAlong_->SetSource(boxText, player_.TextBuffer());
     // From the file read last, unless the box has been edited since (line ends aside).
     singBack_->SetScore(scoreText, !readFile_.empty() && history::ScoreHash(readText_) ==
                                                              history::ScoreHash(scoreText)
@@ -267,7 +267,7 @@ void CTunwickDlg::LoadBoxText() {
   }
   // Refused: the message box has said why; the box now shows where.
   const CPlayer::ParseFault& fault = player_.LastParseFault();
-  followAlong_->ShowFault(boxText, player_.textBuffer(), fault.phraseOffset, fault.phraseLength,
+  followAlong_->ShowFault(boxText, player_.TextBuffer(), fault.phraseOffset, fault.phraseLength,
                           fault.numberOffset, fault.numberLength);
 }
 

@@ -82,20 +82,20 @@ class CTunwickDlg : public QDialog {
   // The edit box's text as the dialog's data transfer last moved it.
   std::string scoreText;
 
-  CPlayer& player() { return player_; }
+  CPlayer& Player() { return player_; }
   // Where the side files of the dialog's parses go.
-  CSideFileWriter& sideFiles() { return sideFiles_; }
-  CMIDIOutDevice& device() { return *device_; }
-  QPushButton* button(int id) const;
-  QPlainTextEdit* scoreEdit() const { return edit_; }
-  const CFollowAlong& followAlong() const { return *followAlong_; }
-  CSingBackPanel& singBackPanel() const { return *singBackPanel_; }
-  CScoreView& scoreView() const { return *scoreView_; }
-  QAction* scoreViewAction() const { return scoreViewAction_; }
+  CSideFileWriter& SideFiles() { return sideFiles_; }
+  CMIDIOutDevice& Device() { return *device_; }
+  QPushButton* Button(int id) const;
+  QPlainTextEdit* ScoreEdit() const { return edit_; }
+  const CFollowAlong& FollowAlong() const { return *followAlong_; }
+  CSingBackPanel& SingBackPanel() const { return *singBackPanel_; }
+  CScoreView& ScoreView() const { return *scoreView_; }
+  QAction* ScoreViewAction() const { return scoreViewAction_; }
   // The ear sing-back listens through, or null while the microphone is let go.
-  ListeningEar* ear() const;
+  ListeningEar* Ear() const;
   // The window platform, or null when a test replaced it.
-  CWindowPlatform* windowPlatform() const { return windowPlatform_.get(); }
+  CWindowPlatform* WindowPlatform() const { return windowPlatform_.get(); }
 
  protected:
   // Seams for the tests; the defaults reach the real device, boxes and dialogs.

@@ -65,7 +65,7 @@ void CTunwickDlg::OnReadText() {
     case ScoreTextReadResult::kOk:
       break;
   }
-  char* const textBuffer = player_.textBuffer();
+  char* const textBuffer = player_.TextBuffer();
   std::memcpy(textBuffer, result.text.data(), result.text.size());
   textBuffer[result.text.size()] = '\0';
   scoreText = textBuffer;
@@ -85,7 +85,7 @@ void CTunwickDlg::OnSaveMidi() {
   }
   if (scoreText.empty()) return;
   {
-    CPlayer::BuildOnlyScope quietly(player_);
+    CPlayer::CBuildOnlyScope quietly(player_);
     LoadBoxText();
   }
 
@@ -94,7 +94,7 @@ void CTunwickDlg::OnSaveMidi() {
   if (path.isEmpty()) return;
   try {
     midi::WriteMidiFile(QFile::encodeName(path).toStdString(),
-                        midi::MidiFileBytes(player_.timeline()));
+                        midi::MidiFileBytes(player_.Timeline()));
   } catch (const std::exception& error) {
     ShowFileError(QStringLiteral("无法保存 MIDI 文件“%1”：%2"), path, error.what());
   }

@@ -20,7 +20,7 @@ class CWindowPlatform : public QObject, public PlayerPlatform {
 
   // What each tick of timer 1 runs (the player's OnTimer(1)).
   void SetTickHandler(std::function<void()> onTick) { onTick_ = std::move(onTick); }
-  const QTimer& timer1() const { return timer1_; }
+  const QTimer& Timer1() const { return timer1_; }
 
   // PlayerPlatform.
   void SetTimer1() override;

@@ -55,7 +55,7 @@ int main(int argc, char** argv) {
   CSilentPlatform platform;
   CPlayer player(platform);
   {
-    CPlayer::BuildOnlyScope quietly(player);
+    CPlayer::CBuildOnlyScope quietly(player);
     player.LoadAndPlay(kOneNote);
   }
   std::atomic<CCaptureEar*> feeding{nullptr};
@@ -68,11 +68,11 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "tunwick_capture_latency: %s\n", error.what());
     return 1;
   }
-  CCaptureEar ear(player, static_cast<int>(capture.sampleRate()));
+  CCaptureEar ear(player, static_cast<int>(capture.SampleRate()));
   feeding.store(&ear);
   ear.StartTake(0, static_cast<int32_t>(seconds * 1000.0));
-  std::fprintf(stderr, "capturing through %s at %u Hz\n", capture.backendName().c_str(),
-               capture.sampleRate());
+  std::fprintf(stderr, "capturing through %s at %u Hz\n", capture.BackendName().c_str(),
+               capture.SampleRate());
 
   std::vector<listening::PitchFrame> frames;
   bool sounding = false;

@@ -214,7 +214,7 @@ int main(int argc, char** argv) {
 
     bool ran = false;
     const capture::CPitchTracker shape(taketest::kRate);
-    const auto theirs = AubioPitch(wav, shape.windowSize(), shape.hopSize(), ran);
+    const auto theirs = AubioPitch(wav, shape.WindowSize(), shape.HopSize(), ran);
     std::vector<double> aubioErrors;
     for (const auto& [ms, cents] : theirs) {
       const double truth = TruthAt(take, ms);
@@ -264,7 +264,7 @@ int main(int argc, char** argv) {
   std::printf(
       "Tracking 180 s of voice at 44.1 kHz (hop %d, window %d): %.2f s CPU, %.2f s wall:"
       " %.2f %% of one core, %.1f us a hop\n",
-      tracker.hopSize(), tracker.windowSize(), cpu, wall, 100.0 * cpu / 180.0,
+      tracker.HopSize(), tracker.WindowSize(), cpu, wall, 100.0 * cpu / 180.0,
       1e6 * cpu / frames.size());
 
   // Judging: a phrase of 360 crotchets at 120 (three minutes), sung as a sine and tracked.
@@ -292,7 +292,7 @@ int main(int argc, char** argv) {
   std::printf(
       "Judging a %.0f s take (%zu frames, %d notes): median %.1f ms wall, %.1f ms CPU of 5 runs "
       "(goal < 500 ms); %d hits, offset %d ms\n",
-      longTake.size() / static_cast<double>(taketest::kRate), track.frames.size(), judged.judged(),
+      longTake.size() / static_cast<double>(taketest::kRate), track.frames.size(), judged.Judged(),
       Median(judgeMs), Median(judgeCpuMs), judged.hits, judged.offsetMs);
 
   std::error_code ignored;

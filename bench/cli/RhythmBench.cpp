@@ -84,10 +84,10 @@ void Play(PlayMode mode, double seconds, Run& run) {
   CHeadlessPlatform platform(device, clock);
   CPlayer player(platform);
   {
-    CPlayer::BuildOnlyScope quietly(player);
+    CPlayer::CBuildOnlyScope quietly(player);
     player.LoadAndPlay(kBuiltInScore);
   }
-  const EventTimeline& timeline = player.timeline();
+  const EventTimeline& timeline = player.Timeline();
   run.schedule.assign(timeline.events.get(), timeline.events.get() + timeline.count);
   PassRecorder recorder(player, run);
   player.AddObserver(&recorder);

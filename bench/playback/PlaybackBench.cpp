@@ -63,9 +63,9 @@ std::string FortyEightVoiceScore() {
 // A player with `text` loaded without sound.
 struct Loaded {
   explicit Loaded(const std::string& text) {
-    CPlayer::BuildOnlyScope quietly(player);
+    CPlayer::CBuildOnlyScope quietly(player);
     player.OnLoad(text);
-    if (player.timeline().count == 0) throw std::runtime_error("score did not load");
+    if (player.Timeline().count == 0) throw std::runtime_error("score did not load");
   }
   NullPlatform platform;
   CPlayer player{platform};
@@ -78,7 +78,7 @@ void BuildAndBytes(benchmark::State& state, const std::string& text, bool withBy
     loaded.player.BuildScoreTimeline();
 #ifdef TUNWICK_BENCH_MIDI_BYTES
     if (withBytes) {
-      const std::vector<uint8_t> file = midi::MidiFileBytes(loaded.player.timeline());
+      const std::vector<uint8_t> file = midi::MidiFileBytes(loaded.player.Timeline());
       bytes = file.size();
       benchmark::DoNotOptimize(file.data());
     }
@@ -88,7 +88,7 @@ void BuildAndBytes(benchmark::State& state, const std::string& text, bool withBy
     benchmark::ClobberMemory();
   }
   state.counters["chars"] = static_cast<double>(text.size());
-  state.counters["events"] = loaded.player.timeline().count;
+  state.counters["events"] = loaded.player.Timeline().count;
   state.counters["file_bytes"] = static_cast<double>(bytes);
 }
 

@@ -20,16 +20,16 @@ TEST(AudioCaptureTest, StartsOnTheDefaultInputOrSaysThereIsNone) {
     EXPECT_EQ(std::string(error.what()).rfind(capture::kNoInputDeviceMessage, 0), 0u)
         << error.what();
     EXPECT_FALSE(capture.Running());
-    EXPECT_EQ(capture.sampleRate(), 0u);
+    EXPECT_EQ(capture.SampleRate(), 0u);
     GTEST_SKIP() << "no input device here: " << error.what();
   }
   EXPECT_TRUE(capture.Running());
-  EXPECT_GT(capture.sampleRate(), 0u);
-  EXPECT_FALSE(capture.backendName().empty());
+  EXPECT_GT(capture.SampleRate(), 0u);
+  EXPECT_FALSE(capture.BackendName().empty());
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
   while (frames == 0 && std::chrono::steady_clock::now() < deadline)
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  EXPECT_GT(frames.load(), 0u) << "no block from " << capture.backendName();
+  EXPECT_GT(frames.load(), 0u) << "no block from " << capture.BackendName();
   capture.Stop();
   EXPECT_FALSE(capture.Running());
   // Stopped means stopped: the sink is called no more.

@@ -49,7 +49,7 @@ TEST(CaptureStopTest, StopReturnsAtOnceWhenTheFeedStallsOrTheSourceVanishes) {
     capture::CAudioCapture capture;
     std::atomic<unsigned> frames{0};
     capture.Start([&frames](const float*, unsigned count) { frames += count; });
-    EXPECT_EQ(capture.backendName(), "PulseAudio");
+    EXPECT_EQ(capture.BackendName(), "PulseAudio");
     Feed(fd, 0.5);
     const auto deadline = Clock::now() + std::chrono::seconds(3);
     while (frames == 0 && Clock::now() < deadline)

@@ -59,9 +59,9 @@ TEST(PitchTrackerTest, HopsAreAtMostSixMilliseconds) {
   } cases[] = {{8000, 32}, {16000, 64}, {22050, 128}, {44100, 256}, {48000, 256}, {96000, 512}};
   for (const auto& c : cases) {
     const capture::CPitchTracker tracker(c.rate);
-    EXPECT_EQ(tracker.hopSize(), c.hop) << c.rate;
-    EXPECT_LE(tracker.hopMs(), 6.0) << c.rate;
-    EXPECT_GE(tracker.windowSize() * 1000.0 / c.rate, 40.0) << c.rate;
+    EXPECT_EQ(tracker.HopSize(), c.hop) << c.rate;
+    EXPECT_LE(tracker.HopMs(), 6.0) << c.rate;
+    EXPECT_GE(tracker.WindowSize() * 1000.0 / c.rate, 40.0) << c.rate;
   }
   for (int rate : {0, 7999, 192001, -44100})
     EXPECT_THROW(capture::CPitchTracker tracker(rate), std::invalid_argument) << rate;

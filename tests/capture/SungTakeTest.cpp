@@ -117,7 +117,7 @@ TEST_F(SungTakeTest, VoiceTakesScoreNoteByNote) {
     std::vector<TargetNote> sung = targets_;
     if (c.semitoneOffNote >= 0) sung[c.semitoneOffNote].pitch += 1;
     const TakeJudgement judged = Judge(taketest::VoiceTake(sung, c.shape, TUNWICK_TEST_SOUNDFONT));
-    ASSERT_EQ(judged.judged(), 8) << c.name;
+    ASSERT_EQ(judged.Judged(), 8) << c.name;
     EXPECT_FALSE(judged.nothingHeard) << c.name;
     EXPECT_NEAR(judged.offsetMs, plain.offsetMs + c.shape.lateMs, 10) << c.name;
     for (size_t i = 0; i < judged.notes.size(); ++i) {

@@ -111,17 +111,17 @@ TEST_F(TakeLevelTest, TheSameTakeIsJudgedAlikeAtAnyLevelUntilItIsTooQuiet) {
     for (float sample : heard) peak = std::max(peak, std::fabs(sample));
     EXPECT_NEAR(judged.level.peakDb, 20.0 * std::log10(peak), 0.01);
     EXPECT_NEAR(judged.level.noiseFloorDb, kRoomNoiseDb, 3.0);
-    ASSERT_EQ(judged.judged(), 8);
+    ASSERT_EQ(judged.Judged(), 8);
     if (c.verdict == LevelVerdict::kTooQuiet) {
       // One verdict for the whole take, not a row of notes not sung for the learner to puzzle.
-      EXPECT_TRUE(judged.tooQuiet());
-      EXPECT_LT(judged.level.signalToNoiseDb(), listening::LevelSettings{}.leastSignalToNoiseDb);
+      EXPECT_TRUE(judged.TooQuiet());
+      EXPECT_LT(judged.level.SignalToNoiseDb(), listening::LevelSettings{}.leastSignalToNoiseDb);
       EXPECT_TRUE(judged.nothingHeard);
       EXPECT_EQ(judged.hits, 0);
       continue;
     }
-    EXPECT_GE(judged.level.signalToNoiseDb(), listening::LevelSettings{}.leastSignalToNoiseDb);
-    EXPECT_FALSE(judged.tooQuiet());
+    EXPECT_GE(judged.level.SignalToNoiseDb(), listening::LevelSettings{}.leastSignalToNoiseDb);
+    EXPECT_FALSE(judged.TooQuiet());
     EXPECT_EQ(judged.hits, loud.hits);
     EXPECT_NEAR(judged.offsetMs, loud.offsetMs, 6);
     for (size_t i = 0; i < judged.notes.size(); ++i) {
@@ -141,7 +141,7 @@ TEST_F(TakeLevelTest, AClippedTakeIsOverloadedAndJudgedAllTheSame) {
   EXPECT_EQ(judged.level.verdict, LevelVerdict::kOverloaded);
   EXPECT_GT(judged.level.clippedSamples, 1000);
   EXPECT_GT(judged.level.peakDb, -0.1);
-  EXPECT_FALSE(judged.tooQuiet());
+  EXPECT_FALSE(judged.TooQuiet());
   EXPECT_EQ(judged.hits, 7);
   EXPECT_EQ(judged.notes[2].verdict, Verdict::kMissed);
 }

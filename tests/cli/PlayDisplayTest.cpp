@@ -15,7 +15,7 @@ const std::string kOff = "\x1b[27m";
 
 struct Loaded {
   explicit Loaded(const std::string& text) : text(text) {
-    CPlayer::BuildOnlyScope quietly(player);
+    CPlayer::CBuildOnlyScope quietly(player);
     player.LoadAndPlay(text.c_str());
   }
   std::string text;
@@ -26,7 +26,7 @@ struct Loaded {
 TEST(PlayDisplayTest, MarksTheSoundingNotesInThePhrasesOwnText) {
   // A comment, a line break and an opening '|' that the parser drops: offsets still line up.
   const Loaded loaded("|/*a*/1,1,1,2\r\n|0,1,0,3,1,5");
-  ASSERT_EQ(loaded.player.score().phraseCount, 2);
+  ASSERT_EQ(loaded.player.LoadedScore().phraseCount, 2);
   CPlayDisplay display(loaded.player, loaded.text, stdout, 80, nullptr);
   const int32_t second[] = {1};
   EXPECT_EQ(display.LiveLine(0, second, 1), "1,1," + kOn + "1,2" + kOff + "  ");
@@ -41,7 +41,7 @@ TEST(PlayDisplayTest, CommentsInThePhraseAreNotShown) {
   // A comment between notes stands as one space, none beside a space; one never closed runs
   // to the end of the score.
   const Loaded loaded("1,1/*换气*/1,2 /* 慢 */ 1,3|1,5 /* 未完 | 1,6");
-  ASSERT_EQ(loaded.player.score().phraseCount, 2);
+  ASSERT_EQ(loaded.player.LoadedScore().phraseCount, 2);
   CPlayDisplay display(loaded.player, loaded.text, stdout, 80, nullptr);
   const int32_t second[] = {1};
   EXPECT_EQ(display.LiveLine(0, second, 1), "1,1 " + kOn + "1,2" + kOff + "  1,3");

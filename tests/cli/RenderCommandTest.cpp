@@ -123,14 +123,14 @@ BuiltInEnds LayOutBuiltIn() {
   CSilentPlatform silent;
   CPlayer player(silent);
   {
-    CPlayer::BuildOnlyScope quietly(player);
+    CPlayer::CBuildOnlyScope quietly(player);
     player.LoadAndPlay(kBuiltInScore);
   }
   BuiltInEnds ends;
-  ends.score = player.timeline().events[player.timeline().count - 1].timeMs;
-  for (int row = 0; row < player.score().phraseCount; ++row) {
+  ends.score = player.Timeline().events[player.Timeline().count - 1].timeMs;
+  for (int row = 0; row < player.LoadedScore().phraseCount; ++row) {
     player.BuildPhraseTimeline(row);
-    ends.phrases.push_back(player.timeline().events[player.timeline().count - 1].timeMs);
+    ends.phrases.push_back(player.Timeline().events[player.Timeline().count - 1].timeMs);
   }
   return ends;
 }

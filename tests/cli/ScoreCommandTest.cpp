@@ -199,10 +199,10 @@ TEST_F(ScoreCommandTest, TargetsAreTimedAsThePlayerLaysOutEachPhrase) {
   CSilentPlatform platform;
   CPlayer player(platform);
   player.LoadBuiltInAtStartup();
-  const ::Score& builtIn = player.score();
+  const ::Score& builtIn = player.LoadedScore();
   for (int32_t row = 0; row < builtIn.phraseCount; ++row) {
     player.BuildPhraseTimeline(row);
-    const EventTimeline& timeline = player.timeline();
+    const EventTimeline& timeline = player.Timeline();
     std::vector<std::pair<int32_t, int32_t>> sounding;
     for (int32_t i = 0; i < timeline.count; ++i)
       if (timeline.events[i].pitch > 0)

@@ -21,10 +21,10 @@ TEST(SoundFileReaderTest, ReadsInterleavedFramesBlockByBlockToTheEnd) {
   }
   ASSERT_TRUE(WriteWav(folder.File("take.wav"), 8000, 2, samples));
   CSoundFileReader file;
-  ASSERT_TRUE(file.Open(folder.File("take.wav"))) << file.error();
-  EXPECT_EQ(file.sampleRate(), 8000);
-  EXPECT_EQ(file.channels(), 2);
-  EXPECT_EQ(file.frames(), 10);
+  ASSERT_TRUE(file.Open(folder.File("take.wav"))) << file.Error();
+  EXPECT_EQ(file.SampleRate(), 8000);
+  EXPECT_EQ(file.Channels(), 2);
+  EXPECT_EQ(file.Frames(), 10);
   std::vector<float> read;
   float block[2 * 4];
   int64_t got;
@@ -44,7 +44,7 @@ TEST(SoundFileReaderTest, AFileThatIsNoSoundSaysWhy) {
   for (const std::string& path : {text, folder.File("missing.wav")}) {
     CSoundFileReader file;
     EXPECT_FALSE(file.Open(path)) << path;
-    EXPECT_FALSE(file.error().empty()) << path;
+    EXPECT_FALSE(file.Error().empty()) << path;
     float frame[2];
     EXPECT_EQ(file.Read(frame, 1), 0) << "nothing to read from a file that did not open";
   }

@@ -67,15 +67,15 @@ TEST_F(TryRecordTest, AJudgedTakeIsFilledFromTheScoreTheVerdictsAndHowItWasSung)
   EXPECT_EQ(unranged->rangeHigh, std::nullopt);
 }
 
-// Only a take too quiet to judge is left out: an overloaded or silent take, or one judged
-// without levels, is still the learner's try.
-TEST_F(TryRecordTest, ATakeTooQuietToJudgeGivesNoRecord) {
+// A take too quiet to judge, digital silence among them, is left out: an overloaded take, or
+// one judged without levels, is still the learner's try.
+TEST_F(TryRecordTest, ATakeTooQuietToJudgeOrSilentGivesNoRecord) {
   const struct {
     listening::LevelVerdict verdict;
     bool kept;
   } cases[] = {
       {listening::LevelVerdict::kTooQuiet, false},  {listening::LevelVerdict::kGood, true},
-      {listening::LevelVerdict::kOverloaded, true}, {listening::LevelVerdict::kSilent, true},
+      {listening::LevelVerdict::kOverloaded, true}, {listening::LevelVerdict::kSilent, false},
       {listening::LevelVerdict::kUnmeasured, true},
   };
   history::TakeContext context;

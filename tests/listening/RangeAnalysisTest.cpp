@@ -99,8 +99,8 @@ TEST(RangeAnalysisTest, TheLowestAndHighestHeldNotesCountAndShortOnesDoNot) {
   };
   for (const Case& c : cases) {
     const SungRange range = FindSungRange(Sung(c.take, c.octaveSlipEvery));
-    EXPECT_EQ(range.found(), c.found) << c.name;
-    if (!c.found || !range.found()) continue;
+    EXPECT_EQ(range.Found(), c.found) << c.name;
+    if (!c.found || !range.Found()) continue;
     EXPECT_EQ(range.lowest, c.lowest) << c.name;
     EXPECT_EQ(range.highest, c.highest) << c.name;
     for (const HeldNote& note : range.held) EXPECT_GE(note.lengthMs, 300.0) << c.name;

@@ -90,7 +90,7 @@ TEST(TakeJudgeTest, OneNoteSungInManyWays) {
     std::vector<Sung> notes = InTune();
     notes[1] = c.sung;
     const TakeJudgement judged = JudgeTake(kTargets, Sing(notes));
-    ASSERT_EQ(judged.judged(), 4) << c.name;
+    ASSERT_EQ(judged.Judged(), 4) << c.name;
     EXPECT_EQ(judged.offsetMs, 0) << c.name;
     const NoteJudgement& note = judged.notes[1];
     EXPECT_EQ(note.verdict, c.verdict) << c.name;
@@ -199,7 +199,7 @@ TEST(TakeJudgeTest, FramesOutOfOrderAreJudgedAlike) {
 
 TEST(TakeJudgeTest, NoTargetsAndBadHops) {
   const TakeJudgement none = JudgeTake({}, Sing(InTune()));
-  EXPECT_EQ(none.judged(), 0);
+  EXPECT_EQ(none.Judged(), 0);
   EXPECT_FALSE(none.nothingHeard);
   EXPECT_TRUE(PassesPhrase(none));
   for (double hop : {0.0, -5.0, std::nan("")})

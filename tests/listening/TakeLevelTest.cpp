@@ -154,7 +154,7 @@ TEST(TakeLevelTest, NoTryWithoutASoundAboveTheRoom) {
     SCOPED_TRACE(c.name);
     const TakeJudgement judged = JudgeTake(kTargets, Take(c.take));
     EXPECT_EQ(judged.level.verdict, c.verdict);
-    EXPECT_EQ(judged.tooQuiet(), c.verdict != LevelVerdict::kGood);
+    EXPECT_EQ(judged.TooQuiet(), c.verdict != LevelVerdict::kGood);
     EXPECT_EQ(TooQuietToJudge(c.verdict), c.verdict != LevelVerdict::kGood);
     EXPECT_EQ(judged.hits, c.hits);
     EXPECT_EQ(judged.nothingHeard, c.hits == 0);

@@ -199,13 +199,13 @@ Bytes ExportTrack(const char* text) {
   SilentPlatform platform;
   CPlayer player(platform);
   {
-    CPlayer::BuildOnlyScope quietly(player);
+    CPlayer::CBuildOnlyScope quietly(player);
     player.LoadAndPlay(text);
   }
   EXPECT_TRUE(platform.messages.empty());
   EXPECT_EQ(platform.timerStarts, 0);
   EXPECT_EQ(platform.sends, 0);
-  return TrackOf(midi::MidiFileBytes(player.timeline()));
+  return TrackOf(midi::MidiFileBytes(player.Timeline()));
 }
 
 TEST(MidiFileExport, ScoresBecomeTheExpectedTracks) {

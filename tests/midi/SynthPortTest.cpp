@@ -112,7 +112,7 @@ TEST_F(SynthPortTest, WithoutSoundOutputEveryDriverFailsWithFluidSynthsText) {
   if (miditest::HasAudioOutput()) GTEST_SKIP() << "this machine has sound output";
   midi::CSynthPort port(options);
   if (port.Open(nullptr, nullptr))
-    GTEST_SKIP() << "a sound server answered (" << port.driverName() << ")";
+    GTEST_SKIP() << "a sound server answered (" << port.DriverName() << ")";
   const std::string text = port.ErrorText();
   EXPECT_FALSE(text.empty());
   // FluidSynth's words, not our fallback for a driver that failed in silence.
@@ -190,7 +190,7 @@ TEST_F(SynthPortTest, NotesAreHeardAtTheirDueTimePlusTheLatencyHoweverLateTheSen
   };
   midi::CSynthPort port(options);
   ASSERT_TRUE(port.Open(nullptr, nullptr)) << port.ErrorText();
-  EXPECT_EQ(port.driverName(), "fake");
+  EXPECT_EQ(port.DriverName(), "fake");
   // 23.2 ms of buffer and 14 ms for a late tick fit in 40 ms.
   ASSERT_EQ(port.OutputLatencyMs(), 40);
   midi::CNoteStartLog log;
@@ -417,7 +417,7 @@ TEST_F(SynthPortTest, TheFirstOutputThatStartsIsUsedAndTheFirstComplaintKept) {
   };
   midi::CSynthPort port(options);
   ASSERT_TRUE(port.Open(nullptr, nullptr));
-  EXPECT_EQ(port.driverName(), "third");
+  EXPECT_EQ(port.DriverName(), "third");
   EXPECT_EQ(tried, (std::vector<std::string>{"first", "second", "third"}));
   port.Close();
 

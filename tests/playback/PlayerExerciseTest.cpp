@@ -88,8 +88,8 @@ TEST_F(PlayerExerciseTest, PracticeRaisesSilentEventsTooAndAPausedPassKeepsItsPi
   player.OnPractice();
   RunPasses(22);  // the pass of step 22 runs eleven semitones up
   EXPECT_EQ(player.StepIndex(), 23);
-  EXPECT_EQ(player.timeline().events[0].pitch, 71);
-  EXPECT_EQ(player.timeline().events[8].pitch, kPhraseEndPitch + 11);
+  EXPECT_EQ(player.Timeline().events[0].pitch, 71);
+  EXPECT_EQ(player.Timeline().events[8].pitch, kPhraseEndPitch + 11);
 
   player.OnPause();
   const size_t from = platform.calls.size();
@@ -421,7 +421,7 @@ TEST_F(PlayerRangeTest, TeachingPlayAndSingBackMoveEachPhraseToItsBestFit) {
   TickUntil(FakePlatform::kSend);
   player.OnPause();
   player.SetRange(VoiceRange{60, 80});
-  EXPECT_EQ(player.timeline().events[0].pitch, 60) << "C4-C5 fits as written";
+  EXPECT_EQ(player.Timeline().events[0].pitch, 60) << "C4-C5 fits as written";
   platform.calls.clear();
   player.OnContinue();
   TickUntil(FakePlatform::kKillTimer);
@@ -429,8 +429,8 @@ TEST_F(PlayerRangeTest, TeachingPlayAndSingBackMoveEachPhraseToItsBestFit) {
 
   // The MIDI file export keeps the written pitch.
   {
-    CPlayer::BuildOnlyScope quietly(player);
+    CPlayer::CBuildOnlyScope quietly(player);
     player.OnRestoreBuiltIn();
   }
-  EXPECT_EQ(player.timeline().events[0].pitch, 60);
+  EXPECT_EQ(player.Timeline().events[0].pitch, 60);
 }

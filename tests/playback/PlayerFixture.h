@@ -16,7 +16,7 @@ class PlayerFixture : public ::testing::Test {
   // Loads `text` as the score without sound, as the export does, and clears the log.
   void LoadQuietly(const char* text) {
     {
-      CPlayer::BuildOnlyScope quietly(player);
+      CPlayer::CBuildOnlyScope quietly(player);
       player.LoadAndPlay(text);
     }
     ASSERT_TRUE(platform.messages.empty()) << platform.messages.front();
@@ -51,7 +51,7 @@ class PlayerFixture : public ::testing::Test {
   }
 
   std::vector<NoteEvent> Events() const {
-    const EventTimeline& t = player.timeline();
+    const EventTimeline& t = player.Timeline();
     return std::vector<NoteEvent>(t.events.get(), t.events.get() + t.count);
   }
 

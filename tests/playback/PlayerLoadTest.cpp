@@ -30,8 +30,8 @@ class PlayerLoadTest : public PlayerFixture {
     for (int i = 0; i < 50; ++i) Tick();  // playing, 500 ms into the pass
   }
   Snapshot Take() const {
-    const Score& s = player.score();
-    const EventTimeline& t = player.timeline();
+    const Score& s = player.LoadedScore();
+    const EventTimeline& t = player.Timeline();
     return {std::string(s.text, s.textLength),
             s.phraseCount,
             Events(),
@@ -102,7 +102,7 @@ TEST_F(PlayerLoadTest, AGoodTextReplacesTheScoreAndPlaysItAllFromTheStart) {
   EXPECT_EQ(platform.Script(from), Script({"kill", "volume", "timer", "pass"}));
   EXPECT_EQ(Events(),
             std::vector<NoteEvent>({{60, 0}, {62, 500}, {-5000, 1000}, {64, 1000}, {-5000, 1500}}));
-  EXPECT_EQ(player.score().phraseCount, 2);
+  EXPECT_EQ(player.LoadedScore().phraseCount, 2);
   EXPECT_EQ(player.Mode(), PlayAllMode);
   EXPECT_EQ(player.PhraseIndex(), 0);
   EXPECT_EQ(player.StepIndex(), 1) << "left to the exercise commands";
@@ -113,7 +113,7 @@ TEST_F(PlayerLoadTest, AGoodTextReplacesTheScoreAndPlaysItAllFromTheStart) {
 TEST_F(PlayerLoadTest, WithAutoPlayOffTheExportTimelineIsBuiltAndTheTimerStopped) {
   const size_t from = platform.calls.size();
   {
-    CPlayer::BuildOnlyScope quietly(player);
+    CPlayer::CBuildOnlyScope quietly(player);
     EXPECT_EQ(player.AutoPlay(), 0);
     player.LoadAndPlay("s=120,1,1,1,2");
   }
@@ -121,8 +121,8 @@ TEST_F(PlayerLoadTest, WithAutoPlayOffTheExportTimelineIsBuiltAndTheTimerStopped
   EXPECT_EQ(platform.Script(from), Script({"kill"}));
   EXPECT_EQ(player.TimerRunning(), 0);
   EXPECT_EQ(player.Mode(), PlayAllMode);
-  EXPECT_EQ(player.timeline().cursor, 0);
-  EXPECT_EQ(player.timeline().elapsedMs, 0);
+  EXPECT_EQ(player.Timeline().cursor, 0);
+  EXPECT_EQ(player.Timeline().elapsedMs, 0);
   EXPECT_EQ(Events(), std::vector<NoteEvent>({{60, 0}, {62, 500}, {-5000, 1000}}));
 
   player.OnContinue();
@@ -132,7 +132,7 @@ TEST_F(PlayerLoadTest, WithAutoPlayOffTheExportTimelineIsBuiltAndTheTimerStopped
 
 TEST_F(PlayerLoadTest, AutoPlayComesBackOnWhenABuildOnlyScopeIsLeftByAnException) {
   try {
-    CPlayer::BuildOnlyScope quietly(player);
+    CPlayer::CBuildOnlyScope quietly(player);
     player.LoadAndPlay("s=120,1,1");
     throw std::runtime_error("the export failed");
   } catch (const std::runtime_error&) {
@@ -150,16 +150,16 @@ TEST_F(PlayerLoadTest, LoadTakesUpTo29999BytesWholeAndRefusesLongerTexts) {
   ASSERT_EQ(text.size(), 29999u);
   player.OnLoad(text);
   EXPECT_TRUE(platform.messages.empty()) << platform.messages.front();
-  EXPECT_EQ(player.timeline().count, 7500 + 2);
-  EXPECT_EQ(player.timeline().events[7500 + 1].timeMs, 7500 * 500);
-  EXPECT_EQ(std::strlen(player.textBuffer()), 29999u);
+  EXPECT_EQ(player.Timeline().count, 7500 + 2);
+  EXPECT_EQ(player.Timeline().events[7500 + 1].timeMs, 7500 * 500);
+  EXPECT_EQ(std::strlen(player.TextBuffer()), 29999u);
 
   const Snapshot before = Take();
   const size_t from = platform.calls.size();
   player.OnLoad(text + " ");
   EXPECT_EQ(platform.messages, std::vector<std::string>({kTextTooLongMessage}));
   EXPECT_EQ(platform.Script(from), Script({"message"}));
-  EXPECT_EQ(std::strlen(player.textBuffer()), 29999u) << "the buffer is not touched";
+  EXPECT_EQ(std::strlen(player.TextBuffer()), 29999u) << "the buffer is not touched";
   ExpectUnchanged(before);
 }
 
@@ -173,13 +173,13 @@ TEST_F(PlayerLoadTest, LoadOfAnEmptyTextDoesNothing) {
 
 TEST_F(PlayerLoadTest, RestorePlaysTheBuiltInScoreAndLeavesTheTextBufferAlone) {
   player.OnLoad("1,3");
-  std::strcpy(player.textBuffer(), "typed text");
+  std::strcpy(player.TextBuffer(), "typed text");
   const size_t from = platform.calls.size();
   player.OnRestoreBuiltIn();
   EXPECT_EQ(platform.Script(from), Script({"kill", "volume", "timer", "pass"}));
-  EXPECT_EQ(player.score().phraseCount, 4);
-  EXPECT_EQ(player.timeline().count, 39);
-  EXPECT_STREQ(player.textBuffer(), "typed text");
+  EXPECT_EQ(player.LoadedScore().phraseCount, 4);
+  EXPECT_EQ(player.Timeline().count, 39);
+  EXPECT_STREQ(player.TextBuffer(), "typed text");
 }
 
 // Counts the side texts it is handed; refuses them with `refusal` when one is set, as the
@@ -216,8 +216,9 @@ TEST_F(PlayerLoadTest, EachLoadParsesItsTextOnceAndHandsOnItsSideTextsOnce) {
     EXPECT_EQ(sink.calls - before, c.calls) << c.text;
     EXPECT_EQ(player.LoadCount() - loads, c.loads ? 1 : 0) << c.text;
   }
-  EXPECT_EQ(player.score().phraseCount, 1);
-  EXPECT_EQ(player.score().phrases[0].tempo, 90) << "the last text that took is the one loaded";
+  EXPECT_EQ(player.LoadedScore().phraseCount, 1);
+  EXPECT_EQ(player.LoadedScore().phrases[0].tempo, 90)
+      << "the last text that took is the one loaded";
   player.SetSideTextSink(nullptr);
 }
 
@@ -234,7 +235,7 @@ TEST_F(PlayerLoadTest, SideFilesThatCannotBeWrittenRefuseTheLoadWithTheirMessage
   sink.refusal.clear();
   player.OnLoad("1,1,1,2");
   EXPECT_EQ(sink.calls, 2);
-  EXPECT_EQ(player.score().phraseCount, 1);
+  EXPECT_EQ(player.LoadedScore().phraseCount, 1);
   player.SetSideTextSink(nullptr);
 }
 

@@ -84,7 +84,7 @@ class PlayerSingBackTest : public PlayerFixture {
 
   // The length of the phrase laid out now: its end marker's time.
   int32_t PhraseMs() const {
-    const EventTimeline& t = player.timeline();
+    const EventTimeline& t = player.Timeline();
     return t.events[t.count - 1].timeMs;
   }
 

@@ -38,7 +38,7 @@ TEST_F(PlayerTickTest, ATickWithNothingDueReadsTheClockOnceAndDoesNothingElse) {
   Tick();
   EXPECT_EQ(platform.clockReads, reads + 1);
   EXPECT_EQ(platform.calls.size(), calls);
-  EXPECT_EQ(player.timeline().elapsedMs, 20);
+  EXPECT_EQ(player.Timeline().elapsedMs, 20);
 }
 
 TEST_F(PlayerTickTest, LateTicksSendEverythingDueInTimelineOrder) {
@@ -46,8 +46,8 @@ TEST_F(PlayerTickTest, LateTicksSendEverythingDueInTimelineOrder) {
   platform.nowMs += 1000;
   player.OnTimer(1);
   EXPECT_EQ(platform.NotesSince(), Notes({60, 62, 64, 65}));
-  EXPECT_EQ(player.timeline().cursor, 4);
-  EXPECT_EQ(player.timeline().elapsedMs, 1000);
+  EXPECT_EQ(player.Timeline().cursor, 4);
+  EXPECT_EQ(player.Timeline().elapsedMs, 1000);
 }
 
 TEST_F(PlayerTickTest, RestsAndMarkersTakeTheirPlaceButSendNothing) {
@@ -60,7 +60,7 @@ TEST_F(PlayerTickTest, RestsAndMarkersTakeTheirPlaceButSendNothing) {
 TEST_F(PlayerTickTest, PassEndsOnTheTickAfterTheEndMarker) {
   player.OnContinue();  // phrase 0 at start-up; its end marker is at 2700 ms
   for (int i = 0; i < 270; ++i) Tick();
-  EXPECT_EQ(player.timeline().cursor, player.timeline().count);
+  EXPECT_EQ(player.Timeline().cursor, player.Timeline().count);
   EXPECT_EQ(platform.NotesSince(), Notes({60, 62, 64, 65, 67, 69, 71, 72}));
   EXPECT_TRUE(platform.timerSet) << "the marker's tick does not end the pass";
 
@@ -81,8 +81,8 @@ TEST_F(PlayerTickTest, PlayAllPlaysOnceStopsRewoundAndContinueReplaysFromTheStar
   EXPECT_EQ(platform.NotesSince(), kBuiltInNotes);
   EXPECT_EQ(platform.calls.back().kind, FakePlatform::kKillTimer);
   EXPECT_EQ(player.TimerRunning(), 0);
-  EXPECT_EQ(player.timeline().cursor, 0);
-  EXPECT_EQ(player.timeline().elapsedMs, 0);
+  EXPECT_EQ(player.Timeline().cursor, 0);
+  EXPECT_EQ(player.Timeline().elapsedMs, 0);
   // The last note sounds for its full length: the stop comes 1 tick after 14100 ms.
   EXPECT_EQ(platform.calls.back().atMs - platform.calls[2].atMs, 14110);
 
@@ -102,9 +102,9 @@ TEST_F(PlayerTickTest, RepeatWaitsHalfASecondRebuildsAndPlaysAgain) {
   EXPECT_EQ(player.Mode(), RepeatMode);
   EXPECT_EQ(player.TimerRunning(), 1);
   EXPECT_EQ(player.Phase(), PlayerPhase::kRepeatWait);
-  EXPECT_EQ(player.timeline().count, 39);
+  EXPECT_EQ(player.Timeline().count, 39);
   // Each pass is rebuilt from the Score: a change made to the timeline lasts one pass.
-  player.timelineForTest().events[0].pitch = 100;
+  player.TimelineForTest().events[0].pitch = 100;
   Notes changed = kBuiltInNotes;
   changed[0] = 100;
   const size_t second = platform.calls.size();
@@ -127,7 +127,7 @@ TEST_F(PlayerTickTest, PauseAndContinueResumeWithinOneTick) {
 
   player.OnPause();
   EXPECT_EQ(platform.calls.back().kind, FakePlatform::kKillTimer);
-  EXPECT_EQ(player.timeline().elapsedMs, 1000);
+  EXPECT_EQ(player.Timeline().elapsedMs, 1000);
   platform.nowMs += 7777;  // the user waits
   player.OnPause();        // a second pause changes nothing
   EXPECT_EQ(platform.calls.back().kind, FakePlatform::kKillTimer);
@@ -157,7 +157,7 @@ TEST_F(PlayerTickTest, ASendFailureStopsPlaybackOnceAndContinueGoesOnAfterIt) {
   EXPECT_EQ(platform.Script().back(), "message");
   EXPECT_FALSE(platform.timerSet);
   EXPECT_EQ(player.TimerRunning(), 0);
-  EXPECT_EQ(player.timeline().cursor, 3) << "the failed event is behind the cursor";
+  EXPECT_EQ(player.Timeline().cursor, 3) << "the failed event is behind the cursor";
 
   platform.failSendsFrom = -1;
   const size_t from = platform.calls.size();
@@ -170,7 +170,7 @@ TEST_F(PlayerTickTest, ASendFailureStopsPlaybackOnceAndContinueGoesOnAfterIt) {
 
 TEST_F(PlayerTickTest, KeysAbove127AreNeverSent) {
   LoadQuietly("1,1000000,1,1");  // 132, then 60
-  EXPECT_EQ(player.timeline().events[0].pitch, 132);
+  EXPECT_EQ(player.Timeline().events[0].pitch, 132);
   player.OnContinue();
   TickWhileRunning(1000);
   EXPECT_EQ(platform.NotesSince(), Notes({60}));
@@ -188,8 +188,8 @@ TEST_F(PlayerTickTest, LateTicksStillGiveEachNoteItsExactDueTime) {
     platform.nowMs += i == 100 ? 233 : kTimerPeriodMs + 9;
     player.OnTimer(1);
   }
-  const std::vector<NoteEvent> events(player.timeline().events.get(),
-                                      player.timeline().events.get() + player.timeline().count);
+  const std::vector<NoteEvent> events(player.Timeline().events.get(),
+                                      player.Timeline().events.get() + player.Timeline().count);
   std::vector<int32_t> expectedDue;
   for (const NoteEvent& e : events)
     if (e.pitch > 0) expectedDue.push_back(start + e.timeMs);

@@ -20,20 +20,20 @@ class PlayerTimelineTest : public PlayerFixture {};
 
 TEST_F(PlayerTimelineTest, StartUpLaysOutTheFirstPhraseSilently) {
   player.LoadBuiltInAtStartup();
-  EXPECT_EQ(player.scoreForTest().phraseCount, 4);
+  EXPECT_EQ(player.ScoreForTest().phraseCount, 4);
   EXPECT_EQ(Events(), kPhrase0);
   EXPECT_TRUE(platform.calls.empty()) << "no timer, no sound at start-up";
   EXPECT_EQ(player.TimerRunning(), 0);
   EXPECT_EQ(player.Mode(), PracticeMode);
   EXPECT_EQ(player.StepIndex(), 0);
   EXPECT_EQ(player.PhraseIndex(), 0);
-  EXPECT_EQ(player.timeline().cursor, 0);
-  EXPECT_EQ(player.timeline().elapsedMs, 0);
+  EXPECT_EQ(player.Timeline().cursor, 0);
+  EXPECT_EQ(player.Timeline().elapsedMs, 0);
 }
 
 TEST_F(PlayerTimelineTest, PhraseTimelineSetsOnlyTheTimelineAndPhraseIndex) {
   player.LoadBuiltInAtStartup();
-  EventTimeline& t = player.timelineForTest();
+  EventTimeline& t = player.TimelineForTest();
   t.cursor = 3;
   t.elapsedMs = 777;
   player.BuildPhraseTimeline(1);
@@ -53,7 +53,7 @@ TEST_F(PlayerTimelineTest, PhraseTimelineSetsOnlyTheTimelineAndPhraseIndex) {
 TEST_F(PlayerTimelineTest, ScoreTimelineLaysPhrasesEndToEnd) {
   player.LoadBuiltInAtStartup();
   {
-    CPlayer::BuildOnlyScope quietly(player);
+    CPlayer::CBuildOnlyScope quietly(player);
     player.BuildScoreTimeline();
   }
   const EventList all = Events();
@@ -103,10 +103,10 @@ void FillPhrase(Phrase& phrase, int32_t notes, double beatsEach, int32_t tempo) 
 }
 
 TEST_F(PlayerTimelineTest, AScoreThatFillsTheTimelineExactlyIsLaidOut) {
-  FillPhrase(player.scoreForTest().phrases[0], kTimelineCapacity - 1, 0.01, 120);
-  player.scoreForTest().phraseCount = 1;
+  FillPhrase(player.ScoreForTest().phrases[0], kTimelineCapacity - 1, 0.01, 120);
+  player.ScoreForTest().phraseCount = 1;
   player.OnPlayAll();
-  EXPECT_EQ(player.timeline().count, kTimelineCapacity);
+  EXPECT_EQ(player.Timeline().count, kTimelineCapacity);
   EXPECT_TRUE(platform.messages.empty());
   EXPECT_EQ(player.TimerRunning(), 1);
 }
@@ -115,15 +115,15 @@ TEST_F(PlayerTimelineTest, AScoreBeyondTheTimelineIsRefusedAndPlaybackStops) {
   player.LoadBuiltInAtStartup();
   player.OnPlayAll();
   for (int i = 0; i < 20; ++i) Tick();
-  FillPhrase(player.scoreForTest().phrases[0], kTimelineCapacity, 0.01, 120);
+  FillPhrase(player.ScoreForTest().phrases[0], kTimelineCapacity, 0.01, 120);
   platform.calls.clear();
 
   player.OnPlayAll();
   EXPECT_EQ(platform.messages, std::vector<std::string>({kTooManyEventsMessage}));
   EXPECT_EQ(player.TimerRunning(), 0);
   EXPECT_FALSE(platform.timerSet);
-  EXPECT_EQ(player.timeline().count, 0);
-  EXPECT_EQ(player.timeline().cursor, 0);
+  EXPECT_EQ(player.Timeline().count, 0);
+  EXPECT_EQ(player.Timeline().cursor, 0);
   EXPECT_EQ(platform.NotesSince().size(), 0u);
 
   platform.messages.clear();
@@ -135,16 +135,16 @@ TEST_F(PlayerTimelineTest, AScoreBeyondTheTimelineIsRefusedAndPlaybackStops) {
 
 TEST_F(PlayerTimelineTest, TimesBeyond32BitsAreRefused) {
   // Each phrase alone fits (1.2e9 ms), but laid end to end the second ends at 2.4e9.
-  FillPhrase(player.scoreForTest().phrases[0], 1, 20000, 1);
-  FillPhrase(player.scoreForTest().phrases[1], 1, 20000, 1);
-  player.scoreForTest().phraseCount = 2;
+  FillPhrase(player.ScoreForTest().phrases[0], 1, 20000, 1);
+  FillPhrase(player.ScoreForTest().phrases[1], 1, 20000, 1);
+  player.ScoreForTest().phraseCount = 2;
   player.BuildPhraseTimeline(1);
   EXPECT_TRUE(platform.messages.empty());
   EXPECT_EQ(Events(), EventList({{60, 0}, {-5000, 1200000000}}));
 
   player.OnPlayAll();
   EXPECT_EQ(platform.messages, std::vector<std::string>({kTooLongInTimeMessage}));
-  EXPECT_EQ(player.timeline().count, 0);
+  EXPECT_EQ(player.Timeline().count, 0);
   EXPECT_EQ(player.TimerRunning(), 0);
 }
 

@@ -24,10 +24,10 @@ const char kScore[] = "s=100,1,1,1,3|1,1,1,2,1,3,0.1,5,0.1,6,1,5,1,3,1,1";
 class CaptureEarTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    CPlayer::BuildOnlyScope quietly(player);
+    CPlayer::CBuildOnlyScope quietly(player);
     player.LoadAndPlay(kScore);
-    ASSERT_EQ(player.score().phraseCount, 2);
-    targets = listening::PhraseTargets(player.score().phrases[1], 0);
+    ASSERT_EQ(player.LoadedScore().phraseCount, 2);
+    targets = listening::PhraseTargets(player.LoadedScore().phrases[1], 0);
   }
 
   // Feeds `samples` in the capture's block size.

@@ -49,7 +49,7 @@ TEST(RangeListenerTest, ASungScaleGivesItsLowestAndHighestHeldNotes) {
     track.hopMs = listener.HopMs();
     listener.FramesFrom(0, track.frames);
     const listening::SungRange range = listening::FindSungRange(track);
-    ASSERT_TRUE(range.found()) << c.name;
+    ASSERT_TRUE(range.Found()) << c.name;
     EXPECT_EQ(range.lowest, c.low) << c.name;
     EXPECT_EQ(range.highest, c.high) << c.name;
     EXPECT_EQ(range.held.size(), static_cast<size_t>(c.high - c.low + 1)) << c.name;
@@ -60,7 +60,7 @@ TEST(RangeListenerTest, SingBackJudgesAgainstThePhraseWhereTheRangePutsIt) {
   CSilentPlatform platform;
   CPlayer player(platform);
   {
-    CPlayer::BuildOnlyScope quietly(player);
+    CPlayer::CBuildOnlyScope quietly(player);
     player.LoadAndPlay("s=100,1,1,1,2,1,3,1,5,1,6");  // C4-A4
   }
   player.SetRange(VoiceRange{45, 64});  // A2-E4: an octave down

@@ -24,14 +24,14 @@ class FollowAlongTest : public DialogTest {
   void Run(int ms) {
     for (int i = 0; i < ms && dlg->fake.timerSet; ++i) {
       dlg->fake.nowMs += 1;
-      dlg->player().OnTimer(1);
+      dlg->Player().OnTimer(1);
       QCoreApplication::processEvents();
       Record();
     }
   }
   // The box text of each set of ranges lit for the notes, as it changes.
   void Record() {
-    const CFollowAlong& follow = dlg->followAlong();
+    const CFollowAlong& follow = dlg->FollowAlong();
     QStringList now;
     std::vector<int> starts;
     for (const CFollowAlong::Range& r : follow.NoteRanges()) {
@@ -42,10 +42,10 @@ class FollowAlongTest : public DialogTest {
     lastStarts = starts;
   }
   QString Text(CFollowAlong::Range r) const {
-    return dlg->scoreEdit()->toPlainText().mid(r.start, r.end - r.start);
+    return dlg->ScoreEdit()->toPlainText().mid(r.start, r.end - r.start);
   }
-  QString PhraseText() const { return Text(dlg->followAlong().PhraseRange()); }
-  int SelectionCount() const { return dlg->scoreEdit()->extraSelections().size(); }
+  QString PhraseText() const { return Text(dlg->FollowAlong().PhraseRange()); }
+  int SelectionCount() const { return dlg->ScoreEdit()->extraSelections().size(); }
 
   QStringList lit;
   std::vector<int> lastStarts;
@@ -68,7 +68,7 @@ TEST_F(FollowAlongTest, EachNoteOfTheBuiltInScoreLightsItsOwnTwoNumbersAtItsTime
   dlg->SetEditText(text);
   dlg->Click(IDC_LOAD);
   QCoreApplication::processEvents();
-  ASSERT_TRUE(dlg->followAlong().HasSource());
+  ASSERT_TRUE(dlg->FollowAlong().HasSource());
   Run(20000);
   EXPECT_EQ(lit, NotePairs(text));
 }
@@ -100,12 +100,12 @@ TEST_F(FollowAlongTest, EditingTheBoxOrPlayingTheBuiltInScoreLightsNothing) {
   Run(100);
   EXPECT_EQ(SelectionCount(), 2);
 
-  const QTextCursor caret = dlg->scoreEdit()->textCursor();
-  QTest::keyClick(dlg->scoreEdit(), Qt::Key_End);
-  QTest::keyClicks(dlg->scoreEdit(), QStringLiteral(",1,4"));
+  const QTextCursor caret = dlg->ScoreEdit()->textCursor();
+  QTest::keyClick(dlg->ScoreEdit(), Qt::Key_End);
+  QTest::keyClicks(dlg->ScoreEdit(), QStringLiteral(",1,4"));
   Run(700);  // the second note sounds, but the text no longer matches
   EXPECT_EQ(SelectionCount(), 0);
-  EXPECT_FALSE(dlg->followAlong().HasSource());
+  EXPECT_FALSE(dlg->FollowAlong().HasSource());
 
   dlg->Click(IDC_LOAD);  // the edited text, loaded again, is followed again
   Run(100);
@@ -120,15 +120,15 @@ TEST_F(FollowAlongTest, HighlightNeverMovesTheCaretOrChangesTheText) {
   Start();
   const QString text = QStringLiteral("1,1,1,2|1,3,1,4");
   dlg->SetEditText(text);
-  QTextCursor caret = dlg->scoreEdit()->textCursor();
+  QTextCursor caret = dlg->ScoreEdit()->textCursor();
   caret.setPosition(3);
-  dlg->scoreEdit()->setTextCursor(caret);
+  dlg->ScoreEdit()->setTextCursor(caret);
   dlg->Click(IDC_LOAD);
   Run(3000);
-  EXPECT_EQ(dlg->scoreEdit()->textCursor().position(), 3);
-  EXPECT_FALSE(dlg->scoreEdit()->textCursor().hasSelection());
-  EXPECT_EQ(dlg->scoreEdit()->toPlainText(), text);
-  EXPECT_TRUE(dlg->followAlong().HasSource());
+  EXPECT_EQ(dlg->ScoreEdit()->textCursor().position(), 3);
+  EXPECT_FALSE(dlg->ScoreEdit()->textCursor().hasSelection());
+  EXPECT_EQ(dlg->ScoreEdit()->toPlainText(), text);
+  EXPECT_TRUE(dlg->FollowAlong().HasSource());
 }
 
 TEST_F(FollowAlongTest, PracticeKeepsThePhraseLitThroughTheWaitAndTheCue) {
@@ -139,9 +139,9 @@ TEST_F(FollowAlongTest, PracticeKeepsThePhraseLitThroughTheWaitAndTheCue) {
   dlg->Click(IDC_PRACTICE);
   Run(50);  // inside the reference wait
   EXPECT_EQ(PhraseText(), QStringLiteral("1,1,1,2"));
-  EXPECT_TRUE(dlg->followAlong().NoteRanges().empty());
+  EXPECT_TRUE(dlg->FollowAlong().NoteRanges().empty());
   Run(2000 + 1300);  // the pass, then the cue
-  ASSERT_EQ(dlg->player().Phase(), PlayerPhase::kCue);
+  ASSERT_EQ(dlg->Player().Phase(), PlayerPhase::kCue);
   EXPECT_EQ(PhraseText(), QStringLiteral("1,1,1,2"));
 }
 
@@ -231,8 +231,8 @@ TEST_F(FollowAlongTest, ARefusedLoadSelectsTheNumberOrThePhraseAtFault) {
     dlg->Click(IDC_LOAD);
     ASSERT_EQ(dlg->boxes.size(), 1u);
     EXPECT_EQ(dlg->boxes[0].text, QString::fromLatin1(c.message));
-    EXPECT_EQ(dlg->scoreEdit()->textCursor().selectedText(), c.selected);
-    EXPECT_EQ(dlg->scoreEdit()->toPlainText(), c.text) << "the text is untouched";
+    EXPECT_EQ(dlg->ScoreEdit()->textCursor().selectedText(), c.selected);
+    EXPECT_EQ(dlg->ScoreEdit()->toPlainText(), c.text) << "the text is untouched";
   }
 }
 

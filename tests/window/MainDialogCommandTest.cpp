@@ -37,42 +37,42 @@ const RouteCase kRoutes[] = {
     {"Practice", IDC_PRACTICE, nullptr,
      [](TestDlg& d) {
        // Reference note, two-second wait, then the first pass starts.
-       EXPECT_EQ(d.player().Mode(), PracticeMode);
+       EXPECT_EQ(d.Player().Mode(), PracticeMode);
        EXPECT_EQ(d.fake.SentSince(), std::vector<uint32_t>{NoteOn(60)});
-       EXPECT_EQ(d.player().Phase(), PlayerPhase::kReferenceWait);  // waited out on the timer
+       EXPECT_EQ(d.Player().Phase(), PlayerPhase::kReferenceWait);  // waited out on the timer
        EXPECT_TRUE(d.fake.timerSet);
-       EXPECT_EQ(d.player().StepIndex(), 1);
+       EXPECT_EQ(d.Player().StepIndex(), 1);
      }},
     {"Continue", IDC_CONTINUE, nullptr,
      [](TestDlg& d) {
        EXPECT_TRUE(d.fake.timerSet);
-       EXPECT_EQ(d.player().TimerRunning(), 1);
-       EXPECT_EQ(d.player().Mode(), PracticeMode);
-       EXPECT_EQ(d.player().timeline().count, 9);  // the first phrase, as laid out at start
+       EXPECT_EQ(d.Player().TimerRunning(), 1);
+       EXPECT_EQ(d.Player().Mode(), PracticeMode);
+       EXPECT_EQ(d.Player().Timeline().count, 9);  // the first phrase, as laid out at start
      }},
     {"Pause", IDC_PAUSE, [](TestDlg& d) { d.Click(IDC_PLAY_ALL); },
      [](TestDlg& d) {
        EXPECT_FALSE(d.fake.timerSet);
-       EXPECT_EQ(d.player().TimerRunning(), 0);
-       EXPECT_EQ(d.player().Mode(), PlayAllMode);
+       EXPECT_EQ(d.Player().TimerRunning(), 0);
+       EXPECT_EQ(d.Player().Mode(), PlayAllMode);
      }},
     {"Teaching", IDC_TEACHING, nullptr,
      [](TestDlg& d) {
-       EXPECT_EQ(d.player().Mode(), TeachingMode);
-       EXPECT_EQ(d.player().PhraseIndex(), 0);
+       EXPECT_EQ(d.Player().Mode(), TeachingMode);
+       EXPECT_EQ(d.Player().PhraseIndex(), 0);
        EXPECT_EQ(d.fake.Script(), std::vector<std::string>({"volume", "timer", "pass"}))
            << "no cue before the first pass";
        EXPECT_TRUE(d.fake.timerSet);
      }},
     {"PlayAll", IDC_PLAY_ALL, nullptr,
      [](TestDlg& d) {
-       EXPECT_EQ(d.player().Mode(), PlayAllMode);
-       EXPECT_EQ(d.player().timeline().count, 8 + 5 + 9 + 13 + 4);
+       EXPECT_EQ(d.Player().Mode(), PlayAllMode);
+       EXPECT_EQ(d.Player().Timeline().count, 8 + 5 + 9 + 13 + 4);
        EXPECT_TRUE(d.fake.timerSet);
      }},
     {"Repeat", IDC_REPEAT, nullptr,
      [](TestDlg& d) {
-       EXPECT_EQ(d.player().Mode(), RepeatMode);
+       EXPECT_EQ(d.Player().Mode(), RepeatMode);
        EXPECT_TRUE(d.fake.timerSet);
      }},
     {"Restore", IDC_RESTORE,
@@ -81,22 +81,22 @@ const RouteCase kRoutes[] = {
        d.Click(IDC_LOAD);
      },
      [](TestDlg& d) {
-       EXPECT_EQ(d.player().score().phraseCount, 4);
-       EXPECT_EQ(d.player().Mode(), PlayAllMode);
-       EXPECT_EQ(d.scoreEdit()->toPlainText(), QStringLiteral("1,1"));  // box untouched
+       EXPECT_EQ(d.Player().LoadedScore().phraseCount, 4);
+       EXPECT_EQ(d.Player().Mode(), PlayAllMode);
+       EXPECT_EQ(d.ScoreEdit()->toPlainText(), QStringLiteral("1,1"));  // box untouched
      }},
     {"Load", IDC_LOAD, [](TestDlg& d) { d.SetEditText(QStringLiteral("1,1,1,2\n|1,3")); },
      [](TestDlg& d) {
        EXPECT_EQ(d.scoreText, "1,1,1,2\r\n|1,3");
-       EXPECT_EQ(d.player().score().phraseCount, 2);
-       EXPECT_EQ(d.player().Mode(), PlayAllMode);
+       EXPECT_EQ(d.Player().LoadedScore().phraseCount, 2);
+       EXPECT_EQ(d.Player().Mode(), PlayAllMode);
        EXPECT_TRUE(d.fake.timerSet);
      }},
     {"Clear", IDC_CLEAR, [](TestDlg& d) { d.SetEditText(QStringLiteral("1,1")); },
      [](TestDlg& d) {
-       EXPECT_TRUE(d.scoreEdit()->toPlainText().isEmpty());
+       EXPECT_TRUE(d.ScoreEdit()->toPlainText().isEmpty());
        EXPECT_TRUE(d.scoreText.empty());
-       EXPECT_EQ(d.player().score().phraseCount, 4);  // nothing loaded
+       EXPECT_EQ(d.Player().LoadedScore().phraseCount, 4);  // nothing loaded
      }},
     {"SaveText", IDC_SAVE_TEXT, nullptr,
      [](TestDlg& d) {
@@ -118,7 +118,7 @@ const RouteCase kRoutes[] = {
        EXPECT_TRUE(d.fileDialogs[0].save);
        EXPECT_EQ(d.fileDialogs[0].filter, QStringLiteral("mid文件(*.mid)"));
        EXPECT_EQ(d.fileDialogs[0].suffix, QStringLiteral("mid"));
-       EXPECT_EQ(d.player().score().phraseCount, 1);
+       EXPECT_EQ(d.Player().LoadedScore().phraseCount, 1);
        EXPECT_FALSE(d.fake.timerSet);  // loaded without playing
      }},
 };
@@ -130,16 +130,16 @@ INSTANTIATE_TEST_SUITE_P(Buttons, RouteTest, ::testing::ValuesIn(kRoutes),
 
 TEST_F(DialogTest, EnterPressesTheFocusedButtonOnly) {
   Start();
-  dlg->button(IDC_PLAY_ALL)->setFocus();
-  QTest::keyClick(dlg->button(IDC_PLAY_ALL), Qt::Key_Return);
-  EXPECT_EQ(dlg->player().Mode(), PlayAllMode);
+  dlg->Button(IDC_PLAY_ALL)->setFocus();
+  QTest::keyClick(dlg->Button(IDC_PLAY_ALL), Qt::Key_Return);
+  EXPECT_EQ(dlg->Player().Mode(), PlayAllMode);
   EXPECT_TRUE(dlg->isVisible());
 
   // In the edit box Enter breaks the line and presses nothing.
   dlg->Click(IDC_PAUSE);
-  dlg->scoreEdit()->setFocus();
-  QTest::keyClick(dlg->scoreEdit(), Qt::Key_Return);
-  EXPECT_EQ(dlg->scoreEdit()->toPlainText(), QStringLiteral("\n"));
+  dlg->ScoreEdit()->setFocus();
+  QTest::keyClick(dlg->ScoreEdit(), Qt::Key_Return);
+  EXPECT_EQ(dlg->ScoreEdit()->toPlainText(), QStringLiteral("\n"));
   EXPECT_FALSE(dlg->fake.timerSet);
   EXPECT_TRUE(dlg->isVisible());
 }
@@ -147,10 +147,10 @@ TEST_F(DialogTest, EnterPressesTheFocusedButtonOnly) {
 TEST_F(DialogTest, ContinuePlaysTheBuiltInFirstPhraseOnTheClock) {
   Start();
   dlg->Click(IDC_CONTINUE);
-  dlg->player().OnTimer(1);
+  dlg->Player().OnTimer(1);
   EXPECT_EQ(dlg->fake.SentSince(), std::vector<uint32_t>{NoteOn(60)});
   dlg->fake.nowMs += 300;
-  dlg->player().OnTimer(1);
+  dlg->Player().OnTimer(1);
   EXPECT_EQ(dlg->fake.SentSince(), (std::vector<uint32_t>{NoteOn(60), NoteOn(62)}));
 }
 
@@ -158,9 +158,9 @@ TEST_F(DialogTest, BadTextShowsTheParserMessageAndLeavesPlaybackAlone) {
   Start();
   dlg->Click(IDC_PLAY_ALL);
   dlg->fake.nowMs += 1000;
-  dlg->player().OnTimer(1);
-  const int32_t cursor = dlg->player().timeline().cursor;
-  const int32_t count = dlg->player().timeline().count;
+  dlg->Player().OnTimer(1);
+  const int32_t cursor = dlg->Player().Timeline().cursor;
+  const int32_t count = dlg->Player().Timeline().count;
 
   dlg->SetEditText(QStringLiteral("1,1|2,1"));
   dlg->Click(IDC_LOAD);
@@ -170,11 +170,11 @@ TEST_F(DialogTest, BadTextShowsTheParserMessageAndLeavesPlaybackAlone) {
   EXPECT_EQ(dlg->boxes[0].caption, QStringLiteral("Tunwick"));
   EXPECT_EQ(dlg->boxes[0].icon, QMessageBox::NoIcon);
   EXPECT_TRUE(dlg->fake.timerSet);
-  EXPECT_EQ(dlg->player().TimerRunning(), 1);
-  EXPECT_EQ(dlg->player().Mode(), PlayAllMode);
-  EXPECT_EQ(dlg->player().timeline().cursor, cursor);
-  EXPECT_EQ(dlg->player().timeline().count, count);
-  EXPECT_EQ(dlg->player().score().phraseCount, 4);
+  EXPECT_EQ(dlg->Player().TimerRunning(), 1);
+  EXPECT_EQ(dlg->Player().Mode(), PlayAllMode);
+  EXPECT_EQ(dlg->Player().Timeline().cursor, cursor);
+  EXPECT_EQ(dlg->Player().Timeline().count, count);
+  EXPECT_EQ(dlg->Player().LoadedScore().phraseCount, 4);
 }
 
 TEST_F(DialogTest, EmptyBoxLoadDoesNothing) {
@@ -183,9 +183,9 @@ TEST_F(DialogTest, EmptyBoxLoadDoesNothing) {
   dlg->Click(IDC_LOAD);
   EXPECT_TRUE(dlg->boxes.empty());
   EXPECT_EQ(dlg->fake.calls.size(), calls);
-  EXPECT_EQ(dlg->player().Mode(), PracticeMode);
-  EXPECT_EQ(dlg->player().timeline().count, 9);
-  EXPECT_EQ(dlg->player().score().phraseCount, 4);
+  EXPECT_EQ(dlg->Player().Mode(), PracticeMode);
+  EXPECT_EQ(dlg->Player().Timeline().count, 9);
+  EXPECT_EQ(dlg->Player().LoadedScore().phraseCount, 4);
 }
 
 TEST_F(DialogTest, LoadedChineseCommentsReachTheParserAsText) {
@@ -193,8 +193,8 @@ TEST_F(DialogTest, LoadedChineseCommentsReachTheParserAsText) {
   dlg->SetEditText(QStringLiteral("/*小星星*/1,1,1,1,1,5"));
   dlg->Click(IDC_LOAD);
   EXPECT_TRUE(dlg->boxes.empty());
-  EXPECT_EQ(dlg->player().score().phraseCount, 1);
-  EXPECT_EQ(dlg->player().score().phrases[0].noteCount, 3);
+  EXPECT_EQ(dlg->Player().LoadedScore().phraseCount, 1);
+  EXPECT_EQ(dlg->Player().LoadedScore().phrases[0].noteCount, 3);
 }
 
 }  // namespace
@@ -207,28 +207,28 @@ TEST_F(DialogTest, PracticeReturnsAtOnceAndTheWindowAnswersDuringTheWait) {
   Start();
   dlg->Click(IDC_PRACTICE);
   // The command came back with the wait still ahead: nothing of it was spent inside.
-  EXPECT_EQ(dlg->player().Phase(), PlayerPhase::kReferenceWait);
-  EXPECT_TRUE(dlg->windowPlatform()->timer1().isActive());
+  EXPECT_EQ(dlg->Player().Phase(), PlayerPhase::kReferenceWait);
+  EXPECT_TRUE(dlg->WindowPlatform()->Timer1().isActive());
 
   // A key typed now reaches the box while the wait runs.
-  dlg->scoreEdit()->setFocus();
-  QTest::keyClicks(dlg->scoreEdit(), QStringLiteral("1,5"));
+  dlg->ScoreEdit()->setFocus();
+  QTest::keyClicks(dlg->ScoreEdit(), QStringLiteral("1,5"));
   QCoreApplication::processEvents();
-  EXPECT_EQ(dlg->scoreEdit()->toPlainText(), QStringLiteral("1,5"));
-  EXPECT_EQ(dlg->player().Phase(), PlayerPhase::kReferenceWait) << "typed before the wait ends";
+  EXPECT_EQ(dlg->ScoreEdit()->toPlainText(), QStringLiteral("1,5"));
+  EXPECT_EQ(dlg->Player().Phase(), PlayerPhase::kReferenceWait) << "typed before the wait ends";
 
   // Pause answers at once too, in the middle of the wait.
   dlg->Click(IDC_PAUSE);
-  EXPECT_FALSE(dlg->windowPlatform()->timer1().isActive());
-  EXPECT_FALSE(dlg->player().Playing());
+  EXPECT_FALSE(dlg->WindowPlatform()->Timer1().isActive());
+  EXPECT_FALSE(dlg->Player().Playing());
 }
 
 TEST_F(DialogTest, TheFakeClockRunsTheWaitTickByTick) {
   Start();
   dlg->Click(IDC_PRACTICE);
   const int32_t began = dlg->fake.nowMs;
-  while (dlg->player().Phase() == PlayerPhase::kReferenceWait) dlg->Tick();
-  EXPECT_EQ(dlg->player().StartTick(), began + 2000);
+  while (dlg->Player().Phase() == PlayerPhase::kReferenceWait) dlg->Tick();
+  EXPECT_EQ(dlg->Player().StartTick(), began + 2000);
   EXPECT_EQ(dlg->fake.SentSince(), (std::vector<uint32_t>{NoteOn(60), NoteOn(60)}))
       << "the reference note, then the pass's first note at the wait's end";
 }

@@ -38,13 +38,13 @@ TEST_F(DialogTest, SaveAndReadRoundTrip) {
   EXPECT_EQ(ReadBytes(path), std::string("\x31\x2C\x31\x0D\x0D\x0A\x31\x2C\x32"));
 
   dlg->Click(IDC_CLEAR);
-  ASSERT_TRUE(dlg->scoreEdit()->toPlainText().isEmpty());
+  ASSERT_TRUE(dlg->ScoreEdit()->toPlainText().isEmpty());
   dlg->Click(IDC_READ_TEXT);
   EXPECT_EQ(dlg->scoreText, "1,1\r\n1,2");
-  EXPECT_EQ(dlg->scoreEdit()->toPlainText(), QStringLiteral("1,1\n1,2"));
-  EXPECT_EQ(dlg->scoreEdit()->blockCount(), 2);
+  EXPECT_EQ(dlg->ScoreEdit()->toPlainText(), QStringLiteral("1,1\n1,2"));
+  EXPECT_EQ(dlg->ScoreEdit()->blockCount(), 2);
   // Reading loads nothing: the built-in score stays loaded.
-  EXPECT_EQ(dlg->player().score().phraseCount, 4);
+  EXPECT_EQ(dlg->Player().LoadedScore().phraseCount, 4);
 }
 
 TEST_F(DialogTest, SavingAnEmptyBoxCreatesAnEmptyFile) {
@@ -77,7 +77,7 @@ TEST_P(ReadTest, FileBytesBecomeTheEditText) {
   dlg->Click(IDC_READ_TEXT);
   EXPECT_TRUE(dlg->boxes.empty());
   EXPECT_EQ(dlg->scoreText, c.scoreText);
-  EXPECT_EQ(dlg->scoreEdit()->toPlainText(), c.shown);
+  EXPECT_EQ(dlg->ScoreEdit()->toPlainText(), c.shown);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -139,7 +139,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(DialogTest, TypedLineBreaksAreCrLfAndTheOthersKeepTheirBytes) {
   Start();
-  QPlainTextEdit* edit = dlg->scoreEdit();
+  QPlainTextEdit* edit = dlg->ScoreEdit();
   dlg->Click(IDC_CLEAR);
   QTest::keyClicks(edit, "1,1");
   QTest::keyClick(edit, Qt::Key_Return);
@@ -187,10 +187,10 @@ TEST_F(DialogTest, GbkFileLoadsAfterReading) {
   WriteBytes(path, "/*\xD0\xA1\xD0\xC7\xD0\xC7*/1,1,1,1,1,5\r\r\n");
   dlg->fileAnswer = path;
   dlg->Click(IDC_READ_TEXT);
-  EXPECT_EQ(dlg->scoreEdit()->toPlainText(), QStringLiteral("/*小星星*/1,1,1,1,1,5\n"));
+  EXPECT_EQ(dlg->ScoreEdit()->toPlainText(), QStringLiteral("/*小星星*/1,1,1,1,1,5\n"));
   dlg->Click(IDC_LOAD);
   EXPECT_TRUE(dlg->boxes.empty());
-  EXPECT_EQ(dlg->player().score().phraseCount, 1);
+  EXPECT_EQ(dlg->Player().LoadedScore().phraseCount, 1);
 }
 
 // The first file dialog opens in the songbook beside the program; every later one in the
@@ -227,7 +227,7 @@ TEST_F(DialogTest, CancelledDialogsDoNothing) {
   dlg->Click(IDC_SAVE_MIDI);
   EXPECT_EQ(dlg->fileDialogs.size(), 3u);
   EXPECT_TRUE(dlg->boxes.empty());
-  EXPECT_EQ(dlg->scoreEdit()->toPlainText(), QStringLiteral("1,1"));
+  EXPECT_EQ(dlg->ScoreEdit()->toPlainText(), QStringLiteral("1,1"));
 }
 
 TEST_F(DialogTest, UnreadableFileIsReported) {
@@ -239,7 +239,7 @@ TEST_F(DialogTest, UnreadableFileIsReported) {
   EXPECT_TRUE(dlg->boxes[0].text.startsWith(QStringLiteral("无法打开文件“")));
   EXPECT_TRUE(dlg->boxes[0].text.contains(PathOf("missing.txt")));
   EXPECT_EQ(dlg->boxes[0].caption, QStringLiteral("Tunwick"));
-  EXPECT_EQ(dlg->scoreEdit()->toPlainText(), QStringLiteral("kept"));
+  EXPECT_EQ(dlg->ScoreEdit()->toPlainText(), QStringLiteral("kept"));
 }
 
 TEST_F(DialogTest, TooLongFileIsRefusedWithAMessage) {
@@ -251,7 +251,7 @@ TEST_F(DialogTest, TooLongFileIsRefusedWithAMessage) {
   dlg->Click(IDC_READ_TEXT);
   ASSERT_EQ(dlg->boxes.size(), 1u);
   EXPECT_TRUE(dlg->boxes[0].text.contains(QStringLiteral("29999")));
-  EXPECT_EQ(dlg->scoreEdit()->toPlainText(), QStringLiteral("kept"));
+  EXPECT_EQ(dlg->ScoreEdit()->toPlainText(), QStringLiteral("kept"));
 
   // A GBK file is counted once converted; the message names both lengths.
   dlg->boxes.clear();
@@ -263,7 +263,7 @@ TEST_F(DialogTest, TooLongFileIsRefusedWithAMessage) {
   EXPECT_TRUE(dlg->boxes[0].text.contains(QStringLiteral("GBK 文本 20000 字节")));
   EXPECT_TRUE(dlg->boxes[0].text.contains(QStringLiteral("UTF-8 后 30000 字节")));
   EXPECT_TRUE(dlg->boxes[0].text.contains(QStringLiteral("29999")));
-  EXPECT_EQ(dlg->scoreEdit()->toPlainText(), QStringLiteral("kept"));
+  EXPECT_EQ(dlg->ScoreEdit()->toPlainText(), QStringLiteral("kept"));
 
   // 29999 bytes is the most that fits, and arrives whole.
   dlg->boxes.clear();
@@ -297,15 +297,15 @@ TEST_F(DialogTest, ExportWritesTheKnownBytes) {
   EXPECT_TRUE(dlg->boxes.empty());
   EXPECT_EQ(ReadBytes(path), kTwoNoteMidi);
 
-  const CPlayer& player = dlg->player();
+  const CPlayer& player = dlg->Player();
   EXPECT_EQ(player.TimerRunning(), 0);
   EXPECT_FALSE(dlg->fake.timerSet);
   EXPECT_EQ(player.Mode(), PlayAllMode);
   EXPECT_EQ(player.AutoPlay(), 1);
-  EXPECT_EQ(player.timeline().cursor, 0);
+  EXPECT_EQ(player.Timeline().cursor, 0);
   // Continue plays the exported score from its start.
   dlg->Click(IDC_CONTINUE);
-  dlg->player().OnTimer(1);
+  dlg->Player().OnTimer(1);
   EXPECT_EQ(dlg->fake.SentSince().back(), 0x7F3C90u);
 }
 

@@ -89,7 +89,7 @@ TEST_F(DialogTest, TextsLetterForLetterAndNotCut) {
   for (int i = 0; i < kMainDialogControlCount; ++i) {
     const ControlTemplate& control = kMainDialogControls[i];
     const QString expected = StaticDisplayText(control.text);
-    if (control.kind == ControlKind::Button) {
+    if (control.kind == ControlKind::kButton) {
       auto* button = dlg->findChild<QPushButton*>(NameOf(i));
       ASSERT_NE(button, nullptr);
       EXPECT_EQ(button->text(), QString::fromUtf8(control.text));
@@ -97,7 +97,7 @@ TEST_F(DialogTest, TextsLetterForLetterAndNotCut) {
       EXPECT_FALSE(button->autoDefault());
       EXPECT_LE(button->fontMetrics().horizontalAdvance(button->text()) + 2, button->width())
           << button->text().toStdString();
-    } else if (control.kind == ControlKind::Label) {
+    } else if (control.kind == ControlKind::kLabel) {
       auto* label = dlg->findChild<QLabel*>(NameOf(i));
       ASSERT_NE(label, nullptr);
       EXPECT_EQ(label->text(), expected);
@@ -121,7 +121,7 @@ TEST_F(DialogTest, TabOrderFollowsTheTemplate) {
   const int expected[] = {1000, 1001, 1002, 1003, 1004, 1011, 1006,
                           1007, 1008, 1009, 1005, 1012, 1013, 1014};
   std::vector<QString> order;
-  QWidget* first = dlg->button(IDC_PRACTICE);
+  QWidget* first = dlg->Button(IDC_PRACTICE);
   QWidget* widget = first;
   do {
     if (widget->focusPolicy() & Qt::TabFocus) order.push_back(widget->objectName());
@@ -138,7 +138,7 @@ TEST_F(DialogTest, TabOrderFollowsTheTemplate) {
 
 TEST_F(DialogTest, EditBoxIsAMultiLineScrollingEditor) {
   Start();
-  QPlainTextEdit* edit = dlg->scoreEdit();
+  QPlainTextEdit* edit = dlg->ScoreEdit();
   EXPECT_EQ(edit->objectName(), QStringLiteral("control1005"));
   EXPECT_EQ(edit->lineWrapMode(), QPlainTextEdit::NoWrap);
   EXPECT_EQ(edit->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
@@ -149,13 +149,13 @@ TEST_F(DialogTest, EditBoxIsAMultiLineScrollingEditor) {
 
 TEST_F(DialogTest, SingBackButtonTakesTheFreeFourthPlaceOfTheSecondRow) {
   Start();
-  QPushButton* singBack = dlg->button(IDC_SING_BACK);
+  QPushButton* singBack = dlg->Button(IDC_SING_BACK);
   ASSERT_NE(singBack, nullptr);
   EXPECT_EQ(singBack->text(), QStringLiteral("跟唱模式"));
   // Under 反复演奏, in the row of 教歌模式, the size of both.
-  EXPECT_EQ(singBack->x(), dlg->button(IDC_REPEAT)->x());
-  EXPECT_EQ(singBack->y(), dlg->button(IDC_TEACHING)->y());
-  EXPECT_EQ(singBack->size(), dlg->button(IDC_REPEAT)->size());
+  EXPECT_EQ(singBack->x(), dlg->Button(IDC_REPEAT)->x());
+  EXPECT_EQ(singBack->y(), dlg->Button(IDC_TEACHING)->y());
+  EXPECT_EQ(singBack->size(), dlg->Button(IDC_REPEAT)->size());
   // It covers no other control.
   for (int i = 0; i < kMainDialogControlCount; ++i) {
     QWidget* other = dlg->findChild<QWidget*>(NameOf(i));

@@ -35,9 +35,9 @@ TEST_P(StartupTest, DeviceThenBuiltInScore) {
   }
 
   // The built-in score is loaded, phrase 0 laid out, nothing plays.
-  const CPlayer& player = dlg->player();
-  EXPECT_EQ(player.score().phraseCount, 4);
-  const EventTimeline& timeline = player.timeline();
+  const CPlayer& player = dlg->Player();
+  EXPECT_EQ(player.LoadedScore().phraseCount, 4);
+  const EventTimeline& timeline = player.Timeline();
   ASSERT_EQ(timeline.count, 9);
   const int32_t times[] = {0, 300, 600, 900, 1200, 1500, 1800, 2100, 2700};
   for (int i = 0; i < 9; ++i) EXPECT_EQ(timeline.events[i].timeMs, times[i]) << i;
@@ -49,8 +49,8 @@ TEST_P(StartupTest, DeviceThenBuiltInScore) {
   EXPECT_TRUE(dlg->fake.SentSince().empty());
 
   EXPECT_TRUE(dlg->scoreText.empty());
-  EXPECT_TRUE(dlg->scoreEdit()->toPlainText().isEmpty());
-  EXPECT_EQ(dlg->focusWidget(), dlg->button(IDC_PRACTICE));
+  EXPECT_TRUE(dlg->ScoreEdit()->toPlainText().isEmpty());
+  EXPECT_EQ(dlg->focusWidget(), dlg->Button(IDC_PRACTICE));
   EXPECT_FALSE(dlg->windowIcon().isNull());
 }
 
@@ -76,23 +76,23 @@ TEST_F(DialogTest, WithoutDeviceEveryPlayButtonStillWorks) {
   dlg = std::make_unique<TestDlg>(TestDlg::kRealPlatform);
   Start();
   ASSERT_EQ(dlg->boxes.size(), 1u);
-  EXPECT_FALSE(dlg->windowPlatform()->timer1().isActive());  // idle: no timer wakes the program
+  EXPECT_FALSE(dlg->WindowPlatform()->Timer1().isActive());  // idle: no timer wakes the program
 
   dlg->Click(IDC_PLAY_ALL);
-  EXPECT_TRUE(dlg->windowPlatform()->timer1().isActive());
-  EXPECT_EQ(dlg->windowPlatform()->timer1().interval(), 10);
-  EXPECT_EQ(dlg->windowPlatform()->timer1().timerType(), Qt::PreciseTimer);
-  dlg->player().OnTimer(1);  // the first events go to the closed device and are dropped
-  EXPECT_GT(dlg->player().timeline().cursor, 0);
+  EXPECT_TRUE(dlg->WindowPlatform()->Timer1().isActive());
+  EXPECT_EQ(dlg->WindowPlatform()->Timer1().interval(), 10);
+  EXPECT_EQ(dlg->WindowPlatform()->Timer1().timerType(), Qt::PreciseTimer);
+  dlg->Player().OnTimer(1);  // the first events go to the closed device and are dropped
+  EXPECT_GT(dlg->Player().Timeline().cursor, 0);
 
   dlg->Click(IDC_PAUSE);
-  EXPECT_FALSE(dlg->windowPlatform()->timer1().isActive());
+  EXPECT_FALSE(dlg->WindowPlatform()->Timer1().isActive());
   dlg->Click(IDC_CONTINUE);
-  EXPECT_TRUE(dlg->windowPlatform()->timer1().isActive());
+  EXPECT_TRUE(dlg->WindowPlatform()->Timer1().isActive());
   dlg->Click(IDC_REPEAT);
-  EXPECT_EQ(dlg->player().Mode(), RepeatMode);
+  EXPECT_EQ(dlg->Player().Mode(), RepeatMode);
   dlg->Click(IDC_PAUSE);
-  EXPECT_FALSE(dlg->windowPlatform()->timer1().isActive());
+  EXPECT_FALSE(dlg->WindowPlatform()->Timer1().isActive());
   EXPECT_EQ(dlg->boxes.size(), 1u);
 }
 
@@ -100,8 +100,8 @@ TEST_F(DialogTest, RealClockIsMonotonicMilliseconds) {
   dlg = std::make_unique<TestDlg>(TestDlg::kRealPlatform);
   dlg->deviceCount = 1;
   Start();
-  const int32_t first = dlg->windowPlatform()->ClockMs();
-  const int32_t second = dlg->windowPlatform()->ClockMs();
+  const int32_t first = dlg->WindowPlatform()->ClockMs();
+  const int32_t second = dlg->WindowPlatform()->ClockMs();
   EXPECT_GE(first, 0);
   EXPECT_GE(second, first);
 }

@@ -64,7 +64,7 @@ class RangeExerciseTest : public DialogTest {
     DialogTest::TearDown();
     OpenUserSettings()->clear();
   }
-  CRangeStrip& strip() { return dlg->singBackPanel().rangeStrip(); }
+  CRangeStrip& strip() { return dlg->SingBackPanel().RangeStrip(); }
   QString Stored() { return OpenUserSettings()->value(QStringLiteral("voice/range")).toString(); }
 
   FakeListener* listener = nullptr;
@@ -73,30 +73,30 @@ class RangeExerciseTest : public DialogTest {
 
 TEST_F(RangeExerciseTest, SingingLowToHighFindsTheRangeShowsItLiveAndKeepsIt) {
   Start();
-  EXPECT_EQ(strip().rangeText(), QStringLiteral("音域：未设定（按原调）"));
+  EXPECT_EQ(strip().RangeText(), QStringLiteral("音域：未设定（按原调）"));
   dlg->Click(IDC_PLAY_ALL);
-  strip().singButton()->click();
+  strip().SingButton()->click();
   ASSERT_TRUE(microphoneOpen);
-  EXPECT_FALSE(dlg->player().Position().playing) << "the learner sings alone";
-  EXPECT_EQ(strip().singButton()->text(), QStringLiteral("停止"));
+  EXPECT_FALSE(dlg->Player().Position().playing) << "the learner sings alone";
+  EXPECT_EQ(strip().SingButton()->text(), QStringLiteral("停止"));
 
   // A growl, the scale A2 to E4 held 400 ms a note, a squeak.
   listener->Sing(33, 150);
   for (int32_t key = 45; key <= 52; ++key) listener->Sing(key, 400);
   strip().Poll();
-  EXPECT_EQ(strip().liveText(), QStringLiteral("正在唱：E3　唱稳的：A2–E3"));
+  EXPECT_EQ(strip().LiveText(), QStringLiteral("正在唱：E3　唱稳的：A2–E3"));
   for (int32_t key = 53; key <= 64; ++key) listener->Sing(key, 400);
   listener->Sing(84, 150);
   strip().Poll();
-  EXPECT_TRUE(strip().liveText().startsWith(QStringLiteral("正在唱：C6"))) << "live, squeak too";
+  EXPECT_TRUE(strip().LiveText().startsWith(QStringLiteral("正在唱：C6"))) << "live, squeak too";
 
-  strip().singButton()->click();
+  strip().SingButton()->click();
   EXPECT_FALSE(microphoneOpen) << "stop lets the microphone go";
-  EXPECT_EQ(strip().rangeText(), QStringLiteral("音域：A2–E4"));
-  EXPECT_EQ(strip().noticeText(), QStringLiteral("唱出的音域：A2–E4"));
-  ASSERT_TRUE(dlg->player().Range().has_value());
-  EXPECT_EQ(dlg->player().Range()->low, 45);
-  EXPECT_EQ(dlg->player().Range()->high, 64);
+  EXPECT_EQ(strip().RangeText(), QStringLiteral("音域：A2–E4"));
+  EXPECT_EQ(strip().NoticeText(), QStringLiteral("唱出的音域：A2–E4"));
+  ASSERT_TRUE(dlg->Player().Range().has_value());
+  EXPECT_EQ(dlg->Player().Range()->low, 45);
+  EXPECT_EQ(dlg->Player().Range()->high, 64);
   EXPECT_EQ(Stored(), QStringLiteral("A2-E4"));
 
   // The player now plays the first phrase (C4-C5) an octave down, and says so.
@@ -104,13 +104,13 @@ TEST_F(RangeExerciseTest, SingingLowToHighFindsTheRangeShowsItLiveAndKeepsIt) {
   QCoreApplication::processEvents();
   EXPECT_EQ(dlg->windowTitle(),
             QStringLiteral("Tunwick — 教歌模式 · 第 1/4 句 · 第 1/2 遍 · 降 12 半音"));
-  EXPECT_EQ(dlg->player().timeline().events[0].pitch, 48);
+  EXPECT_EQ(dlg->Player().Timeline().events[0].pitch, 48);
 }
 
 TEST_F(RangeExerciseTest, ATryWithoutHeldNotesOrNoMicrophoneLeavesTheRangeAsItWas) {
   Start();
-  strip().rangeEdit()->setText(QStringLiteral("C3-G4"));
-  strip().rangeEdit()->returnPressed();
+  strip().RangeEdit()->setText(QStringLiteral("C3-G4"));
+  strip().RangeEdit()->returnPressed();
   ASSERT_EQ(Stored(), QStringLiteral("C3-G4"));
 
   struct Case {
@@ -124,19 +124,19 @@ TEST_F(RangeExerciseTest, ATryWithoutHeldNotesOrNoMicrophoneLeavesTheRangeAsItWa
       {"silence", {{0, 2000}}, "没有听到唱稳的音"},
   };
   for (const Case& c : cases) {
-    strip().singButton()->click();
+    strip().SingButton()->click();
     ASSERT_TRUE(microphoneOpen) << c.name;
     for (const auto& [key, ms] : c.sung) listener->Sing(key, ms);
-    strip().singButton()->click();
-    EXPECT_TRUE(strip().noticeText().startsWith(QString::fromUtf8(c.notice))) << c.name;
-    EXPECT_EQ(strip().rangeText(), QStringLiteral("音域：C3–G4")) << c.name;
+    strip().SingButton()->click();
+    EXPECT_TRUE(strip().NoticeText().startsWith(QString::fromUtf8(c.notice))) << c.name;
+    EXPECT_EQ(strip().RangeText(), QStringLiteral("音域：C3–G4")) << c.name;
     EXPECT_EQ(Stored(), QStringLiteral("C3-G4")) << c.name;
   }
 
   dlg->makeRangeListener = nullptr;
-  strip().singButton()->click();
-  EXPECT_TRUE(strip().noticeText().startsWith(QStringLiteral("无法听音：No audio input device")));
-  EXPECT_FALSE(strip().listening());
+  strip().SingButton()->click();
+  EXPECT_TRUE(strip().NoticeText().startsWith(QStringLiteral("无法听音：No audio input device")));
+  EXPECT_FALSE(strip().Listening());
   EXPECT_EQ(Stored(), QStringLiteral("C3-G4"));
 }
 
@@ -154,28 +154,28 @@ TEST_F(RangeExerciseTest, ARangeIsTypedOrClearedAndReadBackAtTheNextStart) {
       {"F#3-Bb4", "F#3-A#4", "音域：F#3–A#4"},
   };
   for (const Case& c : cases) {
-    strip().rangeEdit()->setText(QString::fromUtf8(c.typed));
-    strip().rangeEdit()->returnPressed();
+    strip().RangeEdit()->setText(QString::fromUtf8(c.typed));
+    strip().RangeEdit()->returnPressed();
     EXPECT_EQ(Stored(), QString::fromUtf8(c.stored)) << c.typed;
-    EXPECT_EQ(strip().rangeText(), QString::fromUtf8(c.shown)) << c.typed;
+    EXPECT_EQ(strip().RangeText(), QString::fromUtf8(c.shown)) << c.typed;
   }
-  EXPECT_EQ(strip().noticeText(), QString()) << "a good range clears the last complaint";
+  EXPECT_EQ(strip().NoticeText(), QString()) << "a good range clears the last complaint";
 
   // The next start reads it back.
   auto next = std::make_unique<TestDlg>();
-  ASSERT_TRUE(next->player().Range().has_value());
-  EXPECT_EQ(next->player().Range()->low, 54);
-  EXPECT_EQ(next->singBackPanel().rangeStrip().rangeText(), QStringLiteral("音域：F#3–A#4"));
+  ASSERT_TRUE(next->Player().Range().has_value());
+  EXPECT_EQ(next->Player().Range()->low, 54);
+  EXPECT_EQ(next->SingBackPanel().RangeStrip().RangeText(), QStringLiteral("音域：F#3–A#4"));
 
-  strip().clearButton()->click();
-  EXPECT_FALSE(dlg->player().Range().has_value());
+  strip().ClearButton()->click();
+  EXPECT_FALSE(dlg->Player().Range().has_value());
   EXPECT_FALSE(OpenUserSettings()->contains(QStringLiteral("voice/range")));
-  EXPECT_EQ(strip().rangeText(), QStringLiteral("音域：未设定（按原调）"));
-  EXPECT_FALSE(strip().clearButton()->isEnabled());
+  EXPECT_EQ(strip().RangeText(), QStringLiteral("音域：未设定（按原调）"));
+  EXPECT_FALSE(strip().ClearButton()->isEnabled());
 
   // A setting edited into nonsense reads as none.
   OpenUserSettings()->setValue(QStringLiteral("voice/range"), QStringLiteral("low-high"));
-  EXPECT_FALSE(TestDlg().player().Range().has_value());
+  EXPECT_FALSE(TestDlg().Player().Range().has_value());
 }
 
 }  // namespace

@@ -29,18 +29,18 @@ class ScoreViewTest : public DialogTest {
     OpenUserSettings()->remove(QStringLiteral("scoreView"));
     DialogTest::TearDown();
   }
-  CScoreView& View() { return dlg->scoreView(); }
+  CScoreView& View() { return dlg->ScoreView(); }
   // Types into the box as the learner does, then lets the typing pause run out.
   void Type(const QString& text) {
-    dlg->scoreEdit()->selectAll();
-    dlg->scoreEdit()->insertPlainText(text);
+    dlg->ScoreEdit()->selectAll();
+    dlg->ScoreEdit()->insertPlainText(text);
     ASSERT_TRUE(View().RefreshPending());
     ASSERT_LE(View().RefreshDelayMs(), 100);
     View().Refresh();
   }
   std::vector<SheetItem> Items(ItemKind kind) {
     std::vector<SheetItem> found;
-    for (const SheetItem& item : View().page().items)
+    for (const SheetItem& item : View().Page().items)
       if (item.kind == kind) found.push_back(item);
     return found;
   }
@@ -57,7 +57,7 @@ class ScoreViewTest : public DialogTest {
   void Run(int ms) {
     for (int i = 0; i < ms && dlg->fake.timerSet; ++i) {
       dlg->fake.nowMs += 1;
-      dlg->player().OnTimer(1);
+      dlg->Player().OnTimer(1);
       QCoreApplication::processEvents();
     }
   }
@@ -67,10 +67,10 @@ TEST_F(ScoreViewTest, OneActionOpensAndClosesItBesideTheDialogAndItIsRemembered)
   Start();
   const QRect dialogBefore = dlg->geometry();
   EXPECT_FALSE(View().isVisible());
-  EXPECT_EQ(dlg->scoreViewAction()->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_J));
-  dlg->scoreViewAction()->trigger();
+  EXPECT_EQ(dlg->ScoreViewAction()->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_J));
+  dlg->ScoreViewAction()->trigger();
   ASSERT_TRUE(View().isVisible());
-  EXPECT_TRUE(dlg->scoreViewAction()->isChecked());
+  EXPECT_TRUE(dlg->ScoreViewAction()->isChecked());
   EXPECT_EQ(dlg->geometry(), dialogBefore);  // no control of the dialog moves
   // Where the sing-back panel would go (its frame, measured once shown, may differ a little).
   const QPoint beside = PlaceBeside(dlg->frameGeometry(), View().frameGeometry().size(),
@@ -84,7 +84,7 @@ TEST_F(ScoreViewTest, OneActionOpensAndClosesItBesideTheDialogAndItIsRemembered)
   next->OnInitDialog();
   next->show();
   QCoreApplication::processEvents();
-  EXPECT_TRUE(next->scoreView().isVisible());
+  EXPECT_TRUE(next->ScoreView().isVisible());
   next.reset();
 
   // Closed by the same action, or by its own window's close button.
@@ -93,7 +93,7 @@ TEST_F(ScoreViewTest, OneActionOpensAndClosesItBesideTheDialogAndItIsRemembered)
   EXPECT_FALSE(OpenUserSettings()->value(QStringLiteral("scoreView/open")).toBool());
   dlg->OnToggleScoreView();
   View().close();
-  EXPECT_FALSE(dlg->scoreViewAction()->isChecked());
+  EXPECT_FALSE(dlg->ScoreViewAction()->isChecked());
   EXPECT_FALSE(OpenUserSettings()->value(QStringLiteral("scoreView/open")).toBool());
 }
 
@@ -108,14 +108,14 @@ TEST_F(ScoreViewTest, DrawsWhatTheBoxHoldsOnceTypingPauses) {
   EXPECT_EQ(Items(ItemKind::kOctaveDot).size(), 1u);  // the high 1
 
   // Typing on redraws after the pause, not before.
-  QTest::keyClicks(dlg->scoreEdit(), QStringLiteral(",1,6"));
+  QTest::keyClicks(dlg->ScoreEdit(), QStringLiteral(",1,6"));
   EXPECT_EQ(Digits(), "5131");
   EXPECT_TRUE(View().RefreshPending());
   View().Refresh();
   EXPECT_EQ(Digits(), "51316");
 
   // The canvas shows ink.
-  const QImage drawn = View().canvas()->grab().toImage();
+  const QImage drawn = View().Canvas()->grab().toImage();
   int dark = 0;
   for (int y = 0; y < drawn.height(); ++y)
     for (int x = 0; x < drawn.width(); ++x) dark += qGray(drawn.pixel(x, y)) < 100 ? 1 : 0;
@@ -131,8 +131,8 @@ TEST_F(ScoreViewTest, ARefusedPhraseIsMarkedWithTheParsersMessage) {
   EXPECT_EQ(faults[0].message, "error tune 1111!");
   EXPECT_EQ(Digits(), "13");
   // Clicking the mark selects the phrase.
-  QTest::mouseClick(View().canvas(), Qt::LeftButton, {}, CentreOf(faults[0]));
-  EXPECT_EQ(dlg->scoreEdit()->textCursor().selectedText(), QStringLiteral("1,8"));
+  QTest::mouseClick(View().Canvas(), Qt::LeftButton, {}, CentreOf(faults[0]));
+  EXPECT_EQ(dlg->ScoreEdit()->textCursor().selectedText(), QStringLiteral("1,8"));
 }
 
 TEST_F(ScoreViewTest, ClickingANoteSelectsItsTwoNumbersInTheBox) {
@@ -140,8 +140,8 @@ TEST_F(ScoreViewTest, ClickingANoteSelectsItsTwoNumbersInTheBox) {
   dlg->OnToggleScoreView();
   Type(QStringLiteral("/* 一 */1,1, 0.1,5\n|0,1,0.1,30"));
   for (const SheetItem& digit : Items(ItemKind::kDigit)) {
-    QTest::mouseClick(View().canvas(), Qt::LeftButton, {}, CentreOf(digit));
-    const QString selected = dlg->scoreEdit()->textCursor().selectedText();
+    QTest::mouseClick(View().Canvas(), Qt::LeftButton, {}, CentreOf(digit));
+    const QString selected = dlg->ScoreEdit()->textCursor().selectedText();
     if (digit.text == "5") {
       EXPECT_EQ(selected, QStringLiteral("0.1,5"));
     }
@@ -152,8 +152,8 @@ TEST_F(ScoreViewTest, ClickingANoteSelectsItsTwoNumbersInTheBox) {
   // Each digit of the chord selects its own note.
   const std::vector<SheetItem> digits = Items(ItemKind::kDigit);
   ASSERT_EQ(digits.size(), 4u);
-  QTest::mouseClick(View().canvas(), Qt::LeftButton, {}, CentreOf(digits[2]));
-  EXPECT_EQ(dlg->scoreEdit()->textCursor().selectedText(), QStringLiteral("0,1"));
+  QTest::mouseClick(View().Canvas(), Qt::LeftButton, {}, CentreOf(digits[2]));
+  EXPECT_EQ(dlg->ScoreEdit()->textCursor().selectedText(), QStringLiteral("0,1"));
 }
 
 TEST_F(ScoreViewTest, TheSoundingNotesAndTheirPhraseAreLitAsInTheBox) {
@@ -165,11 +165,11 @@ TEST_F(ScoreViewTest, TheSoundingNotesAndTheirPhraseAreLitAsInTheBox) {
   jianpu::SheetLighting lit = View().Lighting();
   EXPECT_EQ(lit.phrase, 0);
   ASSERT_EQ(lit.notes.size(), 1u);
-  EXPECT_EQ(dlg->scoreEdit()->toPlainText().mid(lit.notes[0].start,
+  EXPECT_EQ(dlg->ScoreEdit()->toPlainText().mid(lit.notes[0].start,
                                                 lit.notes[0].end - lit.notes[0].start),
             QStringLiteral("1,2"));
   // Drawn: the sounding note on the box's strong colour.
-  const QImage drawn = View().canvas()->grab().toImage();
+  const QImage drawn = View().Canvas()->grab().toImage();
   int strong = 0;
   for (int y = 0; y < drawn.height(); ++y)
     for (int x = 0; x < drawn.width(); ++x) strong += drawn.pixel(x, y) == qRgb(255, 176, 64);
@@ -182,16 +182,16 @@ TEST_F(ScoreViewTest, TheSoundingNotesAndTheirPhraseAreLitAsInTheBox) {
 
   // Practice: the key each pass is raised to.
   dlg->Click(IDC_PRACTICE);
-  for (int i = 0; i < 20000 && dlg->player().Position().semitones < 2; ++i) Run(1);
-  ASSERT_EQ(dlg->player().Position().semitones, 2);
+  for (int i = 0; i < 20000 && dlg->Player().Position().semitones < 2; ++i) Run(1);
+  ASSERT_EQ(dlg->Player().Position().semitones, 2);
   Run(2100);
   lit = View().Lighting();
   ASSERT_GE(lit.phrase, 0);
   EXPECT_EQ(lit.raisedKey, "1=G（升 2 半音）");
 
   // Once the box is edited, nothing is lit.
-  QTest::keyClick(dlg->scoreEdit(), Qt::Key_End);
-  QTest::keyClicks(dlg->scoreEdit(), QStringLiteral(",1,1"));
+  QTest::keyClick(dlg->ScoreEdit(), Qt::Key_End);
+  QTest::keyClicks(dlg->ScoreEdit(), QStringLiteral(",1,1"));
   Run(10);
   EXPECT_EQ(View().Lighting().phrase, -1);
 }

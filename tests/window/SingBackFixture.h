@@ -52,7 +52,7 @@ class FakeEar : public ListeningEar {
     last_ = listening::JudgeTake(TargetsOf(row_), track, judging);
     ++takes;
     if (judged_) judged_(row_, last_);
-    return {listening::PassesPhrase(last_), last_.hits, last_.judged()};
+    return {listening::PassesPhrase(last_), last_.hits, last_.Judged()};
   }
   void CancelTake() override {
     std::lock_guard<std::mutex> hold(lock_);
@@ -64,7 +64,7 @@ class FakeEar : public ListeningEar {
     if (from < frames_.size()) out.insert(out.end(), frames_.begin() + from, frames_.end());
   }
   std::vector<listening::TargetNote> TargetsOf(int32_t row) const override {
-    return listening::PhraseTargets(player_.score().phrases[row], 0);
+    return listening::PhraseTargets(player_.LoadedScore().phrases[row], 0);
   }
   void SetJudgementSink(JudgementSink sink) override { judged_ = std::move(sink); }
   void SetTolerance(listening::Tolerance chosen) override { tolerance = chosen; }
@@ -124,7 +124,7 @@ class SingBackPanelTest : public DialogTest {
  protected:
   void StartWithEar(const char* score) {
     dlg->makeEar = [this] {
-      auto made = std::make_unique<FakeEar>(dlg->player(), [this] {
+      auto made = std::make_unique<FakeEar>(dlg->Player(), [this] {
         ear = nullptr;
         ++earsLetGo;
       });
@@ -134,7 +134,7 @@ class SingBackPanelTest : public DialogTest {
     Start();
     dlg->SetEditText(QString::fromUtf8(score));
     dlg->Click(IDC_LOAD);
-    dlg->player().OnPause();
+    dlg->Player().OnPause();
   }
   // Moves the fake clock a millisecond at a time until `done` or `limitMs` have passed.
   template <typename Done>
@@ -142,14 +142,14 @@ class SingBackPanelTest : public DialogTest {
     for (int i = 0; i < limitMs && dlg->fake.timerSet; ++i) {
       if (done()) return true;
       dlg->fake.nowMs += 1;
-      dlg->player().OnTimer(1);
+      dlg->Player().OnTimer(1);
     }
     QCoreApplication::processEvents();
     return done();
   }
   // The phrase's notes sung, note i raised by centsOff[i] (NaN: not sung).
   void SingTheTake(const std::vector<double>& centsOff) {
-    const std::vector<listening::TargetNote>& targets = dlg->singBackPanel().targets();
+    const std::vector<listening::TargetNote>& targets = dlg->SingBackPanel().Targets();
     ASSERT_EQ(targets.size(), centsOff.size());
     for (size_t i = 0; i < targets.size(); ++i)
       if (!std::isnan(centsOff[i]))

@@ -16,22 +16,22 @@ TEST_F(SingBackPanelTest, EachTryIsKeptAndShownOnThePhrasesChart) {
   dlg->wallNow = {1714560000000, 120};
   dlg->Click(IDC_SING_BACK);
   ASSERT_NE(ear, nullptr);
-  const CSingBackPanel& panel = dlg->singBackPanel();
-  ASSERT_TRUE(RunUntil([&] { return panel.row() == 0; }));
-  EXPECT_TRUE(panel.historyChart().view().shown);
-  EXPECT_TRUE(panel.historyChart().view().progress.tries.empty());
+  const CSingBackPanel& panel = dlg->SingBackPanel();
+  ASSERT_TRUE(RunUntil([&] { return panel.Row() == 0; }));
+  EXPECT_TRUE(panel.HistoryChart().View().shown);
+  EXPECT_TRUE(panel.HistoryChart().View().progress.tries.empty());
 
   for (int take = 1; take <= 2; ++take) {
     SCOPED_TRACE("take " + std::to_string(take));
     ASSERT_TRUE(RunUntil([&] { return ear->taking; }));
     SingTheTake({12.0, -30.0, 150.0, NAN});
-    ASSERT_TRUE(RunUntil([&] { return panel.judged(); }));
+    ASSERT_TRUE(RunUntil([&] { return panel.Judged(); }));
     // Kept before the panel showed it: the chart has this try too.
-    const history::PhraseProgress& progress = panel.historyChart().view().progress;
+    const history::PhraseProgress& progress = panel.HistoryChart().View().progress;
     ASSERT_EQ(progress.tries.size(), static_cast<size_t>(take));
     EXPECT_EQ(progress.tries.back().hits, 2);
     EXPECT_EQ(progress.tries.back().notes, 4);
-    EXPECT_EQ(panel.historyChart().Points().size(), static_cast<size_t>(take));
+    EXPECT_EQ(panel.HistoryChart().Points().size(), static_cast<size_t>(take));
     ASSERT_EQ(progress.mostMissed.size(), 2u);
     EXPECT_EQ(progress.mostMissed[0].index, 2);
     EXPECT_EQ(progress.mostMissed[0].misses, take);
@@ -39,7 +39,7 @@ TEST_F(SingBackPanelTest, EachTryIsKeptAndShownOnThePhrasesChart) {
     EXPECT_EQ(progress.mostMissed[1].index, 3);
     EXPECT_EQ(progress.mostMissed[1].sung, 0) << "not sung: no cents";
     ASSERT_TRUE(
-        RunUntil([&] { return !ear->taking && dlg->player().Position().pass == take + 1; }));
+        RunUntil([&] { return !ear->taking && dlg->Player().Position().pass == take + 1; }));
   }
 
   history::CPracticeStore store(dlg->historyPath());
@@ -62,23 +62,23 @@ TEST_F(SingBackPanelTest, ATryOfAScoreReadFromAFileKeepsTheFilesNameUntilTheBoxI
   dlg->fileAnswer = QString::fromStdString(file);
   dlg->Click(IDC_READ_TEXT);
   dlg->Click(IDC_LOAD);
-  dlg->player().OnPause();
+  dlg->Player().OnPause();
   dlg->Click(IDC_SING_BACK);
   ASSERT_NE(ear, nullptr);
-  const CSingBackPanel& panel = dlg->singBackPanel();
+  const CSingBackPanel& panel = dlg->SingBackPanel();
   ASSERT_TRUE(RunUntil([&] { return ear->taking; }));
   SingTheTake({0.0, 0.0});
-  ASSERT_TRUE(RunUntil([&] { return panel.judged(); }));
-  dlg->player().OnPause();
+  ASSERT_TRUE(RunUntil([&] { return panel.Judged(); }));
+  dlg->Player().OnPause();
 
   // Edited in the box, it is a score of its own, typed.
   dlg->SetEditText(QStringLiteral("s=100,1,1,1,3"));
   dlg->Click(IDC_LOAD);
-  dlg->player().OnPause();
+  dlg->Player().OnPause();
   dlg->Click(IDC_SING_BACK);
   ASSERT_TRUE(RunUntil([&] { return ear != nullptr && ear->taking; }));
   SingTheTake({0.0, 0.0});
-  ASSERT_TRUE(RunUntil([&] { return panel.judged(); }));
+  ASSERT_TRUE(RunUntil([&] { return panel.Judged(); }));
 
   history::CPracticeStore store(dlg->historyPath());
   const std::vector<history::ScoreSummary> scores = store.Scores();
@@ -122,10 +122,10 @@ TEST_F(SingBackPanelTest, AWeekOfTriesIsChartedWithItsDatesMissedNotesAndPractic
   StartWithEar(kScore);
   dlg->wallNow = {1714560000000 + 12 * 3600000LL, 0};  // May 1, 22:40 UTC
   dlg->Click(IDC_SING_BACK);
-  const CSingBackPanel& panel = dlg->singBackPanel();
-  ASSERT_TRUE(RunUntil([&] { return panel.row() == 0; }));
+  const CSingBackPanel& panel = dlg->SingBackPanel();
+  ASSERT_TRUE(RunUntil([&] { return panel.Row() == 0; }));
 
-  const HistoryView& view = panel.historyChart().view();
+  const HistoryView& view = panel.HistoryChart().View();
   ASSERT_EQ(view.progress.tries.size(), 21u);
   EXPECT_EQ(view.progress.tries[0].hits, 3);
   EXPECT_EQ(view.progress.tries[1].hits, 4);
@@ -140,12 +140,12 @@ TEST_F(SingBackPanelTest, AWeekOfTriesIsChartedWithItsDatesMissedNotesAndPractic
   EXPECT_TRUE(view.notice.isEmpty());
 
   // One point a try, rising and falling with the hits; a date under each day's first.
-  const std::vector<QPointF> points = panel.historyChart().Points();
+  const std::vector<QPointF> points = panel.HistoryChart().Points();
   ASSERT_EQ(points.size(), 21u);
   for (size_t i = 1; i < points.size(); ++i) EXPECT_GT(points[i].x(), points[i - 1].x()) << i;
   EXPECT_GT(points[0].y(), points[1].y()) << "3 of 4 is lower than 4 of 4";
   EXPECT_EQ(points[1].y(), points[2].y());
-  const auto dates = panel.historyChart().Dates();
+  const auto dates = panel.HistoryChart().Dates();
   std::vector<QString> labels;
   for (const auto& date : dates) labels.push_back(date.second);
   EXPECT_EQ(labels, (std::vector<QString>{"4/25", "4/26", "4/27", "4/28", "4/29", "4/30", "5/1"}));
@@ -153,7 +153,7 @@ TEST_F(SingBackPanelTest, AWeekOfTriesIsChartedWithItsDatesMissedNotesAndPractic
 
   if (const char* shot = std::getenv("TUNWICK_HISTORY_SCREENSHOT")) {
     QTest::qWait(50);
-    EXPECT_TRUE(dlg->singBackPanel().grab().save(QString::fromLocal8Bit(shot)));
+    EXPECT_TRUE(dlg->SingBackPanel().grab().save(QString::fromLocal8Bit(shot)));
   }
 }
 

@@ -16,16 +16,16 @@ TEST_F(SingBackPanelTest, ATryShowsTheBarsTheSungLineAndEachNotesVerdictAndCents
   dlg->Click(IDC_SING_BACK);
   ASSERT_NE(ear, nullptr);
   EXPECT_TRUE(dlg->boxes.empty());
-  EXPECT_TRUE(dlg->singBackPanel().isVisible());
-  EXPECT_EQ(dlg->player().Position().mode, SingBackMode);
+  EXPECT_TRUE(dlg->SingBackPanel().isVisible());
+  EXPECT_EQ(dlg->Player().Position().mode, SingBackMode);
   // The panel is a window of its own, on the screen.
-  EXPECT_TRUE(dlg->singBackPanel().isWindow());
-  EXPECT_TRUE(dlg->screen()->availableGeometry().contains(dlg->singBackPanel().pos()));
+  EXPECT_TRUE(dlg->SingBackPanel().isWindow());
+  EXPECT_TRUE(dlg->screen()->availableGeometry().contains(dlg->SingBackPanel().pos()));
 
   // While the phrase plays, its notes are bars, rising with the pitch and in time order.
-  ASSERT_TRUE(RunUntil([&] { return dlg->singBackPanel().row() == 0; }));
-  const CSingBackPanel& panel = dlg->singBackPanel();
-  ASSERT_EQ(panel.targets().size(), 4u);
+  ASSERT_TRUE(RunUntil([&] { return dlg->SingBackPanel().Row() == 0; }));
+  const CSingBackPanel& panel = dlg->SingBackPanel();
+  ASSERT_EQ(panel.Targets().size(), 4u);
   std::vector<CSingBackPanel::NoteView> views = panel.NoteViews();
   ASSERT_EQ(views.size(), 4u);
   for (size_t i = 1; i < views.size(); ++i) {
@@ -36,23 +36,23 @@ TEST_F(SingBackPanelTest, ATryShowsTheBarsTheSungLineAndEachNotesVerdictAndCents
     EXPECT_EQ(view.colour, kWaitingColour);
     EXPECT_TRUE(view.mark.isEmpty());
   }
-  EXPECT_FALSE(panel.polling());
+  EXPECT_FALSE(panel.Polling());
 
   // Listening: the panel polls the ear, and what is sung shows as it comes.
   ASSERT_TRUE(RunUntil([&] { return ear->taking; }));
   QCoreApplication::processEvents();
-  EXPECT_TRUE(panel.polling());
+  EXPECT_TRUE(panel.Polling());
   SingTheTake({12.0, -30.0, 150.0, NAN});
-  dlg->singBackPanel().PollEar();
-  const size_t sung = panel.sung().size();
+  dlg->SingBackPanel().PollEar();
+  const size_t sung = panel.Sung().size();
   EXPECT_GT(sung, 0u);
 
   // Judged: each note coloured and marked; the poll stops with the take.
-  ASSERT_TRUE(RunUntil([&] { return panel.judged(); }));
-  EXPECT_FALSE(panel.polling());
-  EXPECT_EQ(panel.sung().size(), sung);
+  ASSERT_TRUE(RunUntil([&] { return panel.Judged(); }));
+  EXPECT_FALSE(panel.Polling());
+  EXPECT_EQ(panel.Sung().size(), sung);
   EXPECT_EQ(ear->takes, 1);
-  ASSERT_EQ(panel.judgement().notes.size(), 4u);
+  ASSERT_EQ(panel.Judgement().notes.size(), 4u);
   views = panel.NoteViews();
   const struct {
     QColor colour;
@@ -65,28 +65,28 @@ TEST_F(SingBackPanelTest, ATryShowsTheBarsTheSungLineAndEachNotesVerdictAndCents
     EXPECT_EQ(views[i].colour, expected[i].colour) << i;
     EXPECT_EQ(views[i].mark, expected[i].mark) << i;
   }
-  EXPECT_EQ(panel.judgement().hits, 2);
+  EXPECT_EQ(panel.Judgement().hits, 2);
 
   // A developer's look at it: TUNWICK_PANEL_SCREENSHOT names a PNG to write.
   if (const char* shot = std::getenv("TUNWICK_PANEL_SCREENSHOT")) {
     QTest::qWait(50);
-    EXPECT_TRUE(dlg->singBackPanel().grab().save(QString::fromLocal8Bit(shot)));
+    EXPECT_TRUE(dlg->SingBackPanel().grab().save(QString::fromLocal8Bit(shot)));
   }
 
   // 2 of 4 does not pass: the phrase is played again with its verdicts in view, which go
   // when the learner sings it again.
-  ASSERT_TRUE(RunUntil([&] { return dlg->player().Position().pass == 2; }));
-  EXPECT_TRUE(panel.judged());
+  ASSERT_TRUE(RunUntil([&] { return dlg->Player().Position().pass == 2; }));
+  EXPECT_TRUE(panel.Judged());
   ASSERT_TRUE(RunUntil([&] { return ear->taking; }));
-  EXPECT_FALSE(panel.judged());
-  EXPECT_TRUE(panel.sung().empty());
-  EXPECT_EQ(panel.targets().size(), 4u);
+  EXPECT_FALSE(panel.Judged());
+  EXPECT_TRUE(panel.Sung().empty());
+  EXPECT_EQ(panel.Targets().size(), 4u);
 
   // Started again, the panel begins afresh.
   dlg->Click(IDC_SING_BACK);
   EXPECT_EQ(dlg->earsMade, 1) << "the ear is kept";
-  EXPECT_FALSE(panel.judged());
-  EXPECT_EQ(panel.row(), 0);
+  EXPECT_FALSE(panel.Judged());
+  EXPECT_EQ(panel.Row(), 0);
 }
 
 TEST_F(SingBackPanelTest, ATakeTooQuietOrOverloadedSaysWhatToDo) {
@@ -94,7 +94,7 @@ TEST_F(SingBackPanelTest, ATakeTooQuietOrOverloadedSaysWhatToDo) {
   dlg->Click(IDC_SING_BACK);
   ASSERT_NE(ear, nullptr);
   ear->levels = true;
-  const CSingBackPanel& panel = dlg->singBackPanel();
+  const CSingBackPanel& panel = dlg->SingBackPanel();
   const struct {
     const char* name;
     double voiceDb, noiseDb;
@@ -114,12 +114,12 @@ TEST_F(SingBackPanelTest, ATakeTooQuietOrOverloadedSaysWhatToDo) {
     ASSERT_TRUE(RunUntil([&] { return ear != nullptr && ear->taking; }));
     // Room noise before and after the phrase, the voice over its notes.
     ear->HearFrames(0, 400, 0, c.noiseDb, 0);
-    const std::vector<listening::TargetNote>& targets = panel.targets();
+    const std::vector<listening::TargetNote>& targets = panel.Targets();
     for (const listening::TargetNote& target : targets)
       ear->HearFrames(target.startMs + 400, target.endMs + 400, 100.0 * target.pitch, c.voiceDb,
                       target.index == 0 ? c.clipped : 0);
     ear->HearFrames(targets.back().endMs + 400, targets.back().endMs + 800, 0, c.noiseDb, 0);
-    ASSERT_TRUE(RunUntil([&] { return panel.judged(); }));
+    ASSERT_TRUE(RunUntil([&] { return panel.Judged(); }));
     EXPECT_TRUE(panel.Caption().endsWith(c.caption)) << panel.Caption().toStdString();
     EXPECT_EQ(panel.LevelAdvice(), c.advice);
     for (const CSingBackPanel::NoteView& view : panel.NoteViews()) {

@@ -15,8 +15,8 @@ TEST_F(SingBackPanelTest, TheToleranceChosenJudgesTheTakesAndIsKeptInTheSettings
     ~Forget() { OpenUserSettings()->remove(QString::fromUtf8(kToleranceSetting)); }
   } forget;
   StartWithEar(kThreePhrases);
-  EXPECT_EQ(dlg->singBackPanel().tolerance(), listening::Tolerance::kNormal);
-  EXPECT_EQ(dlg->singBackPanel().toleranceBox().currentIndex(), 1);
+  EXPECT_EQ(dlg->SingBackPanel().Tolerance(), listening::Tolerance::kNormal);
+  EXPECT_EQ(dlg->SingBackPanel().ToleranceBox().currentIndex(), 1);
   dlg->Click(IDC_SING_BACK);
   ASSERT_NE(ear, nullptr);
   EXPECT_EQ(ear->tolerance, listening::Tolerance::kNormal);
@@ -33,7 +33,7 @@ TEST_F(SingBackPanelTest, TheToleranceChosenJudgesTheTakesAndIsKeptInTheSettings
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.stored);
-    QComboBox& box = dlg->singBackPanel().toleranceBox();
+    QComboBox& box = dlg->SingBackPanel().ToleranceBox();
     box.setCurrentIndex(c.index);
     emit box.activated(c.index);
     EXPECT_EQ(ear->tolerance, c.tolerance);
@@ -41,20 +41,20 @@ TEST_F(SingBackPanelTest, TheToleranceChosenJudgesTheTakesAndIsKeptInTheSettings
               QString::fromUtf8(c.stored));
     ASSERT_TRUE(RunUntil([&] { return ear != nullptr && ear->taking; }));
     SingTheTake({35.0, -80.0, -35.0, 80.0});
-    ASSERT_TRUE(RunUntil([&] { return dlg->singBackPanel().judged(); }));
-    EXPECT_EQ(dlg->singBackPanel().judgement().hits, c.hits);
-    EXPECT_EQ(dlg->singBackPanel().judgement().hitCents, listening::ToleranceCents(c.tolerance));
+    ASSERT_TRUE(RunUntil([&] { return dlg->SingBackPanel().Judged(); }));
+    EXPECT_EQ(dlg->SingBackPanel().Judgement().hits, c.hits);
+    EXPECT_EQ(dlg->SingBackPanel().Judgement().hitCents, listening::ToleranceCents(c.tolerance));
   }
 
   // A new window starts with the choice kept, and its ear judges with it.
   OpenUserSettings()->setValue(QString::fromUtf8(kToleranceSetting), QStringLiteral("easy"));
   dlg.reset();
   dlg = std::make_unique<TestDlg>();
-  dlg->sideFiles() = CSideFileWriter(folder.path(), folder.path());
+  dlg->SideFiles() = CSideFileWriter(folder.path(), folder.path());
   dlg->deviceCount = 1;
   StartWithEar(kThreePhrases);
-  EXPECT_EQ(dlg->singBackPanel().tolerance(), listening::Tolerance::kEasy);
-  EXPECT_EQ(dlg->singBackPanel().toleranceBox().currentIndex(), 2);
+  EXPECT_EQ(dlg->SingBackPanel().Tolerance(), listening::Tolerance::kEasy);
+  EXPECT_EQ(dlg->SingBackPanel().ToleranceBox().currentIndex(), 2);
   dlg->Click(IDC_SING_BACK);
   ASSERT_NE(ear, nullptr);
   EXPECT_EQ(ear->tolerance, listening::Tolerance::kEasy);

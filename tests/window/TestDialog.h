@@ -47,7 +47,7 @@ class TestDlg : private FakePlatformHolder, public CTunwickDlg {
   explicit TestDlg(PlatformChoice choice = kFakePlatform)
       : CTunwickDlg(nullptr, choice == kFakePlatform ? &fake : nullptr) {
     if (choice == kFakePlatform) {
-      player().AddObserver(&fake);
+      Player().AddObserver(&fake);
       // The player's messages reach the dialog's message box, as with the window platform.
       fake.onMessage = [this](const char* text) { ShowMessage(text); };
       fake.nowMs = 0;
@@ -74,12 +74,12 @@ class TestDlg : private FakePlatformHolder, public CTunwickDlg {
   std::function<std::unique_ptr<PitchListener>()> makeRangeListener;
   int earsMade = 0;
 
-  void Click(int id) { button(id)->click(); }
-  void SetEditText(const QString& text) { scoreEdit()->setPlainText(text); }
+  void Click(int id) { Button(id)->click(); }
+  void SetEditText(const QString& text) { ScoreEdit()->setPlainText(text); }
   // One timer period on the fake clock, then timer 1 fires if it is set.
   void Tick() {
     fake.nowMs += kTimerPeriodMs;
-    if (fake.timerSet) player().OnTimer(1);
+    if (fake.timerSet) Player().OnTimer(1);
   }
 
  protected:
@@ -129,7 +129,7 @@ class DialogTest : public ::testing::Test {
   void SetUp() override {
     ASSERT_FALSE(folder.path().empty());
     dlg = std::make_unique<TestDlg>();
-    dlg->sideFiles() = CSideFileWriter(folder.path(), folder.path());
+    dlg->SideFiles() = CSideFileWriter(folder.path(), folder.path());
     dlg->deviceCount = 1;
   }
   void TearDown() override { dlg.reset(); }
