@@ -44,6 +44,10 @@ bool ReadScore(const std::string& path, const CommandLineStreams& streams, std::
       std::fprintf(streams.err, "%s: cannot read %s: %s\n", kProgram, shown.c_str(),
                    result.systemError.c_str());
       break;
+    case ScoreTextReadResult::kNotText:
+      std::fprintf(streams.err, "%s: %s is not a text file (a score is UTF-8 or GBK text)\n",
+                   kProgram, shown.c_str());
+      break;
     case ScoreTextReadResult::kTooLong:
       if (result.fromGbk) {
         std::fprintf(streams.err,

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -81,17 +82,32 @@ bool GbkToUtf8(const std::string& gbk, std::string& utf8) {
   return true;
 }
 
+namespace {
+
+// Whether the file's beginning holds zero bytes as no text file does.
+bool HasBinaryZeros(const std::string& bytes) {
+  const std::size_t head = std::min(bytes.size(), kTextSniffBytes);
+  return std::count(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(head), '\0') > 1;
+}
+
+}  // namespace
+
 ScoreTextReadResult ScoreTextFromFileBytes(const std::string& bytes) {
   ScoreTextReadResult result;
+  if (HasBinaryZeros(bytes)) {
+    result.status = ScoreTextReadResult::kNotText;
+    return result;
+  }
   std::string text = DecodeTextMode(bytes);
   if (!IsValidUtf8(text)) {
     std::string converted;
-    if (GbkToUtf8(text, converted)) {
-      result.gbkLength = text.size();
-      text = std::move(converted);
-      result.fromGbk = true;
+    if (!GbkToUtf8(text, converted)) {
+      result.status = ScoreTextReadResult::kNotText;
+      return result;
     }
-    // Neither UTF-8 nor GBK: the bytes are kept as they are.
+    result.gbkLength = text.size();
+    text = std::move(converted);
+    result.fromGbk = true;
   }
   // A byte-order mark is no part of a score.
   if (text.compare(0, 3, "\xEF\xBB\xBF") == 0) text.erase(0, 3);
@@ -105,24 +121,24 @@ ScoreTextReadResult ScoreTextFromFileBytes(const std::string& bytes) {
 }
 
 ScoreTextReadResult ReadScoreTextStream(std::FILE* stream) {
-  // The text ends at the first zero or 0x1A byte; past that nothing is read. A file that
-  // goes on beyond what any accepted text can come from is not read to its end: each
-  // byte of the text comes from at most two bytes of the file (CR LF), and converting
-  // GBK to UTF-8 never shortens it.
+  // The text ends at the first zero or 0x1A byte; past that only what the file's beginning
+  // holds is read, to tell whether it is text. A file that goes on beyond what any accepted
+  // text can come from is not read to its end: each byte of the text comes from at most two
+  // bytes of the file (CR LF), and converting GBK to UTF-8 never shortens it.
   constexpr std::size_t kReadLimit = 2 * kMaxScoreTextBytes + 16;
   std::string bytes;
   char chunk[8192];
   for (;;) {
     const std::size_t got = std::fread(chunk, 1, sizeof chunk, stream);
-    bool ended = false;
-    for (std::size_t i = 0; i < got; ++i) {
-      if (chunk[i] == '\0' || chunk[i] == '\x1A') {
-        bytes.append(chunk, i);
-        ended = true;
-        break;
-      }
+    const char* const end =
+        std::find_if(chunk, chunk + got, [](char c) { return c == '\0' || c == '\x1A'; });
+    if (end != chunk + got) {
+      const std::size_t textEnd = bytes.size() + static_cast<std::size_t>(end - chunk);
+      bytes.append(chunk, got);
+      // The beginning, then the text only; at least one chunk of the beginning is there.
+      bytes.resize(std::max(textEnd, std::min(bytes.size(), kTextSniffBytes)));
+      break;
     }
-    if (ended) break;
     bytes.append(chunk, got);
     if (bytes.size() > kReadLimit) {
       ScoreTextReadResult result;

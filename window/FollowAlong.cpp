@@ -9,6 +9,7 @@
 #include "notation/TextSpans.h"
 #include "playback/Player.h"
 #include "window/PlayCaption.h"
+#include "window/ScoreEdit.h"
 
 namespace {
 
@@ -25,16 +26,6 @@ QTextEdit::ExtraSelection Highlight(QPlainTextEdit& edit, int start, int end,
   return selection;
 }
 
-// Bytes the character at `i` of `text` takes in the loaded text: a line break became CR LF.
-int LoadedBytesOf(const QString& text, int i, int& chars) {
-  const QChar c = text.at(i);
-  chars = 1;
-  if (c == QLatin1Char('\n')) return 2;
-  if (c.unicode() < 0x80) return 1;
-  if (c.isHighSurrogate() && i + 1 < text.size()) chars = 2;
-  return static_cast<int>(text.mid(i, chars).toLocal8Bit().size());
-}
-
 }  // namespace
 
 CFollowAlong::CFollowAlong(QPlainTextEdit& edit, QWidget& window, const CPlayer& player)
@@ -47,25 +38,48 @@ CFollowAlong::CFollowAlong(QPlainTextEdit& edit, QWidget& window, const CPlayer&
           });
 }
 
-std::vector<int> BoxCharacterOfEachByte(const QString& boxText) {
+std::vector<int> BoxCharacterOfEachByte(const QString& boxText, std::string_view loadedBytes) {
   std::vector<int> map;
-  map.reserve(static_cast<size_t>(boxText.size()) * 2 + 1);
+  map.reserve(loadedBytes.size() + 1);
   for (int i = 0; i < boxText.size();) {
+    const QChar c = boxText.at(i);
+    const size_t at = map.size();
     int chars = 1;
-    const int bytes = LoadedBytesOf(boxText, i, chars);
-    for (int b = 0; b < bytes; ++b) map.push_back(i);
+    size_t bytes = 0;
+    if (c == QLatin1Char('\n')) {
+      // One line of the box ends: with whichever line break the text holds there.
+      bytes = LineBreakLength(loadedBytes, at);
+    } else if (c.unicode() < 0x80) {
+      bytes = at < loadedBytes.size() && loadedBytes[at] == c.toLatin1() ? 1 : 0;
+    } else {
+      if (c.isHighSurrogate() && i + 1 < boxText.size()) chars = 2;
+      const QByteArray local = boxText.mid(i, chars).toLocal8Bit();
+      const std::string_view expected(local.constData(), static_cast<size_t>(local.size()));
+      bytes = loadedBytes.substr(at, expected.size()) == expected ? expected.size() : 0;
+    }
+    if (bytes == 0) return {};
+    map.insert(map.end(), bytes, i);
     i += chars;
   }
+  if (map.size() != loadedBytes.size()) return {};
   map.push_back(static_cast<int>(boxText.size()));
   return map;
+}
+
+std::vector<int> BoxCharacterOfEachByte(const QString& boxText) {
+  QString crLf = boxText;
+  crLf.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+  const QByteArray bytes = crLf.toLocal8Bit();
+  return BoxCharacterOfEachByte(
+      boxText, std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
 }
 
 void CFollowAlong::ShowFault(const QString& boxText, const std::string& loadedBytes,
                              int32_t phraseOffset, int32_t phraseLength, int32_t numberOffset,
                              int32_t numberLength) {
-  const std::vector<int> map = BoxCharacterOfEachByte(boxText);
+  const std::vector<int> map = BoxCharacterOfEachByte(boxText, loadedBytes);
   // A box whose text does not map byte for byte is left alone: never the wrong place.
-  if (phraseOffset < 0 || map.size() != loadedBytes.size() + 1) return;
+  if (phraseOffset < 0 || map.empty()) return;
   const auto charAt = [&](int64_t byte) {
     return map[static_cast<size_t>(
         std::clamp<int64_t>(byte, 0, static_cast<int64_t>(map.size()) - 1))];
@@ -86,9 +100,9 @@ void CFollowAlong::ShowFault(const QString& boxText, const std::string& loadedBy
 }
 
 void CFollowAlong::SetSource(const QString& boxText, const std::string& loadedBytes) {
-  byteToChar_ = BoxCharacterOfEachByte(boxText);
+  byteToChar_ = BoxCharacterOfEachByte(boxText, loadedBytes);
   // Only a text that maps byte for byte is followed: nothing is ever shown in the wrong place.
-  valid_ = byteToChar_.size() == loadedBytes.size() + 1;
+  valid_ = !byteToChar_.empty();
   leadingBar_ = LeadingBarShift(loadedBytes);
   row_ = -1;
   notes_.clear();

@@ -4,6 +4,7 @@
 #include <QString>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "notation/TextSpans.h"
@@ -13,8 +14,12 @@ class CPlayer;
 class QPlainTextEdit;
 class QWidget;
 
-// The box character each byte of the loaded text came from, and one past the end: the box's
-// line breaks were loaded as CR LF, its characters in the local encoding.
+// The box character each byte of `loadedBytes` came from, and one past the end; empty when
+// `loadedBytes` is not the box's text `boxText`: its characters in the local encoding, each of
+// its line breaks one of CR LF, LF or a bare CR (as the box keeps them from a file, CR LF when
+// typed).
+std::vector<int> BoxCharacterOfEachByte(const QString& boxText, std::string_view loadedBytes);
+// The same for the box's text loaded with every line break as CR LF.
 std::vector<int> BoxCharacterOfEachByte(const QString& boxText);
 
 // Follow-along in the score box: while a score loaded from the box plays, the phrase being
@@ -28,8 +33,8 @@ class CFollowAlong : public QObject, public PlayerObserver {
  public:
   CFollowAlong(QPlainTextEdit& edit, QWidget& window, const CPlayer& player);
 
-  // The box's text `boxText` was loaded as `loadedBytes` (its lines ending in CR LF, in the
-  // local encoding) and is now the player's score.
+  // The box's text `boxText` was loaded as `loadedBytes` (its line breaks as the box keeps
+  // them, in the local encoding) and is now the player's score.
   void SetSource(const QString& boxText, const std::string& loadedBytes);
   // The player's score did not come from the box (the built-in score).
   void ClearSource();

@@ -13,14 +13,10 @@ const char kCr[] = "\r";
 
 // The line break at `i` and its length in bytes, or nullptr when there is none.
 const char* LineBreakAt(const std::string& text, std::size_t i, std::size_t& length) {
-  if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
-    length = 2;
-    return kCrLf;
-  }
-  length = 1;
-  if (text[i] == '\n') return kLf;
-  if (text[i] == '\r') return kCr;
-  return nullptr;
+  length = LineBreakLength(text, i);
+  if (length == 2) return kCrLf;
+  if (length == 0) return nullptr;
+  return text[i] == '\n' ? kLf : kCr;
 }
 
 // The lines of a document joined by LF, as the box shows them.
@@ -34,6 +30,12 @@ QString LinesOf(const QTextDocument& document) {
 }
 
 }  // namespace
+
+std::size_t LineBreakLength(std::string_view text, std::size_t i) {
+  if (i >= text.size()) return 0;
+  if (text[i] == '\r') return i + 1 < text.size() && text[i + 1] == '\n' ? 2 : 1;
+  return text[i] == '\n' ? 1 : 0;
+}
 
 CScoreEdit::CScoreEdit(QWidget* parent) : QPlainTextEdit(parent) {
   connect(document(), &QTextDocument::contentsChange, this, &CScoreEdit::TrackEdit);

@@ -1,8 +1,14 @@
 #pragma once
 
 #include <QPlainTextEdit>
+#include <cstddef>
 #include <string>
+#include <string_view>
 #include <vector>
+
+// The length of the line break that starts at byte `i` of narrow score text: 2 for CR LF, 1
+// for a bare LF or a bare CR, 0 for no line break. Each one is a line of the box.
+std::size_t LineBreakLength(std::string_view text, std::size_t i);
 
 // The score edit box. It shows narrow score text with a line for each line break (CR LF, a
 // bare LF or a bare CR) and gives the text back with every one of those line breaks as it

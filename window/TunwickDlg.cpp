@@ -34,6 +34,7 @@ namespace {
 
 const char kNoDevicesText[] = "No MIDI output devices available.";
 const char kScoreViewOpenKey[] = "scoreView/open";
+const char kNoPhraseMessage[] = "乐谱里没有乐句。乐谱没有装入。";
 constexpr unsigned kScClose = 0xF060;
 
 std::unique_ptr<CWindowPlatform> WindowPlatformUnless(PlayerPlatform* replacement,
@@ -69,6 +70,7 @@ CTunwickDlg::CTunwickDlg(QWidget* parent, PlayerPlatform* platform)
   if (windowPlatform_) windowPlatform_->SetTickHandler([this] { player_.OnTimer(1); });
   followAlong_ = std::make_unique<CFollowAlong>(*edit_, *this, player_);
   player_.AddObserver(followAlong_.get());
+  boxKeeper_ = std::make_unique<CBoxTextKeeper>(*edit_);
   singBackPanel_ = std::make_unique<CSingBackPanel>(player_, this);
   player_.AddObserver(singBackPanel_.get());
   scoreView_ = std::make_unique<CScoreView>(*edit_, *followAlong_, player_, this);
@@ -180,6 +182,8 @@ int CTunwickDlg::DoModal() {
 }
 
 bool CTunwickDlg::OnInitDialog() {
+  // The box as it was left; the built-in score stays the loaded one.
+  scoreText = boxKeeper_->Restore(KeptBoxTextPath());
   UpdateData(false);
   setWindowIcon(appIcon_);
 
@@ -244,7 +248,11 @@ void CTunwickDlg::OnRestoreBuiltIn() {
 
 void CTunwickDlg::OnLoad() {
   UpdateData(true);
+  const int32_t loads = player_.LoadCount();
+  const int shown = messagesShown_;
   LoadBoxText();
+  // Refused without a word: the box is empty, or holds no phrase (comments, spaces).
+  if (player_.LoadCount() == loads && messagesShown_ == shown) ShowMessage(kNoPhraseMessage);
 }
 
 void CTunwickDlg::OnClear() {
@@ -359,6 +367,7 @@ void CTunwickDlg::ShowMessageBox(const QString& text, const QString& caption,
 // ---- The player's messages ----
 
 void CTunwickDlg::ShowMessage(const char* text) {
+  ++messagesShown_;
   ShowMessageBox(QString::fromLocal8Bit(text), QString::fromUtf8(kApplicationTitle),
                  QMessageBox::NoIcon);
 }

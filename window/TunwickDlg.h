@@ -16,6 +16,7 @@
 #include "window/ScoreEdit.h"
 #include "window/SingBackPanel.h"
 
+class CBoxTextKeeper;
 class CFollowAlong;
 class CScoreView;
 class CSingBackPanel;
@@ -139,6 +140,10 @@ class CTunwickDlg : public QDialog {
   std::map<int, QPushButton*> buttons_;
   CScoreEdit* edit_ = nullptr;
   std::unique_ptr<CFollowAlong> followAlong_;
+  // Keeps the box's text for the next start.
+  std::unique_ptr<CBoxTextKeeper> boxKeeper_;
+  // Messages shown so far: a load that refuses without one found no phrase.
+  int messagesShown_ = 0;
   // Goes after the panel it feeds, and with it the ear the panel polls.
   std::unique_ptr<CSingBackSession> singBack_;
   // A window of its own beside the dialog; it goes before the ear it polls.

@@ -48,6 +48,13 @@ void CTunwickDlg::OnReadText() {
     case ScoreTextReadResult::kReadError:
       ShowFileError(QStringLiteral("读文件“%1”时出错：%2"), path, result.systemError);
       return;
+    case ScoreTextReadResult::kNotText:
+      // The box keeps what it holds.
+      ShowMessageBox(QStringLiteral("文件“%1”不是文本文件：乐谱是 UTF-8 或 GBK 文本。"
+                                    "文件没有读入。")
+                         .arg(path),
+                     QString::fromUtf8(kApplicationTitle), QMessageBox::Warning);
+      return;
     case ScoreTextReadResult::kTooLong:
       ShowMessageBox(
           result.fromGbk

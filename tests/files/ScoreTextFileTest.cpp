@@ -149,6 +149,54 @@ TEST_F(TempFolder, ReadsFilesAndStreamsAlike) {
   std::fclose(stream);
 }
 
+// Files that are not text are refused, read from a file or a stream; text ended by a lone
+// zero or a Ctrl-Z is read as always, and so is GBK.
+TEST_F(TempFolder, AFileThatIsNotTextIsRefused) {
+  const std::string png = std::string("\x89PNG\r\n\x1A\n\0\0\0\rIHDR", 16) + std::string(64, '\0');
+  // A zero byte early, and a second one past the first chunk's text.
+  std::string lateZeros = "1,1" + std::string(1, '\0') + std::string(600, 'x');
+  lateZeros += '\0';
+  const struct {
+    const char* name;
+    std::string bytes;
+    ScoreTextReadResult::Status status;
+    std::string text;
+  } cases[] = {
+      {"png: ends at its Ctrl-Z, zeros behind", png, ScoreTextReadResult::kNotText, ""},
+      {"utf-16",
+       std::string("\xFF\xFE"
+                   "1\0,\0"
+                   "1\0",
+                   8),
+       ScoreTextReadResult::kNotText, ""},
+      {"zeros alone", std::string(4, '\0'), ScoreTextReadResult::kNotText, ""},
+      {"two zeros in the first 1024 bytes", lateZeros, ScoreTextReadResult::kNotText, ""},
+      {"neither UTF-8 nor GBK", "1,1/*\xFF\x80*/", ScoreTextReadResult::kNotText, ""},
+      {"gbk", "/*\xD6\xD0*/1,1", ScoreTextReadResult::kOk, "/*\xE4\xB8\xAD*/1,1"},
+      {"a lone zero ends the text",
+       std::string("1,1\0"
+                   "1,2",
+                   7),
+       ScoreTextReadResult::kOk, "1,1"},
+      {"ctrl-z ends the text", "1,1\x1A\x1A\x1A", ScoreTextReadResult::kOk, "1,1"},
+      {"a second zero past the first 1024 bytes",
+       "1,1" + std::string(1, '\0') + std::string(1100, 'x') + std::string(1, '\0'),
+       ScoreTextReadResult::kOk, "1,1"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string path = folder + "/in.txt";
+    WriteFileBytes(path, c.bytes);
+    const ScoreTextReadResult fromFile = ReadScoreTextFile(path);
+    EXPECT_EQ(fromFile.status, c.status);
+    EXPECT_EQ(fromFile.text, c.text);
+    std::FILE* stream = std::fopen(path.c_str(), "rb");
+    ASSERT_NE(stream, nullptr);
+    EXPECT_EQ(ReadScoreTextStream(stream).status, c.status);
+    std::fclose(stream);
+  }
+}
+
 TEST_F(TempFolder, OpenFailuresCarryTheReason) {
   ScoreTextReadResult r = ReadScoreTextFile(folder + "/missing.txt");
   EXPECT_EQ(r.status, ScoreTextReadResult::kCannotOpen);

@@ -7,10 +7,13 @@
 #include <vector>
 
 #include "TestDialog.h"
+#include "jianpu/SheetPainter.h"
 #include "playback/Player.h"
+#include "tests/support/FileBytes.h"
 #include "window/DialogLayout.h"
 #include "window/FollowAlong.h"
 #include "window/PlayCaption.h"
+#include "window/ScoreView.h"
 
 // Failure messages show texts, not their bytes.
 inline void PrintTo(const QString& text, std::ostream* out) { *out << text.toStdString(); }
@@ -171,6 +174,75 @@ TEST_F(FollowAlongTest, CaptionSaysModePhrasePassAndSemitonesAndIsPlainWhenIdle)
   dlg->Click(IDC_PAUSE);
   QCoreApplication::processEvents();
   EXPECT_EQ(dlg->windowTitle(), QStringLiteral("Tunwick"));
+}
+
+// A score read from a file is followed whatever its line breaks: the box shows each as a
+// line, the text keeps its bytes, and both the box and the score view light what sounds.
+TEST_F(FollowAlongTest, AFileReadAndLoadedIsFollowedWhateverItsLineBreaks) {
+  Start();
+  const std::string lines[] = {"/*\xE8\x8C\x89\xE8\x8E\x89\xE8\x8A\xB1*/", "do=F,1,1,1,2|",
+                               "1,3,1,5|", "1,1"};
+  const struct {
+    const char* name;
+    std::string breaks[3];  // between the four lines, as the file holds them
+  } cases[] = {
+      {"CR LF", {"\r\n", "\r\n", "\r\n"}},
+      {"LF", {"\n", "\n", "\n"}},
+      {"CR CR LF (saved by the program)", {"\r\r\n", "\r\r\n", "\r\r\n"}},
+      {"a bare CR", {"\r", "\r", "\r"}},
+      {"mixed", {"\r\n", "\n", "\r"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::string file = lines[0];
+    for (int i = 0; i < 3; ++i) file += c.breaks[i] + lines[i + 1];
+    ASSERT_TRUE(testsupport::WriteFileBytes(folder.File("song.txt"), file));
+    dlg->fileAnswer = PathOf("song.txt");
+    dlg->Click(IDC_READ_TEXT);
+    ASSERT_EQ(dlg->ScoreEdit()->blockCount(), 4);
+    dlg->Click(IDC_LOAD);
+    ASSERT_TRUE(dlg->boxes.empty());
+    ASSERT_EQ(dlg->Player().LoadedScore().phraseCount, 3);
+    dlg->ScoreView().Refresh();
+    lit.clear();
+    lastStarts.clear();
+    Run(1100);  // the first note of the second phrase
+    EXPECT_TRUE(dlg->FollowAlong().HasSource());
+    EXPECT_EQ(PhraseText(), QStringLiteral("\n1,3,1,5"));
+    ASSERT_EQ(dlg->FollowAlong().NoteRanges().size(), 1u);
+    EXPECT_EQ(Text(dlg->FollowAlong().NoteRanges()[0]), QStringLiteral("1,3"));
+    const jianpu::SheetLighting view = dlg->ScoreView().Lighting();
+    EXPECT_EQ(view.phrase, 1);
+    EXPECT_EQ(view.notes.size(), 1u);
+    Run(20000);
+    EXPECT_EQ(lit, QStringList({"1,1", "1,2", "1,3", "1,5", "1,1"}));
+  }
+}
+
+// Practice on a songbook song read from its file: the phrase lit in the box, and the score
+// view shows the key each pass is raised to.
+TEST_F(FollowAlongTest, PracticeOnASongbookFileShowsTheRaisedKey) {
+  Start();
+  dlg->fileAnswer = dlg->FileDialogFolder() + QStringLiteral("/jasmine-flower.txt");
+  dlg->Click(IDC_READ_TEXT);
+  ASSERT_TRUE(dlg->boxes.empty());
+  ASSERT_GT(dlg->ScoreEdit()->blockCount(), 3);
+  dlg->Click(IDC_LOAD);
+  ASSERT_EQ(dlg->Player().LoadedScore().phraseCount, 4);
+  dlg->ScoreView().Refresh();
+  dlg->Click(IDC_PRACTICE);
+  for (int i = 0; i < 60000 && dlg->Player().Position().semitones < 2; ++i) Run(1);
+  ASSERT_EQ(dlg->Player().Position().semitones, 2);
+  Run(2100);  // past the reference wait, into the pass
+  // The first phrase: the comment line and the first line of notes.
+  EXPECT_TRUE(PhraseText().startsWith(QStringLiteral("/* 茉莉花")));
+  EXPECT_TRUE(PhraseText().endsWith(QStringLiteral(
+      "\ndo=F,s=72,1,3,0.1,3,0.1,5,0.1,6,0.1,10,0.1,10,0.1,6,1,5,0.1,5,0.1,6,10,5")));
+  EXPECT_FALSE(dlg->FollowAlong().NoteRanges().empty());
+  const jianpu::SheetLighting view = dlg->ScoreView().Lighting();
+  EXPECT_EQ(view.phrase, 0);
+  EXPECT_FALSE(view.notes.empty());
+  EXPECT_EQ(view.raisedKey, "1=G（升 2 半音）");
 }
 
 TEST(PlayCaptionTest, LaterInTheCycleAndTheLearnersTurn) {

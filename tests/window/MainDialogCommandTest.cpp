@@ -177,11 +177,18 @@ TEST_F(DialogTest, BadTextShowsTheParserMessageAndLeavesPlaybackAlone) {
   EXPECT_EQ(dlg->Player().LoadedScore().phraseCount, 4);
 }
 
-TEST_F(DialogTest, EmptyBoxLoadDoesNothing) {
+TEST_F(DialogTest, EmptyBoxLoadSaysSoAndDoesNothing) {
   Start();
   const size_t calls = dlg->fake.calls.size();
-  dlg->Click(IDC_LOAD);
-  EXPECT_TRUE(dlg->boxes.empty());
+  // Empty, or comments and spaces alone: no phrase to load.
+  for (const QString& text : {QString(), QStringLiteral(" /*小星星*/ \n")}) {
+    dlg->boxes.clear();
+    dlg->SetEditText(text);
+    dlg->Click(IDC_LOAD);
+    ASSERT_EQ(dlg->boxes.size(), 1u) << text.toStdString();
+    EXPECT_EQ(dlg->boxes[0].text, QStringLiteral("乐谱里没有乐句。乐谱没有装入。"));
+    EXPECT_EQ(dlg->boxes[0].caption, QStringLiteral("Tunwick"));
+  }
   EXPECT_EQ(dlg->fake.calls.size(), calls);
   EXPECT_EQ(dlg->Player().Mode(), PracticeMode);
   EXPECT_EQ(dlg->Player().Timeline().count, 9);

@@ -273,6 +273,56 @@ TEST_F(DialogTest, TooLongFileIsRefusedWithAMessage) {
   EXPECT_EQ(dlg->scoreText.size(), 29999u);
 }
 
+// A file that is not text (a picture, UTF-16, bytes of no encoding) is refused, named in the
+// message, and the box keeps what it held; text in GBK, or ended by a lone zero, is read.
+TEST_F(DialogTest, AFileThatIsNotTextIsRefusedAndTheBoxKept) {
+  Start();
+  const struct {
+    const char* name;
+    std::string bytes;
+    bool refused;
+    QString shown;  // when read
+  } cases[] = {
+      {"png", std::string("\x89PNG\r\n\x1A\n", 8) + std::string(24, '\0'), true, {}},
+      {"utf16",
+       std::string("1\0,\0"
+                   "1\0",
+                   6),
+       true,
+       {}},
+      {"neither UTF-8 nor GBK", "1,1/*\xFF\xFF*/", true, {}},
+      {"gbk", "/*\xD6\xD0*/1,1\r\n", false, QStringLiteral("/*中*/1,1\n")},
+      {"a lone zero ends the text",
+       std::string("1,1\0"
+                   "1,2",
+                   7),
+       false, QStringLiteral("1,1")},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    dlg->boxes.clear();
+    dlg->SetEditText(QStringLiteral("1,1\n|1,2"));
+    const QString path = PathOf("picture.txt");
+    WriteBytes(path, c.bytes);
+    dlg->fileAnswer = path;
+    dlg->Click(IDC_READ_TEXT);
+    if (!c.refused) {
+      EXPECT_TRUE(dlg->boxes.empty());
+      EXPECT_EQ(dlg->ScoreEdit()->toPlainText(), c.shown);
+      continue;
+    }
+    ASSERT_EQ(dlg->boxes.size(), 1u);
+    EXPECT_EQ(
+        dlg->boxes[0].text,
+        QStringLiteral("文件“%1”不是文本文件：乐谱是 UTF-8 或 GBK 文本。文件没有读入。").arg(path));
+    EXPECT_EQ(dlg->boxes[0].icon, QMessageBox::Warning);
+    EXPECT_EQ(dlg->ScoreEdit()->toPlainText(), QStringLiteral("1,1\n|1,2"));
+    dlg->Click(IDC_LOAD);  // and loads as it would have
+    EXPECT_EQ(dlg->boxes.size(), 1u);
+    EXPECT_EQ(dlg->Player().LoadedScore().phraseCount, 2);
+  }
+}
+
 TEST_F(DialogTest, UncreatableFileIsReported) {
   Start();
   dlg->SetEditText(QStringLiteral("1,1"));

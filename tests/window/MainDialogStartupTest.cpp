@@ -5,7 +5,10 @@
 #include <ostream>
 
 #include "TestDialog.h"
+#include "files/ProgramFolder.h"
+#include "tests/support/FileBytes.h"
 #include "window/DialogLayout.h"
+#include "window/UserSettings.h"
 
 struct StartupCase {
   const char* name;
@@ -17,6 +20,10 @@ struct StartupCase {
 
 // Cases print as their names in test listings.
 void PrintTo(const StartupCase& c, std::ostream* out) { *out << c.name; }
+
+void WriteBytes(const QString& path, const std::string& bytes) {
+  ASSERT_TRUE(testsupport::WriteFileBytes(path.toStdString(), bytes));
+}
 
 class StartupTest : public DialogTest, public ::testing::WithParamInterface<StartupCase> {};
 
@@ -104,6 +111,48 @@ TEST_F(DialogTest, RealClockIsMonotonicMilliseconds) {
   const int32_t second = dlg->WindowPlatform()->ClockMs();
   EXPECT_GE(first, 0);
   EXPECT_GE(second, first);
+}
+
+// What the box holds is kept in the data folder as it changes and comes back, byte for byte,
+// at the next start; the loaded score stays the built-in one until the load button.
+TEST_F(DialogTest, TheBoxTextComesBackAtTheNextStart) {
+  Start();
+  const std::string kept = UserDataFolder() + "box.txt";
+  EXPECT_EQ(KeptBoxTextPath(), kept);
+  // A file's bare LF line break, then a typed one (CR LF).
+  WriteBytes(PathOf("song.txt"), "/*\xE4\xB8\xAD*/1,1\n1,2");
+  dlg->fileAnswer = PathOf("song.txt");
+  dlg->Click(IDC_READ_TEXT);
+  QTest::keyClick(dlg->ScoreEdit(), Qt::Key_End, Qt::ControlModifier);
+  QTest::keyClick(dlg->ScoreEdit(), Qt::Key_Return);
+  QTest::keyClicks(dlg->ScoreEdit(), QStringLiteral("1,3"));
+  const std::string text = "/*\xE4\xB8\xAD*/1,1\n1,2\r\n1,3";
+  // Written once typing pauses, while the window stands.
+  EXPECT_TRUE(QTest::qWaitFor([&] { return testsupport::ReadFileBytes(kept) == text; },
+                              CBoxTextKeeper::kDelayMs + 5000));
+
+  // Typed, and the window ends at once (Escape): the last change is kept too.
+  QTest::keyClicks(dlg->ScoreEdit(), QStringLiteral(",1,4"));
+  QTest::keyClick(dlg.get(), Qt::Key_Escape);
+  dlg.reset();
+  EXPECT_EQ(testsupport::ReadFileBytes(kept), text + ",1,4");
+
+  dlg = std::make_unique<TestDlg>();
+  dlg->deviceCount = 1;
+  Start();
+  EXPECT_EQ(dlg->scoreText, text + ",1,4");
+  EXPECT_EQ(dlg->ScoreEdit()->toPlainText(), QStringLiteral("/*中*/1,1\n1,2\n1,3,1,4"));
+  EXPECT_EQ(dlg->Player().LoadedScore().phraseCount, 4) << "the built-in score until loaded";
+  dlg->Click(IDC_LOAD);
+  EXPECT_EQ(dlg->Player().LoadedScore().phraseCount, 1);
+
+  // Cleared, the box comes back empty.
+  dlg->Click(IDC_CLEAR);
+  dlg.reset();
+  EXPECT_EQ(testsupport::ReadFileBytes(kept), "");
+  dlg = std::make_unique<TestDlg>();
+  Start();
+  EXPECT_TRUE(dlg->ScoreEdit()->toPlainText().isEmpty());
 }
 
 TEST_F(DialogTest, EscapeEndsTheDialog) {

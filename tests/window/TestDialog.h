@@ -19,6 +19,7 @@
 #include "singback/ListeningEar.h"
 #include "singback/PitchListener.h"
 #include "tests/playback/FakePlatform.h"
+#include "tests/support/EnvOverride.h"
 #include "tests/support/TempFolder.h"
 #include "window/TunwickDlg.h"
 #include "window/WindowPlatform.h"
@@ -123,7 +124,8 @@ class TestDlg : private FakePlatformHolder, public CTunwickDlg {
   history::WallTime WallNow() override { return wallNow; }
 };
 
-// A started dialog (device count 1, opened) with the side files in a temporary folder.
+// A started dialog (device count 1, opened) with the side files and the per-user data in a
+// temporary folder.
 class DialogTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -140,5 +142,7 @@ class DialogTest : public ::testing::Test {
   QString PathOf(const char* name) const { return QString::fromStdString(folder.File(name)); }
 
   testsupport::TempFolder folder;
+  // The per-user data folder (the box's kept text) is the test's own.
+  testsupport::EnvOverride dataHome{"XDG_DATA_HOME", folder.File("data")};
   std::unique_ptr<TestDlg> dlg;
 };
