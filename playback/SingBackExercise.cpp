@@ -3,7 +3,7 @@
 #include <cstddef>
 
 const char kNoEarMessage[] = "Sing-back needs a microphone: no sound input is available.";
-const char kInputLostMessage[] = "麦克风没有声音了 (the microphone sends no sound).";
+const char kInputLostMessage[] = "麦克风没有声音了";
 
 void CSingBackExercise::Begin(int32_t end, int32_t phraseCount) {
   end_ = end;
