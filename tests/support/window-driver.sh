@@ -1,5 +1,6 @@
 # Drives Tunwick's window on an X display with xdotool, as a learner would: sourced by the
-# scripts that run inside xvfb-run (the screenshot scripts, bench/cli/idle-cost.sh).
+# scripts that run inside xvfb-run (the screenshot scripts, bench/cli/idle-cost.sh,
+# tests/window/window-capture-test.sh).
 #
 #   window_start PROGRAM STDERR   starts the window with its start-up boxes answered, waits
 #                                 until it is shown and idle, and sets WINDOW_PID, WINDOW and
