@@ -56,7 +56,7 @@ export XDG_CONFIG_HOME="$WORK/config" XDG_DATA_HOME="$WORK/data"
 cat >"$WORK/inside.sh" <<'INSIDE'
 set -uo pipefail
 driver=$1 program=$2 work=$3 phrase=$4 bound=$5 shot=$6 cases=$7
-cd "$work"
+cd "$work" || exit 2
 # xprop writes the caption as it is, and the clock reads with a point.
 export LC_ALL=C.UTF-8
 # shellcheck source=../support/window-driver.sh
