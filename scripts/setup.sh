@@ -28,8 +28,8 @@ PACKAGES=(
   libc-bin
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev
-  # GUI tests and screenshots on a virtual display
-  xvfb xauth imagemagick xdotool
+  # GUI tests and screenshots on a virtual display; xprop (x11-utils) follows the caption
+  xvfb xauth imagemagick xdotool x11-utils
   # the numbered notation's PDF read back (pdftotext, pdfinfo) and its pages looked at (pdftoppm)
   poppler-utils
   # live playback test and timing benchmark: a private sound server whose output is captured,
