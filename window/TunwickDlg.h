@@ -94,7 +94,7 @@ class CTunwickDlg : public QDialog {
   CSingBackPanel& SingBackPanel() const { return *singBackPanel_; }
   CScoreView& ScoreView() const { return *scoreView_; }
   // The box's look-alike characters, beside the file buttons.
-  const CLookAlikeLine& LookAlikeLine() const { return *lookAlikeLine_; }
+  CLookAlikeLine& LookAlikeLine() const { return *lookAlikeLine_; }
   QAction* ScoreViewAction() const { return scoreViewAction_; }
   // The ear sing-back listens through, or null while the microphone is let go.
   ListeningEar* Ear() const;

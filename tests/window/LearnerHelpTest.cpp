@@ -42,7 +42,7 @@ class LearnerHelpTest : public DialogTest {
     dlg->ScoreEdit()->selectAll();
     dlg->ScoreEdit()->insertPlainText(text);
     ASSERT_TRUE(dlg->LookAlikeLine().RefreshPending());
-    const_cast<CLookAlikeLine&>(dlg->LookAlikeLine()).Refresh();
+    dlg->LookAlikeLine().Refresh();
   }
 };
 
