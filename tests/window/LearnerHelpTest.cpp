@@ -57,7 +57,8 @@ TEST_F(LearnerHelpTest, EveryButtonSaysWhatItDoesTheBuiltInScoreIncluded) {
     EXPECT_FALSE(tip.isEmpty()) << control.text;
     tips.insert(tip);
   }
-  EXPECT_EQ(buttons, 13) << "the eight play buttons (跟唱模式 among them) and the five file buttons";
+  EXPECT_EQ(buttons, 13)
+      << "the eight play buttons (跟唱模式 among them) and the five file buttons";
   EXPECT_EQ(tips.size(), static_cast<size_t>(buttons)) << "each says its own";
   // The button that brings the built-in score back, and the one that replaces it, say so.
   EXPECT_TRUE(dlg->Button(IDC_RESTORE)->toolTip().contains(QStringLiteral("内置乐谱")));
