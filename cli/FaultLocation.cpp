@@ -10,27 +10,6 @@ bool ContinuesCharacter(char c) { return (static_cast<unsigned char>(c) & 0xC0) 
 
 }  // namespace
 
-TextPosition PositionOf(const std::string& text, int32_t byteOffset) {
-  TextPosition at{1, 1};
-  const size_t end = std::min(text.size(), static_cast<size_t>(std::max(byteOffset, 0)));
-  for (size_t i = 0; i < end; ++i) {
-    const char c = text[i];
-    if (c == '\n') {
-      ++at.line;
-      at.column = 1;
-    } else if (c == '\r') {
-      // A CR before LF belongs to the line break; a lone CR ends a line by itself.
-      if (i + 1 >= text.size() || text[i + 1] != '\n') {
-        ++at.line;
-        at.column = 1;
-      }
-    } else if (!ContinuesCharacter(c)) {
-      ++at.column;
-    }
-  }
-  return at;
-}
-
 std::string Excerpt(const std::string& text, int32_t offset, int32_t length, int32_t most) {
   const size_t from = std::min(text.size(), static_cast<size_t>(std::max(offset, 0)));
   const size_t to = std::min(text.size(), from + static_cast<size_t>(std::max(length, 0)));

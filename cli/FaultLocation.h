@@ -5,14 +5,7 @@
 #include <vector>
 
 #include "notation/LookAlikes.h"
-
-// Where in a score text a parse fault lies, as a person finds it: line and column (both from
-// 1, columns in characters of UTF-8 text, a CR LF ending a line), for `tunwick check`.
-struct TextPosition {
-  int32_t line = 0;
-  int32_t column = 0;
-};
-TextPosition PositionOf(const std::string& text, int32_t byteOffset);
+#include "notation/TextPosition.h"
 
 // The text of [offset, offset + length) on one line (line breaks as spaces, none at the end),
 // cut to at most `most` characters with "…" when longer.

@@ -24,4 +24,12 @@ int64_t PracticeMs(const std::vector<TakeSpan>& takes) {
   return total;
 }
 
+std::string PracticeTimeText(int64_t ms) {
+  if (ms <= 0) return "0 分钟";
+  // A short first try still shows: seconds are rounded up below a minute.
+  const int64_t seconds = (ms + 999) / 1000;
+  if (seconds < 60) return std::to_string(seconds) + " 秒";
+  return std::to_string((ms + 30000) / 60000) + " 分钟";
+}
+
 }  // namespace history

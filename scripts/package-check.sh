@@ -35,9 +35,10 @@ echo "files: ${#wanted[@]} wanted, $(grep -c . "$work/files") in the package"
 # A General MIDI soundfont comes with it; the libraries were computed, not left out.
 depends=$(dpkg-deb --field "$deb" Depends)
 case "$depends" in *timgm6mb-soundfont*) ;; *) fail "no soundfont in Depends: $depends" ;; esac
-# So are the numbered notation's SVG module and the two fonts it is drawn in.
+# So are the numbered notation's SVG module and the two fonts it is drawn in, and Qt's
+# translations for its own dialogs.
 for library in libfluidsynth libqt6widgets libqt6svg6 libpulse libaubio5 fonts-dejavu-core \
-  fonts-wqy-zenhei; do
+  fonts-wqy-zenhei qt6-translations-l10n; do
   case "$depends" in *"$library"*) ;; *) fail "$library is not in Depends: $depends" ;; esac
 done
 

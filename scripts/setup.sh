@@ -12,6 +12,8 @@ PACKAGES=(
   clang-14 libclang-rt-14-dev
   # window
   qt6-base-dev qt6-base-dev-tools libgl-dev
+  # Qt's own dialogs and buttons in Chinese (qtbase_zh_CN)
+  qt6-translations-l10n
   # Chinese text in the dialog; the numbered notation's digits and music signs (♩ ♯ ♭), and its
   # SVG export
   fonts-wqy-zenhei fonts-dejavu-core fontconfig libfontconfig-dev qt6-svg-dev

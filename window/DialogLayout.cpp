@@ -77,6 +77,32 @@ const ControlTemplate kAboutDialogControls[kAboutDialogControlCount] = {
     {-1, ControlKind::kIcon, "", 11, 17, 21, 21},
 };
 
+const ControlTemplate kLookAlikeLine = {-1, ControlKind::kLabel, "", 355, 255, 219, 14};
+
+const char* ControlToolTip(int id) {
+  static const struct {
+    int id;
+    const char* tip;
+  } kTips[] = {
+      {IDC_PRACTICE, "练音：把一句演奏 24 遍，音高逐步升高，跟着练唱；练音中再按一次，换下一句"},
+      {IDC_CONTINUE, "从暂停的地方接着演奏；还没有演奏过时，演奏已装入乐谱的第一句"},
+      {IDC_PAUSE, "暂停演奏；按“继续演奏”从这里接着演奏"},
+      {IDC_TEACHING, "教歌：一句一句地教，每句演奏两遍，句与句之间有提示音"},
+      {IDC_PLAY_ALL, "把已装入的乐谱从头到尾演奏一遍"},
+      {IDC_RESTORE, "装入并演奏程序自带的内置乐谱（编辑框里的文字不变）"},
+      {IDC_REPEAT, "把已装入的乐谱从头到尾反复演奏，直到按“暂停演奏”"},
+      {IDC_SING_BACK, "跟唱：每句先演奏，响提示音后对着麦克风唱，逐音评判唱得准不准"},
+      {IDC_LOAD, "装入编辑框里的乐谱并演奏；装入以前，各演奏按钮演奏的是内置乐谱"},
+      {IDC_SAVE_TEXT, "把编辑框里的乐谱存为文本文件"},
+      {IDC_READ_TEXT, "从文本文件读入乐谱，放进编辑框；按“装入”才演奏"},
+      {IDC_CLEAR, "清空编辑框（已装入的乐谱照旧演奏）"},
+      {IDC_SAVE_MIDI, "把编辑框里的乐谱存为 MIDI 文件"},
+  };
+  for (const auto& tip : kTips)
+    if (tip.id == id) return tip.tip;
+  return "";
+}
+
 const char kAboutMenuText[] = "关于 Tunwick(&A)...";
 const char kMainDialogTitle[] = "Tunwick";
 const char kAboutDialogTitle[] = "关于 Tunwick";

@@ -46,6 +46,13 @@ enum : int {
   IDC_SING_BACK = 1014,
 };
 
+// What each button of the main dialog does, for its tooltip (UTF-8); "" for other ids.
+const char* ControlToolTip(int id);
+
+// The line of look-alike warnings: the free end of the file buttons' row, right of
+// "存为midi文件" and just above the score box, so that every control keeps its place.
+extern const ControlTemplate kLookAlikeLine;
+
 // String 101, the About entry of the window menu, and its command id.
 extern const char kAboutMenuText[];
 constexpr unsigned kIdmAboutBox = 0x0010;

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "history/PracticeTime.h"
 #include "history/WallClock.h"
 #include "listening/Pitch.h"
 #include "listening/TakeJudge.h"
@@ -151,7 +152,10 @@ void CHistoryChart::PaintMissedNotes(QPainter& painter, const QRectF& area) {
   }
   line.moveTop(area.bottom() - 20);
   painter.setPen(Qt::black);
-  const int64_t minutes = (view_.weekPracticeMs + 30000) / 60000;
-  painter.drawText(line, Qt::AlignLeft | Qt::AlignVCenter,
-                   QStringLiteral("最近 7 天练习：%1 分钟").arg(minutes));
+  painter.drawText(line, Qt::AlignLeft | Qt::AlignVCenter, PracticeLine());
+}
+
+QString CHistoryChart::PracticeLine() const {
+  return QStringLiteral("最近 7 天练习：") +
+         QString::fromStdString(history::PracticeTimeText(view_.weekPracticeMs));
 }

@@ -36,6 +36,8 @@ class CHistoryChart : public QWidget {
   // labels of its date axis with their x.
   std::vector<QPointF> Points() const;
   std::vector<std::pair<double, QString>> Dates() const;
+  // The last 7 days' practice as the strip shows it.
+  QString PracticeLine() const;
 
  protected:
   void paintEvent(QPaintEvent* event) override;

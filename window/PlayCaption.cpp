@@ -23,22 +23,25 @@ const char* ModeName(int32_t mode) {
 
 }  // namespace
 
-QString PlayCaption(const PlayerPosition& position) {
+QString PlayCaption(const PlayerPosition& position, bool paused) {
   QString caption = QString::fromUtf8(kMainDialogTitle);
-  if (!position.playing) return caption;
+  if (!position.playing && !paused) return caption;
   caption += QStringLiteral(" — ") + QString::fromUtf8(ModeName(position.mode));
   caption += QStringLiteral(" · 第 %1/%2 句").arg(position.phrase + 1).arg(position.phraseCount);
-  if (position.mode == PracticeMode || position.mode == TeachingMode)
+  // Before the cycle's first pass (Continue at start plays the phrase once) there is none.
+  if ((position.mode == PracticeMode || position.mode == TeachingMode) && position.pass > 0)
     caption += QStringLiteral(" · 第 %1/%2 遍").arg(position.pass).arg(position.passCount);
   if (position.mode == SingBackMode) {
     caption += QStringLiteral(" · 第 %1/%2 次").arg(position.pass).arg(position.passCount);
     // The learner's turn: Tunwick is silent and listens.
-    if (position.phase == PlayerPhase::kListening) caption += QStringLiteral(" · 请唱");
+    if (position.playing && position.phase == PlayerPhase::kListening)
+      caption += QStringLiteral(" · 请唱");
   }
-  // Practice always says how far the pass is moved; the other modes when a range moved it.
-  if (position.mode == PracticeMode || position.semitones != 0) {
+  // How far a pass is moved, by practice or to fit the singer's range; nothing when it is not.
+  if (position.semitones != 0) {
     caption += position.semitones < 0 ? QStringLiteral(" · 降 %1 半音").arg(-position.semitones)
                                       : QStringLiteral(" · 升 %1 半音").arg(position.semitones);
   }
+  if (!position.playing) caption += QStringLiteral(" · 已暂停（按继续演奏接着放）");
   return caption;
 }

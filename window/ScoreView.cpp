@@ -8,6 +8,7 @@
 #include <algorithm>
 
 #include "playback/Player.h"
+#include "playback/ScoreLoader.h"
 #include "window/FollowAlong.h"
 
 // The sheet drawn at the view's scale; clicks go to the view.
@@ -39,7 +40,7 @@ CScoreView::CScoreView(QPlainTextEdit& edit, const CFollowAlong& followAlong, co
                        QWidget* parent)
     : QScrollArea(parent), edit_(edit), followAlong_(followAlong), player_(player) {
   setWindowFlags(Qt::Window | Qt::Tool);
-  setWindowTitle(QStringLiteral("简谱"));
+  setWindowTitle(QString::fromUtf8(kTitle));
   setObjectName(QStringLiteral("scoreView"));
   resize(480, 420);
   setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -52,6 +53,8 @@ CScoreView::CScoreView(QPlainTextEdit& edit, const CFollowAlong& followAlong, co
   connect(edit_.document(), &QTextDocument::contentsChange, this,
           [this](int, int removed, int added) {
             if (removed == 0 && added == 0) return;
+            // Typing brings the box back into view.
+            SetBuiltIn(false);
             stale_ = true;
             if (isVisible()) typingPause_.start();
           });
@@ -63,9 +66,28 @@ CScoreView::~CScoreView() = default;
 
 QWidget* CScoreView::Canvas() const { return canvas_; }
 
+void CScoreView::ShowBuiltIn() { SetBuiltIn(true); }
+
+void CScoreView::ShowBox() { SetBuiltIn(false); }
+
+void CScoreView::SetBuiltIn(bool builtIn) {
+  if (builtIn == builtIn_) return;
+  builtIn_ = builtIn;
+  setWindowTitle(QString::fromUtf8(builtIn ? kBuiltInTitle : kTitle));
+  stale_ = true;
+  if (isVisible()) Refresh();
+}
+
 void CScoreView::Refresh() {
   typingPause_.stop();
   stale_ = false;
+  if (builtIn_) {
+    // Not the box's text: nothing to select in it.
+    sheet_ = jianpu::ReadSheet(std::string(kBuiltInScore));
+    byteToChar_.clear();
+    LayOut();
+    return;
+  }
   // The box's text as it is loaded: line breaks as CR LF, in the local encoding.
   const QString boxText = edit_.toPlainText();
   QString loaded = boxText;
@@ -94,9 +116,26 @@ int CScoreView::BoxCharAt(int32_t byte) const {
   return byteToChar_[static_cast<size_t>(byte)];
 }
 
+std::string CScoreView::RaisedKey(int32_t p) const {
+  const PlayerPosition at = player_.Position();
+  if (at.mode != PracticeMode || at.semitones == 0) return {};
+  const Phrase& phrase = sheet_.score->phrases[p];
+  return jianpu::KeyText(phrase.keyLetter, phrase.accidental, at.semitones) + "（升 " +
+         std::to_string(at.semitones) + " 半音）";
+}
+
 jianpu::SheetLighting CScoreView::Lighting() const {
   jianpu::SheetLighting lighting;
-  if (stale_ || byteToChar_.empty() || !player_.Playing()) return lighting;
+  if (stale_ || !player_.Playing()) return lighting;
+  if (builtIn_) {
+    // The built-in score is the one playing: its phrase as the player tells it.
+    const int32_t p = player_.Position().phrase;
+    if (!sheet_.score || p < 0 || p >= sheet_.score->phraseCount) return lighting;
+    lighting.phrase = p;
+    lighting.raisedKey = RaisedKey(p);
+    return lighting;
+  }
+  if (byteToChar_.empty()) return lighting;
   const CFollowAlong::Range phrase = followAlong_.PhraseRange();
   if (phrase.end <= phrase.start) return lighting;
   const Score& score = *sheet_.score;
@@ -111,12 +150,7 @@ jianpu::SheetLighting CScoreView::Lighting() const {
           lighting.notes.push_back(n);
       }
     }
-    const PlayerPosition at = player_.Position();
-    if (at.mode == PracticeMode && at.semitones != 0) {
-      lighting.raisedKey =
-          jianpu::KeyText(score.phrases[p].keyLetter, score.phrases[p].accidental, at.semitones) +
-          "（升 " + std::to_string(at.semitones) + " 半音）";
-    }
+    lighting.raisedKey = RaisedKey(p);
     break;
   }
   return lighting;

@@ -17,7 +17,8 @@ class QPlainTextEdit;
 class CSheetCanvas;
 
 // The score view: a window of its own beside the dialog that draws what the score box holds
-// as numbered notation, redrawn once typing pauses. A phrase the parser refuses is drawn
+// as numbered notation, redrawn once typing pauses; or the built-in score while that is loaded
+// and the box untouched. A phrase the parser refuses is drawn
 // marked, with its message. While the box's score plays, the phrase and the sounding notes
 // are lit as the box lights them (with the key a practice pass is raised to), and a click on
 // a note selects its two numbers in the box.
@@ -36,7 +37,19 @@ class CScoreView : public QScrollArea {
              QWidget* parent);
   ~CScoreView() override;
 
-  // Reads the box and lays the sheet out now (the typing pause's timer calls it).
+  // The window's titles: drawing the box, and drawing the built-in score.
+  static constexpr const char* kTitle = "简谱";
+  static constexpr const char* kBuiltInTitle = "简谱 — 内置乐谱（恢复系统）";
+
+  // Draws the built-in score, titled so, while it is the score loaded and the box is not
+  // typed in (at start and after 恢复系统): what plays is then what is seen.
+  void ShowBuiltIn();
+  // Draws the box again (a score from the box was loaded).
+  void ShowBox();
+  bool ShowsBuiltIn() const { return builtIn_; }
+
+  // Reads the box (or the built-in score) and lays the sheet out now (the typing pause's timer
+  // calls it).
   void Refresh();
   bool RefreshPending() const { return typingPause_.isActive(); }
   int RefreshDelayMs() const { return typingPause_.interval(); }
@@ -61,6 +74,9 @@ class CScoreView : public QScrollArea {
  private:
   void LayOut();
   int BoxCharAt(int32_t byte) const;
+  void SetBuiltIn(bool builtIn);
+  // The key a practice pass of phrase p is raised to, for the lighting; "" when not raised.
+  std::string RaisedKey(int32_t p) const;
 
   QPlainTextEdit& edit_;
   const CFollowAlong& followAlong_;
@@ -71,5 +87,6 @@ class CScoreView : public QScrollArea {
   std::vector<int> byteToChar_;  // box character of each byte of the sheet's text, and the end
   CSheetCanvas* canvas_ = nullptr;
   bool stale_ = true;
+  bool builtIn_ = false;
   std::function<void()> onClosed_;
 };

@@ -169,6 +169,7 @@ void CSingBackPanel::OnPlayerNotification(const PlayerNotification& n) {
     case PlayerNotification::kListeningBegins:
       ShowPhrase(n.row, n.lengthMs);
       if (ear_ != nullptr) poll_.start();
+      update();
       break;
     case PlayerNotification::kListeningEnds:
       // The verdicts came with the judgement; the last frames of the take are drawn now.
@@ -180,6 +181,7 @@ void CSingBackPanel::OnPlayerNotification(const PlayerNotification& n) {
     case PlayerNotification::kStopped:
       poll_.stop();
       StopMeter();
+      update();
       break;
     default:
       break;
@@ -210,7 +212,13 @@ QRectF CSingBackPanel::PlotArea() const {
 QString CSingBackPanel::Caption() const {
   QString caption =
       row_ < 0 ? QStringLiteral("跟唱模式") : QStringLiteral("第 %1 句").arg(row_ + 1);
-  if (!judged_) return caption;
+  if (!judged_) {
+    // The learner's turn, said where the learner is looking.
+    const PlayerPosition at = player_.Position();
+    const bool listening =
+        at.playing && at.mode == SingBackMode && at.phase == PlayerPhase::kListening && row_ >= 0;
+    return listening ? caption + QStringLiteral("：请唱") : caption;
+  }
   if (judgement_.TooQuiet()) return caption + QStringLiteral("：声音太小，没有评判");
   if (judgement_.nothingHeard) return caption + QStringLiteral("：没有听到声音");
   return caption +

@@ -1,9 +1,11 @@
 #include "window/TunwickApp.h"
 
 #include <QApplication>
+#include <QLibraryInfo>
 #include <QMessageBox>
 #include <QSet>
 #include <QTimer>
+#include <QTranslator>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -72,12 +74,24 @@ std::unique_ptr<CReadyReporter> ReadyReporter() {
 
 }  // namespace
 
+std::unique_ptr<QTranslator> InstallQtTranslation(const QString& folder) {
+  auto translator = std::make_unique<QTranslator>();
+  const QString from =
+      folder.isEmpty() ? QLibraryInfo::path(QLibraryInfo::TranslationsPath) : folder;
+  if (!translator->load(QStringLiteral("qtbase_zh_CN"), from) ||
+      !QCoreApplication::installTranslator(translator.get()))
+    return nullptr;
+  return translator;
+}
+
 int CTunwickApp::InitInstance(int& argc, char** argv) {
   QApplication application(argc, argv);
   QApplication::setApplicationName(QString::fromUtf8(kApplicationTitle));
   QApplication::setApplicationVersion(QStringLiteral(TUNWICK_VERSION));
   QApplication::setDesktopFileName(QStringLiteral("org.tunwick.Tunwick"));
   QApplication::setWindowIcon(TunwickIcon());
+  // Without Qt's translations its dialogs stay in English.
+  const std::unique_ptr<QTranslator> qtTranslation = InstallQtTranslation();
 
   const auto reporter = ReadyReporter();
   std::unique_ptr<CTunwickDlg> dialog;

@@ -12,17 +12,21 @@
 #include <QScreen>
 #include <QTimer>
 #include <algorithm>
+#include <vector>
 
 #include "capture/AudioCapture.h"
 #include "files/ProgramFolder.h"
 #include "history/ScoreIdentity.h"
 #include "midi/MidiOutDevice.h"
+#include "notation/ParseErrorHints.h"
 #include "singback/CaptureEar.h"
 #include "singback/RangeListener.h"
 #include "window/AboutDlg.h"
 #include "window/AppIcon.h"
 #include "window/DialogLayout.h"
 #include "window/FollowAlong.h"
+#include "window/LookAlikeLine.h"
+#include "window/PlayCaption.h"
 #include "window/ScoreView.h"
 #include "window/SingBackPanel.h"
 #include "window/SingBackSession.h"
@@ -71,6 +75,11 @@ CTunwickDlg::CTunwickDlg(QWidget* parent, PlayerPlatform* platform)
   followAlong_ = std::make_unique<CFollowAlong>(*edit_, *this, player_);
   player_.AddObserver(followAlong_.get());
   boxKeeper_ = std::make_unique<CBoxTextKeeper>(*edit_);
+  // The caption as the follow-along sets it, and whether the pause button left it paused.
+  connect(followAlong_.get(), &CFollowAlong::Updated, this, [this] {
+    if (player_.Playing()) paused_ = false;
+    setWindowTitle(PlayCaption(player_.Position(), paused_));
+  });
   singBackPanel_ = std::make_unique<CSingBackPanel>(player_, this);
   player_.AddObserver(singBackPanel_.get());
   scoreView_ = std::make_unique<CScoreView>(*edit_, *followAlong_, player_, this);
@@ -126,6 +135,7 @@ void CTunwickDlg::CreateControls() {
         auto* button = new QPushButton(QString::fromUtf8(control.text), this);
         button->setAutoDefault(false);
         button->setDefault(false);
+        button->setToolTip(QString::fromUtf8(ControlToolTip(control.id)));
         buttons_[control.id] = button;
         widget = button;
         break;
@@ -158,6 +168,11 @@ void CTunwickDlg::CreateControls() {
     }
   }
 
+  lookAlikeLine_ = new CLookAlikeLine(*edit_, this);
+  lookAlikeLine_->setGeometry(MapDialogRect(
+      QRect(kLookAlikeLine.x, kLookAlikeLine.y, kLookAlikeLine.width, kLookAlikeLine.height),
+      units));
+
   const std::pair<int, void (CTunwickDlg::*)()> routes[] = {
       {IDC_PRACTICE, &CTunwickDlg::OnPractice},  {IDC_CONTINUE, &CTunwickDlg::OnContinue},
       {IDC_PAUSE, &CTunwickDlg::OnPause},        {IDC_TEACHING, &CTunwickDlg::OnTeaching},
@@ -167,8 +182,16 @@ void CTunwickDlg::CreateControls() {
       {IDC_REPEAT, &CTunwickDlg::OnRepeat},      {IDC_SAVE_MIDI, &CTunwickDlg::OnSaveMidi},
       {IDC_SING_BACK, &CTunwickDlg::OnSingBack},
   };
-  for (const auto& [id, handler] : routes)
+  for (const auto& [id, handler] : routes) {
     connect(buttons_.at(id), &QPushButton::clicked, this, handler);
+    // A paused caption gives way at once when a button sets playback going again.
+    connect(buttons_.at(id), &QPushButton::clicked, this, [this] {
+      if (paused_ && player_.Playing()) {
+        paused_ = false;
+        setWindowTitle(PlayCaption(player_.Position()));
+      }
+    });
+  }
 }
 
 QPushButton* CTunwickDlg::Button(int id) const {
@@ -199,6 +222,7 @@ bool CTunwickDlg::OnInitDialog() {
   }
 
   player_.LoadBuiltInAtStartup();
+  scoreView_->ShowBuiltIn();
 
   // The first control in tab order takes the focus.
   Button(IDC_PRACTICE)->setFocus(Qt::OtherFocusReason);
@@ -221,7 +245,10 @@ void CTunwickDlg::OnPractice() { player_.OnPractice(); }
 void CTunwickDlg::OnContinue() {
   if (singBack_->ReadyToContinue()) player_.OnContinue();
 }
-void CTunwickDlg::OnPause() { player_.OnPause(); }
+void CTunwickDlg::OnPause() {
+  if (player_.Playing()) paused_ = true;
+  player_.OnPause();
+}
 void CTunwickDlg::OnTeaching() { player_.OnTeaching(); }
 void CTunwickDlg::OnPlayAll() { player_.OnPlayAll(); }
 void CTunwickDlg::OnRepeat() { player_.OnRepeat(); }
@@ -229,9 +256,11 @@ void CTunwickDlg::OnRepeat() { player_.OnRepeat(); }
 void CTunwickDlg::OnSingBack() {
   if (!singBack_->OpenEar()) return;
   if (!singBackPanel_->isVisible()) {
-    // Beside the dialog, so that the dialog keeps its layout, and on the screen.
-    singBackPanel_->move(
-        PlaceBeside(frameGeometry(), singBackPanel_->size(), screen()->availableGeometry()));
+    // Beside the dialog, clear of it and of the score view, on the screen's free side.
+    std::vector<QRect> open;
+    if (scoreView_->isVisible()) open.push_back(scoreView_->frameGeometry());
+    singBackPanel_->move(PlaceApart(frameGeometry(), open, singBackPanel_->frameGeometry().size(),
+                                    screen()->availableGeometry()));
     singBackPanel_->show();
   }
   singBack_->Start();
@@ -242,6 +271,7 @@ void CTunwickDlg::OnRestoreBuiltIn() {
   player_.OnRestoreBuiltIn();
   if (player_.LoadCount() != loads) {
     followAlong_->ClearSource();
+    scoreView_->ShowBuiltIn();
     singBack_->SetScore(kBuiltInScore, std::string());
   }
 }
@@ -266,6 +296,7 @@ void CTunwickDlg::LoadBoxText() {
   player_.OnLoad(scoreText);
   if (player_.LoadCount() != loads) {
     followAlong_->SetSource(boxText, player_.TextBuffer());
+    scoreView_->ShowBox();
     // From the file read last, unless the box has been edited since (line ends aside).
     singBack_->SetScore(scoreText, !readFile_.empty() && history::ScoreHash(readText_) ==
                                                              history::ScoreHash(scoreText)
@@ -285,12 +316,12 @@ void CTunwickDlg::OnToggleScoreView() { ShowScoreView(!scoreView_->isVisible());
 
 void CTunwickDlg::ShowScoreView(bool open) {
   if (open && !scoreView_->isVisible()) {
-    // Beside the dialog (beside the sing-back panel when that is open), on the screen.
-    const QRect beside =
-        singBackPanel_->isVisible() ? singBackPanel_->frameGeometry() : frameGeometry();
+    // Beside the dialog, clear of it and of the sing-back panel, on the screen's free side.
+    std::vector<QRect> open;
+    if (singBackPanel_->isVisible()) open.push_back(singBackPanel_->frameGeometry());
     scoreView_->resize(scoreView_->width(), std::max(scoreView_->height(), height()));
-    scoreView_->move(
-        PlaceBeside(beside, scoreView_->frameGeometry().size(), screen()->availableGeometry()));
+    scoreView_->move(PlaceApart(frameGeometry(), open, scoreView_->frameGeometry().size(),
+                                screen()->availableGeometry()));
     scoreView_->show();
   } else if (!open) {
     scoreView_->hide();
@@ -360,14 +391,16 @@ int CTunwickDlg::MidiOutDeviceCount() { return midi::MidiOutDeviceCount(); }
 void CTunwickDlg::OpenMidiDevice() { device_->Open(); }
 
 void CTunwickDlg::ShowMessageBox(const QString& text, const QString& caption,
-                                 QMessageBox::Icon icon) {
+                                 QMessageBox::Icon icon, const QString& hint) {
   QMessageBox box(icon, caption, text, QMessageBox::Ok, this);
+  box.setInformativeText(hint);
   box.exec();
 }
 // ---- The player's messages ----
 
 void CTunwickDlg::ShowMessage(const char* text) {
   ++messagesShown_;
+  // The message itself stays as it is; the hint is a line of its own under it.
   ShowMessageBox(QString::fromLocal8Bit(text), QString::fromUtf8(kApplicationTitle),
-                 QMessageBox::NoIcon);
+                 QMessageBox::NoIcon, QString::fromUtf8(ParseErrorHint(text)));
 }

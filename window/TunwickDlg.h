@@ -18,6 +18,7 @@
 
 class CBoxTextKeeper;
 class CFollowAlong;
+class CLookAlikeLine;
 class CScoreView;
 class CSingBackPanel;
 class CSingBackSession;
@@ -77,7 +78,8 @@ class CTunwickDlg : public QDialog {
   // Window-menu commands: 0x10 (low four bits ignored) opens the About box.
   void OnSysCommand(unsigned id);
 
-  // A message of the player's in a box with the application's title, no icon.
+  // A message of the player's in a box with the application's title, no icon; under a parse
+  // error's message, a line saying what is wrong and how it is written.
   void ShowMessage(const char* text);
 
   // The edit box's text as the dialog's data transfer last moved it.
@@ -92,6 +94,8 @@ class CTunwickDlg : public QDialog {
   const CFollowAlong& FollowAlong() const { return *followAlong_; }
   CSingBackPanel& SingBackPanel() const { return *singBackPanel_; }
   CScoreView& ScoreView() const { return *scoreView_; }
+  // The box's look-alike characters, beside the file buttons.
+  CLookAlikeLine& LookAlikeLine() const { return *lookAlikeLine_; }
   QAction* ScoreViewAction() const { return scoreViewAction_; }
   // The ear sing-back listens through, or null while the microphone is let go.
   ListeningEar* Ear() const;
@@ -102,7 +106,9 @@ class CTunwickDlg : public QDialog {
   // Seams for the tests; the defaults reach the real device, boxes and dialogs.
   virtual int MidiOutDeviceCount();
   virtual void OpenMidiDevice();
-  virtual void ShowMessageBox(const QString& text, const QString& caption, QMessageBox::Icon icon);
+  // `hint`, when given, is a line of its own under the text (the box's informative text).
+  virtual void ShowMessageBox(const QString& text, const QString& caption, QMessageBox::Icon icon,
+                              const QString& hint = QString());
   // The file chosen in a save or open dialog, or an empty string when the user cancels.
   virtual QString GetFileName(FileDialogKind kind, const QString& filter,
                               const QString& defaultSuffix);
@@ -139,6 +145,9 @@ class CTunwickDlg : public QDialog {
   CSideTextBinding sideFileBinding_{player_, sideFiles_};
   std::map<int, QPushButton*> buttons_;
   CScoreEdit* edit_ = nullptr;
+  CLookAlikeLine* lookAlikeLine_ = nullptr;
+  // Stopped by the pause button, to be continued: the caption says so.
+  bool paused_ = false;
   std::unique_ptr<CFollowAlong> followAlong_;
   // Keeps the box's text for the next start.
   std::unique_ptr<CBoxTextKeeper> boxKeeper_;

@@ -201,6 +201,25 @@ TEST(PracticeTimeTest, SittingsCountFromTheFirstTakesStartToTheLastTakesEnd) {
   for (const Case& c : cases) EXPECT_EQ(history::PracticeMs(c.takes), c.practiceMs) << c.what;
 }
 
+TEST(PracticeTimeTest, ShownInSecondsUntilThereIsAMinute) {
+  const struct {
+    const char* what;
+    std::vector<history::TakeSpan> takes;
+    const char* shown;
+  } cases[] = {
+      {"no try", {}, "0 分钟"},
+      {"one try of 20 s", {{100000, 20000}}, "20 秒"},
+      {"a started second counts", {{100000, 400}}, "1 秒"},
+      {"three tries of 25 s, one after another",
+       {{100000, 25000}, {125000, 25000}, {150000, 25000}},
+       "1 分钟"},
+      {"just under a minute", {{100000, 59000}}, "59 秒"},
+      {"minutes rounded", {{1000000, 150000}}, "3 分钟"},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(history::PracticeTimeText(history::PracticeMs(c.takes)), c.shown) << c.what;
+}
+
 TEST_F(PracticeStoreTest, TakesSinceAMomentComeInTimeOrder) {
   CPracticeStore store(path);
   store.Record(MakeTry("aaaaaaaaaaaaaaaa", 0, 5000, "HH"));

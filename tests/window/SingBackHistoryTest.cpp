@@ -158,3 +158,34 @@ TEST_F(SingBackPanelTest, AWeekOfTriesIsChartedWithItsDatesMissedNotesAndPractic
 }
 
 }  // namespace
+
+namespace {
+
+// Right after a first short try the week's practice is not "0 分钟": seconds until a minute.
+TEST_F(SingBackPanelTest, TheWeeksPracticeCountsTheFirstTriesSeconds) {
+  const char kScore[] = "s=100,1,1,1,2,1,3,1,5";
+  {
+    history::CPracticeStore store(dlg->historyPath());
+    history::TryRecord record;
+    record.when = {dlg->wallNow.unixMs - 60000, 0};
+    record.scoreHash = history::ScoreHash(kScore);
+    record.phraseText = kScore;
+    record.takeMs = 20000;
+    record.source = "window";
+    listening::NoteJudgement note;
+    note.target = {0, 60, 0, 600};
+    note.sungMidiCents = 6000.0;
+    note.verdict = listening::Verdict::kHit;
+    record.judgement.notes.push_back(note);
+    record.judgement.hits = 1;
+    record.judgement.nothingHeard = false;
+    store.Record(record);
+  }
+  StartWithEar(kScore);
+  dlg->Click(IDC_SING_BACK);
+  const CSingBackPanel& panel = dlg->SingBackPanel();
+  ASSERT_TRUE(RunUntil([&] { return panel.Row() == 0; }));
+  EXPECT_EQ(panel.HistoryChart().PracticeLine(), QStringLiteral("最近 7 天练习：20 秒"));
+}
+
+}  // namespace

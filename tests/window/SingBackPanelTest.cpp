@@ -132,3 +132,20 @@ TEST_F(SingBackPanelTest, ATakeTooQuietOrOverloadedSaysWhatToDo) {
 }
 
 }  // namespace
+
+// The learner's turn is said in the panel the learner watches, not only in the caption.
+TEST_F(SingBackPanelTest, ThePanelSaysPleaseSingWhileItListens) {
+  StartWithEar("s=100,1,1,1,2,1,3,1,5");
+  dlg->Click(IDC_SING_BACK);
+  ASSERT_NE(ear, nullptr);
+  const CSingBackPanel& panel = dlg->SingBackPanel();
+  ASSERT_TRUE(RunUntil([&] { return panel.Row() == 0; }));
+  EXPECT_EQ(panel.Caption(), QStringLiteral("第 1 句")) << "the phrase plays first";
+  ASSERT_TRUE(RunUntil([&] { return ear->taking; }));
+  EXPECT_EQ(panel.Caption(), QStringLiteral("第 1 句：请唱"));
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(dlg->windowTitle().contains(QStringLiteral("请唱")));
+  SingTheTake({0.0, 0.0, 0.0, 0.0});
+  ASSERT_TRUE(RunUntil([&] { return panel.Judged(); }));
+  EXPECT_EQ(panel.Caption(), QStringLiteral("第 1 句：4 / 4 个音唱准"));
+}

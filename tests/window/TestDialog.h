@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "capture/AudioCapture.h"
@@ -25,9 +26,12 @@
 #include "window/WindowPlatform.h"
 
 struct BoxCall {
+  BoxCall(QString text, QString caption, QMessageBox::Icon icon, QString hint = QString())
+      : text(std::move(text)), caption(std::move(caption)), icon(icon), hint(std::move(hint)) {}
   QString text;
   QString caption;
   QMessageBox::Icon icon;
+  QString hint;  // the line under the text
 };
 
 struct FileDialogCall {
@@ -89,9 +93,9 @@ class TestDlg : private FakePlatformHolder, public CTunwickDlg {
     ++opens;
     if (openError) throw midi::CMIDIOutException(openError);
   }
-  void ShowMessageBox(const QString& text, const QString& caption,
-                      QMessageBox::Icon icon) override {
-    boxes.push_back({text, caption, icon});
+  void ShowMessageBox(const QString& text, const QString& caption, QMessageBox::Icon icon,
+                      const QString& hint) override {
+    boxes.push_back({text, caption, icon, hint});
   }
   QString GetFileName(FileDialogKind kind, const QString& filter, const QString& suffix) override {
     fileDialogs.push_back({kind == FileDialogKind::kSave, filter, suffix});
