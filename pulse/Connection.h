@@ -23,8 +23,8 @@ class CLock;
 
 // A connection to the desktop's sound server on a threaded main loop, for one stream of a
 // client's own. The client's running flag is cleared when the server or the stream fails.
-// Everything but Connect, Started and Close runs with the main loop's lock held: on its thread
-// (the callbacks) or under a CLock.
+// Connect takes the main loop's lock itself; the rest runs with it held: on the main loop's
+// thread (the callbacks) or under a CLock.
 class CConnection {
  public:
   explicit CConnection(std::atomic<bool>& running) : running_(running) {}
@@ -38,7 +38,6 @@ class CConnection {
   Connected Connect(CLock& lock);
   // Whether there is a main loop to lock and close.
   bool Started() const { return mainloop_ != nullptr; }
-  pa_context* Context() const { return context_; }
 
   // Waits until `done`, or until the time runs out. Returns done().
   bool Wait(const std::function<bool()>& done);
@@ -51,8 +50,8 @@ class CConnection {
   // Why the last step failed: the server did not answer in time, the context's error, or ""
   // when nothing is known.
   std::string Reason() const;
-  // Wakes whoever waits. As a stream operation's callback: `connection` is the CConnection.
-  void Signal();
+  // A stream operation's callback that wakes whoever waits for it: `connection` is the
+  // CConnection.
   static void OnDone(pa_stream*, int, void* connection);
 
   // With `lock` held: the context's callback cleared, the context disconnected and let go;
@@ -62,6 +61,7 @@ class CConnection {
  private:
   friend class CLock;
 
+  void Signal();
   static void OnContextState(pa_context* context, void* data);
   static void OnStreamState(pa_stream* stream, void* data);
   static void OnTimeout(pa_mainloop_api*, pa_time_event*, const struct timeval*, void* data);
