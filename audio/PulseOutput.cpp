@@ -6,9 +6,9 @@
 #include <atomic>
 #include <chrono>
 #include <cmath>
-#include <functional>
 
 #include "audio/StreamClock.h"
+#include "pulse/Connection.h"
 
 namespace audio {
 
@@ -16,8 +16,6 @@ namespace {
 
 constexpr int kChannels = 2;
 constexpr size_t kFrameBytes = kChannels * sizeof(float);
-// How long connecting and each step of starting the stream may take.
-constexpr pa_usec_t kTimeoutUsec = 2 * PA_USEC_PER_SEC;
 
 class CPulseOutput : public AudioOutput {
  public:
@@ -36,8 +34,6 @@ class CPulseOutput : public AudioOutput {
  private:
   // Everything below runs with the main loop's lock held: on its thread (the callbacks) or on
   // the thread in Open and Close.
-  bool Wait(const std::function<bool()>& done);
-  bool WaitFor(pa_operation* operation);
   bool Fail(std::string& error, const std::string& what);
   void Fill(size_t bytes);
   void Observe();
@@ -46,20 +42,13 @@ class CPulseOutput : public AudioOutput {
   void SkipTheRest();
   void Close();
 
-  static void OnContextState(pa_context*, void* data);
-  static void OnStreamState(pa_stream* stream, void* data);
   static void OnWrite(pa_stream*, size_t bytes, void* data);
   static void OnUnderflow(pa_stream*, void* data);
-  static void OnSuccess(pa_stream*, int, void* data);
   static void OnTimingAfterResume(pa_stream*, int, void* data);
-  static void OnTimeout(pa_mainloop_api*, pa_time_event*, const struct timeval*, void* data);
 
   AudioSource& source_;
   const int rate_;
-  pa_threaded_mainloop* mainloop_ = nullptr;
-  pa_context* context_ = nullptr;
   pa_stream* stream_ = nullptr;
-  bool timedOut_ = false;
   bool playing_ = false;         // uncorked: the stream's time runs
   bool draining_ = false;        // closing: what is buffered plays out, nothing more is written
   bool priorityRaised_ = false;  // the audio thread has asked for its priority
@@ -74,54 +63,24 @@ class CPulseOutput : public AudioOutput {
   bool timingStale_ = false;
   std::atomic<bool> running_{false};
   std::atomic<int64_t> underruns_{0};
+  pulse::CConnection connection_{running_};
   float left_[kPulseBlockFrames] = {};
   float right_[kPulseBlockFrames] = {};
 };
 
 bool CPulseOutput::Open(const std::string& streamName, std::string& error) {
-  mainloop_ = pa_threaded_mainloop_new();
-  if (mainloop_ == nullptr) {
+  pulse::CLock lock;
+  const pulse::Connected connected = connection_.Connect(lock);
+  if (connected == pulse::Connected::kNoClient) {
     error = "Unable to start the PulseAudio client.";
     return false;
   }
-  pa_proplist* properties = pa_proplist_new();
-  pa_proplist_sets(properties, PA_PROP_APPLICATION_NAME, "Tunwick");
-  pa_proplist_sets(properties, PA_PROP_APPLICATION_ICON_NAME, "tunwick");
-  context_ =
-      pa_context_new_with_proplist(pa_threaded_mainloop_get_api(mainloop_), "Tunwick", properties);
-  pa_proplist_free(properties);
-  if (context_ == nullptr) {
-    error = "Unable to start the PulseAudio client.";
-    return false;
-  }
-  pa_context_set_state_callback(context_, &CPulseOutput::OnContextState, this);
-  // A desktop's sound server is started by the desktop, never by us.
-  if (pa_context_connect(context_, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0) {
-    error = std::string("Unable to connect to the sound server: ") +
-            pa_strerror(pa_context_errno(context_)) + ".";
-    return false;
-  }
-  pa_threaded_mainloop_lock(mainloop_);
-  if (pa_threaded_mainloop_start(mainloop_) < 0) {
-    pa_threaded_mainloop_unlock(mainloop_);
-    error = "Unable to start the PulseAudio client.";
-    return false;
-  }
-  const bool ready = Wait([this] {
-    const pa_context_state_t state = pa_context_get_state(context_);
-    return state == PA_CONTEXT_READY || !PA_CONTEXT_IS_GOOD(state);
-  });
-  if (!ready || pa_context_get_state(context_) != PA_CONTEXT_READY)
+  if (connected != pulse::Connected::kReady)
     return Fail(error, "Unable to connect to the sound server");
 
   const pa_sample_spec format = {PA_SAMPLE_FLOAT32NE, static_cast<uint32_t>(rate_), kChannels};
-  pa_proplist* streamProperties = pa_proplist_new();
-  pa_proplist_sets(streamProperties, PA_PROP_MEDIA_ROLE, "music");
-  stream_ =
-      pa_stream_new_with_proplist(context_, streamName.c_str(), &format, nullptr, streamProperties);
-  pa_proplist_free(streamProperties);
+  stream_ = connection_.NewStream(streamName.c_str(), format, "music");
   if (stream_ == nullptr) return Fail(error, "Unable to create the sound stream");
-  pa_stream_set_state_callback(stream_, &CPulseOutput::OnStreamState, this);
   pa_stream_set_write_callback(stream_, &CPulseOutput::OnWrite, this);
   pa_stream_set_underflow_callback(stream_, &CPulseOutput::OnUnderflow, this);
 
@@ -141,18 +100,14 @@ bool CPulseOutput::Open(const std::string& streamName, std::string& error) {
                                      PA_STREAM_AUTO_TIMING_UPDATE | PA_STREAM_START_CORKED);
   if (pa_stream_connect_playback(stream_, nullptr, &attr, flags, nullptr, nullptr) < 0)
     return Fail(error, "Unable to start the sound stream");
-  const bool connected = Wait([this] {
-    const pa_stream_state_t state = pa_stream_get_state(stream_);
-    return state == PA_STREAM_READY || !PA_STREAM_IS_GOOD(state);
-  });
-  if (!connected || pa_stream_get_state(stream_) != PA_STREAM_READY)
-    return Fail(error, "Unable to start the sound stream");
+  if (!connection_.WaitReady(stream_)) return Fail(error, "Unable to start the sound stream");
 
   running_ = true;
   const size_t writable = pa_stream_writable_size(stream_);
   if (writable != static_cast<size_t>(-1)) Fill(writable);
-  if (!WaitFor(pa_stream_cork(stream_, 0, &CPulseOutput::OnSuccess, this)) ||
-      !WaitFor(pa_stream_update_timing_info(stream_, &CPulseOutput::OnSuccess, this)))
+  if (!connection_.WaitFor(pa_stream_cork(stream_, 0, &pulse::CConnection::OnDone, &connection_)) ||
+      !connection_.WaitFor(
+          pa_stream_update_timing_info(stream_, &pulse::CConnection::OnDone, &connection_)))
     return Fail(error, "The sound stream does not start");
   playing_ = true;
   // With the buffer full, the latency is the most that is ever rendered ahead.
@@ -167,38 +122,15 @@ bool CPulseOutput::Open(const std::string& streamName, std::string& error) {
                                               kFrameBytes / rate_);
   // The stream's time is measured from the first request on: this early its reports still
   // run ahead.
-  pa_threaded_mainloop_unlock(mainloop_);
   return true;
 }
 
+// Says what failed and why; the lock is released as Open returns.
 bool CPulseOutput::Fail(std::string& error, const std::string& what) {
-  const int code = context_ != nullptr ? pa_context_errno(context_) : PA_OK;
-  if (timedOut_)
-    error = what + ": the sound server does not answer.";
-  else if (code != PA_OK)
-    error = what + ": " + pa_strerror(code) + ".";
-  else
-    error = what + ".";
+  const std::string reason = connection_.Reason();
+  error = reason.empty() ? what + "." : what + ": " + reason + ".";
   running_ = false;
-  pa_threaded_mainloop_unlock(mainloop_);
   return false;
-}
-
-bool CPulseOutput::Wait(const std::function<bool()>& done) {
-  timedOut_ = false;
-  pa_time_event* timer = pa_context_rttime_new(context_, pa_rtclock_now() + kTimeoutUsec,
-                                               &CPulseOutput::OnTimeout, this);
-  while (!done() && !timedOut_) pa_threaded_mainloop_wait(mainloop_);
-  if (timer != nullptr) pa_threaded_mainloop_get_api(mainloop_)->time_free(timer);
-  return done();
-}
-
-bool CPulseOutput::WaitFor(pa_operation* operation) {
-  if (operation == nullptr) return false;
-  const bool done =
-      Wait([operation] { return pa_operation_get_state(operation) != PA_OPERATION_RUNNING; });
-  pa_operation_unref(operation);
-  return done;
 }
 
 void CPulseOutput::Fill(size_t bytes) {
@@ -289,53 +221,24 @@ void CPulseOutput::SkipTheRest() {
 
 void CPulseOutput::Wake() {
   if (!resting_.load(std::memory_order_acquire)) return;
-  pa_threaded_mainloop_lock(mainloop_);
+  pulse::CLock lock(connection_);
   if (resting_.load(std::memory_order_relaxed) && running_.load(std::memory_order_relaxed))
     Resume();
-  pa_threaded_mainloop_unlock(mainloop_);
 }
 
 void CPulseOutput::Close() {
-  if (mainloop_ == nullptr) return;
-  pa_threaded_mainloop_lock(mainloop_);
+  if (!connection_.Started()) return;
+  pulse::CLock lock(connection_);
   // The buffer holds the last notes as they are to be heard: they play out before the stream
   // goes (a resting stream holds only silence).
   if (stream_ != nullptr && playing_ && running_.load(std::memory_order_relaxed) &&
       !resting_.load(std::memory_order_relaxed) && !timingStale_) {
     draining_ = true;
-    WaitFor(pa_stream_drain(stream_, &CPulseOutput::OnSuccess, this));
+    connection_.WaitFor(pa_stream_drain(stream_, &pulse::CConnection::OnDone, &connection_));
   }
   running_ = false;
-  if (stream_ != nullptr) {
-    pa_stream_set_write_callback(stream_, nullptr, nullptr);
-    pa_stream_set_underflow_callback(stream_, nullptr, nullptr);
-    pa_stream_set_state_callback(stream_, nullptr, nullptr);
-    pa_stream_disconnect(stream_);
-    pa_stream_unref(stream_);
-    stream_ = nullptr;
-  }
-  if (context_ != nullptr) {
-    pa_context_set_state_callback(context_, nullptr, nullptr);
-    pa_context_disconnect(context_);
-    pa_context_unref(context_);
-    context_ = nullptr;
-  }
-  pa_threaded_mainloop_unlock(mainloop_);
-  pa_threaded_mainloop_stop(mainloop_);
-  pa_threaded_mainloop_free(mainloop_);
-  mainloop_ = nullptr;
-}
-
-void CPulseOutput::OnContextState(pa_context* context, void* data) {
-  auto* self = static_cast<CPulseOutput*>(data);
-  if (!PA_CONTEXT_IS_GOOD(pa_context_get_state(context))) self->running_ = false;
-  pa_threaded_mainloop_signal(self->mainloop_, 0);
-}
-
-void CPulseOutput::OnStreamState(pa_stream* stream, void* data) {
-  auto* self = static_cast<CPulseOutput*>(data);
-  if (!PA_STREAM_IS_GOOD(pa_stream_get_state(stream))) self->running_ = false;
-  pa_threaded_mainloop_signal(self->mainloop_, 0);
+  pulse::DropStream(stream_);
+  connection_.Close(lock);
 }
 
 void CPulseOutput::OnWrite(pa_stream*, size_t bytes, void* data) {
@@ -357,10 +260,6 @@ void CPulseOutput::OnUnderflow(pa_stream*, void* data) {
   static_cast<CPulseOutput*>(data)->underruns_.fetch_add(1, std::memory_order_relaxed);
 }
 
-void CPulseOutput::OnSuccess(pa_stream*, int, void* data) {
-  pa_threaded_mainloop_signal(static_cast<CPulseOutput*>(data)->mainloop_, 0);
-}
-
 void CPulseOutput::OnTimingAfterResume(pa_stream*, int, void* data) {
   auto* self = static_cast<CPulseOutput*>(data);
   if (!self->timingStale_ || !self->running_.load(std::memory_order_relaxed)) return;
@@ -368,12 +267,6 @@ void CPulseOutput::OnTimingAfterResume(pa_stream*, int, void* data) {
   self->timingStale_ = false;
   const size_t writable = pa_stream_writable_size(self->stream_);
   if (writable != static_cast<size_t>(-1) && writable > 0) self->Fill(writable);
-}
-
-void CPulseOutput::OnTimeout(pa_mainloop_api*, pa_time_event*, const struct timeval*, void* data) {
-  auto* self = static_cast<CPulseOutput*>(data);
-  self->timedOut_ = true;
-  pa_threaded_mainloop_signal(self->mainloop_, 0);
 }
 
 }  // namespace
