@@ -7,10 +7,10 @@
 #include "history/PracticeTime.h"
 #include "history/ScoreIdentity.h"
 #include "listening/VoiceRangeText.h"
+#include "panel/RangeStrip.h"
 #include "playback/Player.h"
 #include "singback/ListeningEar.h"
 #include "singback/PitchListener.h"
-#include "window/RangeStrip.h"
 #include "window/UserSettings.h"
 
 namespace {

@@ -9,7 +9,7 @@
 
 #include "history/PracticeHistory.h"
 #include "notation/VoiceRange.h"
-#include "window/SingBackPanel.h"
+#include "panel/SingBackPanel.h"
 
 // Where the learner's choice of how strictly sing-back judges is kept in the user's settings:
 // "strict", "normal" or "easy".

@@ -10,11 +10,11 @@
 
 #include "files/SideFileWriter.h"
 #include "history/WallClock.h"
+#include "panel/SingBackPanel.h"
 #include "playback/Player.h"
 #include "playback/PlayerPlatform.h"
 #include "playback/SideTextBinding.h"
 #include "window/ScoreEdit.h"
-#include "window/SingBackPanel.h"
 
 class CBoxTextKeeper;
 class CFollowAlong;

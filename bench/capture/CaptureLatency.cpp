@@ -21,10 +21,10 @@
 
 #include "capture/AudioCapture.h"
 #include "listening/Pitch.h"
+#include "panel/SingBackPanel.h"
 #include "playback/Player.h"
 #include "playback/SilentPlatform.h"
 #include "singback/CaptureEar.h"
-#include "window/SingBackPanel.h"
 
 namespace {
 

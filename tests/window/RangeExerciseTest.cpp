@@ -10,10 +10,10 @@
 #include <ostream>
 
 #include "TestDialog.h"
+#include "panel/RangeStrip.h"
+#include "panel/SingBackPanel.h"
 #include "playback/Player.h"
 #include "window/DialogLayout.h"
-#include "window/RangeStrip.h"
-#include "window/SingBackPanel.h"
 #include "window/UserSettings.h"
 
 // Failure messages show texts, not their bytes.

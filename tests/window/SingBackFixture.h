@@ -13,9 +13,9 @@
 
 #include "TestDialog.h"
 #include "listening/PhraseTargets.h"
+#include "panel/SingBackPanel.h"
 #include "playback/Player.h"
 #include "window/DialogLayout.h"
-#include "window/SingBackPanel.h"
 
 // Failure messages show texts, not their bytes.
 inline void PrintTo(const QString& text, std::ostream* out) { *out << text.toStdString(); }

@@ -1,7 +1,7 @@
 // The microphone in sing-back: the button opens it or says why it cannot, the level meter
 // runs while it is open, and pausing or the exercise's end lets it go.
 #include "SingBackFixture.h"
-#include "window/LevelMeter.h"
+#include "panel/LevelMeter.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <cstdlib>
 
 #include "SingBackFixture.h"
-#include "window/SingBackStyle.h"
+#include "panel/SingBackStyle.h"
 
 namespace {
 

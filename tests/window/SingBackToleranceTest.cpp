@@ -1,8 +1,8 @@
 // How strictly sing-back judges: the learner's choice in the panel judges the takes and is
 // kept in the settings for the next start.
 #include "SingBackFixture.h"
+#include "panel/ToleranceBox.h"
 #include "window/SingBackSession.h"
-#include "window/ToleranceBox.h"
 #include "window/UserSettings.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "window/ToleranceBox.h"
+#include "panel/ToleranceBox.h"
 
 #include <iterator>
 

@@ -1,4 +1,4 @@
-#include "window/SingBackPanel.h"
+#include "panel/SingBackPanel.h"
 
 #include <QPainter>
 #include <QPainterPath>
@@ -6,12 +6,12 @@
 #include <cmath>
 
 #include "notation/Score.h"
+#include "panel/LevelMeter.h"
+#include "panel/RangeStrip.h"
+#include "panel/SingBackStyle.h"
+#include "panel/ToleranceBox.h"
 #include "playback/Player.h"
 #include "singback/ListeningEar.h"
-#include "window/LevelMeter.h"
-#include "window/RangeStrip.h"
-#include "window/SingBackStyle.h"
-#include "window/ToleranceBox.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "window/LevelMeter.h"
+#include "panel/LevelMeter.h"
 
 #include <QColor>
 #include <QPainter>

@@ -13,9 +13,9 @@
 #include "listening/Pitch.h"
 #include "listening/TakeJudge.h"
 #include "listening/Tolerance.h"
+#include "panel/HistoryChart.h"
 #include "playback/PlayerNotification.h"
 #include "singback/ListeningEar.h"
-#include "window/HistoryChart.h"
 
 class CPlayer;
 class CRangeStrip;

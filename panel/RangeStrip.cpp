@@ -1,4 +1,4 @@
-#include "window/RangeStrip.h"
+#include "panel/RangeStrip.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

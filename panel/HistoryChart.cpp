@@ -1,4 +1,4 @@
-#include "window/HistoryChart.h"
+#include "panel/HistoryChart.h"
 
 #include <QPainter>
 #include <QPainterPath>
@@ -9,7 +9,7 @@
 #include "history/WallClock.h"
 #include "listening/Pitch.h"
 #include "listening/TakeJudge.h"
-#include "window/SingBackStyle.h"
+#include "panel/SingBackStyle.h"
 
 CHistoryChart::CHistoryChart(QWidget* parent) : QWidget(parent) {
   setObjectName(QStringLiteral("historyChart"));
