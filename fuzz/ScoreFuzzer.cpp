@@ -1,10 +1,16 @@
-// Feeds arbitrary bytes to ParseScore and checks what a successful parse promises.
+// Feeds arbitrary bytes to ParseScore and checks what a successful parse promises, and to the
+// other readers of a score's text: the look-alike scan, the hint for a refusal, and where each
+// note stands in the text.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <string_view>
 
+#include "notation/LookAlikes.h"
+#include "notation/ParseErrorHints.h"
 #include "notation/Score.h"
 #include "notation/ScoreParseError.h"
+#include "notation/TextSpans.h"
 
 namespace {
 
@@ -44,17 +50,49 @@ void CheckScore(const Score& score) {
   }
 }
 
+// Every note of the Score stands inside the text it was parsed from, after its phrase's start.
+void CheckSpans(const Score& score, std::string_view text) {
+  const int32_t shift = LeadingBarShift(text);
+  const auto size = static_cast<int32_t>(text.size());
+  for (int32_t row = 0; row < score.phraseCount; ++row) {
+    const auto phrase = PhraseTextSpan(score, row, shift);
+    Check(phrase && phrase->begin >= 0 && phrase->begin <= phrase->end && phrase->end <= size,
+          "phrase span inside the text");
+    for (int32_t note = 0; note < score.phrases[row].noteCount; ++note) {
+      const auto span = NoteTextSpan(score, row, note, shift);
+      Check(span && span->begin >= phrase->begin && span->begin < span->end &&
+                span->end <= phrase->end,
+            "note span inside its phrase");
+    }
+  }
+}
+
+void CheckLookAlikes(std::string_view text) {
+  int32_t last = 0;
+  for (const LookAlikeWarning& warning : FindLookAlikes(text)) {
+    Check(warning.offset >= last && warning.length > 0 &&
+              warning.offset + warning.length <= static_cast<int32_t>(text.size()),
+          "look-alike inside the text, in order");
+    Check(!warning.message.empty(), "look-alike message");
+    last = warning.offset;
+  }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static Score* score = new Score;  // kept for the whole run, as the program's scores are
   if (size > static_cast<size_t>(INT32_MAX)) return 0;
+  const std::string_view text(reinterpret_cast<const char*>(data), size);
+  CheckLookAlikes(text);
   try {
-    ParseScore(reinterpret_cast<const char*>(data), static_cast<int32_t>(size), *score);
+    ParseScore(text.data(), static_cast<int32_t>(size), *score);
   } catch (const ScoreParseError& error) {
     Check(error.what()[0] != '\0', "message");
+    Check(ParseErrorHint(error) != nullptr, "hint");
     return 0;
   }
   CheckScore(*score);
+  CheckSpans(*score, text);
   return 0;
 }
