@@ -1,11 +1,12 @@
-// Feeds arbitrary bytes to ParseScore and checks what a successful parse promises, and to the
-// other readers of a score's text: the look-alike scan, the hint for a refusal, and where each
-// note stands in the text.
+// Feeds arbitrary bytes to the readers of a score: the file's bytes turned into its text, and
+// ParseScore, checking what a successful parse promises; the look-alike scan, the hint for a
+// refusal, and where each note stands in the text.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string_view>
 
+#include "files/ScoreTextFile.h"
 #include "notation/LookAlikes.h"
 #include "notation/ParseErrorHints.h"
 #include "notation/Score.h"
@@ -78,12 +79,26 @@ void CheckLookAlikes(std::string_view text) {
   }
 }
 
+// A file's bytes: a text within the limit, or a refusal.
+void CheckFileText(const std::string& bytes) {
+  const ScoreTextReadResult read = ScoreTextFromFileBytes(bytes);
+  if (read.status != ScoreTextReadResult::kOk) {
+    Check(read.status == ScoreTextReadResult::kTooLong ||
+              read.status == ScoreTextReadResult::kNotText,
+          "a refusal of bytes in memory is too long or not text");
+    return;
+  }
+  Check(read.text.size() <= kMaxScoreTextBytes, "text within the limit");
+  Check(IsValidUtf8(read.text), "text is UTF-8");
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static Score* score = new Score;  // kept for the whole run, as the program's scores are
   if (size > static_cast<size_t>(INT32_MAX)) return 0;
   const std::string_view text(reinterpret_cast<const char*>(data), size);
+  CheckFileText(std::string(text));
   CheckLookAlikes(text);
   try {
     ParseScore(text.data(), static_cast<int32_t>(size), *score);
