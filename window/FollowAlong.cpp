@@ -66,14 +66,6 @@ std::vector<int> BoxCharacterOfEachByte(const QString& boxText, std::string_view
   return map;
 }
 
-std::vector<int> BoxCharacterOfEachByte(const QString& boxText) {
-  QString crLf = boxText;
-  crLf.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
-  const QByteArray bytes = crLf.toLocal8Bit();
-  return BoxCharacterOfEachByte(
-      boxText, std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
-}
-
 void CFollowAlong::ShowFault(const QString& boxText, const std::string& loadedBytes,
                              int32_t phraseOffset, int32_t phraseLength, int32_t numberOffset,
                              int32_t numberLength) {
@@ -171,9 +163,21 @@ void CFollowAlong::ScheduleUpdate() {
   QTimer::singleShot(0, this, [this] { Update(); });
 }
 
+void CFollowAlong::MarkPaused() {
+  if (player_.Playing()) paused_ = true;
+}
+
+void CFollowAlong::ResumeCaption() {
+  if (paused_ && player_.Playing()) {
+    paused_ = false;
+    window_.setWindowTitle(PlayCaption(player_.Position()));
+  }
+}
+
 void CFollowAlong::Update() {
   updateScheduled_ = false;
-  window_.setWindowTitle(PlayCaption(player_.Position()));
+  if (player_.Playing()) paused_ = false;
+  window_.setWindowTitle(PlayCaption(player_.Position(), paused_));
 
   phraseRange_ = {0, 0};
   noteRanges_.clear();

@@ -19,8 +19,6 @@ class QWidget;
 // its line breaks one of CR LF, LF or a bare CR (as the box keeps them from a file, CR LF when
 // typed).
 std::vector<int> BoxCharacterOfEachByte(const QString& boxText, std::string_view loadedBytes);
-// The same for the box's text loaded with every line break as CR LF.
-std::vector<int> BoxCharacterOfEachByte(const QString& boxText);
 
 // Follow-along in the score box: while a score loaded from the box plays, the phrase being
 // played gets a soft background and the notes sounding in it (a chord's all, a rest too) a
@@ -49,6 +47,12 @@ class CFollowAlong : public QObject, public PlayerObserver {
   const std::vector<Range>& NoteRanges() const { return noteRanges_; }
 
   void OnPlayerNotification(const PlayerNotification& notification) override;
+
+  // The pause button was pressed: while something played, the caption says it is paused
+  // until playback goes on.
+  void MarkPaused();
+  // A button may have set playback going again: a paused caption gives way at once.
+  void ResumeCaption();
 
   // After a refused load: selects the number at fault (or else the phrase) in the box, with
   // the caret there and the box scrolled to it, and gives the phrase the soft background.
@@ -82,5 +86,6 @@ class CFollowAlong : public QObject, public PlayerObserver {
   Range phraseRange_{0, 0};
   std::vector<Range> noteRanges_;
   bool updateScheduled_ = false;
+  bool paused_ = false;
   bool applying_ = false;
 };

@@ -6,6 +6,7 @@
 
 #include "notation/LookAlikes.h"
 #include "notation/TextPosition.h"
+#include "window/ScoreEdit.h"
 
 namespace {
 

@@ -15,9 +15,6 @@ class CLookAlikeLine : public QLabel {
   Q_OBJECT
 
  public:
-  // How long typing must pause before the box is read again.
-  static constexpr int kTypingPauseMs = 80;
-
   CLookAlikeLine(QPlainTextEdit& edit, QWidget* parent);
 
   // Reads the box now (the typing pause's timer calls it).

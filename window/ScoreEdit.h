@@ -6,6 +6,10 @@
 #include <string_view>
 #include <vector>
 
+// How long typing in the box must pause before what is drawn from it (the score view, the
+// look-alike line) is read again.
+constexpr int kTypingPauseMs = 80;
+
 // The length of the line break that starts at byte `i` of narrow score text: 2 for CR LF, 1
 // for a bare LF or a bare CR, 0 for no line break. Each one is a line of the box.
 std::size_t LineBreakLength(std::string_view text, std::size_t i);

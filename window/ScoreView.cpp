@@ -6,10 +6,12 @@
 #include <QPlainTextEdit>
 #include <QTextCursor>
 #include <algorithm>
+#include <string_view>
 
 #include "playback/Player.h"
 #include "playback/ScoreLoader.h"
 #include "window/FollowAlong.h"
+#include "window/ScoreEdit.h"
 
 // The sheet drawn at the view's scale; clicks go to the view.
 class CSheetCanvas : public QWidget {
@@ -94,8 +96,8 @@ void CScoreView::Refresh() {
   loaded.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
   const QByteArray bytes = loaded.toLocal8Bit();
   sheet_ = jianpu::ReadSheet(std::string(bytes.constData(), static_cast<size_t>(bytes.size())));
-  byteToChar_ = BoxCharacterOfEachByte(boxText);
-  if (byteToChar_.size() != static_cast<size_t>(bytes.size()) + 1) byteToChar_.clear();
+  byteToChar_ = BoxCharacterOfEachByte(
+      boxText, std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
   LayOut();
 }
 

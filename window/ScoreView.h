@@ -26,8 +26,6 @@ class CScoreView : public QScrollArea {
   Q_OBJECT
 
  public:
-  // How long typing must pause before the view is redrawn.
-  static constexpr int kTypingPauseMs = 80;
   // Pixels per unit of the layout.
   static constexpr double kScale = 1.5;
   // Units of room around the sheet.

@@ -27,7 +27,6 @@
 #include "window/DialogLayout.h"
 #include "window/FollowAlong.h"
 #include "window/LookAlikeLine.h"
-#include "window/PlayCaption.h"
 #include "window/ScoreView.h"
 #include "window/SingBackSession.h"
 #include "window/UserSettings.h"
@@ -75,11 +74,6 @@ CTunwickDlg::CTunwickDlg(QWidget* parent, PlayerPlatform* platform)
   followAlong_ = std::make_unique<CFollowAlong>(*edit_, *this, player_);
   player_.AddObserver(followAlong_.get());
   boxKeeper_ = std::make_unique<CBoxTextKeeper>(*edit_);
-  // The caption as the follow-along sets it, and whether the pause button left it paused.
-  connect(followAlong_.get(), &CFollowAlong::Updated, this, [this] {
-    if (player_.Playing()) paused_ = false;
-    setWindowTitle(PlayCaption(player_.Position(), paused_));
-  });
   singBackPanel_ = std::make_unique<CSingBackPanel>(player_, this);
   player_.AddObserver(singBackPanel_.get());
   scoreView_ = std::make_unique<CScoreView>(*edit_, *followAlong_, player_, this);
@@ -185,12 +179,8 @@ void CTunwickDlg::CreateControls() {
   for (const auto& [id, handler] : routes) {
     connect(buttons_.at(id), &QPushButton::clicked, this, handler);
     // A paused caption gives way at once when a button sets playback going again.
-    connect(buttons_.at(id), &QPushButton::clicked, this, [this] {
-      if (paused_ && player_.Playing()) {
-        paused_ = false;
-        setWindowTitle(PlayCaption(player_.Position()));
-      }
-    });
+    connect(buttons_.at(id), &QPushButton::clicked, this,
+            [this] { followAlong_->ResumeCaption(); });
   }
 }
 
@@ -246,7 +236,7 @@ void CTunwickDlg::OnContinue() {
   if (singBack_->ReadyToContinue()) player_.OnContinue();
 }
 void CTunwickDlg::OnPause() {
-  if (player_.Playing()) paused_ = true;
+  followAlong_->MarkPaused();
   player_.OnPause();
 }
 void CTunwickDlg::OnTeaching() { player_.OnTeaching(); }

@@ -146,8 +146,6 @@ class CTunwickDlg : public QDialog {
   std::map<int, QPushButton*> buttons_;
   CScoreEdit* edit_ = nullptr;
   CLookAlikeLine* lookAlikeLine_ = nullptr;
-  // Stopped by the pause button, to be continued: the caption says so.
-  bool paused_ = false;
   std::unique_ptr<CFollowAlong> followAlong_;
   // Keeps the box's text for the next start.
   std::unique_ptr<CBoxTextKeeper> boxKeeper_;
