@@ -1,6 +1,6 @@
 // Feeds arbitrary bytes to the readers of a score: the file's bytes turned into its text, and
 // ParseScore, checking what a successful parse promises; the look-alike scan, the hint for a
-// refusal, and where each note stands in the text.
+// refusal, where each note stands in the text, and the song's title, meter and words.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -11,6 +11,7 @@
 #include "notation/ParseErrorHints.h"
 #include "notation/Score.h"
 #include "notation/ScoreParseError.h"
+#include "notation/SongWords.h"
 #include "notation/TextSpans.h"
 
 namespace {
@@ -79,6 +80,28 @@ void CheckLookAlikes(std::string_view text) {
   }
 }
 
+// The song's tags lie inside the text, and its words on the first voice of their phrases.
+void CheckSong(const Score& score, std::string_view text) {
+  const Song song = ReadSong(text, score);
+  Check(static_cast<int32_t>(song.phrases.size()) == score.phraseCount, "a words entry a phrase");
+  Check(song.verseCount >= 0 && song.verseCount <= kMaxVerses, "verse count");
+  for (const SongWarning& warning : song.warnings)
+    Check(warning.offset >= 0 && warning.offset < static_cast<int32_t>(text.size()) &&
+              !warning.message.empty(),
+          "song warning inside the text");
+  for (int32_t row = 0; row < score.phraseCount; ++row) {
+    Check(static_cast<int32_t>(song.phrases[static_cast<size_t>(row)].notes.size()) ==
+              FirstVoiceNoteCount(score.phrases[row]),
+          "a syllable slot a note of the first voice");
+    PhraseWordsLine(song, row, 0);
+  }
+  const auto measures = MeasureEnds(score, song);
+  for (int32_t row = 0; row < score.phraseCount; ++row)
+    for (double beat : measures[static_cast<size_t>(row)])
+      Check(beat > 0.0 && beat < score.phrases[row].startTimes[score.phrases[row].noteCount],
+            "a measure ends inside its phrase");
+}
+
 // A file's bytes: a text within the limit, or a refusal.
 void CheckFileText(const std::string& bytes) {
   const ScoreTextReadResult read = ScoreTextFromFileBytes(bytes);
@@ -109,5 +132,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   CheckScore(*score);
   CheckSpans(*score, text);
+  CheckSong(*score, text);
   return 0;
 }

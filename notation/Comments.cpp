@@ -25,3 +25,17 @@ std::vector<CommentSpan> CommentSpans(std::string_view text) {
   }
   return spans;
 }
+
+std::string WithoutComments(std::string_view text) {
+  const auto isNumber = [](char c) { return (c >= '0' && c <= '9') || c == '.'; };
+  std::string out;
+  out.reserve(text.size());
+  size_t at = 0;
+  for (const CommentSpan& span : CommentSpans(text)) {
+    out.append(text.substr(at, static_cast<size_t>(span.begin) - at));
+    at = static_cast<size_t>(span.end);
+    if (!out.empty() && at < text.size() && isNumber(out.back()) && isNumber(text[at])) out += ' ';
+  }
+  out.append(text.substr(at));
+  return out;
+}

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -18,3 +19,8 @@ struct CommentSpan {
   int32_t end = 0;
 };
 std::vector<CommentSpan> CommentSpans(std::string_view text);
+
+// `text` with its comments (as CommentSpans finds them) cut out, so that what a score plays
+// is told apart from what is written around it. Where a cut would join two numbers, one
+// space stands in.
+std::string WithoutComments(std::string_view text);
