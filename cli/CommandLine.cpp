@@ -32,8 +32,10 @@ int Listen(const Arguments& arguments, const CommandLineStreams& streams) {
 }
 
 const Command kCommands[] = {
-    {"check", "FILE", "print the phrase count, note count and length in seconds of a score", 1,
-     RunCheckCommand},
+    {"check", kCheckArguments,
+     "print the phrase count, note count and length in seconds of a score; --json: the song as "
+     "data, each phrase's notes with their words",
+     kOptionsChecked, RunCheckCommand},
     {"export", "FILE OUT.mid", "write a score as a Standard MIDI File", 2, RunExportCommand},
     {"jianpu", kJianpuArguments,
      "write a score in numbered notation (jianpu) on A4 pages: a PDF, or an SVG or PNG picture",

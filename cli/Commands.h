@@ -11,6 +11,7 @@
 // The commands the dispatcher runs, one file each. Each checks its own arguments and returns
 // an exit status; `arguments` are those after the command's name.
 
+extern const char kCheckArguments[];
 extern const char kPlayArguments[];
 extern const char kRenderArguments[];
 extern const char kScoreArguments[];
@@ -19,7 +20,8 @@ extern const char kProgressArguments[];
 extern const char kJianpuArguments[];
 extern const char kRangeArguments[];
 
-// `check FILE`: the phrase count, note count and length of a score.
+// `check FILE [--json]`: the phrase count, note count and length of a score, or with --json
+// the song: each phrase's notes with their syllables; what is not understood, as warnings.
 int RunCheckCommand(const Arguments& arguments, const CommandLineStreams& streams);
 // `export FILE OUT.mid`: the score as a Standard MIDI File.
 int RunExportCommand(const Arguments& arguments, const CommandLineStreams& streams);

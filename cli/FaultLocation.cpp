@@ -45,14 +45,18 @@ std::string DescribeFault(const std::string& text, int32_t phraseOffset, int32_t
   return out;
 }
 
-std::string DescribeLookAlikes(const std::string& text,
-                               const std::vector<LookAlikeWarning>& warnings) {
+std::string DescribeWarnings(const std::string& text, std::vector<TextWarning> warnings) {
+  std::stable_sort(warnings.begin(), warnings.end(),
+                   [](const TextWarning& a, const TextWarning& b) { return a.offset < b.offset; });
   std::string out;
-  for (const LookAlikeWarning& warning : warnings) {
+  for (const TextWarning& warning : warnings) {
     const TextPosition at = PositionOf(text, warning.offset);
     out += std::string(kProgram) + ": warning at line " + std::to_string(at.line) + ", column " +
-           std::to_string(at.column) + ": " + warning.message +
-           " (probably meant: " + warning.suggestion + ")\n";
+           std::to_string(at.column) + ": " + warning.message + "\n";
   }
   return out;
+}
+
+TextWarning LookAlikeTextWarning(const LookAlikeWarning& warning) {
+  return {warning.offset, warning.message + " (probably meant: " + warning.suggestion + ")"};
 }

@@ -16,7 +16,14 @@ std::string Excerpt(const std::string& text, int32_t offset, int32_t length, int
 std::string DescribeFault(const std::string& text, int32_t phraseOffset, int32_t phraseLength,
                           int32_t numberOffset, int32_t numberLength);
 
-// One line for each look-alike warning, "tunwick: warning at line 2, column 5: MESSAGE
-// (probably meant: SUGGESTION)"; "" for none.
-std::string DescribeLookAlikes(const std::string& text,
-                               const std::vector<LookAlikeWarning>& warnings);
+// A warning about byte `offset` of `text`: "tunwick: warning at line 2, column 5: MESSAGE".
+struct TextWarning {
+  int32_t offset = 0;
+  std::string message;
+};
+
+// One line for each warning, in the order they stand in the text; "" for none.
+std::string DescribeWarnings(const std::string& text, std::vector<TextWarning> warnings);
+
+// A look-alike warning as a TextWarning: "MESSAGE (probably meant: SUGGESTION)".
+TextWarning LookAlikeTextWarning(const LookAlikeWarning& warning);

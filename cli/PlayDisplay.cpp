@@ -13,9 +13,8 @@
 
 namespace {
 
-constexpr const char* kMarkOn = "\x1b[7m";
-constexpr const char* kMarkOff = "\x1b[27m";
 constexpr const char* kClearLine = "\r\x1b[K";
+constexpr const char* kLineUp = "\x1b[A";
 
 // "3 semitones up", "1 semitone down", "0 semitones up".
 std::string Shift(int32_t semitones) {
@@ -43,7 +42,8 @@ CPlayDisplay::CPlayDisplay(const CPlayer& player, std::string loadedText, std::F
       comments_(CommentSpans(text_)),
       out_(out),
       width_(width),
-      stopped_(std::move(stopped)) {}
+      stopped_(std::move(stopped)),
+      song_(ReadSong(text_, player.LoadedScore())) {}
 
 void CPlayDisplay::OnPlayerNotification(const PlayerNotification& n) {
   if (stopped_ && stopped_()) return;
@@ -58,16 +58,24 @@ void CPlayDisplay::OnPlayerNotification(const PlayerNotification& n) {
   at_ = n.atMs;
   if (noteCount_ < static_cast<int>(sizeof notes_ / sizeof notes_[0]))
     notes_[noteCount_++] = n.note;
-  std::fprintf(out_, "%s%s", kClearLine, LiveLine(row_, notes_, noteCount_).c_str());
+  const std::string words = WordsLine(row_, notes_, noteCount_);
+  ClearLive();
+  std::fputs(LiveLine(row_, notes_, noteCount_).c_str(), out_);
+  if (!words.empty()) std::fprintf(out_, "\n%s", words.c_str());
   std::fflush(out_);
-  liveShown_ = true;
+  liveLines_ = words.empty() ? 1 : 2;
 }
 
 void CPlayDisplay::Finish() {
-  if (!liveShown_) return;
-  std::fprintf(out_, "%s", kClearLine);
+  if (liveLines_ == 0) return;
+  ClearLive();
   std::fflush(out_);
-  liveShown_ = false;
+}
+
+void CPlayDisplay::ClearLive() {
+  std::fputs(kClearLine, out_);
+  if (liveLines_ == 2) std::fprintf(out_, "%s%s", kLineUp, kClearLine);
+  liveLines_ = 0;
 }
 
 void CPlayDisplay::PrintPass() {

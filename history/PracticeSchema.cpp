@@ -1,8 +1,12 @@
 #include "history/PracticeSchema.h"
 
+#include <set>
 #include <string>
+#include <vector>
 
+#include "files/ScoreTextFile.h"
 #include "history/PracticeStore.h"
+#include "history/ScoreIdentity.h"
 #include "history/Sqlite.h"
 
 namespace history {
@@ -13,11 +17,55 @@ namespace {
 // at the same place is not taken for one.
 constexpr int32_t kApplicationId = 0x54775048;
 
-// Each step brings the schema from version i to i + 1; a new version adds a step and never
-// changes one already shipped.
-const char* const kUpgradeSteps[] = {
+// 1 -> 2: a score is known by its music, its text without comments (ScoreHash), no longer by
+// its whole text. A score whose tries name a file that still holds the very text it was stored
+// under takes the new hash of that text, joining a score already stored under it; a text
+// without comments hashes alike either way, and one that is gone or changed cannot be told.
+void RehashScoresByTheirMusic(sqlite3* db) {
+  struct Stored {
+    int64_t id;
+    std::string hash;
+    std::string file;
+  };
+  std::vector<Stored> stored;
+  {
+    CSqlStatement read(db,
+                       "SELECT DISTINCT scores.id, scores.hash, tries.file FROM scores"
+                       " JOIN tries ON tries.score_id = scores.id"
+                       " WHERE tries.file IS NOT NULL AND tries.file <> '' ORDER BY scores.id");
+    while (read.Step()) stored.push_back({read.Int(0), read.Text(1), read.Text(2)});
+  }
+  std::set<int64_t> done;
+  for (const Stored& score : stored) {
+    if (done.count(score.id) != 0) continue;
+    const ScoreTextReadResult file = ReadScoreTextFile(score.file);
+    if (file.status != ScoreTextReadResult::kOk || WholeTextHash(file.text) != score.hash) continue;
+    done.insert(score.id);
+    const std::string music = ScoreHash(file.text);
+    if (music == score.hash) continue;
+    CSqlStatement existing(db, "SELECT id FROM scores WHERE hash = ?1");
+    existing.Bind(1, music);
+    if (existing.Step()) {
+      CSqlStatement move(db, "UPDATE tries SET score_id = ?1 WHERE score_id = ?2");
+      move.Bind(1, existing.Int(0)).Bind(2, score.id).Run();
+      CSqlStatement drop(db, "DELETE FROM scores WHERE id = ?1");
+      drop.Bind(1, score.id).Run();
+    } else {
+      CSqlStatement rename(db, "UPDATE scores SET hash = ?1 WHERE id = ?2");
+      rename.Bind(1, music).Bind(2, score.id).Run();
+    }
+  }
+}
+
+// Each step brings the schema from version i to i + 1, in SQL or, where SQL alone cannot, in
+// code; a new version adds a step and never changes one already shipped.
+struct UpgradeStep {
+  const char* sql;
+  void (*run)(sqlite3* db);
+};
+const UpgradeStep kUpgradeSteps[] = {
     // 0 -> 1: scores, their tries and each try's notes.
-    R"sql(
+    {R"sql(
 CREATE TABLE scores (
   id INTEGER PRIMARY KEY,
   hash TEXT NOT NULL UNIQUE
@@ -57,6 +105,8 @@ CREATE TABLE notes (
   PRIMARY KEY (try_id, position)
 ) WITHOUT ROWID;
 )sql",
+     nullptr},
+    {nullptr, RehashScoresByTheirMusic},
 };
 static_assert(sizeof kUpgradeSteps / sizeof kUpgradeSteps[0] == kSchemaVersion,
               "one upgrade step per schema version");
@@ -90,8 +140,11 @@ void UpgradeSchema(sqlite3* db) {
   CWriteTransaction write(db);
   // Another process may have upgraded it while this one waited for the lock.
   const int32_t version = CheckSchema(db);
-  for (int32_t step = version; step < kSchemaVersion; ++step)
-    ExecuteSql(db, kUpgradeSteps[step], "upgrading the practice history");
+  for (int32_t step = version; step < kSchemaVersion; ++step) {
+    if (kUpgradeSteps[step].sql != nullptr)
+      ExecuteSql(db, kUpgradeSteps[step].sql, "upgrading the practice history");
+    if (kUpgradeSteps[step].run != nullptr) kUpgradeSteps[step].run(db);
+  }
   const std::string stamp = "PRAGMA application_id = " + std::to_string(kApplicationId) +
                             "; PRAGMA user_version = " + std::to_string(kSchemaVersion);
   ExecuteSql(db, stamp.c_str(), "upgrading the practice history");

@@ -17,7 +17,7 @@ namespace history {
 
 // The schema's version, kept in the database's user_version; each version's upgrade step
 // brings a database of the version before it up by one.
-constexpr int32_t kSchemaVersion = 1;
+constexpr int32_t kSchemaVersion = 2;
 // The judge's normal tolerance either way, kept with tries judged with it.
 constexpr double kNormalToleranceCents = 50.0;
 

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "notation/Comments.h"
 #include "notation/Score.h"
 
 namespace history {
@@ -29,7 +30,9 @@ std::string Collapsed(const char* text, size_t length) {
 
 }  // namespace
 
-std::string ScoreHash(const std::string& text) {
+std::string ScoreHash(const std::string& text) { return WholeTextHash(WithoutComments(text)); }
+
+std::string WholeTextHash(const std::string& text) {
   uint64_t hash = 14695981039346656037ull;
   for (const char c : Collapsed(text.data(), text.size())) {
     hash ^= static_cast<unsigned char>(c);

@@ -233,13 +233,22 @@ void MarkPhraseEnd(Phrase& slot) {
 
 int32_t MsPerBeat(const Phrase& phrase) { return 60000 / (phrase.tempo > 0 ? phrase.tempo : 120); }
 
+bool StartsVoice(const Phrase& phrase, int32_t note) {
+  return note > 0 && note < phrase.noteCount &&
+         phrase.startTimes[note] <
+             phrase.startTimes[note - 1] + phrase.durations[note - 1] - kValueTolerance;
+}
+
 int32_t FirstVoiceNoteCount(const Phrase& phrase) {
   if (phrase.noteCount <= 0 || !phrase.startTimes || !phrase.durations) return 0;
   for (int32_t i = 1; i < phrase.noteCount; ++i) {
-    if (phrase.startTimes[i] < phrase.startTimes[i - 1] + phrase.durations[i - 1] - kValueTolerance)
-      return i;
+    if (StartsVoice(phrase, i)) return i;
   }
   return phrase.noteCount;
+}
+
+bool IsRest(const Phrase& phrase, int32_t note) {
+  return PitchNumber(phrase.tokens[2 * note + 1]) == kRestPitch;
 }
 
 void ResetPhrase(Phrase& phrase) {

@@ -31,9 +31,16 @@ struct Phrase {
 // every phrase a tempo of 1 to 999; a phrase that somehow has none plays at 120.
 int32_t MsPerBeat(const Phrase& phrase);
 
-// How many notes the phrase's first voice holds: the notes up to the first that starts before
-// the note ahead of it has ended (every further voice starts again at time 0).
+// Whether note `note` (from 1) starts a further voice: it starts before the note ahead of it
+// has ended (every further voice starts again at time 0).
+bool StartsVoice(const Phrase& phrase, int32_t note);
+
+// How many notes the phrase's first voice holds: the notes up to the first that starts a
+// further voice.
 int32_t FirstVoiceNoteCount(const Phrase& phrase);
+
+// Whether note `note` is a rest; its pitch is kRestPitch moved by the phrase's key.
+bool IsRest(const Phrase& phrase, int32_t note);
 
 void ResetPhrase(Phrase& phrase);
 void ReleasePhrase(Phrase& phrase);

@@ -12,7 +12,7 @@ constexpr double kBeatTolerance = 1e-6;
 constexpr size_t kMaxMeasuresAPhrase = kMaxPhraseTokens;
 
 bool Sounds(const Phrase& phrase, int32_t note) {
-  return phrase.pitches[note] != kRestPitch && phrase.durations[note] > kValueTolerance;
+  return !IsRest(phrase, note) && phrase.durations[note] > kValueTolerance;
 }
 
 // The phrase whose text holds byte `offset`; -1 when it lies in none.

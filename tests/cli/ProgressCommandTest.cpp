@@ -141,6 +141,21 @@ TEST_F(ProgressCommandTest, TriesComeBackAsJsonInTimeOrderWithTheirNotes) {
       std::string::npos);
 }
 
+// A score's history belongs to its music: a word, the title or a comment corrected in the file
+// keeps its tries; a note changed makes another score.
+TEST_F(ProgressCommandTest, ACorrectedWordKeepsTheTriesAChangedNoteDoesNot) {
+  const std::string sung = std::string("/*标题: 音阶*/") + kSong + " /*词: 哆来*/";
+  song = folder.Write("song.txt", sung);
+  Store({1714500000000, 0}, 0, "HHH", 0, history::ScoreHash(sung));
+  folder.Write("song.txt", std::string("/*标题: 小音阶*/") + kSong + " /*词: 哆唻*/ /* ok */");
+  const Ran run = Progress({song, "--json"});
+  ASSERT_EQ(run.status, kExitOk) << run.err;
+  EXPECT_EQ(Count(run.out, "\"when\""), 1) << run.out;
+
+  folder.Write("song.txt", std::string(kSong) + ",1,1 /*词: 哆来*/");
+  EXPECT_EQ(Count(Progress({song, "--json"}).out, "\"when\""), 0);
+}
+
 TEST_F(ProgressCommandTest, EveryScoreWithItsPhrasesTriesBestLastAndDays) {
   Store({1714500000000, 0}, 0, "HHM");
   Store({1714586400000, 0}, 0, "HHH");  // the next day

@@ -30,6 +30,23 @@ TEST(ScoreHashTest, WhiteSpaceAndLineEndsDoNotMakeAnotherScore) {
   for (const char* text : other) EXPECT_NE(history::ScoreHash(text), base) << text;
 }
 
+TEST(ScoreHashTest, CommentsAreNotTheMusic) {
+  const std::string music = "do=F s=100,1,1,1,2|\r\n1,3,1,5";
+  const std::string base = history::ScoreHash(music);
+  EXPECT_EQ(base, history::WholeTextHash(music)) << "a text without comments keeps its hash";
+  const char* same[] = {
+      "/*标题: 音阶*/do=F s=100,1,1,1,2|\r\n1,3,1,5 /*词: 一二三四*/",
+      "/*title: Scale*/do=F s=100,1,1,1,2|\r\n1,3,1,5 /*词: 一二三肆*/",  // a word corrected
+      "do=F s=100,1,1,1,2/* breathe */|\r\n1,3,1,5",
+  };
+  for (const char* text : same) EXPECT_EQ(history::ScoreHash(text), base) << text;
+  EXPECT_NE(history::WholeTextHash(same[0]), base);
+  // A comment cut from between two numbers leaves them apart.
+  EXPECT_EQ(history::ScoreHash("do=F s=100,1,1,1,2|\r\n1,3,1/**/5"),
+            history::ScoreHash("do=F s=100,1,1,1,2|\r\n1,3,1 5"));
+  EXPECT_NE(history::ScoreHash("do=F s=100,1,1,1,2|\r\n1,3,1,6 /*词: 一二三四*/"), base);
+}
+
 TEST(PhraseTextTest, APhraseAsTypedWithItsTempoDigitsAndNoneBeyondTheScore) {
   auto score = std::make_unique<Score>();
   const char text[] = "do=F s=100,1,1,1,2|\r\n1,3,  1,5 /* note */|";
