@@ -86,9 +86,9 @@ class CTagReader {
     const std::optional<Tag> tag = SplitTag(body);
     if (!tag) return;
     offset_ = offset;
-    if (EqualsIgnoringCase(tag->name, "title") || tag->name == "标题") {
+    if (tag->name == "title" || tag->name == "标题") {
       ReadTitle(tag->value);
-    } else if (EqualsIgnoringCase(tag->name, "meter") || tag->name == "拍号") {
+    } else if (tag->name == "meter" || tag->name == "拍号") {
       ReadMeter(tag->value);
     } else if (std::optional<int32_t> verse = VerseOf(tag->name)) {
       ReadWords(*verse, tag->value);
@@ -101,7 +101,7 @@ class CTagReader {
     std::string_view digits;
     if (name.substr(0, 3) == "词")
       digits = name.substr(3);
-    else if (name.size() >= 5 && EqualsIgnoringCase(name.substr(0, 5), "words"))
+    else if (name.substr(0, 5) == "words")
       digits = name.substr(5);
     else
       return std::nullopt;

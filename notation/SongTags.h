@@ -8,7 +8,8 @@
 // What a score says of its song in structured comments, which the parser blanks like any
 // other: "/*标题: 茉莉花*/" or "/*title: …*/", "/*拍号: 3/4, 弱起 1*/" or
 // "/*meter: 3/4, pickup 1*/", and "/*词: …*/" or "/*words: …*/" ("词2", "words2", … for further
-// verses). A colon may be full-width. A comment that is none of these is an ordinary comment.
+// verses). A colon may be full-width. The names are written as here, in lower case, so that a
+// credit such as "Words: Robert Burns" stays an ordinary comment, as does any other comment.
 
 constexpr int32_t kMaxVerses = 8;
 

@@ -75,7 +75,8 @@ INSTANTIATE_TEST_SUITE_P(
         WordsCase{"too many syllables", "/*词: 一二三四*/1,1,1,2", {"一", "二"}, 1},
         WordsCase{"two comments go on", "1,1,/*词: 一*/1,2,/*词: 二三*/1,3", {"一", "二", "三"}, 0},
         WordsCase{"full-width colon and leading quote", "/*词：“好”*/1,1", {"“好”"}, 0},
-        WordsCase{"an ordinary comment", "/* 词 and words in a note */1,1", {""}, 0}),
+        WordsCase{"an ordinary comment", "/* 词 and words in a note */1,1", {""}, 0},
+        WordsCase{"a credit is no tag", "/* Words: Robert Burns, 1788 */1,1", {""}, 0}),
     [](const testing::TestParamInfo<WordsCase>& info) {
       std::string name = info.param.name;
       for (char& c : name)
