@@ -147,7 +147,7 @@ void Underlines(const std::vector<Cell*>& voiceCells, CBlockWriter& writer) {
         size_t last = k;
         while (last + 1 < end && voiceCells[last + 1]->underlines >= level) ++last;
         const double left = DigitLeft(*voiceCells[k]);
-        const double right = voiceCells[last]->x + voiceCells[last]->width;
+        const double right = InkRight(*voiceCells[last]);
         writer.Plain(ItemKind::kUnderline, left, kDigitHeight + 1.0 + (level - 1) * kUnderlineStep,
                      right - left, kUnderlineThickness, first->voice, level);
         k = last + 1;
@@ -173,7 +173,7 @@ void Arcs(const std::vector<Cell*>& voiceCells, const std::vector<double>& tops,
       top = std::min(top, tops[end++]);
     const Cell* last = voiceCells[end - 1];
     writer.Plain(ItemKind::kTriplet, DigitLeft(*first), top - 8.0,
-                 last->x + last->width - DigitLeft(*first), 6.0, first->voice, 0, "3");
+                 InkRight(*last) - DigitLeft(*first), 6.0, first->voice, 0, "3");
     i = end;
   }
   const Cell* head = nullptr;
