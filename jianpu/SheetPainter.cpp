@@ -41,14 +41,6 @@ void CentredOutline(QPainter& painter, const QFont& font, double x, double width
   painter.fillPath(path, painter.pen().color());
 }
 
-// The words unshaped: "fi" stays two letters, so that a PDF's text reads the words back.
-QFont WordsFont() {
-  QFont font = SheetFont(kWordsPixels);
-  font.setStyleStrategy(
-      static_cast<QFont::StyleStrategy>(QFont::PreferAntialias | QFont::PreferNoShaping));
-  return font;
-}
-
 bool Lit(const SheetItem& item, const SheetLighting& lighting) {
   return item.phrase == lighting.phrase && item.note >= 0 &&
          std::find(lighting.notes.begin(), lighting.notes.end(), item.source) !=
@@ -63,7 +55,7 @@ void Backgrounds(QPainter& painter, const SheetPage& page, const SheetLighting& 
       painter.drawRect(QRectF(item.x, item.y, item.width, item.height));
     }
   }
-  const QFontMetricsF words(WordsFont());
+  const QFontMetricsF words(SheetFont(kWordsPixels));
   for (const SheetItem& item : page.items) {
     if (!Lit(item, lighting)) continue;
     painter.setBrush(kNoteBackground);
@@ -120,7 +112,9 @@ QFont SheetFont(int pixels, bool bold) {
   font.setFamilies({QStringLiteral("DejaVu Sans"), QStringLiteral("WenQuanYi Zen Hei")});
   font.setPixelSize(pixels);
   font.setBold(bold);
-  font.setStyleStrategy(QFont::PreferAntialias);
+  // Unshaped: "fi" stays two letters, so that a PDF's text reads titles and words back.
+  font.setStyleStrategy(
+      static_cast<QFont::StyleStrategy>(QFont::PreferAntialias | QFont::PreferNoShaping));
   return font;
 }
 
@@ -131,7 +125,7 @@ void PaintSheet(QPainter& painter, const SheetPage& page, const SheetLighting& l
   const QFont digitFont = SheetFont(kDigitPixels);
   const QFont signFont = SheetFont(kSignPixels);
   const QFont textFont = SheetFont(kTextPixels);
-  const QFont wordsFont = WordsFont();
+  const QFont wordsFont = SheetFont(kWordsPixels);
   for (const SheetItem& item : page.items) {
     const QRectF box(item.x, item.y, item.width, item.height);
     painter.setPen(kInk);

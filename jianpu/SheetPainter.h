@@ -22,7 +22,8 @@ struct SheetLighting {
 };
 
 // The fonts the sheet is drawn in: digits, the music signs (♩ ♯ ♭) and Latin words in DejaVu
-// Sans, Chinese text (titles, words) in WenQuanYi Zen Hei; `pixels` tall in layout units.
+// Sans, Chinese text (titles, words) in WenQuanYi Zen Hei, without ligatures; `pixels` tall in
+// layout units.
 QFont SheetFont(int pixels, bool bold = false);
 
 // Draws a page's items, the painter's origin at the page's top left inside its margins and

@@ -71,6 +71,18 @@ TEST(SheetWordsTest, SyllablesAreSetApartAndTheNotesMakeRoomForThem) {
   for (size_t i = 1; i < syllables.size(); ++i)
     EXPECT_GE(syllables[i].x, syllables[i - 1].x + syllables[i - 1].width)
         << syllables[i - 1].text << " " << syllables[i].text;
+  // The room is the words': a beat's underline still ends at its last digit, and a triplet's
+  // bracket over its last head.
+  const std::vector<SheetLine> lines =
+      Lines("/*words: Won-der-ful-ly*/0.1,1,0.1,2,0.3,3,0.3,4,0.3,5");
+  const std::vector<SheetItem> digits = ItemsOf(lines, ItemKind::kDigit);
+  const std::vector<SheetItem> underlines = ItemsOf(lines, ItemKind::kUnderline);
+  const std::vector<SheetItem> brackets = ItemsOf(lines, ItemKind::kTriplet);
+  ASSERT_EQ(digits.size(), 5u);
+  ASSERT_EQ(underlines.size(), 2u);
+  ASSERT_EQ(brackets.size(), 1u);
+  EXPECT_DOUBLE_EQ(underlines[0].x + underlines[0].width, digits[1].x + digits[1].width);
+  EXPECT_DOUBLE_EQ(brackets[0].x + brackets[0].width, digits[4].x + digits[4].width);
 }
 
 TEST(SheetWordsTest, VersesStandOneUnderAnotherAndTheLineGrowsWithThem) {
