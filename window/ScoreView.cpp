@@ -170,8 +170,10 @@ bool CScoreView::SelectAt(const QPointF& point) {
   const double y = point.y() / kScale - kMargin;
   constexpr double kReach = 2.0;
   for (const jianpu::SheetItem& item : page_.items) {
-    const bool selectable =
-        item.kind == jianpu::ItemKind::kDigit || item.kind == jianpu::ItemKind::kFault;
+    // A syllable stands for its note.
+    const bool selectable = item.kind == jianpu::ItemKind::kDigit ||
+                            item.kind == jianpu::ItemKind::kSyllable ||
+                            item.kind == jianpu::ItemKind::kFault;
     if (!selectable || item.source.start < 0) continue;
     if (x < item.x - kReach || x > item.x + item.width + kReach || y < item.y - kReach ||
         y > item.y + item.height + kReach)

@@ -59,8 +59,8 @@ class CScoreView : public QScrollArea {
   const jianpu::SheetPage& Page() const { return page_; }
   // What is lit now, from the follow-along in the box.
   jianpu::SheetLighting Lighting() const;
-  // Selects in the box the note (or refused phrase) drawn at `point` of the canvas; false
-  // when nothing is drawn there.
+  // Selects in the box the note (its digit or syllable) or refused phrase drawn at `point` of
+  // the canvas; false when nothing is drawn there.
   bool SelectAt(const QPointF& point);
   QWidget* Canvas() const;
 

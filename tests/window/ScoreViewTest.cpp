@@ -239,6 +239,12 @@ TEST_F(ScoreViewTest, WordsTypedInACommentAreRedrawnAndTheSoundingSyllableIsLit)
   View().Refresh();
   EXPECT_EQ(Texts(ItemKind::kSyllable), "一闪一闪亮");
 
+  // A click on a syllable selects its note.
+  QTest::mouseClick(View().Canvas(), Qt::LeftButton, {}, CentreOf(Items(ItemKind::kSyllable)[3]));
+  EXPECT_EQ(dlg->ScoreEdit()->textCursor().selectedText(), QStringLiteral("1,5"));
+  EXPECT_EQ(dlg->ScoreEdit()->textCursor().selectionStart(),
+            dlg->ScoreEdit()->toPlainText().indexOf(QStringLiteral("1,5")));
+
   // Playing: the second note's syllable is lit with it, the first's not.
   dlg->Click(IDC_LOAD);
   Run(700);
