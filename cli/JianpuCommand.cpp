@@ -11,16 +11,6 @@
 
 namespace {
 
-// The file's name without its folder and suffix: the title when none is given.
-std::string TitleOf(const std::string& path) {
-  if (path == "-") return "";
-  const size_t slash = path.rfind('/');
-  std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-  const size_t dot = name.rfind('.');
-  if (dot != std::string::npos && dot > 0) name.erase(dot);
-  return name;
-}
-
 // Qt's notes about its environment (no runtime folder, say) are no concern of a command that
 // only draws into a file; its errors still reach standard error.
 void QuietQtNotes(QtMsgType type, const QMessageLogContext&, const QString& message) {
@@ -65,7 +55,8 @@ int RunJianpuCommand(const Arguments& arguments, const CommandLineStreams& strea
   const jianpu::Sheet sheet = jianpu::ReadSheet(text);
   const std::unique_ptr<QGuiApplication> application = GuiForFonts();
   const std::string bytes = jianpu::SheetFileBytes(
-      jianpu::A4Pages(sheet, parsed.Has("--title") ? parsed.Option("--title", "") : TitleOf(in)),
+      jianpu::A4Pages(sheet, parsed.Has("--title") ? parsed.Option("--title", "")
+                                                   : jianpu::SheetTitle(sheet, in)),
       format);
   const FileWriteResult written = WriteFileReplacing(out, bytes);
   if (!written.ok) {

@@ -2,182 +2,15 @@
 
 #include <algorithm>
 #include <cmath>
-#include <tuple>
 
-#include "jianpu/NoteSpelling.h"
+#include "jianpu/PhraseCells.h"
+#include "jianpu/PhraseWords.h"
 
 namespace jianpu {
 
 namespace {
 
 constexpr double kEps = 1e-9;
-constexpr double kMinAdvance = 4.0;  // between two columns of different voices
-
-// One digit of a head: how it is written and the note it stands for.
-struct StackedDigit {
-  WrittenPitch pitch;
-  int32_t note = -1;
-};
-
-// A column's content in one voice: a head (a digit, or a chord's digits stacked bottom
-// first) or a dash.
-struct Cell {
-  double time = 0.0;
-  double beats = 0.0;  // how long the head lasts (for triplet brackets)
-  int32_t voice = 0;
-  bool dash = false;
-  bool tied = false;  // tied to the head before it
-  bool triplet = false;
-  int32_t group = -1;  // triplet bracket
-  int32_t underlines = 0;
-  int32_t dots = 0;  // drawn after the cell
-  int32_t note = -1;
-  std::vector<StackedDigit> stack;
-  bool sharpRoom = false;
-  double width = 0.0;
-  double x = 0.0;
-};
-
-// The voice of each note: a voice ends where an '&' stands between two notes' numbers.
-std::vector<int32_t> VoiceOfNotes(const Phrase& phrase) {
-  std::vector<int32_t> voices(static_cast<size_t>(phrase.noteCount), 0);
-  int32_t voice = 0;
-  for (int32_t j = 1; j < phrase.noteCount; ++j) {
-    const TokenSpan& before = phrase.tokens[2 * j - 1];
-    const TokenSpan& after = phrase.tokens[2 * j];
-    if (std::find(before.start + before.length, after.start, '&') != after.start) ++voice;
-    voices[static_cast<size_t>(j)] = voice;
-  }
-  return voices;
-}
-
-void AddNote(std::vector<Cell>& cells, int32_t voice, double start, double beats,
-             std::vector<StackedDigit> stack) {
-  std::sort(stack.begin(), stack.end(), [](const StackedDigit& a, const StackedDigit& b) {
-    return std::make_tuple(a.pitch.octave, a.pitch.degree, a.pitch.sharp) <
-           std::make_tuple(b.pitch.octave, b.pitch.degree, b.pitch.sharp);
-  });
-  const bool sharpRoom =
-      std::any_of(stack.begin(), stack.end(), [](const StackedDigit& d) { return d.pitch.sharp; });
-  const bool triplet = IsTripletLength(beats);
-  const double scale = triplet ? 2.0 / 3.0 : 1.0;
-  const int32_t note = stack.back().note;
-  const bool rest = stack.size() == 1 && stack[0].pitch.degree == 0;
-  double time = start;
-  bool first = true;
-  for (const WrittenLength& head : WriteLength(beats)) {
-    Cell cell;
-    cell.time = time;
-    cell.beats = HeadBeats(head) * scale;
-    cell.voice = voice;
-    cell.tied = !first;
-    cell.triplet = triplet;
-    cell.underlines = head.underlines;
-    cell.dots = head.dashes == 0 ? head.dots : 0;
-    cell.note = note;
-    cell.stack = stack;
-    cell.sharpRoom = sharpRoom;
-    cell.width = (sharpRoom ? kSharpWidth : 0.0) + kDigitWidth + cell.dots * kDotWidth;
-    cells.push_back(cell);
-    const double beat = std::ldexp(1.0, -head.underlines) * scale;
-    for (int32_t d = 1; d <= head.dashes; ++d) {
-      // A rest is written again for each beat; a note's further beats are dashes.
-      if (rest) {
-        Cell again = cell;
-        again.time = time + d * beat;
-        again.tied = false;
-        again.dots = d == head.dashes ? head.dots : 0;
-        again.width = kDigitWidth + again.dots * kDotWidth;
-        cells.push_back(again);
-        continue;
-      }
-      Cell dash;
-      dash.time = time + d * beat;
-      dash.voice = voice;
-      dash.dash = true;
-      dash.note = note;
-      dash.dots = d == head.dashes ? head.dots : 0;
-      dash.width = kDigitWidth + dash.dots * kDotWidth;
-      cells.push_back(dash);
-    }
-    time += cell.beats;
-    first = false;
-  }
-}
-
-// Triplet heads in a row are bracketed in threes: a bracket closes when its heads fill a
-// quarter, half, one or two beats.
-void GroupTriplets(std::vector<Cell>& cells) {
-  int32_t group = 0;
-  double filled = 0.0;
-  bool open = false;
-  int32_t voice = -1;
-  for (Cell& cell : cells) {
-    if (cell.dash) continue;
-    if (!cell.triplet || cell.voice != voice) {
-      if (open) ++group;
-      open = false;
-      filled = 0.0;
-    }
-    voice = cell.voice;
-    if (!cell.triplet) continue;
-    cell.group = group;
-    open = true;
-    filled += cell.beats;
-    for (double span : {0.25, 0.5, 1.0, 2.0}) {
-      if (std::fabs(filled - span) < kEps) {
-        ++group;
-        open = false;
-        filled = 0.0;
-        break;
-      }
-    }
-  }
-}
-
-std::vector<Cell> CellsOf(const Sheet& sheet, int32_t phrase) {
-  const Phrase& p = sheet.score->phrases[phrase];
-  const std::vector<int32_t> voices = VoiceOfNotes(p);
-  std::vector<Cell> cells;
-  std::vector<StackedDigit> pending;
-  for (int32_t j = 0; j < p.noteCount; ++j) {
-    pending.push_back({WritePitch(p.tokens[2 * j + 1]), j});
-    const bool voiceEnds = j + 1 == p.noteCount || voices[j + 1] != voices[j];
-    // A note of no length sounds with the next of its voice: their digits stack.
-    if (p.durations[j] < kEps && !voiceEnds) continue;
-    AddNote(cells, voices[j], p.startTimes[j], p.durations[j], pending);
-    pending.clear();
-  }
-  GroupTriplets(cells);
-  return cells;
-}
-
-// Places the columns: a column stands right of every cell of each voice before it, and
-// every cell starting at its beat stands in it.
-double PlaceColumns(std::vector<Cell*>& cells) {
-  std::stable_sort(cells.begin(), cells.end(),
-                   [](const Cell* a, const Cell* b) { return a->time < b->time - kEps; });
-  std::vector<double> voiceEnd;
-  for (const Cell* cell : cells)
-    voiceEnd.resize(std::max(voiceEnd.size(), static_cast<size_t>(cell->voice) + 1), 0.0);
-  double columnX = -kMinAdvance;
-  double right = 0.0;
-  size_t i = 0;
-  while (i < cells.size()) {
-    size_t end = i;
-    double x = std::max(columnX + kMinAdvance, 0.0);
-    while (end < cells.size() && std::fabs(cells[end]->time - cells[i]->time) < kEps)
-      x = std::max(x, voiceEnd[static_cast<size_t>(cells[end++]->voice)]);
-    for (size_t k = i; k < end; ++k) {
-      cells[k]->x = x;
-      voiceEnd[static_cast<size_t>(cells[k]->voice)] = x + cells[k]->width + kColumnGap;
-      right = std::max(right, x + cells[k]->width);
-    }
-    columnX = x;
-    i = end;
-  }
-  return right;
-}
 
 SheetItem NoteItem(ItemKind kind, double x, double y, double w, double h, const Sheet& sheet,
                    int32_t phrase, int32_t note) {
@@ -258,6 +91,13 @@ class CBlockWriter {
       Add(Dot(ItemKind::kDot, x + kDotWidth * (k + 0.5), kDigitHeight / 2, cell.note), cell.voice);
   }
 
+  // True when a measure ends at `beat`, inside the phrase.
+  bool EndsAMeasure(double beat) const {
+    const std::vector<double>& ends = sheet_.measureEnds[static_cast<size_t>(phrase_)];
+    return std::any_of(ends.begin(), ends.end(),
+                       [&](double end) { return std::fabs(end - beat) < kEps; });
+  }
+
   void Plain(ItemKind kind, double x, double y, double w, double h, int32_t row, int32_t level = 0,
              const char* text = "") {
     SheetItem item;
@@ -277,8 +117,6 @@ class CBlockWriter {
   int32_t phrase_;
   PhraseBlock& block_;
 };
-
-double DigitLeft(const Cell& cell) { return cell.x + (cell.sharpRoom ? kSharpWidth : 0.0); }
 
 // Underlines: the heads of one beat (or of one triplet) that have them are joined, each level
 // under the run of heads that have that many.
@@ -309,7 +147,7 @@ void Underlines(const std::vector<Cell*>& voiceCells, CBlockWriter& writer) {
         size_t last = k;
         while (last + 1 < end && voiceCells[last + 1]->underlines >= level) ++last;
         const double left = DigitLeft(*voiceCells[k]);
-        const double right = voiceCells[last]->x + voiceCells[last]->width;
+        const double right = InkRight(*voiceCells[last]);
         writer.Plain(ItemKind::kUnderline, left, kDigitHeight + 1.0 + (level - 1) * kUnderlineStep,
                      right - left, kUnderlineThickness, first->voice, level);
         k = last + 1;
@@ -335,7 +173,7 @@ void Arcs(const std::vector<Cell*>& voiceCells, const std::vector<double>& tops,
       top = std::min(top, tops[end++]);
     const Cell* last = voiceCells[end - 1];
     writer.Plain(ItemKind::kTriplet, DigitLeft(*first), top - 8.0,
-                 last->x + last->width - DigitLeft(*first), 6.0, first->voice, 0, "3");
+                 InkRight(*last) - DigitLeft(*first), 6.0, first->voice, 0, "3");
     i = end;
   }
   const Cell* head = nullptr;
@@ -349,6 +187,22 @@ void Arcs(const std::vector<Cell*>& voiceCells, const std::vector<double>& tops,
     }
     head = cell;
   }
+}
+
+// A bar line before the first column of each measure that starts inside the block, halfway
+// between the ink of the notes before it and the column, and after the block when a measure
+// ends where it is cut. The line sets how tall they are.
+void MeasureBars(const std::vector<Cell*>& placed, double from, double to, CBlockWriter& writer) {
+  double inkRight = 0.0;
+  for (size_t i = 0; i < placed.size(); ++i) {
+    const Cell& cell = *placed[i];
+    const bool columnStarts = i == 0 || std::fabs(placed[i - 1]->time - cell.time) > kEps;
+    if (columnStarts && cell.measureStart && cell.time > from + kEps)
+      writer.Plain(ItemKind::kBarLine, (inkRight + cell.x) / 2, 0.0, 0.0, 0.0, 0);
+    inkRight = std::max(inkRight, InkRight(cell));
+  }
+  if (writer.EndsAMeasure(to))
+    writer.Plain(ItemKind::kBarLine, inkRight + kBarGap / 2, 0.0, 0.0, 0.0, 0);
 }
 
 }  // namespace
@@ -372,12 +226,15 @@ CPhraseLayout::CPhraseLayout(const Sheet& sheet, int32_t phrase)
     std::vector<bool> present(static_cast<size_t>(voices), false);
     while (end < placed.size() && std::fabs(placed[end]->time - placed[i]->time) < kEps)
       present[static_cast<size_t>(placed[end++]->voice)] = true;
-    if (i > 0 && std::all_of(present.begin(), present.end(), [](bool p) { return p; }))
-      breakPoints_.push_back({placed[i]->time, placed[i]->x - kColumnGap});
+    if (i > 0 && std::all_of(present.begin(), present.end(), [](bool p) { return p; })) {
+      const bool measure = placed[i]->measureStart;
+      breakPoints_.push_back(
+          {placed[i]->time, placed[i]->x - kColumnGap - (measure ? kMeasureGap : 0.0), measure});
+    }
     i = end;
   }
   const Phrase& p = sheet.score->phrases[phrase];
-  breakPoints_.push_back({p.startTimes[p.noteCount], width});
+  breakPoints_.push_back({p.startTimes[p.noteCount], width, false});
 }
 
 CPhraseLayout::~CPhraseLayout() = default;
@@ -409,6 +266,13 @@ PhraseBlock CPhraseLayout::Block(double from, double to) const {
     Underlines(voiceCells, writer);
     Arcs(voiceCells, tops, writer);
   }
+  MeasureBars(chosen, from, to, writer);
+  AddWords(sheet_, phrase_, block);
+  // A wide first syllable moves the block right rather than reach into what stands before.
+  double left = 0.0;
+  for (const SheetItem& item : block.items) left = std::min(left, item.x);
+  for (SheetItem& item : block.items) item.x -= left;
+  block.width -= left;
   return block;
 }
 

@@ -24,6 +24,8 @@ Sheet ReadSheet(const std::string& text) {
   sheet.score = std::make_unique<Score>();
   if (text.size() >= static_cast<size_t>(kScoreTextCapacity)) {
     sheet.faults.push_back({-1, 0, "score text too long"});
+    sheet.song = ReadSong("", *sheet.score);
+    sheet.measureEnds = MeasureEnds(*sheet.score, sheet.song);
     return sheet;
   }
   sheet.shift = LeadingBarShift(text);
@@ -55,12 +57,25 @@ Sheet ReadSheet(const std::string& text) {
   }
   std::sort(sheet.faults.begin(), sheet.faults.end(),
             [](const SheetFault& a, const SheetFault& b) { return a.offset < b.offset; });
+  // The words as laid on the phrases drawn: read from the text the score was parsed from.
+  sheet.song = ReadSong(working, *sheet.score);
+  sheet.measureEnds = MeasureEnds(*sheet.score, sheet.song);
   return sheet;
 }
 
 SourceRange NoteSource(const Sheet& sheet, int32_t phrase, int32_t note) {
   const std::optional<TextSpan> span = NoteTextSpan(*sheet.score, phrase, note, sheet.shift);
   return span ? SourceRange{span->begin, span->end} : SourceRange{};
+}
+
+std::string SheetTitle(const Sheet& sheet, const std::string& path) {
+  if (!sheet.song.title.empty()) return sheet.song.title;
+  if (path.empty() || path == "-") return "";
+  const size_t slash = path.rfind('/');
+  std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  const size_t dot = name.rfind('.');
+  if (dot != std::string::npos && dot > 0) name.erase(dot);
+  return name;
 }
 
 SourceRange PhraseSource(const Sheet& sheet, int32_t phrase) {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "notation/Score.h"
+#include "notation/SongWords.h"
 
 namespace jianpu {
 
@@ -18,13 +19,16 @@ struct SheetFault {
 };
 
 // A score text as the sheet shows it: every phrase that parses, in its key and tempo, and
-// every phrase that does not, with the parser's message. `shift` is added to an offset into
-// the Score's text to give the offset into the text given (the parser drops a leading '|').
+// every phrase that does not, with the parser's message; the song's title, meter and words,
+// and where its measures end. `shift` is added to an offset into the Score's text to give the
+// offset into the text given (the parser drops a leading '|').
 struct Sheet {
   std::unique_ptr<Score> score;
   std::vector<SheetFault> faults;  // in text order
   int32_t shift = 0;
-  std::string text;  // the text as given
+  std::string text;                              // the text as given
+  Song song;                                     // the words of a refused phrase are lost with it
+  std::vector<std::vector<double>> measureEnds;  // per phrase, as MeasureEnds gives them
 };
 
 // The most refused phrases one sheet shows; the text after the last of them is not drawn.
@@ -45,5 +49,9 @@ struct SourceRange {
 };
 SourceRange NoteSource(const Sheet& sheet, int32_t phrase, int32_t note);
 SourceRange PhraseSource(const Sheet& sheet, int32_t phrase);
+
+// The title over the sheet: the song's own, else the name of the file `path` (without its
+// folder and suffix); "" for standard input ("-") or no file.
+std::string SheetTitle(const Sheet& sheet, const std::string& path);
 
 }  // namespace jianpu

@@ -17,12 +17,14 @@ enum class ItemKind : int32_t {
   kDot,        // augmentation dot
   kTie,        // the arc that joins two heads of one note
   kTriplet,    // the bracket over a triplet, `text` "3"
-  kBarLine,    // the end of a phrase; `level` 2: the end of the score
+  kBarLine,    // `level` 0: a measure's end, 1: a phrase's, 2: the score's
   kHeader,     // "1=F", "♩=100": the key and tempo where they start or change
   kFault,      // a phrase the parser refused: `text` the phrase, `message` the parser's
   kPhrase,     // the box a phrase (or the part of it on one line) takes, drawn only when lit
   kTitle,
   kPageNumber,  // "n / m"
+  kSyllable,    // a note's syllable, centred under it; `level` its verse from 0
+  kExtender,    // the line a held syllable draws under the notes it goes on over; `level` too
 };
 
 // One item of the sheet, its box in layout units (y grows downwards). Note items (digits and
@@ -58,5 +60,8 @@ constexpr double kHeaderHeight = 14.0;
 constexpr double kTextSize = 10.0;  // header and fault text, in units
 constexpr double kRowGap = 8.0;
 constexpr double kLineGap = 14.0;
+constexpr double kWordsSize = 10.0;    // the words' text, in units
+constexpr double kVerseHeight = 13.0;  // from one verse's line to the next
+constexpr double kWordsGap = 3.0;      // between the notes of the first row and the words
 
 }  // namespace jianpu

@@ -22,6 +22,19 @@ size_t CharacterCount(const std::string& text) {
   }));
 }
 
+SheetItem TitleItem(const std::string& title, double width) {
+  SheetItem item;
+  item.kind = ItemKind::kTitle;
+  item.text = title;
+  item.width = width;
+  item.height = kTitleHeight - 8.0;
+  return item;
+}
+
+bool IsWords(const SheetItem& item) {
+  return item.kind == ItemKind::kSyllable || item.kind == ItemKind::kExtender;
+}
+
 // A piece of a line: a block of a phrase (or a refused phrase), with what stands over it.
 struct Piece {
   PhraseBlock block;
@@ -29,14 +42,19 @@ struct Piece {
   bool endsPhrase = true;
 };
 
-std::string HeaderOf(const Score& score, int32_t phrase) {
+std::string HeaderOf(const Sheet& sheet, int32_t phrase) {
+  const Score& score = *sheet.score;
   const Phrase& p = score.phrases[phrase];
   const Phrase* before = phrase > 0 ? &score.phrases[phrase - 1] : nullptr;
   std::string header;
+  const auto add = [&](const std::string& part) { header += (header.empty() ? "" : "  ") + part; };
   if (before == nullptr || before->keyLetter != p.keyLetter || before->accidental != p.accidental)
-    header = KeyText(p.keyLetter, p.accidental);
-  if (before == nullptr || before->tempo != p.tempo)
-    header += (header.empty() ? "" : "  ") + TempoText(p.tempo);
+    add(KeyText(p.keyLetter, p.accidental));
+  if (phrase < static_cast<int32_t>(sheet.song.phrases.size())) {
+    const std::optional<SongMeter>& meter = sheet.song.phrases[static_cast<size_t>(phrase)].meter;
+    if (meter) add(MeterText(*meter));
+  }
+  if (before == nullptr || before->tempo != p.tempo) add(TempoText(p.tempo));
   return header;
 }
 
@@ -91,22 +109,25 @@ std::vector<Piece> PhrasePieces(const Sheet& sheet, int32_t phrase, double room,
   double fromX = 0.0;
   size_t next = 0;
   while (next < points.size()) {
-    // The last break that fits, a whole beat if one does; at least one column.
+    // The last break that fits, a measure's end or else a whole beat if one does; at least
+    // one column.
     size_t chosen = kNone;
     size_t whole = kNone;
+    size_t bar = kNone;
     for (size_t k = next; k < points.size() && points[k].x - fromX <= room; ++k) {
       chosen = k;
       if (std::fabs(points[k].beat - std::round(points[k].beat)) < kEps) whole = k;
+      if (points[k].measure) bar = k;
     }
     if (chosen == kNone)
       chosen = next;
-    else if (chosen + 1 != points.size() && whole != kNone)
-      chosen = whole;
+    else if (chosen + 1 != points.size() && (bar != kNone || whole != kNone))
+      chosen = bar != kNone ? bar : whole;
     const bool last = chosen + 1 == points.size();
     Piece piece;
     piece.block = layout.Block(from, last ? points[chosen].beat + 1.0 : points[chosen].beat);
     piece.endsPhrase = last;
-    if (from == 0.0) piece.header = HeaderOf(*sheet.score, phrase);
+    if (from == 0.0) piece.header = HeaderOf(sheet, phrase);
     pieces.push_back(std::move(piece));
     from = points[chosen].beat;
     fromX = points[chosen].x + kColumnGap;
@@ -126,17 +147,25 @@ SheetLine FinishLine(const std::vector<Piece>& pieces, const std::vector<double>
     rows = std::max(rows, piece.block.rows);
     header = header || !piece.header.empty();
   }
-  // Each row as tall as what stands in it, one under the other.
+  // Each row as tall as what stands in it, one under the other; the words, under the first,
+  // as deep as its verses.
   std::vector<double> top(static_cast<size_t>(rows), 0.0);
   std::vector<double> bottom(static_cast<size_t>(rows), kDigitHeight);
+  double wordsDepth = 0.0;
   for (const Piece& piece : pieces) {
     for (size_t i = 0; i < piece.block.items.size(); ++i) {
       const SheetItem& item = piece.block.items[i];
       const size_t row = static_cast<size_t>(piece.block.itemRows[i]);
+      if (IsWords(item)) {
+        wordsDepth = std::max(wordsDepth, item.y + item.height);
+        continue;
+      }
       top[row] = std::min(top[row], item.y);
       bottom[row] = std::max(bottom[row], item.y + item.height);
     }
   }
+  const double wordsTop = bottom[0] + kWordsGap;  // from the first row's digits
+  if (wordsDepth > 0.0) bottom[0] = wordsTop + wordsDepth;
   std::vector<double> rowY(static_cast<size_t>(rows));
   // A little room over the rows for the bar lines and the lit phrase's box.
   const double contentTop = header ? kHeaderHeight + 2.0 : 2.0;
@@ -146,6 +175,10 @@ SheetLine FinishLine(const std::vector<Piece>& pieces, const std::vector<double>
     y = rowY[r] + bottom[r] + (r + 1 < rowY.size() ? kRowGap : 0.0);
   }
   line.height = y;
+  // Bar lines run down the rows of notes, not through the words under the last.
+  const double barTop = contentTop - 2.0;
+  const double barBottom =
+      rows == 1 && wordsDepth > 0.0 ? rowY[0] + wordsTop - kWordsGap + 2.0 : line.height + 2.0;
   for (size_t p = 0; p < pieces.size(); ++p) {
     const Piece& piece = pieces[p];
     const double x = xs[p];
@@ -153,7 +186,12 @@ SheetLine FinishLine(const std::vector<Piece>& pieces, const std::vector<double>
     for (size_t i = 0; i < piece.block.items.size(); ++i) {
       SheetItem item = piece.block.items[i];
       item.x += x;
-      item.y += rowY[static_cast<size_t>(piece.block.itemRows[i])];
+      item.y +=
+          rowY[static_cast<size_t>(piece.block.itemRows[i])] + (IsWords(item) ? wordsTop : 0.0);
+      if (item.kind == ItemKind::kBarLine) {
+        item.y = barTop;
+        item.height = barBottom - barTop;
+      }
       phrase = item.kind == ItemKind::kFault ? -1 : item.phrase;
       line.items.push_back(std::move(item));
     }
@@ -182,8 +220,8 @@ SheetLine FinishLine(const std::vector<Piece>& pieces, const std::vector<double>
       bar.kind = ItemKind::kBarLine;
       bar.level = lastOfScore && p + 1 == pieces.size() ? 2 : 1;
       bar.x = x + piece.block.width + kBarGap / 2;
-      bar.y = contentTop - 2.0;
-      bar.height = line.height - bar.y + 2.0;
+      bar.y = barTop;
+      bar.height = barBottom - barTop;
       line.items.push_back(bar);
     }
   }
@@ -209,6 +247,10 @@ std::string KeyText(int32_t keyLetter, int32_t accidental, int32_t semitones) {
 }
 
 std::string TempoText(int32_t tempo) { return "♩=" + std::to_string(tempo); }
+
+std::string MeterText(const SongMeter& meter) {
+  return std::to_string(meter.count) + "/" + std::to_string(meter.unit);
+}
 
 std::vector<SheetLine> LayOutLines(const Sheet& sheet, double width) {
   std::vector<SheetLine> lines;
@@ -254,9 +296,13 @@ std::vector<SheetLine> LayOutLines(const Sheet& sheet, double width) {
   return lines;
 }
 
-SheetPage StackLines(const std::vector<SheetLine>& lines) {
+SheetPage StackLines(const std::vector<SheetLine>& lines, const std::string& title, double width) {
   SheetPage page;
   double y = 0.0;
+  if (!title.empty()) {
+    page.items.push_back(TitleItem(title, width));
+    y = kTitleHeight;
+  }
   for (const SheetLine& line : lines) {
     for (SheetItem item : line.items) {
       item.y += y;
@@ -292,12 +338,7 @@ std::vector<SheetPage> LayOutPages(const Sheet& sheet, double width, double heig
     SheetPage page;
     double y = 0.0;
     if (n == 0) {
-      SheetItem item;
-      item.kind = ItemKind::kTitle;
-      item.text = title;
-      item.width = width;
-      item.height = kTitleHeight - 8.0;
-      page.items.push_back(item);
+      page.items.push_back(TitleItem(title, width));
       y = kTitleHeight;
     }
     for (const SheetLine* line : pages[n]) {

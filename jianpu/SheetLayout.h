@@ -18,8 +18,11 @@ struct SheetLine {
 // The sheet's phrases in text order, bar lines between them, wrapped into lines `width` units
 // wide: a phrase that does not fit on what is left of a line starts the next, and one wider
 // than a whole line is broken at a beat where every voice has a note (a whole beat where it
-// can). A refused phrase stands where it was, marked, with the parser's message. The key and
-// the tempo stand over the first phrase and over every phrase where either changes.
+// can), at a measure's end before any other. A refused phrase stands where it was, marked,
+// with the parser's message. The key, the meter and the tempo stand over the first phrase, and
+// each again over a phrase where it changes (a meter where one is written). A bar line stands
+// after every measure, counted from the pickup; the words stand under the first voice's notes,
+// verse under verse.
 std::vector<SheetLine> LayOutLines(const Sheet& sheet, double width);
 
 // A page: its items, from the top left corner of the area inside its margins.
@@ -27,8 +30,10 @@ struct SheetPage {
   std::vector<SheetItem> items;
 };
 
-// The lines one under another, as the window's view shows them.
-SheetPage StackLines(const std::vector<SheetLine>& lines);
+// The lines one under another, as the window's view shows them, under the title (if any)
+// centred over `width` units.
+SheetPage StackLines(const std::vector<SheetLine>& lines, const std::string& title = "",
+                     double width = 0.0);
 
 // Pages of `width` by `height` units inside their margins: the title on the first, then as
 // many whole lines as fit each page; when there is more than one page, each ends with its
@@ -40,5 +45,7 @@ std::vector<SheetPage> LayOutPages(const Sheet& sheet, double width, double heig
 std::string KeyText(int32_t keyLetter, int32_t accidental, int32_t semitones = 0);
 // "♩=100".
 std::string TempoText(int32_t tempo);
+// "2/4".
+std::string MeterText(const SongMeter& meter);
 
 }  // namespace jianpu

@@ -20,6 +20,7 @@ constexpr int kDigitPixels = 15;
 constexpr int kSignPixels = 10;
 constexpr int kTextPixels = 10;
 constexpr int kTitlePixels = 18;
+constexpr int kWordsPixels = static_cast<int>(kWordsSize);
 
 QString Text(const std::string& text) { return QString::fromUtf8(text.c_str()); }
 
@@ -54,10 +55,18 @@ void Backgrounds(QPainter& painter, const SheetPage& page, const SheetLighting& 
       painter.drawRect(QRectF(item.x, item.y, item.width, item.height));
     }
   }
+  const QFontMetricsF words(SheetFont(kWordsPixels));
   for (const SheetItem& item : page.items) {
-    if ((item.kind == ItemKind::kDigit || item.kind == ItemKind::kDash) && Lit(item, lighting)) {
-      painter.setBrush(kNoteBackground);
+    if (!Lit(item, lighting)) continue;
+    painter.setBrush(kNoteBackground);
+    if (item.kind == ItemKind::kDigit || item.kind == ItemKind::kDash) {
       painter.drawRoundedRect(QRectF(item.x - 1.5, item.y - 2.0, item.width + 3.0, 15.0), 2.0, 2.0);
+    } else if (item.kind == ItemKind::kSyllable) {
+      // The syllable's own text, as drawn, with a little room.
+      const double width = words.horizontalAdvance(Text(item.text)) + 3.0;
+      painter.drawRoundedRect(
+          QRectF(item.x + (item.width - width) / 2, item.y - 0.5, width, item.height + 1.0), 2.0,
+          2.0);
     }
   }
   painter.setBrush(Qt::NoBrush);
@@ -103,7 +112,9 @@ QFont SheetFont(int pixels, bool bold) {
   font.setFamilies({QStringLiteral("DejaVu Sans"), QStringLiteral("WenQuanYi Zen Hei")});
   font.setPixelSize(pixels);
   font.setBold(bold);
-  font.setStyleStrategy(QFont::PreferAntialias);
+  // Unshaped: "fi" stays two letters, so that a PDF's text reads titles and words back.
+  font.setStyleStrategy(
+      static_cast<QFont::StyleStrategy>(QFont::PreferAntialias | QFont::PreferNoShaping));
   return font;
 }
 
@@ -114,6 +125,7 @@ void PaintSheet(QPainter& painter, const SheetPage& page, const SheetLighting& l
   const QFont digitFont = SheetFont(kDigitPixels);
   const QFont signFont = SheetFont(kSignPixels);
   const QFont textFont = SheetFont(kTextPixels);
+  const QFont wordsFont = SheetFont(kWordsPixels);
   for (const SheetItem& item : page.items) {
     const QRectF box(item.x, item.y, item.width, item.height);
     painter.setPen(kInk);
@@ -177,6 +189,13 @@ void PaintSheet(QPainter& painter, const SheetPage& page, const SheetLighting& l
       case ItemKind::kTitle:
         CentredText(painter, SheetFont(kTitlePixels, true), item.x, item.width,
                     item.y + item.height - 4.0, Text(item.text));
+        break;
+      case ItemKind::kSyllable:
+        CentredText(painter, wordsFont, item.x, item.width, item.y + kWordsSize - 0.5,
+                    Text(item.text));
+        break;
+      case ItemKind::kExtender:
+        painter.fillRect(box, kInk);
         break;
       case ItemKind::kPageNumber:
         CentredOutline(painter, textFont, item.x, item.width, item.y + item.height - 2.0,

@@ -72,6 +72,12 @@ void CScoreView::ShowBuiltIn() { SetBuiltIn(true); }
 
 void CScoreView::ShowBox() { SetBuiltIn(false); }
 
+void CScoreView::SetFileName(const std::string& path) {
+  fileName_ = path;
+  stale_ = true;
+  if (isVisible()) Refresh();
+}
+
 void CScoreView::SetBuiltIn(bool builtIn) {
   if (builtIn == builtIn_) return;
   builtIn_ = builtIn;
@@ -103,7 +109,8 @@ void CScoreView::Refresh() {
 
 void CScoreView::LayOut() {
   const double width = std::max(60.0, viewport()->width() / kScale - 2 * kMargin);
-  page_ = jianpu::StackLines(jianpu::LayOutLines(sheet_, width));
+  page_ = jianpu::StackLines(jianpu::LayOutLines(sheet_, width),
+                             jianpu::SheetTitle(sheet_, builtIn_ ? "" : fileName_), width);
   double bottom = 0.0;
   for (const jianpu::SheetItem& item : page_.items) bottom = std::max(bottom, item.y + item.height);
   // White to the window's foot at least.
@@ -163,8 +170,10 @@ bool CScoreView::SelectAt(const QPointF& point) {
   const double y = point.y() / kScale - kMargin;
   constexpr double kReach = 2.0;
   for (const jianpu::SheetItem& item : page_.items) {
-    const bool selectable =
-        item.kind == jianpu::ItemKind::kDigit || item.kind == jianpu::ItemKind::kFault;
+    // A syllable stands for its note.
+    const bool selectable = item.kind == jianpu::ItemKind::kDigit ||
+                            item.kind == jianpu::ItemKind::kSyllable ||
+                            item.kind == jianpu::ItemKind::kFault;
     if (!selectable || item.source.start < 0) continue;
     if (x < item.x - kReach || x > item.x + item.width + kReach || y < item.y - kReach ||
         y > item.y + item.height + kReach)

@@ -17,11 +17,12 @@ class QPlainTextEdit;
 class CSheetCanvas;
 
 // The score view: a window of its own beside the dialog that draws what the score box holds
-// as numbered notation, redrawn once typing pauses; or the built-in score while that is loaded
-// and the box untouched. A phrase the parser refuses is drawn
+// as numbered notation, under its title, with its words, redrawn once typing pauses (words
+// and any other comment included); or the built-in score while that is loaded and the box
+// untouched. A phrase the parser refuses is drawn
 // marked, with its message. While the box's score plays, the phrase and the sounding notes
-// are lit as the box lights them (with the key a practice pass is raised to), and a click on
-// a note selects its two numbers in the box.
+// (with their syllables) are lit as the box lights them (with the key a practice pass is raised
+// to), and a click on a note selects its two numbers in the box.
 class CScoreView : public QScrollArea {
   Q_OBJECT
 
@@ -44,6 +45,8 @@ class CScoreView : public QScrollArea {
   void ShowBuiltIn();
   // Draws the box again (a score from the box was loaded).
   void ShowBox();
+  // The file the box was read from: its name titles a sheet whose song has no title.
+  void SetFileName(const std::string& path);
   bool ShowsBuiltIn() const { return builtIn_; }
 
   // Reads the box (or the built-in score) and lays the sheet out now (the typing pause's timer
@@ -56,8 +59,8 @@ class CScoreView : public QScrollArea {
   const jianpu::SheetPage& Page() const { return page_; }
   // What is lit now, from the follow-along in the box.
   jianpu::SheetLighting Lighting() const;
-  // Selects in the box the note (or refused phrase) drawn at `point` of the canvas; false
-  // when nothing is drawn there.
+  // Selects in the box the note (its digit or syllable) or refused phrase drawn at `point` of
+  // the canvas; false when nothing is drawn there.
   bool SelectAt(const QPointF& point);
   QWidget* Canvas() const;
 
@@ -86,5 +89,6 @@ class CScoreView : public QScrollArea {
   CSheetCanvas* canvas_ = nullptr;
   bool stale_ = true;
   bool builtIn_ = false;
+  std::string fileName_;
   std::function<void()> onClosed_;
 };

@@ -6,6 +6,7 @@
 #include "files/ScoreTextFile.h"
 #include "midi/MidiFileWriter.h"
 #include "window/DialogLayout.h"
+#include "window/ScoreView.h"
 #include "window/TunwickDlg.h"
 
 // The dialog's file commands: score text read and saved, the MIDI file export, and the file
@@ -79,6 +80,7 @@ void CTunwickDlg::OnReadText() {
   UpdateData(false);
   readText_ = scoreText;
   readFile_ = QFileInfo(path).absoluteFilePath().toStdString();
+  scoreView_->SetFileName(readFile_);
 }
 
 // ---- MIDI file export ----

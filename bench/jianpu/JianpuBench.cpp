@@ -33,6 +33,21 @@ void BM_Sheet_OneLongPhrase(benchmark::State& state) {
   LayOut(state, text);
 }
 
+// One phrase of 900 half-beat notes with words in the most verses, a Chinese syllable to
+// each note, in 2/4: the words and bar lines of some 60 lines (the text's limit allows no
+// more words).
+void BM_Sheet_LongPhraseEightVerses(benchmark::State& state) {
+  std::string notes;
+  std::string verse;
+  for (int i = 0; i < 900; ++i) {
+    notes += (i > 0 ? ",0.1," : "0.1,") + std::to_string(1 + i % 7);
+    verse += i % 2 == 0 ? "花" : "好";
+  }
+  std::string text = "/*拍号: 2/4*/";
+  for (int v = 1; v <= 8; ++v) text += "/*词" + std::to_string(v) + ": " + verse + "*/";
+  LayOut(state, text + notes);
+}
+
 // A score with a refused phrase in every tenth: each is blanked and the text parsed again.
 void BM_Sheet_RefusedPhrases(benchmark::State& state) {
   std::string text;
@@ -45,6 +60,7 @@ void BM_Sheet_RefusedPhrases(benchmark::State& state) {
 BENCHMARK(BM_Sheet_ShortPhrases29999)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Sheet_VoicesAndChords29999)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Sheet_OneLongPhrase)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Sheet_LongPhraseEightVerses)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Sheet_RefusedPhrases)->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();

@@ -13,13 +13,9 @@
 
 #include "notation/ParseErrorHints.h"
 #include "playback/Player.h"
+#include "tests/cli/CommandLineFixture.h"
 #include "tests/support/BuiltInScore.h"
 #include "tests/support/FileBytes.h"
-#include "tests/support/TempFolder.h"
-
-#ifndef TUNWICK_BINARY
-#error "TUNWICK_BINARY must name the built program"
-#endif
 
 namespace {
 
@@ -29,47 +25,6 @@ using testsupport::WriteFileBytes;
 
 // The worked example of the MIDI file format: 60 at 0 ms, 62 at 500 ms, end at 1000 ms.
 const std::string kTwoNoteMidi = GoldenFile("two-notes.mid");
-
-struct Outcome {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
-
-class CommandLineTest : public ::testing::Test {
- protected:
-  // Runs the program with `arguments` (shell words) and, if given, `input` on standard
-  // input. No display: a program that tried to open a window would fail here.
-  Outcome Tunwick(const std::string& arguments, const std::string* input = nullptr) {
-    return Run(folder, "'" TUNWICK_BINARY "' " + arguments, input);
-  }
-
-  // Runs `command` (shell words: the program and its arguments, with any environment
-  // settings before them) in the folder `where`.
-  Outcome Run(const std::string& where, const std::string& command,
-              const std::string* input = nullptr) {
-    const std::string in = folder + "/stdin", out = folder + "/stdout", err = folder + "/stderr";
-    WriteFileBytes(in, input ? *input : "");
-    const std::string line = "cd '" + where + "' && env -u DISPLAY -u WAYLAND_DISPLAY " +
-                             "QT_QPA_PLATFORM=xcb " + command + " <'" + in + "' >'" + out +
-                             "' 2>'" + err + "'";
-    const int raw = std::system(line.c_str());
-    Outcome run;
-    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    run.out = ReadFileBytes(out);
-    run.err = ReadFileBytes(err);
-    return run;
-  }
-
-  std::string ScoreFile(const char* name, const std::string& text) {
-    const std::string path = folder + "/" + name;
-    WriteFileBytes(path, text);
-    return path;
-  }
-
-  testsupport::TempFolder temp;
-  const std::string& folder = temp.path();
-};
 
 struct CheckCase {
   const char* name;
@@ -288,102 +243,6 @@ TEST_F(CommandLineTest, UsageHelpAndVersion) {
     EXPECT_NE(run.out.find(c.outHas), std::string::npos) << c.arguments << ": " << run.out;
     EXPECT_NE(run.err.find(c.errHas), std::string::npos) << c.arguments << ": " << run.err;
   }
-}
-
-// The lines of a PDF's text (pdftotext, in reading order).
-std::vector<std::string> PdfLines(const std::string& pdf, const std::string& folder) {
-  const std::string text = folder + "/pdf.txt";
-  EXPECT_EQ(std::system(("pdftotext -enc UTF-8 '" + pdf + "' '" + text + "'").c_str()), 0);
-  std::vector<std::string> lines;
-  std::string line;
-  for (char c : ReadFileBytes(text)) {
-    if (c == '\n' || c == '\f') {
-      if (!line.empty()) lines.push_back(line);
-      line.clear();
-    } else {
-      line += c;
-    }
-  }
-  if (!line.empty()) lines.push_back(line);
-  return lines;
-}
-
-TEST_F(CommandLineTest, JianpuPdfReadsBackTheNotesDigitsInOrder) {
-  // Octaves, a sharp, a triplet, a dotted note and a rest, over enough phrases for pages.
-  // (A chord's upper digits stand over the line, and are read as a line of their own.)
-  const std::string phrase = "0.1,5,0.1,10,1,0.3,0.3,1.5,0.3,2,0.3,3,1.1,6,0.1,0";
-  const std::string phraseDigits = "51312360";
-  std::string score = "do=F,s=100," + phrase;
-  std::string expected = phraseDigits;
-  for (int i = 1; i < 90; ++i) {
-    score += (i == 45 ? "|s=90," : "|") + phrase;
-    expected += phraseDigits;
-  }
-  const std::string in = ScoreFile("song.txt", score);
-  const std::string pdf = folder + "/song.pdf";
-  const Outcome run = Tunwick("jianpu '" + in + "' '" + pdf + "'");
-  ASSERT_EQ(run.status, 0) << run.err;
-  EXPECT_EQ(run.err, "");
-
-  const std::vector<std::string> lines = PdfLines(pdf, folder);
-  ASSERT_FALSE(lines.empty());
-  EXPECT_EQ(lines[0], "song");  // the title: the file's name
-  std::string digits;
-  std::vector<std::string> headers;
-  for (const std::string& line : lines) {
-    // Only the key and tempo lines carry digits besides the notes, each with its "=".
-    if (line.find('=') != std::string::npos) {
-      headers.push_back(line);
-      continue;
-    }
-    for (char c : line)
-      if (c >= '0' && c <= '9') digits += c;
-  }
-  EXPECT_EQ(digits, expected);
-  ASSERT_EQ(headers.size(), 2u);
-  EXPECT_NE(headers[0].find("1=F"), std::string::npos) << headers[0];
-  EXPECT_NE(headers[0].find("♩=100"), std::string::npos) << headers[0];
-  EXPECT_NE(headers[1].find("♩=90"), std::string::npos) << headers[1];
-
-  // More than one A4 page, each numbered (as outlines: not among the digits above).
-  const std::string info = folder + "/info.txt";
-  ASSERT_EQ(std::system(("pdfinfo '" + pdf + "' > '" + info + "'").c_str()), 0);
-  const std::string pdfInfo = ReadFileBytes(info);
-  EXPECT_NE(pdfInfo.find("595 x 842 pts (A4)"), std::string::npos) << pdfInfo;
-  EXPECT_EQ(pdfInfo.find("Pages:          1\n"), std::string::npos) << pdfInfo;
-}
-
-TEST_F(CommandLineTest, JianpuWritesSvgAndPngAndRefusesABadScore) {
-  const std::string in = ScoreFile("song.txt", "1,1,1,2|0,1,0,3,1,5 &1,0");
-  Outcome run = Tunwick("jianpu '" + in + "' '" + folder + "/s.svg' --title 小星星");
-  ASSERT_EQ(run.status, 0) << run.err;
-  const std::string svg = ReadFileBytes(folder + "/s.svg");
-  EXPECT_NE(svg.find("<svg"), std::string::npos);
-  EXPECT_NE(svg.find("小星星"), std::string::npos);
-  run = Tunwick("jianpu '" + in + "' '" + folder + "/s.PNG'");
-  ASSERT_EQ(run.status, 0) << run.err;
-  const std::string png = ReadFileBytes(folder + "/s.PNG");
-  ASSERT_GT(png.size(), 24u);
-  EXPECT_EQ(png.substr(0, 4), "\x89PNG");
-  // One A4 page at 150 dots per inch: the IHDR chunk's width and height.
-  const auto word = [&](size_t at) {
-    return (static_cast<unsigned char>(png[at]) << 24) |
-           (static_cast<unsigned char>(png[at + 1]) << 16) |
-           (static_cast<unsigned char>(png[at + 2]) << 8) | static_cast<unsigned char>(png[at + 3]);
-  };
-  EXPECT_EQ(word(16), 1240u);
-  EXPECT_EQ(word(20), 1754u);
-
-  // A score the player refuses: the parser's message, and no file.
-  const std::string bad = ScoreFile("bad.txt", "1,1|1,8");
-  run = Tunwick("jianpu '" + bad + "' '" + folder + "/bad.pdf'");
-  EXPECT_EQ(run.status, 1);
-  EXPECT_NE(run.err.find("error tune 1111!"), std::string::npos) << run.err;
-  EXPECT_FALSE(std::filesystem::exists(folder + "/bad.pdf"));
-  // An output that cannot be written.
-  run = Tunwick("jianpu '" + in + "' '" + folder + "/no/such/folder/a.pdf'");
-  EXPECT_EQ(run.status, 1);
-  EXPECT_NE(run.err.find("cannot write"), std::string::npos) << run.err;
 }
 
 }  // namespace

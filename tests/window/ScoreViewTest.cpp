@@ -1,16 +1,20 @@
 // The score view: opened and closed by one action and remembered, drawing what the box holds
-// once typing pauses, marking a refused phrase, selecting a clicked note's numbers in the box,
-// and lit with the box while the score plays (practice's raised key shown).
+// once typing pauses (words and title included), marking a refused phrase, selecting a clicked
+// note's numbers in the box, and lit with the box while the score plays (practice's raised key
+// shown, the sounding note's syllable lit with it).
 #include <QAction>
 #include <QCoreApplication>
 #include <QImage>
 #include <QScreen>
 #include <QTest>
+#include <QTextCursor>
 #include <string>
 #include <vector>
 
 #include "TestDialog.h"
 #include "playback/Player.h"
+#include "tests/support/FileBytes.h"
+#include "tests/support/TempFolder.h"
 #include "window/DialogLayout.h"
 #include "window/FollowAlong.h"
 #include "window/ScoreView.h"
@@ -53,6 +57,22 @@ class ScoreViewTest : public DialogTest {
     return QPointF((item.x + item.width / 2 + CScoreView::kMargin) * CScoreView::kScale,
                    (item.y + item.height / 2 + CScoreView::kMargin) * CScoreView::kScale)
         .toPoint();
+  }
+  std::string Texts(ItemKind kind) {
+    std::string text;
+    for (const SheetItem& item : Items(kind)) text += item.text;
+    return text;
+  }
+  // Pixels of the sounding note's colour inside an item's box on the canvas.
+  int LitPixels(const QImage& drawn, const SheetItem& item) {
+    const QRectF box((item.x + CScoreView::kMargin) * CScoreView::kScale,
+                     (item.y + CScoreView::kMargin) * CScoreView::kScale,
+                     item.width * CScoreView::kScale, item.height * CScoreView::kScale);
+    int lit = 0;
+    for (int y = static_cast<int>(box.top()); y < box.bottom(); ++y)
+      for (int x = static_cast<int>(box.left()); x < box.right(); ++x)
+        lit += drawn.valid(x, y) && drawn.pixel(x, y) == qRgb(255, 176, 64);
+    return lit;
   }
   void Run(int ms) {
     for (int i = 0; i < ms && dlg->fake.timerSet; ++i) {
@@ -194,6 +214,62 @@ TEST_F(ScoreViewTest, TheSoundingNotesAndTheirPhraseAreLitAsInTheBox) {
   QTest::keyClicks(dlg->ScoreEdit(), QStringLiteral(",1,1"));
   Run(10);
   EXPECT_EQ(View().Lighting().phrase, -1);
+}
+
+TEST_F(ScoreViewTest, WordsTypedInACommentAreRedrawnAndTheSoundingSyllableIsLit) {
+  Start();
+  dlg->OnToggleScoreView();
+  Type(QStringLiteral("/*标题: 小星星*//*拍号: 2/4*/do=F,/*词: 一闪一闪*/1,1,1,1,1,5,1,5"));
+  EXPECT_EQ(Texts(ItemKind::kTitle), "小星星");
+  EXPECT_EQ(Texts(ItemKind::kHeader), "1=F  2/4  ♩=120");
+  EXPECT_EQ(Texts(ItemKind::kSyllable), "一闪一闪");
+  EXPECT_EQ(Items(ItemKind::kBarLine).size(), 2u);  // after the first measure and at the end
+
+  // A word changed inside its comment redraws after the pause, as any typing does.
+  QTextCursor cursor(dlg->ScoreEdit()->document());
+  cursor.setPosition(dlg->ScoreEdit()->toPlainText().indexOf(QStringLiteral("一闪*/")) + 2);
+  cursor.insertText(QStringLiteral("亮"));
+  EXPECT_EQ(Texts(ItemKind::kSyllable), "一闪一闪");
+  ASSERT_TRUE(View().RefreshPending());
+  EXPECT_LE(View().RefreshDelayMs(), 100);
+  View().Refresh();
+  EXPECT_EQ(Texts(ItemKind::kSyllable), "一闪一闪");  // four notes: the fifth syllable waits
+  cursor.setPosition(dlg->ScoreEdit()->toPlainText().indexOf(QStringLiteral("1,1,1,1")));
+  cursor.insertText(QStringLiteral("1,1,"));
+  View().Refresh();
+  EXPECT_EQ(Texts(ItemKind::kSyllable), "一闪一闪亮");
+
+  // A click on a syllable selects its note.
+  QTest::mouseClick(View().Canvas(), Qt::LeftButton, {}, CentreOf(Items(ItemKind::kSyllable)[3]));
+  EXPECT_EQ(dlg->ScoreEdit()->textCursor().selectedText(), QStringLiteral("1,5"));
+  EXPECT_EQ(dlg->ScoreEdit()->textCursor().selectionStart(),
+            dlg->ScoreEdit()->toPlainText().indexOf(QStringLiteral("1,5")));
+
+  // Playing: the second note's syllable is lit with it, the first's not.
+  dlg->Click(IDC_LOAD);
+  Run(700);
+  ASSERT_EQ(View().Lighting().notes.size(), 1u);
+  const QImage drawn = View().Canvas()->grab().toImage();
+  const std::vector<SheetItem> syllables = Items(ItemKind::kSyllable);
+  ASSERT_EQ(syllables.size(), 5u);
+  EXPECT_EQ(LitPixels(drawn, syllables[0]), 0);
+  EXPECT_GT(LitPixels(drawn, syllables[1]), 20);
+  EXPECT_EQ(LitPixels(drawn, syllables[2]), 0);
+}
+
+TEST_F(ScoreViewTest, ASongWithoutATitleIsTitledWithItsFilesName) {
+  testsupport::TempFolder folder;
+  const std::string path = folder.path() + "/jasmine.txt";
+  testsupport::WriteFileBytes(path, "do=F,1,3,1,5");
+  Start();
+  dlg->OnToggleScoreView();
+  EXPECT_EQ(Texts(ItemKind::kTitle), "");  // the built-in score: its window says so
+  dlg->fileAnswer = QString::fromStdString(path);
+  dlg->Click(IDC_READ_TEXT);
+  View().Refresh();
+  EXPECT_EQ(Texts(ItemKind::kTitle), "jasmine");
+  Type(QStringLiteral("/*title: Jasmine Flower*/do=F,1,3,1,5"));
+  EXPECT_EQ(Texts(ItemKind::kTitle), "Jasmine Flower");
 }
 
 }  // namespace
