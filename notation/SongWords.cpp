@@ -11,8 +11,9 @@ namespace {
 constexpr double kBeatTolerance = 1e-6;
 constexpr size_t kMaxMeasuresAPhrase = kMaxPhraseTokens;
 
+// A rest's pitch is kRestPitch moved by the phrase's key: far below every note.
 bool Sounds(const Phrase& phrase, int32_t note) {
-  return phrase.pitches[note] != kRestPitch && phrase.durations[note] > kValueTolerance;
+  return phrase.pitches[note] > kRestPitch / 2 && phrase.durations[note] > kValueTolerance;
 }
 
 // The phrase whose text holds byte `offset`; -1 when it lies in none.

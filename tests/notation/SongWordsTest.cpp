@@ -61,6 +61,10 @@ INSTANTIATE_TEST_SUITE_P(
         WordsCase{
             "held and skipped", "/*words: Oh _ * my*/1,1,1,2,1,3,1,4", {"Oh", "_", "", "my"}, 0},
         WordsCase{"rests take none", "/*词: 一二*/1,0,1,1,1,0,1,2", {"", "一", "", "二"}, 0},
+        WordsCase{"rests take none in any key",
+                  "do=Eb,/*词: 一二*/1,0,1,1,1,0,1,2",
+                  {"", "一", "", "二"},
+                  0},
         WordsCase{"chord notes sound with the last",
                   "/*词: 和声*/0,1,0,3,1,5,1,6",
                   {"", "", "和", "声"},
