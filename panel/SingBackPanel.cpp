@@ -6,8 +6,10 @@
 #include <cmath>
 
 #include "notation/Score.h"
+#include "notation/SongWords.h"
 #include "panel/LevelMeter.h"
 #include "panel/RangeStrip.h"
+#include "panel/RollSyllables.h"
 #include "panel/SingBackStyle.h"
 #include "panel/ToleranceBox.h"
 #include "playback/Player.h"
@@ -114,6 +116,11 @@ void CSingBackPanel::SetHistorySource(HistorySource source) {
 
 void CSingBackPanel::RefreshHistory() {
   historyChart_->SetView(historySource_ && row_ >= 0 ? historySource_(row_) : HistoryView{});
+}
+
+void CSingBackPanel::SetSong(std::shared_ptr<const Song> song) {
+  song_ = std::move(song);
+  update();
 }
 
 void CSingBackPanel::Reset() {
@@ -253,6 +260,7 @@ double CSingBackPanel::YOf(double midiCents) const {
 
 std::vector<CSingBackPanel::NoteView> CSingBackPanel::NoteViews() const {
   const double rowHeight = PlotArea().height() / (highKey_ - lowKey_ + 1);
+  const QFontMetricsF metrics(font());
   std::vector<NoteView> views;
   views.reserve(targets_.size());
   for (size_t i = 0; i < targets_.size(); ++i) {
@@ -267,6 +275,20 @@ std::vector<CSingBackPanel::NoteView> CSingBackPanel::NoteViews() const {
       const listening::NoteJudgement& note = judgement_.notes[i];
       view.colour = note.verdict == listening::Verdict::kHit ? kHitColour : kMissedColour;
       view.mark = CentsMark(note);
+    }
+    // The syllable under the bar, within the note's room: up to where the next note starts.
+    const Syllable* syllable = song_ ? song_->SyllableAt(row_, target.index, 0) : nullptr;
+    if (syllable != nullptr) {
+      view.held = syllable->held;
+      const double right =
+          i + 1 < targets_.size() ? XOf(targets_[i + 1].startMs) : PlotArea().right();
+      const FittedSyllable fitted =
+          FitSyllable(QString::fromStdString(syllable->text), metrics, view.bar.center().x(), left,
+                      std::max(right, view.bar.right()), view.bar.bottom() + 1);
+      view.syllable = fitted.text;
+      view.syllableBox =
+          view.held ? QRectF(left, view.bar.bottom() + 1, view.bar.width(), metrics.height())
+                    : fitted.box;
     }
     views.push_back(view);
   }
@@ -334,8 +356,16 @@ void CSingBackPanel::PaintRoll(QPainter& painter, const QRectF& area) {
   painter.setPen(QColor(170, 170, 180));
   painter.drawRect(area);
 
-  // The target notes as bars, with their marks above them after a try.
+  // The target notes as bars, with their marks above them after a try and their syllables (or
+  // a held syllable's line) below.
   for (const NoteView& view : NoteViews()) {
+    painter.setPen(Qt::black);
+    if (!view.syllable.isEmpty())
+      painter.drawText(view.syllableBox, Qt::AlignCenter | Qt::TextSingleLine, view.syllable);
+    if (view.held) {
+      const double y = view.syllableBox.top() + painter.fontMetrics().ascent();
+      painter.drawLine(QPointF(view.syllableBox.left(), y), QPointF(view.syllableBox.right(), y));
+    }
     painter.setPen(view.colour.darker(130));
     painter.setBrush(view.colour);
     painter.drawRoundedRect(view.bar, 2, 2);
