@@ -182,9 +182,8 @@ void CFollowAlong::ResumeCaption() {
 
 QString CFollowAlong::Caption() const {
   const PlayerPosition at = player_.Position();
-  const QString words = song_ && at.playing
-                            ? QString::fromStdString(PhraseWordsLine(*song_, at.phrase, 0))
-                            : QString();
+  const QString words =
+      song_ ? QString::fromStdString(PhraseWordsLine(*song_, at.phrase, 0)) : QString();
   return PlayCaption(at, paused_, words);
 }
 

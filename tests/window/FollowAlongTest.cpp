@@ -308,6 +308,9 @@ TEST(PlayCaptionTest, LaterInTheCycleAndTheLearnersTurn) {
     at.passCount = c.mode == SingBackMode ? 3 : c.mode == TeachingMode ? 2 : 24;
     at.semitones = c.semitones;
     EXPECT_EQ(PlayCaption(at), QString::fromUtf8(c.caption));
+    // The phrase's words, when it has them, close the caption after all the rest.
+    EXPECT_EQ(PlayCaption(at, false, QStringLiteral("长亭外")),
+              QString::fromUtf8(c.caption) + QStringLiteral(" · 「长亭外」"));
   }
 }
 
