@@ -260,7 +260,6 @@ double CSingBackPanel::YOf(double midiCents) const {
 
 std::vector<CSingBackPanel::NoteView> CSingBackPanel::NoteViews() const {
   const double rowHeight = PlotArea().height() / (highKey_ - lowKey_ + 1);
-  const QFontMetricsF metrics(font());
   std::vector<NoteView> views;
   views.reserve(targets_.size());
   for (size_t i = 0; i < targets_.size(); ++i) {
@@ -276,23 +275,47 @@ std::vector<CSingBackPanel::NoteView> CSingBackPanel::NoteViews() const {
       view.colour = note.verdict == listening::Verdict::kHit ? kHitColour : kMissedColour;
       view.mark = CentsMark(note);
     }
-    // The syllable under the bar, within the note's room: up to where the next note starts.
-    const Syllable* syllable = song_ ? song_->SyllableAt(row_, target.index, 0) : nullptr;
-    if (syllable != nullptr) {
-      view.held = syllable->held;
-      const double right =
-          i + 1 < targets_.size() ? XOf(targets_[i + 1].startMs) : PlotArea().right();
-      const FittedSyllable fitted =
-          FitSyllable(QString::fromStdString(syllable->text), metrics, view.bar.center().x(), left,
-                      std::max(right, view.bar.right()), view.bar.bottom() + 1);
-      view.syllable = fitted.text;
-      view.syllableBox =
-          view.held ? QRectF(left, view.bar.bottom() + 1, view.bar.width(), metrics.height())
-                    : fitted.box;
-    }
     views.push_back(view);
   }
+  if (song_) LaySyllables(views);
   return views;
+}
+
+void CSingBackPanel::LaySyllables(std::vector<NoteView>& views) const {
+  const QFontMetricsF metrics(font());
+  const auto syllableOf = [this](size_t i) {
+    return song_->SyllableAt(row_, targets_[i].index, 0);
+  };
+  const auto heldAt = [&](size_t i) {
+    const Syllable* syllable = syllableOf(i);
+    return syllable != nullptr && syllable->held;
+  };
+  // Each syllable centred under its bar, its room reaching to the next note that takes a
+  // syllable of its own (over the notes it is held on); a held syllable's line from where the
+  // text before it ends.
+  double textRight = 0.0;
+  for (size_t i = 0; i < views.size(); ++i) {
+    const Syllable* syllable = syllableOf(i);
+    if (syllable == nullptr) continue;
+    NoteView& view = views[i];
+    const double top = view.bar.bottom() + 1;
+    view.held = syllable->held;
+    if (view.held) {
+      const double from = std::max(view.bar.left(), textRight + 2);
+      view.syllableBox =
+          QRectF(from, top, std::max(0.0, view.bar.right() - from), metrics.height());
+      continue;
+    }
+    size_t next = i + 1;
+    while (next < views.size() && heldAt(next)) ++next;
+    const double right = next < views.size() ? views[next].bar.left() : PlotArea().right();
+    const FittedSyllable fitted =
+        FitSyllable(QString::fromStdString(syllable->text), metrics, view.bar.center().x(),
+                    view.bar.left(), std::max(right, view.bar.right()), top);
+    view.syllable = fitted.text;
+    view.syllableBox = fitted.box;
+    textRight = fitted.text.isEmpty() ? view.bar.left() : fitted.box.right();
+  }
 }
 
 void CSingBackPanel::paintEvent(QPaintEvent*) {
@@ -362,7 +385,7 @@ void CSingBackPanel::PaintRoll(QPainter& painter, const QRectF& area) {
     painter.setPen(Qt::black);
     if (!view.syllable.isEmpty())
       painter.drawText(view.syllableBox, Qt::AlignCenter | Qt::TextSingleLine, view.syllable);
-    if (view.held) {
+    if (view.held && view.syllableBox.width() > 0) {
       const double y = view.syllableBox.top() + painter.fontMetrics().ascent();
       painter.drawLine(QPointF(view.syllableBox.left(), y), QPointF(view.syllableBox.right(), y));
     }

@@ -47,7 +47,7 @@ class CSingBackPanel : public QWidget, public PlayerObserver {
     QString mark;      // "+12" cents after a try, "—" when not sung, empty before
     QString syllable;  // as it fits (FitSyllable); empty for none
     QRectF syllableBox;
-    bool held = false;  // the syllable before goes on over this note: a line under the bar
+    bool held = false;  // the syllable before goes on over this note: a line in syllableBox
   };
 
   using HistorySource = std::function<HistoryView(int32_t row)>;
@@ -124,6 +124,8 @@ class CSingBackPanel : public QWidget, public PlayerObserver {
   QRectF PlotArea() const;
   double XOf(double timeMs) const;
   double YOf(double midiCents) const;
+  // Writes the song's syllables under the bars of `views`, the targets' in order.
+  void LaySyllables(std::vector<NoteView>& views) const;
 
   void StartMeter();
   void StopMeter();
