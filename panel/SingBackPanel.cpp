@@ -6,8 +6,10 @@
 #include <cmath>
 
 #include "notation/Score.h"
+#include "notation/SongWords.h"
 #include "panel/LevelMeter.h"
 #include "panel/RangeStrip.h"
+#include "panel/RollSyllables.h"
 #include "panel/SingBackStyle.h"
 #include "panel/ToleranceBox.h"
 #include "playback/Player.h"
@@ -114,6 +116,11 @@ void CSingBackPanel::SetHistorySource(HistorySource source) {
 
 void CSingBackPanel::RefreshHistory() {
   historyChart_->SetView(historySource_ && row_ >= 0 ? historySource_(row_) : HistoryView{});
+}
+
+void CSingBackPanel::SetSong(std::shared_ptr<const Song> song) {
+  song_ = std::move(song);
+  update();
 }
 
 void CSingBackPanel::Reset() {
@@ -270,7 +277,45 @@ std::vector<CSingBackPanel::NoteView> CSingBackPanel::NoteViews() const {
     }
     views.push_back(view);
   }
+  if (song_) LaySyllables(views);
   return views;
+}
+
+void CSingBackPanel::LaySyllables(std::vector<NoteView>& views) const {
+  const QFontMetricsF metrics(font());
+  const auto syllableOf = [this](size_t i) {
+    return song_->SyllableAt(row_, targets_[i].index, 0);
+  };
+  const auto heldAt = [&](size_t i) {
+    const Syllable* syllable = syllableOf(i);
+    return syllable != nullptr && syllable->held;
+  };
+  // Each syllable centred under its bar, its room reaching to the next note that takes a
+  // syllable of its own (over the notes it is held on); a held syllable's line from where the
+  // text before it ends.
+  double textRight = 0.0;
+  for (size_t i = 0; i < views.size(); ++i) {
+    const Syllable* syllable = syllableOf(i);
+    if (syllable == nullptr) continue;
+    NoteView& view = views[i];
+    const double top = view.bar.bottom() + 1;
+    view.held = syllable->held;
+    if (view.held) {
+      const double from = std::max(view.bar.left(), textRight + 2);
+      view.syllableBox =
+          QRectF(from, top, std::max(0.0, view.bar.right() - from), metrics.height());
+      continue;
+    }
+    size_t next = i + 1;
+    while (next < views.size() && heldAt(next)) ++next;
+    const double right = next < views.size() ? views[next].bar.left() : PlotArea().right();
+    const FittedSyllable fitted =
+        FitSyllable(QString::fromStdString(syllable->text), metrics, view.bar.center().x(),
+                    view.bar.left(), std::max(right, view.bar.right()), top);
+    view.syllable = fitted.text;
+    view.syllableBox = fitted.box;
+    textRight = fitted.text.isEmpty() ? view.bar.left() : fitted.box.right();
+  }
 }
 
 void CSingBackPanel::paintEvent(QPaintEvent*) {
@@ -334,8 +379,16 @@ void CSingBackPanel::PaintRoll(QPainter& painter, const QRectF& area) {
   painter.setPen(QColor(170, 170, 180));
   painter.drawRect(area);
 
-  // The target notes as bars, with their marks above them after a try.
+  // The target notes as bars, with their marks above them after a try and their syllables (or
+  // a held syllable's line) below.
   for (const NoteView& view : NoteViews()) {
+    painter.setPen(Qt::black);
+    if (!view.syllable.isEmpty())
+      painter.drawText(view.syllableBox, Qt::AlignCenter | Qt::TextSingleLine, view.syllable);
+    if (view.held && view.syllableBox.width() > 0) {
+      const double y = view.syllableBox.top() + painter.fontMetrics().ascent();
+      painter.drawLine(QPointF(view.syllableBox.left(), y), QPointF(view.syllableBox.right(), y));
+    }
     painter.setPen(view.colour.darker(130));
     painter.setBrush(view.colour);
     painter.drawRoundedRect(view.bar, 2, 2);

@@ -7,6 +7,7 @@
 #include <QWidget>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include "listening/PhraseTargets.h"
@@ -21,6 +22,7 @@ class CPlayer;
 class CRangeStrip;
 class CToleranceBox;
 class QPainter;
+struct Song;
 
 // The sing-back exercise's window beside the dialog: the phrase as a piano roll (time across,
 // pitch up) with its notes as bars, the pitch the learner sings as a line drawn live, and after
@@ -28,7 +30,8 @@ class QPainter;
 // phrase's practice history (CHistoryChart). Above the roll: the range exercise and the
 // singer's range (CRangeStrip); the microphone's level on a meter with a clip mark, live from
 // the moment the microphone opens until the take ends; and the choice of how strictly notes
-// are judged (CToleranceBox).
+// are judged (CToleranceBox). With the song's words, each note's syllable (its first verse) is
+// written under its bar.
 class CSingBackPanel : public QWidget, public PlayerObserver {
   Q_OBJECT
 
@@ -36,11 +39,15 @@ class CSingBackPanel : public QWidget, public PlayerObserver {
   // How often the ear is asked for new pitch, while a take runs only.
   static constexpr int kPollMs = 30;
 
-  // One note as drawn: its bar in the panel's pixels, its colour and its mark.
+  // One note as drawn: its bar in the panel's pixels, its colour and its mark, and the
+  // syllable written under the bar.
   struct NoteView {
     QRectF bar;
     QColor colour;
-    QString mark;  // "+12" cents after a try, "—" when not sung, empty before
+    QString mark;      // "+12" cents after a try, "—" when not sung, empty before
+    QString syllable;  // as it fits (FitSyllable); empty for none
+    QRectF syllableBox;
+    bool held = false;  // the syllable before goes on over this note: a line in syllableBox
   };
 
   using HistorySource = std::function<HistoryView(int32_t row)>;
@@ -62,6 +69,9 @@ class CSingBackPanel : public QWidget, public PlayerObserver {
   // Where the practice history of a phrase is asked for: when a phrase is shown and after each
   // try. Empty: no history strip below the roll.
   void SetHistorySource(HistorySource source);
+
+  // The words of the score the player holds, read once when it was loaded; null for none.
+  void SetSong(std::shared_ptr<const Song> song);
 
   // Forgets the phrase and the try shown, for a new start of the mode.
   void Reset();
@@ -114,6 +124,8 @@ class CSingBackPanel : public QWidget, public PlayerObserver {
   QRectF PlotArea() const;
   double XOf(double timeMs) const;
   double YOf(double midiCents) const;
+  // Writes the song's syllables under the bars of `views`, the targets' in order.
+  void LaySyllables(std::vector<NoteView>& views) const;
 
   void StartMeter();
   void StopMeter();
@@ -137,4 +149,5 @@ class CSingBackPanel : public QWidget, public PlayerObserver {
   bool judged_ = false;
   listening::TakeJudgement judgement_;
   HistorySource historySource_;
+  std::shared_ptr<const Song> song_;
 };

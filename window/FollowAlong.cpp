@@ -6,6 +6,7 @@
 #include <QWidget>
 #include <algorithm>
 
+#include "notation/SongWords.h"
 #include "notation/TextSpans.h"
 #include "playback/Player.h"
 #include "window/PlayCaption.h"
@@ -101,6 +102,11 @@ void CFollowAlong::SetSource(const QString& boxText, const std::string& loadedBy
   ScheduleUpdate();
 }
 
+void CFollowAlong::SetSong(std::shared_ptr<const Song> song) {
+  song_ = std::move(song);
+  ScheduleUpdate();
+}
+
 void CFollowAlong::ClearSource() {
   valid_ = false;
   byteToChar_.clear();
@@ -170,14 +176,21 @@ void CFollowAlong::MarkPaused() {
 void CFollowAlong::ResumeCaption() {
   if (paused_ && player_.Playing()) {
     paused_ = false;
-    window_.setWindowTitle(PlayCaption(player_.Position()));
+    window_.setWindowTitle(Caption());
   }
+}
+
+QString CFollowAlong::Caption() const {
+  const PlayerPosition at = player_.Position();
+  const QString words =
+      song_ ? QString::fromStdString(PhraseWordsLine(*song_, at.phrase, 0)) : QString();
+  return PlayCaption(at, paused_, words);
 }
 
 void CFollowAlong::Update() {
   updateScheduled_ = false;
   if (player_.Playing()) paused_ = false;
-  window_.setWindowTitle(PlayCaption(player_.Position(), paused_));
+  window_.setWindowTitle(Caption());
 
   phraseRange_ = {0, 0};
   noteRanges_.clear();

@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QString>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -13,6 +14,7 @@
 class CPlayer;
 class QPlainTextEdit;
 class QWidget;
+struct Song;
 
 // The box character each byte of `loadedBytes` came from, and one past the end; empty when
 // `loadedBytes` is not the box's text `boxText`: its characters in the local encoding, each of
@@ -23,7 +25,8 @@ std::vector<int> BoxCharacterOfEachByte(const QString& boxText, std::string_view
 // Follow-along in the score box: while a score loaded from the box plays, the phrase being
 // played gets a soft background and the notes sounding in it (a chord's all, a rest too) a
 // stronger one, as the player reports them heard; the window's caption says where playback
-// stands. Once the box no longer holds the text that was loaded, nothing is highlighted.
+// stands, and while a phrase plays, the phrase's words when the song has them. Once the box no
+// longer holds the text that was loaded, nothing is highlighted.
 // Extra selections only: the text, the caret and the scrolling are never touched.
 class CFollowAlong : public QObject, public PlayerObserver {
   Q_OBJECT
@@ -37,6 +40,8 @@ class CFollowAlong : public QObject, public PlayerObserver {
   // The player's score did not come from the box (the built-in score).
   void ClearSource();
   bool HasSource() const { return valid_; }
+  // The words of the score the player holds (null: none), for the caption.
+  void SetSong(std::shared_ptr<const Song> song);
 
   // Character ranges [start, end) in the box of what is highlighted now.
   struct Range {
@@ -73,6 +78,8 @@ class CFollowAlong : public QObject, public PlayerObserver {
   Range BoxRange(const std::optional<TextSpan>& bytes) const;
   void ScheduleUpdate();
   void Update();
+  // The caption for where playback stands now.
+  QString Caption() const;
 
   QPlainTextEdit& edit_;
   QWidget& window_;
@@ -85,6 +92,7 @@ class CFollowAlong : public QObject, public PlayerObserver {
   std::vector<int32_t> notes_;   // notes of row_ shown
   Range phraseRange_{0, 0};
   std::vector<Range> noteRanges_;
+  std::shared_ptr<const Song> song_;
   bool updateScheduled_ = false;
   bool paused_ = false;
   bool applying_ = false;

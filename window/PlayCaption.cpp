@@ -23,7 +23,7 @@ const char* ModeName(int32_t mode) {
 
 }  // namespace
 
-QString PlayCaption(const PlayerPosition& position, bool paused) {
+QString PlayCaption(const PlayerPosition& position, bool paused, const QString& words) {
   QString caption = QString::fromUtf8(kMainDialogTitle);
   if (!position.playing && !paused) return caption;
   caption += QStringLiteral(" — ") + QString::fromUtf8(ModeName(position.mode));
@@ -43,5 +43,6 @@ QString PlayCaption(const PlayerPosition& position, bool paused) {
                                       : QStringLiteral(" · 升 %1 半音").arg(position.semitones);
   }
   if (!position.playing) caption += QStringLiteral(" · 已暂停（按继续演奏接着放）");
+  if (position.playing && !words.isEmpty()) caption += QStringLiteral(" · 「%1」").arg(words);
   return caption;
 }

@@ -10,4 +10,7 @@
 // and "请唱" while it listens; the whole-score modes the phrase that sounds; every mode the
 // semitones a pass is moved ("降 k 半音" below the written pitch), when it is moved. Paused
 // (stopped by the pause button, to be continued), it says so after where playback stands.
-QString PlayCaption(const PlayerPosition& position, bool paused = false);
+// While a phrase plays, `words` (the phrase's words as one line; empty for none) close it:
+// "… · 第 1/4 句 · 「Twinkle, twinkle, little star,」".
+QString PlayCaption(const PlayerPosition& position, bool paused = false,
+                    const QString& words = QString());

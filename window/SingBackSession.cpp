@@ -7,6 +7,7 @@
 #include "history/PracticeTime.h"
 #include "history/ScoreIdentity.h"
 #include "listening/VoiceRangeText.h"
+#include "notation/SongWords.h"
 #include "panel/RangeStrip.h"
 #include "playback/Player.h"
 #include "singback/ListeningEar.h"
@@ -61,6 +62,9 @@ CSingBackSession::~CSingBackSession() {
 void CSingBackSession::SetScore(std::string text, std::string file) {
   scoreText_ = std::move(text);
   scoreFile_ = std::move(file);
+  // The text as the player parsed it: up to its first zero byte.
+  song_ = std::make_shared<const Song>(ReadSong(scoreText_.c_str(), player_.LoadedScore()));
+  panel_.SetSong(song_);
 }
 
 bool CSingBackSession::OpenEar() {

@@ -20,6 +20,7 @@ class ListeningEar;
 class PitchListener;
 class PlayerObserver;
 class QObject;
+struct Song;
 
 // Sing-back in the window, behind the dialog's button: the microphone, open only while the
 // exercise runs; each judged try kept in the practice history and the phrase's history handed
@@ -47,8 +48,11 @@ class CSingBackSession {
   CSingBackSession& operator=(const CSingBackSession&) = delete;
 
   // The score the player now holds, as the practice history knows it: its text, and the file
-  // it was read from ("" for a score typed or built in).
+  // it was read from ("" for a score typed or built in). Its song (title, meter, words) is read
+  // here, once, and handed to the panel.
   void SetScore(std::string text, std::string file);
+  // The song of the score set last.
+  const std::shared_ptr<const Song>& LoadedSong() const { return song_; }
 
   // Opens the microphone (or says why it cannot, and returns false). It is let go once
   // playback stops, after the player has finished telling its observers.
@@ -80,6 +84,7 @@ class CSingBackSession {
   std::unique_ptr<PlayerObserver> earRelease_;
   std::string scoreText_;
   std::string scoreFile_;
+  std::shared_ptr<const Song> song_;
   std::unique_ptr<history::CPracticeHistory> practice_;
   std::string practiceNotice_;  // the history's last complaint, until the panel has shown it
 };

@@ -263,6 +263,7 @@ void CTunwickDlg::OnRestoreBuiltIn() {
     followAlong_->ClearSource();
     scoreView_->ShowBuiltIn();
     singBack_->SetScore(kBuiltInScore, std::string());
+    followAlong_->SetSong(singBack_->LoadedSong());
   }
 }
 
@@ -292,6 +293,7 @@ void CTunwickDlg::LoadBoxText() {
                                                              history::ScoreHash(scoreText)
                                        ? readFile_
                                        : std::string());
+    followAlong_->SetSong(singBack_->LoadedSong());
     return;
   }
   // Refused: the message box has said why; the box now shows where.

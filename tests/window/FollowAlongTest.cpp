@@ -177,6 +177,37 @@ TEST_F(FollowAlongTest, CaptionSaysModePhrasePassAndSemitonesAndIsPlainWhenIdle)
       QStringLiteral("Tunwick — 练音模式 · 第 2/4 句 · 第 1/24 遍 · 已暂停（按继续演奏接着放）"));
 }
 
+// While a phrase with words plays, the caption closes with them; a phrase without words, a
+// paused or idle caption read as they always have.
+TEST_F(FollowAlongTest, TheCaptionShowsThePhrasesWordsWhileItPlays) {
+  Start();
+  dlg->SetEditText(
+      QStringLiteral("/*words: Twin-kle, twin-kle*/s=100,1,1,1,1,1,5,1,5|"
+                     "/*词: 一闪一闪*/1,6,1,6,1,5,1,5|1,4,1,4"));
+  dlg->Click(IDC_LOAD);
+  ASSERT_TRUE(dlg->boxes.empty());
+  dlg->Click(IDC_PLAY_ALL);
+  Run(100);
+  EXPECT_EQ(dlg->windowTitle(),
+            QStringLiteral("Tunwick — 演奏全部 · 第 1/3 句 · 「Twinkle, twinkle」"));
+  Run(2400);
+  EXPECT_EQ(dlg->windowTitle(), QStringLiteral("Tunwick — 演奏全部 · 第 2/3 句 · 「一闪一闪」"));
+  dlg->Click(IDC_PAUSE);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(dlg->windowTitle(),
+            QStringLiteral("Tunwick — 演奏全部 · 第 2/3 句 · 已暂停（按继续演奏接着放）"));
+  dlg->Click(IDC_CONTINUE);
+  Run(2500);
+  EXPECT_EQ(dlg->windowTitle(), QStringLiteral("Tunwick — 演奏全部 · 第 3/3 句"));
+  Run(3000);
+  EXPECT_EQ(dlg->windowTitle(), QStringLiteral("Tunwick"));
+  // The built-in score again: its caption has no words.
+  dlg->Click(IDC_RESTORE);
+  dlg->Click(IDC_PLAY_ALL);
+  Run(100);
+  EXPECT_EQ(dlg->windowTitle(), QStringLiteral("Tunwick — 演奏全部 · 第 1/4 句"));
+}
+
 // A score read from a file is followed whatever its line breaks: the box shows each as a
 // line, the text keeps its bytes, and both the box and the score view light what sounds.
 TEST_F(FollowAlongTest, AFileReadAndLoadedIsFollowedWhateverItsLineBreaks) {
@@ -277,6 +308,9 @@ TEST(PlayCaptionTest, LaterInTheCycleAndTheLearnersTurn) {
     at.passCount = c.mode == SingBackMode ? 3 : c.mode == TeachingMode ? 2 : 24;
     at.semitones = c.semitones;
     EXPECT_EQ(PlayCaption(at), QString::fromUtf8(c.caption));
+    // The phrase's words, when it has them, close the caption after all the rest.
+    EXPECT_EQ(PlayCaption(at, false, QStringLiteral("长亭外")),
+              QString::fromUtf8(c.caption) + QStringLiteral(" · 「长亭外」"));
   }
 }
 
