@@ -57,6 +57,12 @@ CREATE TABLE notes (
   PRIMARY KEY (try_id, position)
 ) WITHOUT ROWID;
 )sql",
+    // 1 -> 2: the share of the written tempo a try was sung at, and the last phrase of a take
+    // that sang several together (none: the phrase alone).
+    R"sql(
+ALTER TABLE tries ADD COLUMN tempo_percent INTEGER NOT NULL DEFAULT 100;
+ALTER TABLE tries ADD COLUMN last_phrase INTEGER;
+)sql",
 };
 static_assert(sizeof kUpgradeSteps / sizeof kUpgradeSteps[0] == kSchemaVersion,
               "one upgrade step per schema version");
