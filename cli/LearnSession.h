@@ -45,7 +45,8 @@ std::string DescribeStep(const course::CourseStep& step);
 // learn step plays its phrase with the cue and listens, up to kSingBackTries tries until it
 // passes; a chain or whole step sings its phrases in turn in the same way, and is kept as one
 // try spanning them, made of each phrase's last take (their notes in order, each timed after
-// the phrases before it), which passes as a phrase does. Each judged take is shown and kept as it ends; Ctrl-C stops with every finished try
-// kept. Ends with a summary: phrases known, reviews done and the next day something is due.
+// the phrases before it), which passes as a phrase does. Each judged take is shown and kept as it
+// ends; Ctrl-C stops with every finished try kept. Ends with a summary: phrases known, reviews done
+// and the next day something is due.
 int RunLearnSession(const LearnRun& run, history::CPracticeHistory& practice,
                     const CommandLineStreams& streams, const LearnMachine& machine);
