@@ -5,7 +5,8 @@
 # four of five hit, so every take passes. Three runs on one day: the first learns both phrases,
 # the second makes them known (two passes each), the third chains them as one try spanning
 # both. Each run's steps are checked as it says them, and the tries it stored as
-# `tunwick progress --json` and `tunwick learn --plan --json` read them. Exits 77 (skipped)
+# `tunwick progress --json` and `tunwick learn --plan --json` read them; then Ctrl-C during a
+# run keeps the take judged before it. Exits 77 (skipped)
 # where PulseAudio or the soundfont is missing.
 #
 #   bash tests/cli/learn-capture-test.sh [TUNWICK] [TAKE_PROBE]
@@ -88,4 +89,27 @@ grep -q '"steps": \[\]' "$WORK/plan.json" || {
   cat "$WORK/plan.json"
   exit 1
 }
+
+# Ctrl-C after the first take of a phrase sung wrong: the run stops with 130 and the take it
+# judged is kept.
+printf '%s' "s=100,1,1,1,2,1,3,1,5,1,6" >"$WORK/other.txt"
+"$PROBE" take "$WORK/other.txt" "$WORK/wrong.wav" --cents "150,150,150,150,150" \
+  --soundfont "$SOUNDFONT" || exit 2
+: >"$WORK/learn.out"
+"$TUNWICK" learn "$WORK/other.txt" 2>"$WORK/learn.err" \
+  > >("$PROBE" feed "$WORK/server/source.fifo" "$WORK/wrong.wav" --on "Sing it back now" \
+    >"$WORK/learn.out") &
+learner=$!
+for _ in $(seq 600); do
+  grep -q '^Total: ' "$WORK/learn.out" && break
+  sleep 0.1
+done
+kill -INT "$learner"
+wait "$learner"
+status=$?
+[ "$status" -eq 130 ] || fail "tunwick learn stopped by Ctrl-C exited with $status, not 130"
+"$TUNWICK" progress "$WORK/other.txt" --json >"$WORK/progress.json" ||
+  fail "tunwick progress exited with $?"
+kept="$(grep -c '"when": ' "$WORK/progress.json" || true)"
+[ "$kept" = 1 ] || fail "after Ctrl-C the history holds $kept tries of the song, not 1"
 echo "PASSED: the course ran through the microphone, step by step, every try kept"
