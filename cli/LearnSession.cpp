@@ -2,13 +2,16 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
+#include "cli/ChainedTake.h"
 #include "cli/Commands.h"
 #include "cli/JudgementReport.h"
 #include "course/CourseHistory.h"
 #include "history/ScoreIdentity.h"
 #include "listening/PhraseTargets.h"
+#include "notation/Score.h"
 #include "playback/Player.h"
 #include "playback/PracticeTempo.h"
 #include "singback/CaptureEar.h"
@@ -51,7 +54,13 @@ class CLearnDriver : public PlayerObserver {
  public:
   CLearnDriver(const LearnRun& run, CHeadlessSession& session, history::CPracticeHistory& practice,
                const CommandLineStreams& streams)
-      : run_(run), session_(session), practice_(practice), streams_(streams) {
+      : run_(run),
+        session_(session),
+        practice_(practice),
+        streams_(streams),
+        written_(std::make_unique<Score>()) {
+    // The song as written: the phrases' texts kept with each try and a chain's phrase built.
+    ParseScore(run.text.c_str(), static_cast<int32_t>(run.text.size()), *written_);
     context_.scoreText = run.text;
     context_.scoreFile = AbsoluteScorePath(run.path);
     context_.range = run.options.range;
@@ -61,8 +70,11 @@ class CLearnDriver : public PlayerObserver {
   void OnPlayerNotification(const PlayerNotification& n) override {
     if (n.kind == PlayerNotification::kPassBegins) {
       const PlayerPosition at = session_.Player().Position();
-      std::fprintf(streams_.out, "Phrase %d, try %d of %d: listen\n", at.phrase + 1, at.pass,
-                   at.passCount);
+      const std::vector<int32_t>& phrases = run_.plan.steps[step_].phrases;
+      const std::string what = chained_ ? "Phrases " + std::to_string(phrases.front() + 1) + "-" +
+                                              std::to_string(phrases.back() + 1)
+                                        : "Phrase " + std::to_string(at.phrase + 1);
+      std::fprintf(streams_.out, "%s, try %d of %d: listen\n", what.c_str(), at.pass, at.passCount);
     } else if (n.kind == PlayerNotification::kListeningBegins) {
       std::fprintf(streams_.out, "Sing it back now (%.1f s)\n", n.lengthMs / 1000.0);
     }
@@ -77,7 +89,7 @@ class CLearnDriver : public PlayerObserver {
     CPlayer& player = session_.Player();
     if (!player.SingBackOver() || finished_) return;
     const CourseStep& step = run_.plan.steps[step_];
-    if (!SingleStep(step) && ++partIndex_ < step.phrases.size()) {
+    if (!SingleStep(step) && !chained_ && ++partIndex_ < step.phrases.size()) {
       player.OnSingBack(step.phrases[partIndex_]);
       return;
     }
@@ -85,21 +97,28 @@ class CLearnDriver : public PlayerObserver {
     if (!NextStep()) finished_ = true;
   }
 
-  // A judged take: shown, and kept (a chained take once all its phrases are sung).
+  // A judged take: shown, and kept (phrase by phrase, a chain once all its phrases are sung).
   void Judged(int32_t row, const listening::TakeJudgement& judgement) {
     CPlayer& player = session_.Player();
+    const CourseStep& step = run_.plan.steps[step_];
     TakeReportHeading heading;
     heading.score = ShownPath(run_.path);
     heading.take = "the default input";
-    heading.phrase = row + 1;
-    heading.phrases = player.LoadedScore().phraseCount;
+    heading.phrase = (chained_ ? step.phrases.front() : row) + 1;
+    heading.phrases = written_->phraseCount;
     heading.transpose = player.PhraseShift(row);
     heading.takeSeconds = player.TakeLengthMs() / 1000.0;
     heading.tolerance = run_.options.tolerance;
     WriteJudgementTable(streams_.out, heading, judgement);
     std::fflush(streams_.out);
     if (judgement.TooQuiet()) return;
-    const CourseStep& step = run_.plan.steps[step_];
+    context_.takeMs = player.TakeLengthMs();
+    context_.transpose = player.PhraseShift(row);
+    if (chained_) {
+      context_.lastPhrase = step.phrases.back();
+      Keep(step.phrases.front(), judgement);
+      return;
+    }
     if (!SingleStep(step)) {
       // A phrase sung again after a failed take: its last take counts.
       if (parts_.size() > partIndex_) {
@@ -110,8 +129,6 @@ class CLearnDriver : public PlayerObserver {
       lengths_.push_back(listening::PhraseLengthMs(player.LoadedScore().phrases[row]));
       return;
     }
-    context_.takeMs = player.TakeLengthMs();
-    context_.transpose = player.PhraseShift(row);
     context_.lastPhrase.reset();
     Keep(row, judgement);
   }
@@ -133,24 +150,49 @@ class CLearnDriver : public PlayerObserver {
       std::fprintf(streams_.out, "Listen to the phrase and the cue, then sing it back.\n");
     std::fflush(streams_.out);
     CPlayer& player = session_.Player();
-    if (tempo != player.TempoPercent()) {
-      player.SetTempoPercent(tempo);
-      if (!session_.Load(run_.path, run_.text, streams_)) return false;
-      player.SetRange(run_.options.range);
-    }
     context_.tempoPercent = tempo;
     partIndex_ = 0;
     parts_.clear();
     lengths_.clear();
+    // A chain or the whole song is one phrase of its own, sung as one take; where its phrases
+    // cannot be one, they are sung in turn.
+    const std::string chain =
+        SingleStep(step) ? std::string()
+                         : ChainedPhraseText(*written_, step.phrases.front(), step.phrases.back());
+    if (!chain.empty()) {
+      if (!LoadQuietly(chain, tempo)) return false;
+      chained_ = true;
+      player.OnSingBack(0);
+      return true;
+    }
+    if (chained_ || tempo != player.TempoPercent()) {
+      player.SetTempoPercent(tempo);
+      if (!session_.Load(run_.path, run_.text, streams_)) return false;
+      player.SetRange(run_.options.range);
+      chained_ = false;
+    }
     player.OnSingBack(step.phrases.front());
     return true;
+  }
+
+  // Loads a chain's text at `tempo` without writing the side files, which keep the song's.
+  bool LoadQuietly(const std::string& text, int32_t tempo) {
+    CPlayer& player = session_.Player();
+    player.SetTempoPercent(tempo);
+    const int32_t loadsBefore = player.LoadCount();
+    std::memcpy(player.TextBuffer(), text.c_str(), text.size() + 1);
+    {
+      CPlayer::CBuildOnlyScope quietly(player);
+      player.LoadAndPlay(player.TextBuffer());
+    }
+    return player.LoadCount() > loadsBefore;
   }
 
   void EndStep() {
     const CourseStep& step = run_.plan.steps[step_];
     ++stepsDone_;
     if (step.kind == StepKind::kReview) ++reviewsDone_;
-    if (SingleStep(step) || parts_.size() != step.phrases.size()) return;
+    if (SingleStep(step) || chained_ || parts_.size() != step.phrases.size()) return;
     const listening::TakeJudgement joined = Joined(parts_, lengths_);
     context_.lastPhrase = step.phrases.back();
     context_.transpose = session_.Player().PhraseShift(step.phrases.front());
@@ -164,7 +206,7 @@ class CLearnDriver : public PlayerObserver {
 
   void Keep(int32_t row, const listening::TakeJudgement& judgement) {
     if (const std::optional<history::TryRecord> tried =
-            history::TryRecordOf(session_.Player().LoadedScore(), row, judgement, context_))
+            history::TryRecordOf(*written_, row, judgement, context_))
       practice_.Record(*tried);
   }
 
@@ -181,6 +223,8 @@ class CLearnDriver : public PlayerObserver {
   std::vector<int32_t> lengths_;
   int32_t reviewsDone_ = 0;
   int32_t stepsDone_ = 0;
+  std::unique_ptr<Score> written_;
+  bool chained_ = false;  // the step's phrases are loaded as one
 };
 
 void WriteSummary(const LearnRun& run, history::CPracticeHistory& practice, int32_t reviews,

@@ -43,10 +43,11 @@ std::string DescribeStep(const course::CourseStep& step);
 
 // Runs the plan's steps through the microphone: each step said before it starts; a review or
 // learn step plays its phrase with the cue and listens, up to kSingBackTries tries until it
-// passes; a chain or whole step sings its phrases in turn in the same way, and is kept as one
-// try spanning them, made of each phrase's last take (their notes in order, each timed after
-// the phrases before it), which passes as a phrase does. Each judged take is shown and kept as it
-// ends; Ctrl-C stops with every finished try kept. Ends with a summary: phrases known, reviews done
-// and the next day something is due.
+// passes. A chain or whole step is sung the same way as one take of its phrases played as one
+// (ChainedPhraseText), judged against their targets in order and kept as one try spanning them;
+// phrases that cannot be one (a key or tempo change, a second voice) are sung in turn instead,
+// and their last takes kept together as that one try. Each judged take is shown and kept as it
+// ends; Ctrl-C stops with every finished try kept. Ends with a summary: phrases known, reviews
+// done and the next day something is due.
 int RunLearnSession(const LearnRun& run, history::CPracticeHistory& practice,
                     const CommandLineStreams& streams, const LearnMachine& machine);

@@ -4,14 +4,17 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "CommandStreams.h"
+#include "cli/ChainedTake.h"
 #include "cli/Commands.h"
 #include "course/CourseHistory.h"
 #include "history/WallClock.h"
 #include "listening/PhraseTargets.h"
+#include "notation/Score.h"
 #include "tests/capture/SyntheticTakes.h"
 #include "tests/support/EnvOverride.h"
 #include "tests/support/TempFolder.h"
@@ -117,6 +120,52 @@ TEST_F(LearnCommandTest, BadArgumentsAreUsageErrors) {
     EXPECT_NE(run.err.find("tunwick: usage: tunwick learn FILE"), std::string::npos) << run.err;
   }
   EXPECT_EQ(Run("learn", {folder.File("missing.txt"), "--plan"}).status, kExitFailure);
+}
+
+// A chain is one phrase of its own: its notes are the phrases' in order, each timed after the
+// ones before, at the pitch they were written; where the phrases cannot be one, there is none.
+TEST(ChainedTakeTest, PhrasesSungThroughAreOnePhraseOfAllTheirNotes) {
+  const struct {
+    const char* score;
+    int32_t first, last;
+    const char* chain;  // "" for none
+  } cases[] = {
+      {"do=F s=90,1,1,1,2|0.1,3,0.1,5|1,6", 0, 1, "do=F s=90,1,1,1,2,0.1,3,0.1,5"},
+      {"do=F s=90,1,1,1,2|0.1,3,0.1,5|1,6", 1, 2, "do=F s=90,0.1,3,0.1,5,1,6"},
+      {"s=100,1,1|1,2", 0, 1, "do=C s=100,1,1,1,2"},
+      {"s=100,1,1|do=G,1,2,1,3", 0, 1, ""},  // the key changes
+      {"s=100,1,1|s=80,1,2", 0, 1, ""},      // the tempo changes
+      {"s=100,1,1|1,2 &1,5", 0, 1, ""},      // a second voice
+      {"do=Bb s=60,1,1|1,2", 0, 1, "do=Bb s=60,1,1,1,2"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.score);
+    auto score = std::make_unique<Score>();
+    ParseScore(c.score, static_cast<int32_t>(std::string(c.score).size()), *score);
+    const std::string chain = ChainedPhraseText(*score, c.first, c.last);
+    EXPECT_EQ(chain, c.chain);
+    if (chain.empty()) continue;
+    auto chained = std::make_unique<Score>();
+    ParseScore(chain.c_str(), static_cast<int32_t>(chain.size()), *chained);
+    ASSERT_EQ(chained->phraseCount, 1);
+    std::vector<listening::TargetNote> expected;
+    int32_t offsetMs = 0;
+    for (int32_t row = c.first; row <= c.last; ++row) {
+      for (listening::TargetNote note : listening::PhraseTargets(score->phrases[row], 0)) {
+        note.startMs += offsetMs;
+        note.endMs += offsetMs;
+        expected.push_back(note);
+      }
+      offsetMs += listening::PhraseLengthMs(score->phrases[row]);
+    }
+    const std::vector<listening::TargetNote> got = listening::PhraseTargets(chained->phrases[0], 0);
+    ASSERT_EQ(got.size(), expected.size());
+    for (size_t i = 0; i < got.size(); ++i) {
+      EXPECT_EQ(got[i].pitch, expected[i].pitch) << i;
+      EXPECT_EQ(got[i].startMs, expected[i].startMs) << i;
+      EXPECT_EQ(got[i].endMs, expected[i].endMs) << i;
+    }
+  }
 }
 
 }  // namespace

@@ -3,8 +3,8 @@
 # pipe source, fed a take each time `tunwick learn` asks the learner to sing. The song has two
 # phrases of the same five crotchets, and the take sings them with one note 150 cents off:
 # four of five hit, so every take passes. Three runs on one day: the first learns both phrases,
-# the second makes them known (two passes each), the third chains them as one try spanning
-# both. Each run's steps are checked as it says them, and the tries it stored as
+# the second makes them known (two passes each), the third sings them through as one take,
+# kept as one try spanning both. Each run's steps are checked as it says them, and the tries it stored as
 # `tunwick progress --json` and `tunwick learn --plan --json` read them; then Ctrl-C during a
 # run keeps the take judged before it. Exits 77 (skipped)
 # where PulseAudio or the soundfont is missing.
@@ -36,6 +36,10 @@ printf '%s' "$SONG" >"$WORK/song.txt"
 export XDG_DATA_HOME="$WORK/data"
 "$PROBE" take "$WORK/song.txt" "$WORK/take.wav" --cents "$BENDS" --soundfont "$SOUNDFONT" ||
   exit 2
+# The chained take: both phrases sung through as one, the same note off in each.
+printf '%s' "s=100,1,1,1,2,1,3,1,5,1,6,1,1,1,2,1,3,1,5,1,6" >"$WORK/through.txt"
+"$PROBE" take "$WORK/through.txt" "$WORK/chain.wav" --cents "$BENDS,$BENDS" \
+  --soundfont "$SOUNDFONT" || exit 2
 
 SOUND_SERVER_MICROPHONE=1 sound_server_start "$WORK/server" || sound_test_skip "$SOUND_SERVER_ERROR"
 export TUNWICK_SOUNDFONT="$SOUNDFONT" TUNWICK_AUDIO_DRIVER=pulseaudio
@@ -46,11 +50,12 @@ fail() {
   exit 1
 }
 
-# One run of today's course; its output in learn.out.
+# One run of today's course, fed TAKE each time it asks; its output in learn.out.
 learn() {
+  local take=$1
   ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}fast_unwind_on_malloc=0" \
     timeout 90 "$TUNWICK" learn "$WORK/song.txt" 2>"$WORK/learn.err" |
-    "$PROBE" feed "$WORK/server/source.fifo" "$WORK/take.wav" --on "Sing it back now" |
+    "$PROBE" feed "$WORK/server/source.fifo" "$take" --on "Sing it back now" |
     tr -d '\r' >"$WORK/learn.out"
   local status=("${PIPESTATUS[@]}")
   [ "${status[0]}" -eq 0 ] || fail "tunwick learn exited with ${status[0]}"
@@ -61,15 +66,17 @@ expect() {
   grep -qF -- "$1" "$WORK/learn.out" || fail "run $2 did not say: $1"
 }
 
-learn
+learn "$WORK/take.wav"
 expect "Step 1 of 2: learn phrase 1" 1
 expect "Step 2 of 2: learn phrase 2" 1
 expect "Known 0 of 2 phrases; reviews done: 0; next due:" 1
-learn
+learn "$WORK/take.wav"
 expect "Known 2 of 2 phrases" 2
-learn
+learn "$WORK/chain.wav"
 expect "Step 1 of 1: chain phrases 1-2" 3
-expect "chain phrases 1-2 together: 8 of 10 notes hit, passed" 3
+expect "Phrases 1-2, try 1 of 3: listen" 3
+expect "Phrase 1 of 2, 10 notes to sing; take the default input: 6.3 s" 3
+expect "Total: 8 of 10 notes hit (80%): passed" 3
 cat "$WORK/learn.out"
 
 "$TUNWICK" progress "$WORK/song.txt" --json >"$WORK/progress.json" ||
