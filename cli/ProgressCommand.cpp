@@ -155,8 +155,11 @@ void WriteTriesTable(std::FILE* out, const std::string& shown,
       missed +=
           std::to_string(note.target.index + 1) + " " + listening::NoteName(note.target.pitch);
     }
-    std::fprintf(out, "  %4zu  %s  %6d  %-9s  %-10s  %s\n", i + 1,
-                 history::ShortTime(t.when).c_str(), t.phrase + 1,
+    // A take of several phrases shows them all: "1-2".
+    std::string phrases = std::to_string(t.phrase + 1);
+    if (t.lastPhrase) phrases += "-" + std::to_string(*t.lastPhrase + 1);
+    std::fprintf(out, "  %4zu  %s  %6s  %-9s  %-10s  %s\n", i + 1,
+                 history::ShortTime(t.when).c_str(), phrases.c_str(),
                  Share(t.judgement.hits, t.judgement.Judged()).c_str(),
                  t.passed ? "passed" : "not passed", missed.c_str());
   }

@@ -200,6 +200,42 @@ TEST_F(ProgressCommandTest, EachSongsCourseCountsKnownLearningAndDue) {
       << json.out;
 }
 
+// A take that sang two phrases together at a practice tempo: listed with its span, and its
+// tempo and last phrase in the JSON.
+TEST_F(ProgressCommandTest, ATakeOfSeveralPhrasesIsListedWithItsSpanAndTempo) {
+  Store({1714500000000, 0}, 0, "HH");
+  {
+    history::CPracticeHistory practice(
+        history::DefaultHistoryPath(),
+        [] {
+          return history::WallTime{1714500100000, 0};
+        },
+        [](const std::string& notice) { ADD_FAILURE() << notice; });
+    history::TryRecord chained;
+    chained.scoreHash = history::ScoreHash(kSong);
+    chained.scoreFile = song;
+    chained.phrase = 0;
+    chained.lastPhrase = 1;
+    chained.tempoPercent = 80;
+    chained.phraseText = "s=100,1,1,1,2,1,3|1,5,1,3";
+    chained.source = "learn";
+    chained.judgement.nothingHeard = false;
+    chained.judgement.hits = 1;
+    chained.judgement.notes.resize(1);
+    chained.judgement.notes[0].verdict = listening::Verdict::kHit;
+    chained.passed = true;
+    EXPECT_TRUE(practice.Record(chained));
+  }
+  const Ran table = Progress({song});
+  ASSERT_EQ(table.status, kExitOk) << table.err;
+  EXPECT_NE(table.out.find("       1  2/2 100%"), std::string::npos) << table.out;
+  EXPECT_NE(table.out.find("     1-2  1/1 100%"), std::string::npos) << table.out;
+  const Ran json = Progress({song, "--json"});
+  EXPECT_NE(json.out.find(R"("tempoPercent": 100, "lastPhrase": null)"), std::string::npos)
+      << json.out;
+  EXPECT_NE(json.out.find(R"("tempoPercent": 80, "lastPhrase": 2)"), std::string::npos) << json.out;
+}
+
 TEST_F(ProgressCommandTest, ForgetSaysHowManyTriesGoThenTheyAreGone) {
   for (int i = 0; i < 3; ++i) Store({1714500000000 + i * 1000, 0}, 0, "HH");
   Store({1714500009000, 0}, 0, "HH", 0, history::ScoreHash("another score"));
