@@ -30,6 +30,9 @@ int Render(const Arguments& arguments, const CommandLineStreams& streams) {
 int Listen(const Arguments& arguments, const CommandLineStreams& streams) {
   return RunListenCommand(arguments, streams);
 }
+int Learn(const Arguments& arguments, const CommandLineStreams& streams) {
+  return RunLearnCommand(arguments, streams);
+}
 
 const Command kCommands[] = {
     {"check", kCheckArguments,
@@ -53,6 +56,10 @@ const Command kCommands[] = {
     {"listen", kListenArguments,
      "sing each phrase back after it plays: the pitch live and a table after each try",
      kOptionsChecked, Listen},
+    {"learn", kLearnArguments,
+     "today's course of a song: reviews, phrases to learn (slower when needed), chained and "
+     "whole; --plan only says what it would do",
+     kOptionsChecked, Learn},
     {"range", kRangeArguments,
      "the lowest and highest notes held (300 ms or more) in a take sung slowly from low to high",
      kOptionsChecked, RunRangeCommand},
@@ -82,6 +89,8 @@ int Help(const Arguments&, const CommandLineStreams& streams) {
                "--range LOW-HIGH (e.g. A2-E4) fits play, render, listen and score to a\n"
                "singer's range: practice climbs within it, other modes move each phrase to\n"
                "where it fits best (whole octaves first).\n"
+               "--tempo PERCENT (25-200) plays and judges the phrases at that share of their\n"
+               "written tempo, and keeps it with each try.\n"
                "\nEnvironment: TUNWICK_SOUNDFONT names the General MIDI soundfont,\n"
                "TUNWICK_AUDIO_DRIVER the synthesizer's audio driver (pulseaudio, alsa, jack),\n"
                "TUNWICK_MIDI_DEVICE the device opened when none is chosen.\n"

@@ -6,6 +6,7 @@
 
 #include "cli/CommandSupport.h"
 #include "cli/HeadlessSession.h"
+#include "cli/LearnSession.h"
 #include "singback/SoundInput.h"
 
 // The commands the dispatcher runs, one file each. Each checks its own arguments and returns
@@ -19,6 +20,7 @@ extern const char kListenArguments[];
 extern const char kProgressArguments[];
 extern const char kJianpuArguments[];
 extern const char kRangeArguments[];
+extern const char kLearnArguments[];
 
 // `check FILE [--json]`: the phrase count, note count and length of a score, or with --json
 // the song: each phrase's notes with their syllables; what is not understood, as warnings.
@@ -65,3 +67,8 @@ struct ListenMachine : HeadlessMachine {
 };
 int RunListenCommand(const Arguments& arguments, const CommandLineStreams& streams,
                      const ListenMachine& machine = {});
+
+// `learn FILE`: today's course of a song through the microphone, step by step, every try kept;
+// with --plan only what it would do (--json for programs, --today for another day).
+int RunLearnCommand(const Arguments& arguments, const CommandLineStreams& streams,
+                    const LearnMachine& machine = {});

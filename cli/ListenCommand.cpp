@@ -7,13 +7,14 @@
 #include "cli/Commands.h"
 #include "cli/JudgementReport.h"
 #include "cli/RangeOption.h"
+#include "cli/TempoOption.h"
 #include "history/PracticeHistory.h"
 #include "listening/PhraseTargets.h"
 #include "playback/Player.h"
 #include "singback/CaptureEar.h"
 
 const char kListenArguments[] =
-    "FILE [--phrase N] [--range LOW-HIGH] [--tolerance strict|normal|easy]";
+    "FILE [--phrase N] [--range LOW-HIGH] [--tolerance strict|normal|easy] [--tempo PERCENT]";
 
 namespace {
 
@@ -117,7 +118,8 @@ class CListenDisplay : public PlayerObserver {
 int RunListenCommand(const Arguments& arguments, const CommandLineStreams& streams,
                      const ListenMachine& machine) {
   ParsedArguments parsed;
-  if (!ParseArguments(arguments, {"--phrase", "--range", "--tolerance"}, streams, parsed) ||
+  if (!ParseArguments(arguments, {"--phrase", "--range", "--tolerance", "--tempo"}, streams,
+                      parsed) ||
       parsed.positional.size() != 1)
     return Usage(streams, "listen", kListenArguments);
   long phraseNumber = 0;
@@ -130,12 +132,16 @@ int RunListenCommand(const Arguments& arguments, const CommandLineStreams& strea
   listening::Tolerance tolerance = listening::Tolerance::kNormal;
   if (!ParseToleranceOption(parsed, tolerance, problem))
     return Usage(streams, "listen", kListenArguments, problem);
+  int32_t tempoPercent = 100;
+  if (!ParseTempoOption(parsed, tempoPercent, problem))
+    return Usage(streams, "listen", kListenArguments, problem);
 
   const std::string& path = parsed.positional[0];
   std::string text;
   if (!ReadScore(path, streams, text)) return kExitFailure;
   CHeadlessSession session(machine);
   CPlayer& player = session.Player();
+  player.SetTempoPercent(tempoPercent);
   if (!session.Load(path, text, streams)) return kExitFailure;
   player.SetRange(range);
   problem = PhraseBeyondScore(path, phraseNumber, player.LoadedScore().phraseCount);
@@ -170,6 +176,7 @@ int RunListenCommand(const Arguments& arguments, const CommandLineStreams& strea
   context.scoreFile = AbsoluteScorePath(path);
   context.range = range;
   context.source = "listen";
+  context.tempoPercent = tempoPercent;
   ear->SetJudgementSink([&](int32_t row, const listening::TakeJudgement& judgement) {
     display.TakeJudged(judgement);
     // A take too quiet to judge gives no try to keep: the table says what to do.

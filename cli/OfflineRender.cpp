@@ -83,6 +83,7 @@ RenderOutcome RunPlanTicks(CPlayer& player, const RenderPlan& plan, const Virtua
 int64_t PlannedRenderMs(const char* scoreText, const RenderPlan& plan, int32_t cueMs) {
   CTimingOnlyPlatform platform(cueMs);
   CPlayer player(platform);
+  player.SetTempoPercent(plan.tempoPercent);
   {
     CPlayer::CBuildOnlyScope quietly(player);
     player.LoadAndPlay(scoreText);

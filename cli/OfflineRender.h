@@ -11,11 +11,13 @@ class CRenderPlatform;
 
 // What a render plays: PlayAllMode, the whole score `repeat` times (as the repeat button
 // plays it, with its waits between passes); TeachingMode or PracticeMode, every phrase's
-// cycle once around. With a `range`, the phrases are fitted into the singer's range.
+// cycle once around. With a `range`, the phrases are fitted into the singer's range; at
+// `tempoPercent` of the written tempo (the player must be set to it before it loads).
 struct RenderPlan {
   PlayMode mode = PlayAllMode;
   int repeat = 1;
   std::optional<VoiceRange> range;
+  int32_t tempoPercent = 100;
 };
 
 enum class RenderOutcome { kDone, kFailed, kCancelled };

@@ -9,10 +9,12 @@
 #include "cli/PlayDisplay.h"
 #include "cli/PlayModes.h"
 #include "cli/RangeOption.h"
+#include "cli/TempoOption.h"
 #include "playback/Player.h"
 
 const char kPlayArguments[] =
-    "FILE [--mode all|repeat|teaching|practice] [--device N] [--wait SECONDS] [--range LOW-HIGH]";
+    "FILE [--mode all|repeat|teaching|practice] [--device N] [--wait SECONDS] [--range LOW-HIGH] "
+    "[--tempo PERCENT]";
 
 // The longest wait before playing: an hour.
 constexpr long kMaxWaitSeconds = 3600;
@@ -20,7 +22,8 @@ constexpr long kMaxWaitSeconds = 3600;
 int RunPlayCommand(const Arguments& arguments, const CommandLineStreams& streams,
                    const PlayMachine& machine) {
   ParsedArguments parsed;
-  if (!ParseArguments(arguments, {"--mode", "--device", "--wait", "--range"}, streams, parsed) ||
+  if (!ParseArguments(arguments, {"--mode", "--device", "--wait", "--range", "--tempo"}, streams,
+                      parsed) ||
       parsed.positional.size() != 1)
     return Usage(streams, "play", kPlayArguments);
   PlayMode mode = PlayAllMode;
@@ -41,11 +44,15 @@ int RunPlayCommand(const Arguments& arguments, const CommandLineStreams& streams
   std::string problem;
   if (!ParseRangeOption(parsed, range, problem))
     return Usage(streams, "play", kPlayArguments, problem);
+  int32_t tempoPercent = 100;
+  if (!ParseTempoOption(parsed, tempoPercent, problem))
+    return Usage(streams, "play", kPlayArguments, problem);
 
   const std::string& path = parsed.positional[0];
   std::string text;
   if (!ReadScore(path, streams, text)) return kExitFailure;
   CHeadlessSession session(machine);
+  session.Player().SetTempoPercent(tempoPercent);
   if (!session.Load(path, text, streams)) return kExitFailure;
   session.Player().SetRange(range);
   session.WatchInterrupts();

@@ -1,18 +1,23 @@
 #include <limits.h>
 #include <stdlib.h>
 
+#include <algorithm>
 #include <cmath>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "cli/Commands.h"
 #include "cli/JudgementReport.h"
+#include "course/CourseHistory.h"
 #include "files/ScoreTextFile.h"
 #include "history/PracticeHistory.h"
 #include "history/ScoreIdentity.h"
 #include "listening/Pitch.h"
 #include "listening/TakeJudge.h"
 #include "listening/VerdictText.h"
+#include "notation/Score.h"
+#include "notation/ScoreParseError.h"
 
 const char kProgressArguments[] = "[FILE] [--json] | --forget FILE";
 
@@ -36,18 +41,52 @@ std::string ScoreName(const history::ScoreSummary& score) {
                             : score.file + " (score " + score.hash + ")";
 }
 
+// How many phrases the song has: its file's, while the file still holds the text practised,
+// else as many as its tries reached.
+int32_t PhraseCountOf(const history::ScoreSummary& score,
+                      const std::vector<course::CourseTry>& tries) {
+  if (!score.file.empty()) {
+    const ScoreTextReadResult read = ReadScoreTextFile(score.file);
+    if (read.status == ScoreTextReadResult::kOk && history::ScoreHash(read.text) == score.hash) {
+      auto parsed = std::make_unique<Score>();
+      try {
+        ParseScore(read.text.c_str(), static_cast<int32_t>(read.text.size()), *parsed);
+        if (parsed->phraseCount > 0) return parsed->phraseCount;
+      } catch (const ScoreParseError&) {
+        // Counted from the tries below.
+      }
+    }
+  }
+  int32_t count = 0;
+  for (const course::CourseTry& take : tries) count = std::max(count, take.lastPhrase + 1);
+  return count;
+}
+
+// Where the song's course stands today.
+course::CourseCounts CourseOf(const CPracticeStore& store, const history::ScoreSummary& score,
+                              int64_t today) {
+  const std::vector<course::CourseTry> tries = course::CourseTriesOf(store.TriesOf(score.hash));
+  const int32_t count = PhraseCountOf(score, tries);
+  return course::CountStandings(course::StandingsOf(count, tries), today);
+}
+
 void WriteScoresTable(std::FILE* out, const std::string& database,
-                      const std::vector<history::ScoreSummary>& scores) {
+                      const std::vector<history::ScoreSummary>& scores,
+                      const std::vector<course::CourseCounts>& courses) {
   if (scores.empty()) {
     std::fprintf(out, "No tries stored yet in %s.\n", database.c_str());
     return;
   }
   std::fprintf(out, "Practice history in %s:\n", database.c_str());
-  for (const history::ScoreSummary& score : scores) {
+  for (size_t i = 0; i < scores.size(); ++i) {
+    const history::ScoreSummary& score = scores[i];
     std::fprintf(out, "\n%s\n  %s on %s, last %s\n", ScoreName(score).c_str(),
                  Plural(score.tally.tries, "try", "tries").c_str(),
                  Plural(score.tally.days, "day", "days").c_str(),
                  history::ShortTime(score.tally.last).c_str());
+    const course::CourseCounts& c = courses[i];
+    std::fprintf(out, "  Course: %d of %d phrases known, %d learning, %d due for review\n", c.known,
+                 c.phrases, c.learning, c.due);
     std::fprintf(out, "  Phrase  Tries  Passed  Best         Last         Days  Text\n");
     for (const history::PhraseSummary& phrase : score.phrases) {
       const history::TryTally& t = phrase.tally;
@@ -60,19 +99,25 @@ void WriteScoresTable(std::FILE* out, const std::string& database,
 }
 
 void WriteScoresJson(std::FILE* out, const std::string& database,
-                     const std::vector<history::ScoreSummary>& scores) {
+                     const std::vector<history::ScoreSummary>& scores,
+                     const std::vector<course::CourseCounts>& courses) {
   std::fprintf(out, "{\"database\": %s, \"scores\": [", JsonString(database).c_str());
   const char* separator = "";
-  for (const history::ScoreSummary& score : scores) {
+  for (size_t i = 0; i < scores.size(); ++i) {
+    const history::ScoreSummary& score = scores[i];
+    const course::CourseCounts& c = courses[i];
     const history::TryTally& whole = score.tally;
     std::fprintf(out,
                  "%s\n {\"score\": %s, \"file\": %s, \"tries\": %lld, \"passed\": %lld,"
-                 " \"days\": %d, \"first\": %s, \"last\": %s, \"phrases\": [",
+                 " \"days\": %d, \"first\": %s, \"last\": %s,"
+                 " \"course\": {\"phrases\": %d, \"known\": %d, \"learning\": %d, \"due\": %d},"
+                 " \"phrases\": [",
                  separator, JsonString(score.hash).c_str(),
                  score.file.empty() ? "null" : JsonString(score.file).c_str(),
                  static_cast<long long>(whole.tries), static_cast<long long>(whole.passed),
                  whole.days, JsonString(history::IsoTime(whole.first)).c_str(),
-                 JsonString(history::IsoTime(whole.last)).c_str());
+                 JsonString(history::IsoTime(whole.last)).c_str(), c.phrases, c.known, c.learning,
+                 c.due);
     const char* phraseSeparator = "";
     for (const history::PhraseSummary& phrase : score.phrases) {
       const history::TryTally& t = phrase.tally;
@@ -110,8 +155,11 @@ void WriteTriesTable(std::FILE* out, const std::string& shown,
       missed +=
           std::to_string(note.target.index + 1) + " " + listening::NoteName(note.target.pitch);
     }
-    std::fprintf(out, "  %4zu  %s  %6d  %-9s  %-10s  %s\n", i + 1,
-                 history::ShortTime(t.when).c_str(), t.phrase + 1,
+    // A take of several phrases shows them all: "1-2".
+    std::string phrases = std::to_string(t.phrase + 1);
+    if (t.lastPhrase) phrases += "-" + std::to_string(*t.lastPhrase + 1);
+    std::fprintf(out, "  %4zu  %s  %6s  %-9s  %-10s  %s\n", i + 1,
+                 history::ShortTime(t.when).c_str(), phrases.c_str(),
                  Share(t.judgement.hits, t.judgement.Judged()).c_str(),
                  t.passed ? "passed" : "not passed", missed.c_str());
   }
@@ -131,16 +179,18 @@ void WriteTriesJson(std::FILE* out, const std::vector<history::TryRecord>& tries
                                   ? "{\"low\": " + std::to_string(*t.rangeLow) +
                                         ", \"high\": " + std::to_string(*t.rangeHigh) + "}"
                                   : "null";
-    std::fprintf(
-        out,
-        "%s\n {\"when\": %s, \"phrase\": %d, \"hits\": %d, \"notes\": %d, \"passed\": %s,"
-        " \"phraseText\": %s, \"transpose\": %d, \"range\": %s, \"toleranceCents\": %s,"
-        " \"takeMs\": %d, \"offsetMs\": %d, \"source\": %s, \"file\": %s,\n  \"detail\": [",
-        separator, JsonString(history::IsoTime(t.when)).c_str(), t.phrase + 1, t.judgement.hits,
-        t.judgement.Judged(), t.passed ? "true" : "false", JsonString(t.phraseText).c_str(),
-        t.transpose, range.c_str(), Number(t.toleranceCents).c_str(), t.takeMs,
-        t.judgement.offsetMs, JsonString(t.source).c_str(),
-        t.scoreFile.empty() ? "null" : JsonString(t.scoreFile).c_str());
+    std::fprintf(out,
+                 "%s\n {\"when\": %s, \"phrase\": %d, \"hits\": %d, \"notes\": %d, \"passed\": %s,"
+                 " \"phraseText\": %s, \"transpose\": %d, \"range\": %s, \"toleranceCents\": %s,"
+                 " \"takeMs\": %d, \"offsetMs\": %d, \"source\": %s, \"file\": %s,"
+                 " \"tempoPercent\": %d, \"lastPhrase\": %s,\n  \"detail\": [",
+                 separator, JsonString(history::IsoTime(t.when)).c_str(), t.phrase + 1,
+                 t.judgement.hits, t.judgement.Judged(), t.passed ? "true" : "false",
+                 JsonString(t.phraseText).c_str(), t.transpose, range.c_str(),
+                 Number(t.toleranceCents).c_str(), t.takeMs, t.judgement.offsetMs,
+                 JsonString(t.source).c_str(),
+                 t.scoreFile.empty() ? "null" : JsonString(t.scoreFile).c_str(), t.tempoPercent,
+                 t.lastPhrase ? std::to_string(*t.lastPhrase + 1).c_str() : "null");
     const char* noteSeparator = "";
     for (const listening::NoteJudgement& note : t.judgement.notes) {
       const bool sung = note.verdict != listening::Verdict::kNotSung;
@@ -189,10 +239,15 @@ int RunProgressCommand(const Arguments& arguments, const CommandLineStreams& str
     if (positional.empty()) {
       const std::vector<history::ScoreSummary> scores =
           practice.With([](CPracticeStore& store) { return store.Scores(); });
+      const int64_t today = history::LocalDay(practice.Now());
+      std::vector<course::CourseCounts> courses;
+      for (const history::ScoreSummary& score : scores)
+        courses.push_back(
+            practice.With([&](CPracticeStore& store) { return CourseOf(store, score, today); }));
       if (json) {
-        WriteScoresJson(streams.out, practice.Path(), scores);
+        WriteScoresJson(streams.out, practice.Path(), scores, courses);
       } else {
-        WriteScoresTable(streams.out, practice.Path(), scores);
+        WriteScoresTable(streams.out, practice.Path(), scores, courses);
       }
       return kExitOk;
     }

@@ -11,6 +11,7 @@
 #include "cli/ProgressBar.h"
 #include "cli/RangeOption.h"
 #include "cli/RenderPlatform.h"
+#include "cli/TempoOption.h"
 #include "files/SoundFileWriter.h"
 #include "midi/MidiOutException.h"
 #include "midi/OfflineSynth.h"
@@ -18,7 +19,7 @@
 
 const char kRenderArguments[] =
     "FILE OUT.wav|OUT.flac|OUT.ogg [--mode all|teaching|practice] [--repeat N] "
-    "[--range LOW-HIGH]";
+    "[--range LOW-HIGH] [--tempo PERCENT]";
 
 namespace {
 
@@ -31,7 +32,7 @@ constexpr long kMostRepeats = 10000;
 int RunRenderCommand(const Arguments& arguments, const CommandLineStreams& streams,
                      const RenderMachine& machine) {
   ParsedArguments parsed;
-  if (!ParseArguments(arguments, {"--mode", "--repeat", "--range"}, streams, parsed) ||
+  if (!ParseArguments(arguments, {"--mode", "--repeat", "--range", "--tempo"}, streams, parsed) ||
       parsed.positional.size() != 2)
     return Usage(streams, "render", kRenderArguments);
   RenderPlan plan;
@@ -49,6 +50,8 @@ int RunRenderCommand(const Arguments& arguments, const CommandLineStreams& strea
   }
   std::string problem;
   if (!ParseRangeOption(parsed, plan.range, problem))
+    return Usage(streams, "render", kRenderArguments, problem);
+  if (!ParseTempoOption(parsed, plan.tempoPercent, problem))
     return Usage(streams, "render", kRenderArguments, problem);
 
   const std::string& path = parsed.positional[0];
@@ -72,6 +75,7 @@ int RunRenderCommand(const Arguments& arguments, const CommandLineStreams& strea
   CRenderPlatform platform(
       *synth, [&sound](const int16_t* frames, int count) { return sound.Write(frames, count); });
   CPlayer player(platform);
+  player.SetTempoPercent(plan.tempoPercent);
   if (!LoadScore(path, text, player, platform.messages, streams)) return kExitFailure;
 
   const int64_t plannedMs =

@@ -10,6 +10,7 @@
 #include "cli/Commands.h"
 #include "cli/JudgementReport.h"
 #include "cli/RangeOption.h"
+#include "cli/TempoOption.h"
 #include "history/PracticeHistory.h"
 #include "listening/PhraseTargets.h"
 #include "listening/TakeJudge.h"
@@ -18,7 +19,7 @@
 
 const char kScoreArguments[] =
     "FILE TAKE.wav [--phrase N] [--transpose K] [--json] [--record] [--range LOW-HIGH] "
-    "[--tolerance strict|normal|easy]";
+    "[--tolerance strict|normal|easy] [--tempo PERCENT]";
 
 namespace {
 
@@ -42,8 +43,8 @@ int RunScoreCommand(const Arguments& arguments, const CommandLineStreams& stream
   const bool json = TakeSwitch(rest, "--json");
   const bool record = TakeSwitch(rest, "--record");
   ParsedArguments parsed;
-  if (!ParseArguments(rest, {"--phrase", "--transpose", "--range", "--tolerance"}, streams,
-                      parsed) ||
+  if (!ParseArguments(rest, {"--phrase", "--transpose", "--range", "--tolerance", "--tempo"},
+                      streams, parsed) ||
       parsed.positional.size() != 2)
     return Usage(streams, "score", kScoreArguments);
   long phraseNumber = 1;
@@ -52,6 +53,9 @@ int RunScoreCommand(const Arguments& arguments, const CommandLineStreams& stream
     return Usage(streams, "score", kScoreArguments, problem);
   listening::Tolerance tolerance = listening::Tolerance::kNormal;
   if (!ParseToleranceOption(parsed, tolerance, problem))
+    return Usage(streams, "score", kScoreArguments, problem);
+  int32_t tempoPercent = 100;
+  if (!ParseTempoOption(parsed, tempoPercent, problem))
     return Usage(streams, "score", kScoreArguments, problem);
   long transpose = 0;
   if (parsed.Has("--transpose") &&
@@ -73,6 +77,7 @@ int RunScoreCommand(const Arguments& arguments, const CommandLineStreams& stream
   if (!ReadScore(path, streams, text)) return kExitFailure;
   CSilentPlatform platform;
   CPlayer player(platform);
+  player.SetTempoPercent(tempoPercent);
   if (!LoadScore(path, text, player, platform.messages, streams)) return kExitFailure;
   const Score& score = player.LoadedScore();
   problem = PhraseBeyondScore(path, phraseNumber, score.phraseCount);
@@ -122,6 +127,7 @@ int RunScoreCommand(const Arguments& arguments, const CommandLineStreams& stream
   context.takeMs = static_cast<int32_t>(std::lround(take.seconds * 1000.0));
   context.range = range;
   context.source = "score";
+  context.tempoPercent = tempoPercent;
   const std::optional<history::TryRecord> tried =
       history::TryRecordOf(score, row, judgement, context);
   // A take too quiet to judge is no try of the learner's: nothing is kept.

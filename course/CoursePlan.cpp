@@ -58,6 +58,11 @@ void AddWholeSong(CoursePlan& plan, const std::vector<CourseTry>& tries) {
   const auto count = static_cast<int32_t>(plan.phrases.size());
   if (count < 2 || !std::all_of(plan.phrases.begin(), plan.phrases.end(), Known)) return;
   if (PassedTogether(tries, 0, count - 1)) return;
+  // A song of two phrases: their chain is the whole song already.
+  for (const CourseStep& step : plan.steps)
+    if (step.kind == StepKind::kChain && step.phrases.front() == 0 &&
+        step.phrases.back() == count - 1)
+      return;
   CourseStep whole{StepKind::kWhole, {}, 100};
   for (int32_t i = 0; i < count; ++i) whole.phrases.push_back(i);
   plan.steps.push_back(std::move(whole));

@@ -68,6 +68,12 @@ std::optional<TryRecord> TryRecordOf(const Score& score, int32_t row,
   }
   record.toleranceCents = judgement.hitCents;
   record.source = context.source;
+  record.tempoPercent = context.tempoPercent;
+  if (context.lastPhrase && *context.lastPhrase != row) {
+    record.lastPhrase = context.lastPhrase;
+    for (int32_t next = row + 1; next <= *context.lastPhrase && next < score.phraseCount; ++next)
+      record.phraseText += "|" + PhraseText(score, next);
+  }
   return record;
 }
 

@@ -25,10 +25,12 @@ TryRecord TryOf(const Score& score, int32_t row, const listening::TakeJudgement&
 
 // How a judged take was sung, beside its verdicts: what the history keeps with a try.
 struct TakeContext {
-  std::string scoreText;  // the score's text as loaded (its hash identifies the score)
-  std::string scoreFile;  // the file it was read from, "" for a score typed or built in
-  int32_t transpose = 0;  // semitones from the written pitch
-  int32_t takeMs = 0;     // how long the take listened
+  std::string scoreText;              // the score's text as loaded (its hash identifies the score)
+  std::string scoreFile;              // the file it was read from, "" for a score typed or built in
+  int32_t transpose = 0;              // semitones from the written pitch
+  int32_t takeMs = 0;                 // how long the take listened
+  int32_t tempoPercent = 100;         // the share of the written tempo it was sung at
+  std::optional<int32_t> lastPhrase;  // a take of several phrases from `row`: the last
   std::optional<VoiceRange> range;
   std::string source;  // "window", "listen" or "score"
 };

@@ -106,7 +106,15 @@ CREATE TABLE notes (
 ) WITHOUT ROWID;
 )sql",
      nullptr},
+    // 1 -> 2: scores known by their music.
     {nullptr, RehashScoresByTheirMusic},
+    // 2 -> 3: the share of the written tempo a try was sung at, and the last phrase of a take
+    // that sang several together (none: the phrase alone).
+    {R"sql(
+ALTER TABLE tries ADD COLUMN tempo_percent INTEGER NOT NULL DEFAULT 100;
+ALTER TABLE tries ADD COLUMN last_phrase INTEGER;
+)sql",
+     nullptr},
 };
 static_assert(sizeof kUpgradeSteps / sizeof kUpgradeSteps[0] == kSchemaVersion,
               "one upgrade step per schema version");

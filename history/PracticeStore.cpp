@@ -54,8 +54,9 @@ void CPracticeStore::Record(const TryRecord& record) {
       db_,
       "INSERT INTO tries (score_id, at_ms, utc_offset_min, file, phrase, phrase_text,"
       " transpose, range_low, range_high, tolerance_cents, take_ms, offset_ms, hits,"
-      " notes, passed, source)"
-      " VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15, ?16)");
+      " notes, passed, source, tempo_percent, last_phrase)"
+      " VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15, ?16, ?17,"
+      " ?18)");
   addTry.Bind(1, id)
       .Bind(2, record.when.unixMs)
       .Bind(3, record.when.utcOffsetMinutes)
@@ -70,7 +71,9 @@ void CPracticeStore::Record(const TryRecord& record) {
       .Bind(13, judged.hits)
       .Bind(14, judged.Judged())
       .Bind(15, int64_t{record.passed ? 1 : 0})
-      .Bind(16, record.source);
+      .Bind(16, record.source)
+      .Bind(17, record.tempoPercent)
+      .Bind(18, record.lastPhrase);
   if (record.scoreFile.empty()) {
     addTry.BindNull(4);
   } else {
@@ -106,7 +109,8 @@ std::vector<ScoreSummary> CPracticeStore::Scores() const {
   // One pass over the tries (no notes): every phrase's tally and each score's whole.
   CSqlStatement all(db_,
                     "SELECT s.hash, t.phrase, t.at_ms, t.utc_offset_min, t.hits, t.notes, t.passed,"
-                    " t.file, t.phrase_text FROM tries t JOIN scores s ON s.id = t.score_id");
+                    " t.file, t.phrase_text, t.last_phrase FROM tries t"
+                    " JOIN scores s ON s.id = t.score_id");
   struct Building {
     CTryTallier whole;
     std::map<int32_t, std::pair<CTryTallier, std::string>> phrases;
@@ -122,9 +126,12 @@ std::vector<ScoreSummary> CPracticeStore::Scores() const {
     const int32_t notes = all.Int32(5);
     const bool passed = all.Int(6) != 0;
     score.whole.Add(when, hits, notes, passed);
-    auto& [tally, text] = score.phrases[phrase];
-    if (tally.IsLatest(when)) text = all.Text(8);
-    tally.Add(when, hits, notes, passed);
+    // A take of several phrases counts for the score, not for its first phrase alone.
+    if (all.IsNull(9)) {
+      auto& [tally, text] = score.phrases[phrase];
+      if (tally.IsLatest(when)) text = all.Text(8);
+      tally.Add(when, hits, notes, passed);
+    }
     if (!all.IsNull(7) && (score.file.empty() || when.unixMs >= score.fileAtMs)) {
       score.file = all.Text(7);
       score.fileAtMs = when.unixMs;
@@ -151,7 +158,8 @@ std::vector<TryRecord> CPracticeStore::TriesOf(const std::string& scoreHash) con
   CSqlStatement tries(db_,
                       "SELECT t.id, t.at_ms, t.utc_offset_min, t.file, t.phrase, t.phrase_text,"
                       " t.transpose, t.range_low, t.range_high, t.tolerance_cents, t.take_ms,"
-                      " t.offset_ms, t.hits, t.passed, t.source FROM tries t"
+                      " t.offset_ms, t.hits, t.passed, t.source, t.tempo_percent, t.last_phrase"
+                      " FROM tries t"
                       " JOIN scores s ON s.id = t.score_id WHERE s.hash = ?1"
                       " ORDER BY t.at_ms, t.id");
   tries.Bind(1, scoreHash);
@@ -176,6 +184,8 @@ std::vector<TryRecord> CPracticeStore::TriesOf(const std::string& scoreHash) con
     record.judgement.hits = tries.Int32(12);
     record.passed = tries.Int(13) != 0;
     record.source = tries.Text(14);
+    record.tempoPercent = tries.Int32(15);
+    if (!tries.IsNull(16)) record.lastPhrase = tries.Int32(16);
     notes.Bind(1, tries.Int(0));
     while (notes.Step()) {
       listening::NoteJudgement note;
@@ -203,19 +213,20 @@ PhraseProgress CPracticeStore::ProgressOf(const std::string& scoreHash, int32_t 
   CSqlStatement tries(db_,
                       "SELECT t.at_ms, t.utc_offset_min, t.hits, t.notes, t.passed FROM tries t"
                       " JOIN scores s ON s.id = t.score_id WHERE s.hash = ?1 AND t.phrase = ?2"
-                      " ORDER BY t.at_ms, t.id");
+                      " AND t.last_phrase IS NULL ORDER BY t.at_ms, t.id");
   tries.Bind(1, scoreHash).Bind(2, phrase);
   while (tries.Step())
     progress.tries.push_back(
         {{tries.Int(0), tries.Int32(1)}, tries.Int32(2), tries.Int32(3), tries.Int(4) != 0});
 
-  CSqlStatement missed(db_,
-                       "SELECT n.note_index, min(n.target - t.transpose), count(*),"
-                       " sum(n.verdict <> 'hit'), count(n.cents), avg(n.cents)"
-                       " FROM tries t JOIN scores s ON s.id = t.score_id"
-                       " JOIN notes n ON n.try_id = t.id WHERE s.hash = ?1 AND t.phrase = ?2"
-                       " GROUP BY n.note_index HAVING sum(n.verdict <> 'hit') > 0"
-                       " ORDER BY 4 DESC, 1");
+  CSqlStatement missed(
+      db_,
+      "SELECT n.note_index, min(n.target - t.transpose), count(*),"
+      " sum(n.verdict <> 'hit'), count(n.cents), avg(n.cents)"
+      " FROM tries t JOIN scores s ON s.id = t.score_id"
+      " JOIN notes n ON n.try_id = t.id WHERE s.hash = ?1 AND t.phrase = ?2"
+      " AND t.last_phrase IS NULL GROUP BY n.note_index HAVING sum(n.verdict <> 'hit') > 0"
+      " ORDER BY 4 DESC, 1");
   missed.Bind(1, scoreHash).Bind(2, phrase);
   while (missed.Step()) {
     MissedNote note;

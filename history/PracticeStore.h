@@ -17,23 +17,25 @@ namespace history {
 
 // The schema's version, kept in the database's user_version; each version's upgrade step
 // brings a database of the version before it up by one.
-constexpr int32_t kSchemaVersion = 2;
+constexpr int32_t kSchemaVersion = 3;
 // The judge's normal tolerance either way, kept with tries judged with it.
 constexpr double kNormalToleranceCents = 50.0;
 
 // One judged try as stored.
 struct TryRecord {
-  WallTime when;                    // as the take was judged
-  std::string scoreHash;            // ScoreHash of the score's text
-  std::string scoreFile;            // the file it was read from, "" for a score typed or built in
-  int32_t phrase = 0;               // counted from 0
-  std::string phraseText;           // as typed
-  int32_t transpose = 0;            // semitones the learner sang from the written pitch
-  std::optional<int32_t> rangeLow;  // the singer's range in MIDI keys; none: not set
+  WallTime when;                      // as the take was judged
+  std::string scoreHash;              // ScoreHash of the score's text
+  std::string scoreFile;              // the file it was read from, "" for a score typed or built in
+  int32_t phrase = 0;                 // counted from 0; the first of a take of several
+  std::optional<int32_t> lastPhrase;  // a take of several phrases sung together: the last
+  std::string phraseText;             // as typed (a take of several: joined by '|')
+  int32_t transpose = 0;              // semitones the learner sang from the written pitch
+  std::optional<int32_t> rangeLow;    // the singer's range in MIDI keys; none: not set
   std::optional<int32_t> rangeHigh;
   double toleranceCents = kNormalToleranceCents;
-  int32_t takeMs = 0;  // how long the take listened
-  std::string source;  // "window", "listen" or "score"
+  int32_t takeMs = 0;          // how long the take listened
+  int32_t tempoPercent = 100;  // the share of the written tempo it was sung at
+  std::string source;          // "window", "listen" or "score"
   bool passed = false;
   listening::TakeJudgement judgement;  // each note's target, sung pitch, cents and verdict
 };

@@ -119,6 +119,11 @@ class CPlayer {
   // judges against.
   int32_t PhraseShift(int32_t row) const { return fit_.Shift(row); }
 
+  // The share of the written tempo the phrases play (and are judged) at, from the next load on:
+  // kSlowestTempoPercent to kFastestTempoPercent.
+  void SetTempoPercent(int32_t percent) { loader_.SetTempoPercent(percent); }
+  int32_t TempoPercent() const { return loader_.TempoPercent(); }
+
   // The buffer score texts are copied into to be loaded (kTextBufferSize bytes).
   char* TextBuffer() { return loader_.TextBuffer(); }
 

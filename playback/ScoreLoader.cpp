@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "notation/ScoreParseError.h"
+#include "playback/PracticeTempo.h"
 #include "playback/TimelineLayout.h"
 
 const char kBuiltInScore[] =
@@ -63,6 +64,7 @@ bool CScoreLoader::Load(const char* text) {
     return false;
   }
   if (scratch.phraseCount == 0) return false;
+  ScaleTempo(scratch, tempoPercent_);
   if (const char* problem = CTimelineLayout::Problem(scratch, 0, scratch.phraseCount)) {
     platform_.ShowMessage(problem);
     return false;

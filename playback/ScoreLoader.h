@@ -59,6 +59,11 @@ class CScoreLoader {
   // the timeline, makes it the loaded Score: true. An empty text is ignored.
   bool Load(const char* text);
 
+  // The share of the written tempo each load plays its phrases at (ScaleTempo), from the next
+  // load on.
+  void SetTempoPercent(int32_t percent) { tempoPercent_ = percent; }
+  int32_t TempoPercent() const { return tempoPercent_; }
+
   const ScoreParseFault& LastParseFault() const { return lastFault_; }
   // How many texts have been loaded: one more with each text that replaced the Score.
   int32_t LoadCount() const { return loads_; }
@@ -70,4 +75,5 @@ class CScoreLoader {
   std::unique_ptr<char[]> textBuffer_;
   ScoreParseFault lastFault_;
   int32_t loads_ = 0;
+  int32_t tempoPercent_ = 100;
 };

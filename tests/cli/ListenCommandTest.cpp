@@ -65,7 +65,7 @@ TEST_F(ListenCommandTest, BadArgumentsAreUsageErrors) {
   const Case cases[] = {
       {{},
        "tunwick: usage: tunwick listen FILE [--phrase N] [--range LOW-HIGH] [--tolerance "
-       "strict|normal|easy]"},
+       "strict|normal|easy] [--tempo PERCENT]"},
       {{song, "--tolerance", "loose"},
        "tunwick: --tolerance takes strict, normal or easy (a hit within 25, 50 or 100 cents), "
        "not 'loose'"},
@@ -73,6 +73,8 @@ TEST_F(ListenCommandTest, BadArgumentsAreUsageErrors) {
       {{song, "--phrase", "0"}, "tunwick: --phrase takes a phrase number from 1"},
       {{song, "--phrase", "3"}, "tunwick: " + song + " has 2 phrases; --phrase takes 1 to 2"},
       {{song, "--speed", "2"}, ""},
+      {{song, "--tempo", "300"},
+       "tunwick: --tempo takes a share of the written tempo from 25 to 200 (percent), not '300'"},
   };
   for (const Case& c : cases) {
     const Listened run = Listen(c.arguments);

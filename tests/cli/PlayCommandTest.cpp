@@ -162,6 +162,29 @@ TEST_F(PlayCommandTest, AllModePlaysTheScoreOnScheduleAndCloses) {
   EXPECT_NE(p.out.find("Done."), std::string::npos) << p.out;
 }
 
+// At a practice tempo every note and the pass's end move with it; the pitches stay.
+TEST_F(PlayCommandTest, APracticeTempoStretchesOrShortensThePass) {
+  const struct {
+    const char* percent;
+    std::vector<std::string> log;
+  } cases[] = {
+      {"50", {"+10 7F3C90", "+600 7F4090", "+1200 7F4390", "+1800 7F3C90", "+2410 007BB0"}},
+      {"200", {"+10 7F3C90", "+150 7F4090", "+300 7F4390", "+450 7F3C90", "+610 007BB0"}},
+  };
+  for (const auto& c : cases) {
+    // Each run starts where the virtual clock stands; its log is read from there.
+    const int64_t startMs = clock.NowMs();
+    const size_t before = log.entries.size();
+    const Played p = Play(kTwoPhrases, {"--mode", "all", "--tempo", c.percent});
+    EXPECT_EQ(p.status, kExitOk) << p.err;
+    std::vector<std::string> lines;
+    for (size_t i = before; i < log.entries.size(); ++i)
+      lines.push_back("+" + std::to_string(log.entries[i].first - startMs) + " " +
+                      log.entries[i].second);
+    EXPECT_EQ(lines, c.log) << c.percent << " %";
+  }
+}
+
 TEST_F(PlayCommandTest, ALateTickDoesNotShiftTheLaterOnes) {
   // The tick due at 100 ms comes 16 ms late; the ticks after it keep to the 10 ms grid.
   clock.lateDeadline = 100;
@@ -237,8 +260,9 @@ TEST_F(PlayCommandTest, FailuresSayWhy) {
     EXPECT_NE(p.err.find("error tune 1111!"), std::string::npos) << p.err;
     EXPECT_FALSE(log.opened);
   }
-  for (const Arguments& wrong : {Arguments{"--mode", "loud"}, Arguments{"--device", "-1"},
-                                 Arguments{"--device", "x"}, Arguments{"extra"}}) {
+  for (const Arguments& wrong :
+       {Arguments{"--mode", "loud"}, Arguments{"--device", "-1"}, Arguments{"--device", "x"},
+        Arguments{"extra"}, Arguments{"--tempo", "0"}, Arguments{"--tempo", "250"}}) {
     const Played p = Play(kTwoPhrases, wrong);
     EXPECT_EQ(p.status, kExitUsage) << wrong[0];
   }

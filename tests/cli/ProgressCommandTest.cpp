@@ -165,7 +165,9 @@ TEST_F(ProgressCommandTest, EveryScoreWithItsPhrasesTriesBestLastAndDays) {
   ASSERT_EQ(run.status, kExitOk) << run.err;
   EXPECT_NE(run.out.find(song + " (score " + history::ScoreHash(kSong) + ")"), std::string::npos)
       << run.out;
-  EXPECT_NE(run.out.find("  4 tries on 2 days, last 2024-05-01 18:03\n"), std::string::npos)
+  EXPECT_NE(run.out.find("  4 tries on 2 days, last 2024-05-01 18:03\n"
+                         "  Course: 0 of 2 phrases known, 2 learning, 0 due for review\n"),
+            std::string::npos)
       << run.out;
   EXPECT_NE(
       run.out.find("       1      3       1  3/3 100%     1/3 33%         2  s=100,1,1,1,2,1,3\n"),
@@ -179,7 +181,7 @@ TEST_F(ProgressCommandTest, EveryScoreWithItsPhrasesTriesBestLastAndDays) {
   ASSERT_EQ(json.status, kExitOk);
   EXPECT_NE(
       json.out.find(
-          R"("tries": 4, "passed": 2, "days": 2, "first": "2024-04-30T18:00:00+00:00", "last": "2024-05-01T18:03:20+00:00")"),
+          R"("tries": 4, "passed": 2, "days": 2, "first": "2024-04-30T18:00:00+00:00", "last": "2024-05-01T18:03:20+00:00", "course": {"phrases": 2, "known": 0, "learning": 2, "due": 0})"),
       std::string::npos)
       << json.out;
   EXPECT_NE(
@@ -187,6 +189,66 @@ TEST_F(ProgressCommandTest, EveryScoreWithItsPhrasesTriesBestLastAndDays) {
           R"({"phrase": 1, "text": "s=100,1,1,1,2,1,3", "tries": 3, "passed": 1, "days": 2, "best": {"hits": 3, "notes": 3}, "last": {"when": "2024-05-01T18:01:40+00:00", "hits": 1, "notes": 3, "passed": false}})"),
       std::string::npos)
       << json.out;
+}
+
+// Each song's course: a phrase passed twice at full tempo is known, and long since due for
+// review; the song's phrases are its file's, or as many as the tries reached once the file
+// holds another text.
+TEST_F(ProgressCommandTest, EachSongsCourseCountsKnownLearningAndDue) {
+  Store({1714500000000, 0}, 0, "HHH");
+  Store({1714500100000, 0}, 0, "HHH");
+  const Ran run = Progress({});
+  ASSERT_EQ(run.status, kExitOk) << run.err;
+  EXPECT_NE(run.out.find("  Course: 1 of 2 phrases known, 0 learning, 1 due for review\n"),
+            std::string::npos)
+      << run.out;
+
+  Store({1714500200000, 0}, 0, "MMM", 0, history::ScoreHash("another score"));
+  folder.Write("song.txt", std::string(kSong) + "|1,1");
+  const Ran json = Progress({"--json"});
+  EXPECT_NE(json.out.find(R"("course": {"phrases": 1, "known": 1, "learning": 0, "due": 1})"),
+            std::string::npos)
+      << json.out;
+  EXPECT_NE(json.out.find(R"("course": {"phrases": 1, "known": 0, "learning": 1, "due": 0})"),
+            std::string::npos)
+      << "a typed score: counted from its tries\n"
+      << json.out;
+}
+
+// A take that sang two phrases together at a practice tempo: listed with its span, and its
+// tempo and last phrase in the JSON.
+TEST_F(ProgressCommandTest, ATakeOfSeveralPhrasesIsListedWithItsSpanAndTempo) {
+  Store({1714500000000, 0}, 0, "HH");
+  {
+    history::CPracticeHistory practice(
+        history::DefaultHistoryPath(),
+        [] {
+          return history::WallTime{1714500100000, 0};
+        },
+        [](const std::string& notice) { ADD_FAILURE() << notice; });
+    history::TryRecord chained;
+    chained.scoreHash = history::ScoreHash(kSong);
+    chained.scoreFile = song;
+    chained.phrase = 0;
+    chained.lastPhrase = 1;
+    chained.tempoPercent = 80;
+    chained.phraseText = "s=100,1,1,1,2,1,3|1,5,1,3";
+    chained.source = "learn";
+    chained.judgement.nothingHeard = false;
+    chained.judgement.hits = 1;
+    chained.judgement.notes.resize(1);
+    chained.judgement.notes[0].verdict = listening::Verdict::kHit;
+    chained.passed = true;
+    EXPECT_TRUE(practice.Record(chained));
+  }
+  const Ran table = Progress({song});
+  ASSERT_EQ(table.status, kExitOk) << table.err;
+  EXPECT_NE(table.out.find("       1  2/2 100%"), std::string::npos) << table.out;
+  EXPECT_NE(table.out.find("     1-2  1/1 100%"), std::string::npos) << table.out;
+  const Ran json = Progress({song, "--json"});
+  EXPECT_NE(json.out.find(R"("tempoPercent": 100, "lastPhrase": null)"), std::string::npos)
+      << json.out;
+  EXPECT_NE(json.out.find(R"("tempoPercent": 80, "lastPhrase": 2)"), std::string::npos) << json.out;
 }
 
 TEST_F(ProgressCommandTest, ForgetSaysHowManyTriesGoThenTheyAreGone) {

@@ -135,6 +135,26 @@ BuiltInEnds LayOutBuiltIn() {
   return ends;
 }
 
+// Practice at half the tempo: every note of the phrase comes at twice its time, at the same
+// pitch, and the render lasts twice as long (to the tick that ends the pass).
+TEST_F(RenderCommandTest, HalfTheTempoIsTwiceAsLongWithTheSamePitches) {
+  const Rendered written = Render(kFirstPhrase, {});
+  const Rendered slow = Render(kFirstPhrase, {"--tempo", "50"});
+  ASSERT_EQ(written.status, kExitOk) << written.err;
+  ASSERT_EQ(slow.status, kExitOk) << slow.err;
+  EXPECT_NEAR(written.sound.frames * 1000.0 / kRate, static_cast<double>(PassMs(2700)), 1.0);
+  EXPECT_NEAR(slow.sound.frames * 1000.0 / kRate, static_cast<double>(PassMs(5400)), 1.0);
+
+  const std::vector<double> onsets = audiotest::Onsets(slow.sound.mono);
+  ASSERT_GE(onsets.size(), 8u);
+  for (int i = 0; i < 8; ++i) {
+    SCOPED_TRACE("note " + std::to_string(i));
+    EXPECT_NEAR(onsets[i] - SampleDelay(i + 1), 0.6 * i, kDetectionSlack + kHalfBlock);
+    const double expected = audiotest::MidiFrequency(kFirstPhraseNotes[i]);
+    EXPECT_NEAR(audiotest::PitchOfNewNote(slow.sound.mono, onsets[i]), expected, 0.01 * expected);
+  }
+}
+
 TEST_F(RenderCommandTest, NotesOffTheTickGridSoundAtTheirExactMillisecond) {
   // 333 ms a beat: every note but the first falls between two 10 ms ticks.
   const Rendered r = Render("s=180,1,1,1,1,1,1,1,1,1,1,1,1", {});
@@ -360,11 +380,19 @@ TEST_F(RenderCommandTest, WrongArgumentsAreUsageErrors) {
       {in, out, "--repeat", "two"},
       {in, out, "--speed", "2"},
       {in, out, "--mode"},
+      {in, out, "--tempo", "24"},
+      {in, out, "--tempo", "201"},
+      {in, out, "--tempo", "slow"},
   };
   for (const Arguments& arguments : cases) {
     CapturedStreams captured;
     EXPECT_EQ(RunRenderCommand(arguments, captured.streams()), kExitUsage) << arguments.back();
     EXPECT_NE(captured.err().find("usage"), std::string::npos) << captured.err();
+    if (arguments.size() > 2 && arguments[2] == "--tempo") {
+      EXPECT_NE(captured.err().find("--tempo takes a share of the written tempo from 25 to 200"),
+                std::string::npos)
+          << captured.err();
+    }
   }
   EXPECT_EQ(folder.Read("out.wav"), "<missing>");
 }

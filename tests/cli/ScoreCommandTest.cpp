@@ -366,4 +366,39 @@ TEST_F(ScoreCommandTest, RecordKeepsTheTryInThePracticeHistory) {
       << failed.err;
 }
 
+// At a practice tempo the targets stretch with the phrase: a take sung at half the tempo
+// passes there and not at the written tempo, and the tempo is kept with the try.
+TEST_F(ScoreCommandTest, APracticeTempoStretchesTheTargetsAndIsKeptWithTheTry) {
+  if (!std::ifstream(TUNWICK_TEST_SOUNDFONT))
+    GTEST_SKIP() << "no soundfont at " << TUNWICK_TEST_SOUNDFONT;
+  std::vector<listening::TargetNote> slow = kPhrase2;
+  for (listening::TargetNote& target : slow) {
+    target.startMs *= 2;
+    target.endMs *= 2;
+  }
+  const std::string take = folder.File("slow.wav");
+  ASSERT_TRUE(taketest::WriteWav(take, taketest::VoiceTake(slow, {}, TUNWICK_TEST_SOUNDFONT)));
+  const testsupport::EnvOverride dataHome("XDG_DATA_HOME", folder.File("data"));
+
+  const Judged atHalf = Score({score, take, "--phrase", "2", "--tempo", "50", "--record"});
+  ASSERT_EQ(atHalf.status, kExitOk) << atHalf.err;
+  EXPECT_NE(atHalf.out.find("Total: 8 of 8 notes hit"), std::string::npos) << atHalf.out;
+  const Judged written = Score({score, take, "--phrase", "2"});
+  EXPECT_EQ(written.out.find("Total: 8 of 8 notes hit"), std::string::npos) << written.out;
+
+  history::CPracticeStore store(folder.File("data/tunwick/history.sqlite"));
+  const std::vector<history::TryRecord> tries = store.TriesOf(history::ScoreHash(kScore));
+  ASSERT_EQ(tries.size(), 1u);
+  EXPECT_EQ(tries[0].tempoPercent, 50);
+  EXPECT_EQ(tries[0].judgement.notes.back().target.endMs, 8400);
+
+  for (const char* wrong : {"24", "201", "half"}) {
+    const Judged refused = Score({score, take, "--tempo", wrong});
+    EXPECT_EQ(refused.status, kExitUsage) << wrong;
+    EXPECT_NE(refused.err.find("--tempo takes a share of the written tempo from 25 to 200"),
+              std::string::npos)
+        << refused.err;
+  }
+}
+
 }  // namespace

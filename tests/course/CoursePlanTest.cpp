@@ -93,6 +93,12 @@ INSTANTIATE_TEST_SUITE_P(
              Together(1, 2, kDay, false), Together(1, 2, kDay, true)},
             kDay,
             "k+1 k+1 k+1 | whole123"},
+        PlanCase{
+            "TwoKnownPhrasesAreChainedWhichIsTheWholeSong",
+            2,
+            {Sung(0, kDay, true), Sung(0, kDay, true), Sung(1, kDay, true), Sung(1, kDay, true)},
+            kDay,
+            "k+1 k+1 | chain12"},
         PlanCase{"TheWholeSongPassedLeavesOnlyReviews",
                  2,
                  {Sung(0, kDay, true), Sung(0, kDay, true), Sung(1, kDay, true),
