@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -42,6 +43,9 @@ struct PlanCase {
   int64_t today;
   std::string plan;
 };
+
+// The case's name, not its bytes, in the test's name and messages.
+void PrintTo(const PlanCase& c, std::ostream* out) { *out << c.name; }
 
 class CoursePlanTable : public testing::TestWithParam<PlanCase> {};
 

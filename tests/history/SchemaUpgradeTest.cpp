@@ -19,11 +19,15 @@ using history::ScoreHash;
 using history::WholeTextHash;
 using historytest::MakeTry;
 
-// Turns the database back to schema version 1, whose tables are the same.
+// Turns the database back to schema version 1: its tables without the columns added since.
 void MarkAsVersion1(const std::string& path) {
   sqlite3* db = nullptr;
   ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
-  EXPECT_EQ(sqlite3_exec(db, "PRAGMA user_version = 1", nullptr, nullptr, nullptr), SQLITE_OK);
+  EXPECT_EQ(sqlite3_exec(db,
+                         "ALTER TABLE tries DROP COLUMN tempo_percent;"
+                         " ALTER TABLE tries DROP COLUMN last_phrase; PRAGMA user_version = 1",
+                         nullptr, nullptr, nullptr),
+            SQLITE_OK);
   sqlite3_close(db);
 }
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -37,6 +38,8 @@ struct WordsCase {
   std::vector<std::string> verse1;  // phrase 1
   size_t warnings;
 };
+
+void PrintTo(const WordsCase& c, std::ostream* out) { *out << c.name; }
 
 class WordsLaidOnNotes : public testing::TestWithParam<WordsCase> {};
 
