@@ -39,7 +39,7 @@ void CTuneReader::BarLine(const std::string& line, size_t& i) {
     if (voice.barHasMusic) ++voice.bar;
     voice.barHasMusic = false;
     voice.barAccidentals.clear();
-    if (endRepeat || thick) voice.endings.clear();
+    if (endRepeat || startRepeat || thick) voice.endings.clear();
   }
   // An ending's numbers: "1", "2", "1,3", "1-2", after the bar or its '['.
   size_t at = i;

@@ -33,7 +33,7 @@ const AbcCase kCases[] = {
     {"TieOverBarLine", "X:1\nL:1/4\nK:C\nC2-|C2 D2|\n", {{0, 4, 60}, {4, 2, 62}}},
     {"TieOverLineBreak",
      "X:1\nL:1/4\nK:C\nE2 C2-|\nC2 D2|\n",
-     {{0, 2, 64}, {2, 2, 60}, {4, 2, 60}, {6, 2, 62}}},
+     {{0, 2, 64}, {2, 4, 60}, {6, 2, 62}}},
     {"BrokenRhythm",
      "X:1\nL:1/8\nK:C\nC>D E<F G>>A|\n",
      {{0, 0.75, 60},
