@@ -68,6 +68,7 @@ class CTuneReader {
   TuneMusic& out_;
   VoiceState defaults_;
   std::vector<VoiceState> voices_;
+  std::vector<std::string> headerVoices_;  // the header's V: fields
   size_t current_ = 0;
   size_t noteCount_ = 0;
 };

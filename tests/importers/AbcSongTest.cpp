@@ -74,6 +74,15 @@ TEST(AbcSongTest, VoicesBecomeVoicesAndTheMelodyComesFirst) {
   EXPECT_EQ(importtest::VoiceCount(TextOfAbc(abc, alone)), 1);
 }
 
+TEST(AbcSongTest, VoicesAreNamedInTheHeaderOrTheBody) {
+  const importers::ImportedSong song = importers::ImportAbc(
+      "X:1\nV:T nm=\"Tenor\"\nK:C\nV:S name=\"Soprano\"\nc|\nV:T\nC|\nV:B\nC,|\n", {});
+  ASSERT_EQ(song.parts.size(), 3u);
+  EXPECT_EQ(song.parts[0].name, "Soprano");
+  EXPECT_EQ(song.parts[1].name, "Tenor");
+  EXPECT_EQ(song.parts[2].name, "B");
+}
+
 TEST(AbcSongTest, ChordNotesSoundWithTheirTopNoteUnlessMelodyOnly) {
   const std::string abc = "X:1\nL:1/4\nK:C\n[CEG]2 [FA]|\n";
   EXPECT_TRUE(Holds(TextOfAbc(abc), "0,1,0,3,10,5,0,4,1,6")) << TextOfAbc(abc);
