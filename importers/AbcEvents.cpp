@@ -128,7 +128,7 @@ bool CTuneReader::ReadNote(const std::string& line, size_t& i, Written& note) {
     ++i;
     const long bars = std::clamp(static_cast<long>(ReadLength(line, i)), 1L, 1000L);
     const double barBeats = voice.meterUnit > 0 ? 4.0 * voice.meterBeats / voice.meterUnit : 4.0;
-    for (long b = 0; b < bars; ++b) {
+    for (long b = 0; b < bars && noteCount_ <= kMaxNotes; ++b) {
       if (b > 0) {
         ++voice.bar;
         NewSegment().barStart = true;
@@ -172,6 +172,7 @@ void CTuneReader::Tuplet(const std::string& line, size_t& i) {
 }
 
 void CTuneReader::AddEvent(const std::vector<Written>& notes) {
+  if (noteCount_ > kMaxNotes) return;  // the tune is cut here (Body says so)
   VoiceState& voice = Voice();
   double factor = voice.brokenNext;
   voice.brokenNext = 1.0;

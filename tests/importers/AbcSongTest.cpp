@@ -139,4 +139,13 @@ TEST(AbcSongTest, ExpansionAndTupletsStayBounded) {
   EXPECT_NO_THROW(importtest::VoiceNotes(written.text));
 }
 
+TEST(AbcSongTest, ALineOfEndlessRestsIsCut) {
+  std::string abc = "X:1\nM:4/4\nK:C\nC4|";
+  for (int i = 0; i < 300; ++i) abc += "Z1000|";
+  const importers::ImportedSong song = importers::ImportAbc(abc + "\n", {});
+  ASSERT_FALSE(song.losses.empty());
+  EXPECT_NE(song.losses.back().what.find("left out from here on"), std::string::npos);
+  EXPECT_LE(song.parts[0].voices[0].notes.size(), 200001u);
+}
+
 }  // namespace
