@@ -96,7 +96,8 @@ void CTuneReader::Field(char name, const std::string& value, bool inBody) {
       }
       voice.meterBeats = beats;
       voice.meterUnit = unit;
-      if (!inBody && out_.meterBeats == 0) out_.meterBeats = beats, out_.meterUnit = unit;
+      // The song's meter: the header's, or one given in the body before any note.
+      if (!inBody || noteCount_ == 0) out_.meterBeats = beats, out_.meterUnit = unit;
       break;
     }
     case 'L':

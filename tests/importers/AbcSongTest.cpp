@@ -32,6 +32,9 @@ TEST(AbcSongTest, TitleMeterPickupAndTempoGoToTheirComments) {
 TEST(AbcSongTest, NoPickupWhenTheFirstBarIsFull) {
   const std::string text = TextOfAbc("X:1\nM:2/4\nL:1/4\nK:C\nC D|E F|\n");
   EXPECT_TRUE(Holds(text, "/*meter: 2/4*/\n")) << text;
+  // A meter set in the body before the first note is the song's.
+  const std::string jig = TextOfAbc("X:1\nM:4/4\nL:1/8\nK:C\nM:6/8\nC|E2G c2G|\n");
+  EXPECT_TRUE(Holds(jig, "/*meter: 6/8, pickup 0.5*/\n")) << jig;
 }
 
 TEST(AbcSongTest, WordsFollowTheSoundingNotesOfEachLine) {
