@@ -17,6 +17,7 @@ Segment& CTuneReader::NewSegment() {
   segment.fifths = voice.key.fifths;
   segment.tempo = voice.tempo;
   segment.endings = voice.endings;
+  segment.part = part_;
   return segment;
 }
 

@@ -109,6 +109,14 @@ void CTuneReader::Field(char name, const std::string& value, bool inBody) {
     case 'V':
       if (inBody) SelectVoice(value);
       break;
+    case 'P':
+      if (!inBody) {
+        out_.partOrder = Trim(value);
+      } else if (!Trim(value).empty()) {
+        part_ = Trim(value)[0];
+        NewSegment();
+      }
+      break;
     default:
       break;  // C:, O: and the rest are the tune's notes, not its music
   }

@@ -69,6 +69,7 @@ class CTuneReader {
   VoiceState defaults_;
   std::vector<VoiceState> voices_;
   std::vector<std::string> headerVoices_;  // the header's V: fields
+  char part_ = 0;                          // the part the body's P: last named
   size_t current_ = 0;
   size_t noteCount_ = 0;
 };
