@@ -61,14 +61,10 @@ int RunImportCommand(const Arguments& arguments, const CommandLineStreams& strea
     return ImportUsage(streams, problem);
   if (parsed.positional.size() != (list ? 1u : 2u)) return ImportUsage(streams);
   const std::string& source = parsed.positional[0];
-  if (importers::FormatOfPath(source) == nullptr) {
-    std::string suffixes;
-    for (const importers::ImportFormat& format : importers::ImportFormats())
-      for (const std::string& suffix : format.suffixes)
-        suffixes += (suffixes.empty() ? "" : ", ") + suffix;
+  if (importers::FormatOfPath(source) == nullptr)
     return ImportUsage(streams, "cannot tell the format of " + source +
-                                    " from its name: it must end in one of " + suffixes);
-  }
+                                    " from its name: it must end in one of " +
+                                    importers::KnownSuffixes());
 
   try {
     if (list) return List(source, streams);
