@@ -21,12 +21,16 @@ extern const char kProgressArguments[];
 extern const char kJianpuArguments[];
 extern const char kRangeArguments[];
 extern const char kLearnArguments[];
+extern const char kImportArguments[];
 
 // `check FILE [--json]`: the phrase count, note count and length of a score, or with --json
 // the song: each phrase's notes with their syllables; what is not understood, as warnings.
 int RunCheckCommand(const Arguments& arguments, const CommandLineStreams& streams);
 // `export FILE OUT.mid`: the score as a Standard MIDI File.
 int RunExportCommand(const Arguments& arguments, const CommandLineStreams& streams);
+// `import SOURCE OUT.txt`: a song in another format (ABC) as score text, with what the
+// notation cannot hold reported by bar; `--list` names the file's tunes.
+int RunImportCommand(const Arguments& arguments, const CommandLineStreams& streams);
 // `devices`: the MIDI output devices.
 int RunDevicesCommand(const CommandLineStreams& streams);
 
