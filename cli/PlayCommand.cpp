@@ -1,6 +1,7 @@
 #include <chrono>
 #include <climits>
 #include <cstdio>
+#include <cstdlib>
 #include <optional>
 #include <string>
 #include <thread>
@@ -9,10 +10,12 @@
 #include "cli/PlayDisplay.h"
 #include "cli/PlayModes.h"
 #include "cli/RangeOption.h"
+#include "midi/SynthPort.h"
 #include "playback/Player.h"
 
 const char kPlayArguments[] =
-    "FILE [--mode all|repeat|teaching|practice] [--device N] [--wait SECONDS] [--range LOW-HIGH]";
+    "FILE [--mode all|repeat|teaching|practice] [--device N] [--wait SECONDS] [--range LOW-HIGH] "
+    "[--latency MS]";
 
 // The longest wait before playing: an hour.
 constexpr long kMaxWaitSeconds = 3600;
@@ -20,7 +23,8 @@ constexpr long kMaxWaitSeconds = 3600;
 int RunPlayCommand(const Arguments& arguments, const CommandLineStreams& streams,
                    const PlayMachine& machine) {
   ParsedArguments parsed;
-  if (!ParseArguments(arguments, {"--mode", "--device", "--wait", "--range"}, streams, parsed) ||
+  if (!ParseArguments(arguments, {"--mode", "--device", "--wait", "--range", "--latency"}, streams,
+                      parsed) ||
       parsed.positional.size() != 1)
     return Usage(streams, "play", kPlayArguments);
   PlayMode mode = PlayAllMode;
@@ -37,6 +41,15 @@ int RunPlayCommand(const Arguments& arguments, const CommandLineStreams& streams
       !ParseWholeNumber(parsed.Option("--wait", ""), 0, kMaxWaitSeconds, waitSeconds))
     return Usage(streams, "play", kPlayArguments,
                  "'" + parsed.Option("--wait", "") + "' is no number of seconds up to 3600");
+  // A fixed latency is the synthesizer's setting, which the device reads as it opens.
+  long latencyMs = 0;
+  if (parsed.Has("--latency")) {
+    if (!ParseWholeNumber(parsed.Option("--latency", ""), midi::kOutputLatencyMs,
+                          midi::kMaxLatencyMs, latencyMs))
+      return Usage(streams, "play", kPlayArguments,
+                   "'" + parsed.Option("--latency", "") + "' is no latency from 40 to 1000 ms");
+    setenv("TUNWICK_LATENCY_MS", std::to_string(latencyMs).c_str(), 1);
+  }
   std::optional<VoiceRange> range;
   std::string problem;
   if (!ParseRangeOption(parsed, range, problem))
