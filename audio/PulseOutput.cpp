@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cmath>
 
+#include "audio/BufferMemory.h"
 #include "audio/BufferPlan.h"
 #include "audio/StreamClock.h"
 #include "pulse/Connection.h"
@@ -21,7 +22,7 @@ constexpr size_t kFrameBytes = kChannels * sizeof(float);
 class CPulseOutput : public AudioOutput {
  public:
   CPulseOutput(AudioSource& source, int rate, const CBufferPlan& plan)
-      : source_(source), rate_(rate), plan_(plan) {}
+      : source_(source), rate_(rate), plan_(plan), startFrames_(plan.Frames()) {}
   ~CPulseOutput() override { Close(); }
 
   bool Open(const std::string& streamName, std::string& error);
@@ -53,6 +54,7 @@ class CPulseOutput : public AudioOutput {
   AudioSource& source_;
   const int rate_;
   CBufferPlan plan_;
+  const int64_t startFrames_;
   pa_stream* stream_ = nullptr;
   bool playing_ = false;         // uncorked: the stream's time runs
   bool draining_ = false;        // closing: what is buffered plays out, nothing more is written
@@ -267,6 +269,10 @@ void CPulseOutput::Close() {
   running_ = false;
   pulse::DropStream(stream_);
   connection_.Close(lock);
+  // The next stream starts with what this one grew to, its last dropouts counted (written
+  // here, never on the audio thread).
+  plan_.Settle();
+  if (plan_.Frames() > startFrames_) RememberBufferFrames(BufferMemoryPath(), plan_.Frames());
 }
 
 void CPulseOutput::OnWrite(pa_stream*, size_t bytes, void* data) {
@@ -306,10 +312,14 @@ std::unique_ptr<AudioOutput> OpenPulseOutput(const AudioOutputRequest& request, 
   // A fixed lead is the buffer and the sink's block; at least two blocks of buffer.
   const int64_t fixedFrames =
       std::llround(request.leadSeconds * request.sampleRate) - kPulseBlockFrames;
+  const int64_t recalled =
+      RecalledBufferFrames(BufferMemoryPath(), CBufferPlan::kStartFrames,
+                           CBufferPlan::kMostFrames, std::chrono::system_clock::to_time_t(
+                                                         std::chrono::system_clock::now()));
   const CBufferPlan plan =
       request.leadSeconds > 0.0
           ? CBufferPlan::Fixed(std::max<int64_t>(fixedFrames, 2 * kPulseBlockFrames))
-          : CBufferPlan(CBufferPlan::kStartFrames, CBufferPlan::kMostFrames);
+          : CBufferPlan(std::max(recalled, CBufferPlan::kStartFrames), CBufferPlan::kMostFrames);
   auto output = std::make_unique<CPulseOutput>(source, request.sampleRate, plan);
   if (!output->Open(request.streamName, error)) return nullptr;
   return output;
