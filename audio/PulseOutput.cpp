@@ -313,9 +313,8 @@ std::unique_ptr<AudioOutput> OpenPulseOutput(const AudioOutputRequest& request, 
   const int64_t fixedFrames =
       std::llround(request.leadSeconds * request.sampleRate) - kPulseBlockFrames;
   const int64_t recalled =
-      RecalledBufferFrames(BufferMemoryPath(), CBufferPlan::kStartFrames,
-                           CBufferPlan::kMostFrames, std::chrono::system_clock::to_time_t(
-                                                         std::chrono::system_clock::now()));
+      RecalledBufferFrames(BufferMemoryPath(), CBufferPlan::kStartFrames, CBufferPlan::kMostFrames,
+                           std::chrono::system_clock::to_time_t(std::chrono::system_clock::now()));
   const CBufferPlan plan =
       request.leadSeconds > 0.0
           ? CBufferPlan::Fixed(std::max<int64_t>(fixedFrames, 2 * kPulseBlockFrames))

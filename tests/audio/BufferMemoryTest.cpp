@@ -1,11 +1,10 @@
-#include "audio/BufferMemory.h"
-
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <fstream>
 #include <string>
 
+#include "audio/BufferMemory.h"
 #include "tests/support/TempFolder.h"
 
 namespace {
@@ -24,20 +23,19 @@ TEST(BufferMemoryTest, RecallsWhatWasKeptWithinADayAndNothingElse) {
   ASSERT_EQ(::stat(path.c_str(), &status), 0);
   const int64_t written = status.st_mtime;
   EXPECT_EQ(audio::RecalledBufferFrames(path, kLeast, kMost, written), 4096);
-  EXPECT_EQ(audio::RecalledBufferFrames(path, kLeast, kMost,
-                                        written + audio::kBufferMemorySeconds),
+  EXPECT_EQ(audio::RecalledBufferFrames(path, kLeast, kMost, written + audio::kBufferMemorySeconds),
             4096);
-  EXPECT_EQ(audio::RecalledBufferFrames(path, kLeast, kMost,
-                                        written + audio::kBufferMemorySeconds + 1),
-            0)
+  EXPECT_EQ(
+      audio::RecalledBufferFrames(path, kLeast, kMost, written + audio::kBufferMemorySeconds + 1),
+      0)
       << "a day later the stream starts short again";
 
   struct Case {
     const char* text;
     int64_t frames;
   };
-  const Case cases[] = {{"2048\n", 2048}, {"8192", 8192},  {"8193\n", 0}, {"512\n", 0},
-                        {"", 0},          {"lots\n", 0},   {"2048 x\n", 0}, {"-2048\n", 0}};
+  const Case cases[] = {{"2048\n", 2048}, {"8192", 8192}, {"8193\n", 0},   {"512\n", 0},
+                        {"", 0},          {"lots\n", 0},  {"2048 x\n", 0}, {"-2048\n", 0}};
   for (const Case& c : cases) {
     std::ofstream(path) << c.text;
     ASSERT_EQ(::stat(path.c_str(), &status), 0);

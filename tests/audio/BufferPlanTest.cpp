@@ -1,8 +1,8 @@
-#include "audio/BufferPlan.h"
-
 #include <gtest/gtest.h>
 
 #include <vector>
+
+#include "audio/BufferPlan.h"
 
 namespace {
 

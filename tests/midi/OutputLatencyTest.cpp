@@ -123,7 +123,7 @@ TEST_F(OutputLatencyTest, AFixedLatencyAsksTheOutputForItsLead) {
 
 TEST(LatencySettingTest, WholeMillisecondsWithinTheBoundsElseTheOutputChooses) {
   const std::pair<const char*, int> cases[] = {
-      {"", 0},     {"abc", 0},    {"39", 0},  {"40", 40},   {"75", 75},
+      {"", 0},        {"abc", 0},  {"39", 0},   {"40", 40}, {"75", 75},
       {"1000", 1000}, {"1001", 0}, {"75ms", 0}, {"-50", 0}, {"7.5", 0},
   };
   for (const auto& [value, ms] : cases) {
