@@ -49,8 +49,7 @@ class AudioOutput {
   // The stream's sample rate.
   virtual int SampleRate() const = 0;
   // The most the output renders ahead of what is heard, in seconds: a message must be
-  // queued that long before its frame is heard. It changes only while the stream rests.
-  // Any thread.
+  // queued that long before its frame is heard. It may grow after a dropout. Any thread.
   virtual double LeadSeconds() const = 0;
   // False once the output has stopped for good (the sound server went away).
   virtual bool Running() const { return true; }

@@ -43,6 +43,7 @@ class CPulseOutput : public AudioOutput {
   void Fill(size_t bytes);
   void Observe();
   void Rest();
+  void Grow();
   void Resume();
   void SkipTheRest();
   void Close();
@@ -194,24 +195,28 @@ void CPulseOutput::Observe() {
 }
 
 // Corks the stream once the source has been silent for a while. What is still buffered is
-// silence; it plays when the stream starts again. Nothing sounds and nothing waits to: the
-// moment for the buffer to grow after a dropout. The server asks for the frames it lacks once
-// the stream starts again.
+// silence; it plays when the stream starts again.
 void CPulseOutput::Rest() {
   if (source_.SilentFrames() < static_cast<int64_t>(kPulseRestAfterSeconds * rate_)) return;
   pa_operation* operation = pa_stream_cork(stream_, 1, nullptr, nullptr);
   if (operation == nullptr) return;
   pa_operation_unref(operation);
   restNs_ = SteadyNs();
-  if (plan_.Settle()) {
-    const pa_buffer_attr attr = BufferAttr();
-    if (pa_operation* grow = pa_stream_set_buffer_attr(stream_, &attr, nullptr, nullptr))
-      pa_operation_unref(grow);
-    leadSeconds_.store(
-        static_cast<double>(attr.tlength + attr.minreq) / kFrameBytes / rate_ + sinkSeconds_,
-        std::memory_order_release);
-  }
   resting_.store(true, std::memory_order_release);
+}
+
+// The stream ran dry: its buffer doubles at once, and the server asks for the frames it now
+// lacks. The messages already queued keep their frames; those sent from now on are scheduled
+// with the longer latency, so the music is stretched once by the growth, where the dropout
+// has already broken it.
+void CPulseOutput::Grow() {
+  if (!plan_.Underrun()) return;
+  const pa_buffer_attr attr = BufferAttr();
+  if (pa_operation* operation = pa_stream_set_buffer_attr(stream_, &attr, nullptr, nullptr))
+    pa_operation_unref(operation);
+  leadSeconds_.store(
+      static_cast<double>(attr.tlength + attr.minreq) / kFrameBytes / rate_ + sinkSeconds_,
+      std::memory_order_release);
 }
 
 // Uncorks the stream. Nothing is rendered until the server's timing, taken after the uncork,
@@ -269,9 +274,8 @@ void CPulseOutput::Close() {
   running_ = false;
   pulse::DropStream(stream_);
   connection_.Close(lock);
-  // The next stream starts with what this one grew to, its last dropouts counted (written
-  // here, never on the audio thread).
-  plan_.Settle();
+  // The next stream starts with what this one grew to (written here, never on the audio
+  // thread).
   if (plan_.Frames() > startFrames_) RememberBufferFrames(BufferMemoryPath(), plan_.Frames());
 }
 
@@ -293,7 +297,7 @@ void CPulseOutput::OnWrite(pa_stream*, size_t bytes, void* data) {
 void CPulseOutput::OnUnderflow(pa_stream*, void* data) {
   auto* self = static_cast<CPulseOutput*>(data);
   self->underruns_.fetch_add(1, std::memory_order_relaxed);
-  self->plan_.Underrun();
+  self->Grow();
 }
 
 void CPulseOutput::OnTimingAfterResume(pa_stream*, int, void* data) {

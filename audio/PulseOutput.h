@@ -14,8 +14,9 @@ namespace audio {
 // requests), and its sink holds just one block of its own. The buffer starts short (23 ms), so
 // that a press is heard at once; it is there for the moments when the machine runs nothing at
 // all (a virtual machine's host can stop every core for 100 ms and more), and what it holds is
-// all that plays meanwhile. So each dropout doubles it, up to 186 ms, the next time the
-// stream rests: never under a note that sounds. A fixed lead asked for fixes it instead.
+// all that plays meanwhile. So each dropout doubles it at once, up to 186 ms, and the next
+// stream starts with what this one grew to (see BufferMemory.h). A fixed lead asked for fixes
+// it instead.
 constexpr int kPulseBlockFrames = 256;  // rendered at a time: 5.8 ms at 44.1 kHz
 // Once the source has been silent this long the stream is corked: the audio thread sleeps and
 // the sound server can suspend its sink. The next sound uncorks it.

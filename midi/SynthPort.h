@@ -26,8 +26,8 @@ struct SynthPortOptions {
 
 // The output latency: a message is heard this long after its due time. It leaves room for the
 // output's buffer and for a tick that sends its note up to kLateAllowanceMs late; an output
-// that renders further ahead gets a longer latency. It changes only when the output's buffer
-// grows, which happens while nothing sounds: a note keeps the latency it was scheduled with.
+// that renders further ahead gets a longer latency. It grows with the output's buffer, after a
+// dropout: a note keeps the latency in force when it was sent.
 constexpr int kOutputLatencyMs = 40;
 constexpr int kLateAllowanceMs = 14;
 // The most a fixed latency may be.

@@ -45,7 +45,8 @@ int main(int argc, char** argv) {
   }
   const int64_t frames = static_cast<int64_t>(samples.size()) / kChannels;
   const auto level = [&](int64_t frame) {
-    return std::max(std::abs(samples[frame * kChannels]), std::abs(samples[frame * kChannels + 1])) /
+    return std::max(std::abs(samples[frame * kChannels]),
+                    std::abs(samples[frame * kChannels + 1])) /
            32768.0;
   };
   const double soundLevel = std::pow(10.0, -40.0 / 20.0);

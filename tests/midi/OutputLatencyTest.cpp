@@ -19,7 +19,7 @@ using testsupport::EnvOverride;
 constexpr int64_t kMs = 1000000;
 constexpr int kRate = midi::CSynthEngine::kSampleRate;
 
-// An output whose lead the test sets, as the PulseAudio stream's grows while it rests. Its
+// An output whose lead the test sets, as the PulseAudio stream's grows after a dropout. Its
 // stream frame f is heard at f / 44.1 ms; the test renders for it.
 class CGrowingOutput : public audio::AudioOutput {
  public:
