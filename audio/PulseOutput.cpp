@@ -61,7 +61,7 @@ class CPulseOutput : public AudioOutput {
   bool draining_ = false;        // closing: what is buffered plays out, nothing more is written
   bool priorityRaised_ = false;  // the audio thread has asked for its priority
   // The buffer and the sink's own latency, measured when the stream starts; the buffer's part
-  // changes only as the stream rests.
+  // grows after a dropout.
   std::atomic<double> leadSeconds_{0.0};
   double sinkSeconds_ = 0.0;
   // Resting: corked since restNs_ (steady clock) while the source is silent. The source's
@@ -208,9 +208,10 @@ void CPulseOutput::Rest() {
 // The stream ran dry: its buffer doubles at once, and the server asks for the frames it now
 // lacks. The messages already queued keep their frames; those sent from now on are scheduled
 // with the longer latency, so the music is stretched once by the growth, where the dropout
-// has already broken it.
+// has already broken it. A dropout in silence (as the stream starts or wakes) breaks nothing
+// and grows nothing.
 void CPulseOutput::Grow() {
-  if (!plan_.Underrun()) return;
+  if (source_.SilentFrames() >= rate_ / 10 || !plan_.Underrun()) return;
   const pa_buffer_attr attr = BufferAttr();
   if (pa_operation* operation = pa_stream_set_buffer_attr(stream_, &attr, nullptr, nullptr))
     pa_operation_unref(operation);

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Live playback through a real sound server: plays the built-in score with `tunwick play` into
 # a private PulseAudio server whose pipe sink is captured, with both cores kept busy. The
-# stream starts with a short buffer that grows after each dropout and is kept for the next
-# program: a first play lets it settle (its dropouts are counted, not judged). Then the score
-# is played again, and every note must be heard on the schedule plus the latency in force
+# stream starts with a short buffer that doubles at each dropout and is kept for the next
+# program: first the score is played until a play runs without a dropout, at most
+# SETTLE_PLAYS times (their dropouts are counted, not judged: each stretches the music once by
+# the buffer's growth). Then the score is played again, and every note must be heard on the schedule plus the latency in force
 # (the pass lines come as a pass is heard), within the jitter bounds below, with no underrun
 # of the stream in the server's log; then once more after the device has sat open and silent
 # for several seconds (its stream rests by then), the same, its first notes above all; last,
@@ -28,6 +29,8 @@ LATENCY_MAX_MS=40
 UNDERRUNS_MAX=0
 # Busy loops running beside the player: one per core of the build machine.
 LOAD=2
+# Plays that let the buffer settle, at most: enough for it to double from 23 ms to 186 ms.
+SETTLE_PLAYS=4
 # The second play waits this long with the device open: its stream rests by then.
 IDLE_SECONDS=4
 SOUNDFONT=/usr/share/sounds/sf2/TimGM6mb.sf2
@@ -75,8 +78,12 @@ play() {
     exit 1
   fi
 }
-# The buffer settles: this play may run dry while it does.
-play settle
+# The buffer settles: these plays may run dry while it does.
+for settle in $(seq "$SETTLE_PLAYS"); do
+  before=$(sound_server_mark)
+  play "settle-$settle"
+  [ "$(sound_server_underruns "$before" "$(sound_server_mark)")" -eq 0 ] && break
+done
 from=$(sound_server_mark)
 play first
 middle=$(sound_server_mark)
@@ -107,7 +114,8 @@ awk -v heard="$ending_heard" -v rendered="$ending_rendered" \
   'BEGIN { exit !(heard >= rendered - 0.03) }' || { echo "the last note was cut short"; failed=1; }
 underruns_settling=$(sound_server_underruns "$settling" "$from")
 settled=$(cat "$XDG_DATA_HOME/tunwick/sound-buffer" 2>/dev/null || echo 1024)
-echo "underruns while the buffer settles: $underruns_settling; it settled at $settled frames" \
+echo "underruns while the buffer settles ($settle plays): $underruns_settling;" \
+  "it settled at $settled frames" \
   "($(awk -v f="$settled" 'BEGIN { printf "%.0f", f / 44.1 }') ms)"
 underruns=$(sound_server_underruns "$from" "$middle")
 underruns_idle=$(sound_server_underruns "$middle" "$to")
