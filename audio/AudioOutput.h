@@ -37,6 +37,9 @@ struct AudioOutputRequest {
   std::string streamName;                // what the sound server shows for the stream
   int sampleRate = 44100;                // the rate asked for
   fluid_settings_t* settings = nullptr;  // FluidSynth's drivers read their settings here
+  // How far ahead to render, fixed; 0: the output's own choice (our PulseAudio stream starts
+  // short and grows after a dropout). FluidSynth's drivers keep their own periods.
+  double leadSeconds = 0.0;
 };
 
 // A running output; destroying it stops the audio thread.
@@ -46,7 +49,7 @@ class AudioOutput {
   // The stream's sample rate.
   virtual int SampleRate() const = 0;
   // The most the output renders ahead of what is heard, in seconds: a message must be
-  // queued that long before its frame is heard.
+  // queued that long before its frame is heard. It may grow after a dropout. Any thread.
   virtual double LeadSeconds() const = 0;
   // False once the output has stopped for good (the sound server went away).
   virtual bool Running() const { return true; }

@@ -7,6 +7,8 @@
 #include <chrono>
 #include <cmath>
 
+#include "audio/BufferMemory.h"
+#include "audio/BufferPlan.h"
 #include "audio/StreamClock.h"
 #include "pulse/Connection.h"
 
@@ -19,13 +21,14 @@ constexpr size_t kFrameBytes = kChannels * sizeof(float);
 
 class CPulseOutput : public AudioOutput {
  public:
-  CPulseOutput(AudioSource& source, int rate) : source_(source), rate_(rate) {}
+  CPulseOutput(AudioSource& source, int rate, const CBufferPlan& plan)
+      : source_(source), rate_(rate), plan_(plan), startFrames_(plan.Frames()) {}
   ~CPulseOutput() override { Close(); }
 
   bool Open(const std::string& streamName, std::string& error);
 
   int SampleRate() const override { return rate_; }
-  double LeadSeconds() const override { return leadSeconds_; }
+  double LeadSeconds() const override { return leadSeconds_.load(std::memory_order_acquire); }
   bool Running() const override { return running_.load(std::memory_order_relaxed); }
   int64_t Underruns() const override { return underruns_.load(std::memory_order_relaxed); }
   void Wake() override;
@@ -35,9 +38,12 @@ class CPulseOutput : public AudioOutput {
   // Everything below runs with the main loop's lock held: on its thread (the callbacks) or on
   // the thread in Open and Close.
   bool Fail(std::string& error, const std::string& what);
+  pa_buffer_attr BufferAttr() const;
+  double BufferSeconds() const;
   void Fill(size_t bytes);
   void Observe();
   void Rest();
+  void Grow();
   void Resume();
   void SkipTheRest();
   void Close();
@@ -48,11 +54,16 @@ class CPulseOutput : public AudioOutput {
 
   AudioSource& source_;
   const int rate_;
+  CBufferPlan plan_;
+  const int64_t startFrames_;
   pa_stream* stream_ = nullptr;
   bool playing_ = false;         // uncorked: the stream's time runs
   bool draining_ = false;        // closing: what is buffered plays out, nothing more is written
   bool priorityRaised_ = false;  // the audio thread has asked for its priority
-  double leadSeconds_ = 0.0;
+  // The buffer and the sink's own latency, measured when the stream starts; the buffer's part
+  // grows after a dropout.
+  std::atomic<double> leadSeconds_{0.0};
+  double sinkSeconds_ = 0.0;
   // Resting: corked since restNs_ (steady clock) while the source is silent. The source's
   // frames are skippedFrames_ ahead of the server's, the frames skipped over every rest; while
   // waking (timingStale_) nothing is rendered or measured until a timing report taken after
@@ -84,17 +95,7 @@ bool CPulseOutput::Open(const std::string& streamName, std::string& error) {
   pa_stream_set_write_callback(stream_, &CPulseOutput::OnWrite, this);
   pa_stream_set_underflow_callback(stream_, &CPulseOutput::OnUnderflow, this);
 
-  // The server asks for each block as soon as one has been played (EARLY_REQUESTS) and sets
-  // its sink's latency to one block, so that nearly all of the latency is our full buffer.
-  // No prebuffering: the stream starts when we uncork it, with its buffer full, and never
-  // stops by itself; should it run dry, its time runs on and the frames it missed are
-  // skipped, so that the stream's frames keep their times.
-  pa_buffer_attr attr;
-  attr.maxlength = static_cast<uint32_t>(-1);
-  attr.tlength = static_cast<uint32_t>(kPulseBufferFrames * kFrameBytes);
-  attr.prebuf = 0;
-  attr.minreq = static_cast<uint32_t>(kPulseBlockFrames * kFrameBytes);
-  attr.fragsize = static_cast<uint32_t>(-1);
+  const pa_buffer_attr attr = BufferAttr();
   const auto flags =
       static_cast<pa_stream_flags_t>(PA_STREAM_EARLY_REQUESTS | PA_STREAM_INTERPOLATE_TIMING |
                                      PA_STREAM_AUTO_TIMING_UPDATE | PA_STREAM_START_CORKED);
@@ -110,16 +111,13 @@ bool CPulseOutput::Open(const std::string& streamName, std::string& error) {
           pa_stream_update_timing_info(stream_, &pulse::CConnection::OnDone, &connection_)))
     return Fail(error, "The sound stream does not start");
   playing_ = true;
-  // With the buffer full, the latency is the most that is ever rendered ahead.
+  // With the buffer full, the latency the server reports is the most that is ever rendered
+  // ahead; what it holds beyond our buffer is the sink's, and stays when the buffer grows.
   pa_usec_t latency = 0;
   int negative = 0;
   if (pa_stream_get_latency(stream_, &latency, &negative) == 0 && negative == 0)
-    leadSeconds_ = static_cast<double>(latency) / PA_USEC_PER_SEC;
-  // At most: the full buffer, and the one block (minreq) the sink holds with early requests.
-  const pa_buffer_attr* granted = pa_stream_get_buffer_attr(stream_);
-  if (granted != nullptr)
-    leadSeconds_ = std::max(leadSeconds_, static_cast<double>(granted->tlength + granted->minreq) /
-                                              kFrameBytes / rate_);
+    sinkSeconds_ = std::max(0.0, static_cast<double>(latency) / PA_USEC_PER_SEC - BufferSeconds());
+  leadSeconds_.store(BufferSeconds() + sinkSeconds_, std::memory_order_release);
   // The stream's time is measured from the first request on: this early its reports still
   // run ahead.
   return true;
@@ -131,6 +129,29 @@ bool CPulseOutput::Fail(std::string& error, const std::string& what) {
   error = reason.empty() ? what + "." : what + ": " + reason + ".";
   running_ = false;
   return false;
+}
+
+// The server asks for each block as soon as one has been played (EARLY_REQUESTS) and sets
+// its sink's latency to one block, so that nearly all of the latency is our full buffer. No
+// prebuffering: the stream starts when we uncork it, with its buffer full, and never stops by
+// itself; should it run dry, its time runs on and the frames it missed are skipped, so that
+// the stream's frames keep their times.
+pa_buffer_attr CPulseOutput::BufferAttr() const {
+  pa_buffer_attr attr;
+  attr.maxlength = static_cast<uint32_t>(-1);
+  attr.tlength = static_cast<uint32_t>(plan_.Frames() * kFrameBytes);
+  attr.prebuf = 0;
+  attr.minreq = static_cast<uint32_t>(kPulseBlockFrames * kFrameBytes);
+  attr.fragsize = static_cast<uint32_t>(-1);
+  return attr;
+}
+
+// The buffer as granted: what is kept full, and the one block (minreq) the sink holds with
+// early requests.
+double CPulseOutput::BufferSeconds() const {
+  const pa_buffer_attr* granted = pa_stream_get_buffer_attr(stream_);
+  const pa_buffer_attr attr = granted != nullptr ? *granted : BufferAttr();
+  return static_cast<double>(attr.tlength + attr.minreq) / kFrameBytes / rate_;
 }
 
 void CPulseOutput::Fill(size_t bytes) {
@@ -182,6 +203,21 @@ void CPulseOutput::Rest() {
   pa_operation_unref(operation);
   restNs_ = SteadyNs();
   resting_.store(true, std::memory_order_release);
+}
+
+// The stream ran dry: its buffer doubles at once, and the server asks for the frames it now
+// lacks. The messages already queued keep their frames; those sent from now on are scheduled
+// with the longer latency, so the music is stretched once by the growth, where the dropout
+// has already broken it. A dropout in silence (as the stream starts or wakes) breaks nothing
+// and grows nothing.
+void CPulseOutput::Grow() {
+  if (source_.SilentFrames() >= rate_ / 10 || !plan_.Underrun()) return;
+  const pa_buffer_attr attr = BufferAttr();
+  if (pa_operation* operation = pa_stream_set_buffer_attr(stream_, &attr, nullptr, nullptr))
+    pa_operation_unref(operation);
+  leadSeconds_.store(
+      static_cast<double>(attr.tlength + attr.minreq) / kFrameBytes / rate_ + sinkSeconds_,
+      std::memory_order_release);
 }
 
 // Uncorks the stream. Nothing is rendered until the server's timing, taken after the uncork,
@@ -239,6 +275,9 @@ void CPulseOutput::Close() {
   running_ = false;
   pulse::DropStream(stream_);
   connection_.Close(lock);
+  // The next stream starts with what this one grew to (written here, never on the audio
+  // thread).
+  if (plan_.Frames() > startFrames_) RememberBufferFrames(BufferMemoryPath(), plan_.Frames());
 }
 
 void CPulseOutput::OnWrite(pa_stream*, size_t bytes, void* data) {
@@ -257,7 +296,9 @@ void CPulseOutput::OnWrite(pa_stream*, size_t bytes, void* data) {
 }
 
 void CPulseOutput::OnUnderflow(pa_stream*, void* data) {
-  static_cast<CPulseOutput*>(data)->underruns_.fetch_add(1, std::memory_order_relaxed);
+  auto* self = static_cast<CPulseOutput*>(data);
+  self->underruns_.fetch_add(1, std::memory_order_relaxed);
+  self->Grow();
 }
 
 void CPulseOutput::OnTimingAfterResume(pa_stream*, int, void* data) {
@@ -273,7 +314,17 @@ void CPulseOutput::OnTimingAfterResume(pa_stream*, int, void* data) {
 
 std::unique_ptr<AudioOutput> OpenPulseOutput(const AudioOutputRequest& request, AudioSource& source,
                                              std::string& error) {
-  auto output = std::make_unique<CPulseOutput>(source, request.sampleRate);
+  // A fixed lead is the buffer and the sink's block; at least two blocks of buffer.
+  const int64_t fixedFrames =
+      std::llround(request.leadSeconds * request.sampleRate) - kPulseBlockFrames;
+  const int64_t recalled =
+      RecalledBufferFrames(BufferMemoryPath(), CBufferPlan::kStartFrames, CBufferPlan::kMostFrames,
+                           std::chrono::system_clock::to_time_t(std::chrono::system_clock::now()));
+  const CBufferPlan plan =
+      request.leadSeconds > 0.0
+          ? CBufferPlan::Fixed(std::max<int64_t>(fixedFrames, 2 * kPulseBlockFrames))
+          : CBufferPlan(std::max(recalled, CBufferPlan::kStartFrames), CBufferPlan::kMostFrames);
+  auto output = std::make_unique<CPulseOutput>(source, request.sampleRate, plan);
   if (!output->Open(request.streamName, error)) return nullptr;
   return output;
 }

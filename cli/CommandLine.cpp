@@ -50,7 +50,9 @@ const Command kCommands[] = {
     {"devices", "", "list the MIDI output devices (device 0 is the built-in synthesizer)", 0,
      Devices},
     {"play", kPlayArguments,
-     "play a score through a MIDI output device, after --wait SECONDS with it open; Ctrl-C stops",
+     "play a score through a MIDI output device, after --wait SECONDS with it open, the "
+     "synthesizer "
+     "--latency MS behind; Ctrl-C stops",
      kOptionsChecked, Play},
     {"render", kRenderArguments, "render a score to a 44.1 kHz stereo WAV, FLAC or Ogg Vorbis file",
      kOptionsChecked, Render},
@@ -97,7 +99,8 @@ int Help(const Arguments&, const CommandLineStreams& streams) {
                "written tempo, and keeps it with each try.\n"
                "\nEnvironment: TUNWICK_SOUNDFONT names the General MIDI soundfont,\n"
                "TUNWICK_AUDIO_DRIVER the synthesizer's audio driver (pulseaudio, alsa, jack),\n"
-               "TUNWICK_MIDI_DEVICE the device opened when none is chosen.\n"
+               "TUNWICK_MIDI_DEVICE the device opened when none is chosen,\n"
+               "TUNWICK_LATENCY_MS a fixed latency of the synthesizer (40 to 1000 ms).\n"
                "\nEvery judged try of listen, score --record and the window is kept in\n"
                "$XDG_DATA_HOME/tunwick/history.sqlite (by default ~/.local/share/tunwick).\n");
   return kExitOk;

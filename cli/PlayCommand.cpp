@@ -1,6 +1,7 @@
 #include <chrono>
 #include <climits>
 #include <cstdio>
+#include <cstdlib>
 #include <optional>
 #include <string>
 #include <thread>
@@ -10,11 +11,12 @@
 #include "cli/PlayModes.h"
 #include "cli/RangeOption.h"
 #include "cli/TempoOption.h"
+#include "midi/SynthPort.h"
 #include "playback/Player.h"
 
 const char kPlayArguments[] =
     "FILE [--mode all|repeat|teaching|practice] [--device N] [--wait SECONDS] [--range LOW-HIGH] "
-    "[--tempo PERCENT]";
+    "[--tempo PERCENT] [--latency MS]";
 
 // The longest wait before playing: an hour.
 constexpr long kMaxWaitSeconds = 3600;
@@ -22,7 +24,8 @@ constexpr long kMaxWaitSeconds = 3600;
 int RunPlayCommand(const Arguments& arguments, const CommandLineStreams& streams,
                    const PlayMachine& machine) {
   ParsedArguments parsed;
-  if (!ParseArguments(arguments, {"--mode", "--device", "--wait", "--range", "--tempo"}, streams,
+  if (!ParseArguments(arguments,
+                      {"--mode", "--device", "--wait", "--range", "--tempo", "--latency"}, streams,
                       parsed) ||
       parsed.positional.size() != 1)
     return Usage(streams, "play", kPlayArguments);
@@ -40,6 +43,15 @@ int RunPlayCommand(const Arguments& arguments, const CommandLineStreams& streams
       !ParseWholeNumber(parsed.Option("--wait", ""), 0, kMaxWaitSeconds, waitSeconds))
     return Usage(streams, "play", kPlayArguments,
                  "'" + parsed.Option("--wait", "") + "' is no number of seconds up to 3600");
+  // A fixed latency is the synthesizer's setting, which the device reads as it opens.
+  long latencyMs = 0;
+  if (parsed.Has("--latency")) {
+    if (!ParseWholeNumber(parsed.Option("--latency", ""), midi::kOutputLatencyMs,
+                          midi::kMaxLatencyMs, latencyMs))
+      return Usage(streams, "play", kPlayArguments,
+                   "'" + parsed.Option("--latency", "") + "' is no latency from 40 to 1000 ms");
+    setenv("TUNWICK_LATENCY_MS", std::to_string(latencyMs).c_str(), 1);
+  }
   std::optional<VoiceRange> range;
   std::string problem;
   if (!ParseRangeOption(parsed, range, problem))

@@ -165,6 +165,7 @@ int CSynthEngine::Process(int frames, int nfx, float* fx[], int nout, float* out
         }
       }
       Play(*next, position);
+      playedAt_ = position;
       queue_.Pop();
     }
     const int count = static_cast<int>(until - position);
@@ -174,7 +175,10 @@ int CSynthEngine::Process(int frames, int nfx, float* fx[], int nout, float* out
   cue_.MixInto(out[0], out[1], frames, first);
   // The player sends no note-offs: a note's voice may hold on far below hearing after its
   // sound has died away, so the level decides, not the count of voices.
-  if (cue_.Playing() || std::max(Peak(out[0], frames), Peak(out[1], frames)) >= kSilenceLevel)
+  const bool ringing =
+      first + frames - playedAt_ < static_cast<int64_t>(kRingSeconds * kSampleRate);
+  const float silence = ringing ? kSilenceLevel : kQuietLevel;
+  if (cue_.Playing() || std::max(Peak(out[0], frames), Peak(out[1], frames)) >= silence)
     soundedUntil_ = first + frames;
   renderedFrames_.store(first + frames, std::memory_order_release);
   return result;
@@ -189,6 +193,7 @@ void CSynthEngine::SkipFrames(int64_t frames) {
   if (frames <= 0) return;
   blockOrigin_ += frames;
   soundedUntil_ += frames;
+  playedAt_ += frames;
   renderedFrames_.store(renderedFrames_.load(std::memory_order_relaxed) + frames,
                         std::memory_order_release);
 }

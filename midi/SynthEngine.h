@@ -40,6 +40,11 @@ class CSynthEngine {
   static constexpr size_t kQueueCapacity = 4096;
   // Output below this level (-80 dBFS), with no cue sounding, is silence.
   static constexpr float kSilenceLevel = 1e-4f;
+  // Once no message has been played for kRingSeconds, output below kQuietLevel (-40 dBFS, some
+  // 25 dB under a note's attack at full volume) is silence too: a piano's decay lingers above
+  // -80 dBFS for some 9 s after its last note, which no one listens for.
+  static constexpr float kQuietLevel = 1e-2f;
+  static constexpr double kRingSeconds = 2.0;
 
   CSynthEngine();
   ~CSynthEngine();
@@ -76,8 +81,9 @@ class CSynthEngine {
   int Process(int frames, int nfx, float* fx[], int nout, float* out[]);
   // Frames rendered so far, skipped ones included. Any thread.
   int64_t RenderedFrames() const { return renderedFrames_.load(std::memory_order_acquire); }
-  // Frames rendered since the last one that sounded (the cue, or output above kSilenceLevel:
-  // a voice, a reverb tail); 0 while a message waits to be played. The rendering thread only.
+  // Frames rendered since the last one that sounded (the cue, or output above kSilenceLevel,
+  // kQuietLevel once the last message has rung kRingSeconds: a voice, a reverb tail); 0 while
+  // a message waits to be played. The rendering thread only.
   int64_t SilentFrames() const;
   // The output rested its stream: the next frame rendered is `frames` later than the last.
   // Messages and the cue keep their frames; FluidSynth's blocks go on where they stopped.
@@ -108,10 +114,11 @@ class CSynthEngine {
   float appliedGain_ = kFullGain;
   std::atomic<CNoteStartLog*> noteStartLog_{nullptr};
   std::atomic<int64_t> renderedFrames_{0};
-  // The rendering thread's own: where FluidSynth's blocks start (they move with a skip), and
-  // the frame after the last one that sounded.
+  // The rendering thread's own: where FluidSynth's blocks start (they move with a skip), the
+  // frame after the last one that sounded, and the frame the last message was played at.
   int64_t blockOrigin_ = 0;
   int64_t soundedUntil_ = 0;
+  int64_t playedAt_ = 0;
 };
 
 }  // namespace midi

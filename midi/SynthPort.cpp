@@ -4,6 +4,7 @@
 #include <limits.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <thread>
 
 #include "audio/AlsaLog.h"
@@ -23,6 +24,15 @@ constexpr auto kFirstMeasurementWait = std::chrono::milliseconds(500);
 
 }  // namespace
 
+int LatencySettingMs() {
+  const char* value = std::getenv("TUNWICK_LATENCY_MS");
+  if (value == nullptr || *value == '\0') return 0;
+  char* end = nullptr;
+  const long ms = std::strtol(value, &end, 10);
+  if (*end != '\0' || ms < kOutputLatencyMs || ms > kMaxLatencyMs) return 0;
+  return static_cast<int>(ms);
+}
+
 CSynthPort::CSynthPort(SynthPortOptions options) : options_(std::move(options)) {}
 
 CSynthPort::~CSynthPort() { Close(); }
@@ -39,6 +49,7 @@ bool CSynthPort::Open(MidiPortCallback, void*) {
   if (!options_.audioFile.empty())
     fluid_settings_setstr(engine->Settings(), "audio.file.name", options_.audioFile.c_str());
   engine_ = std::move(engine);
+  fixedLatencyMs_ = options_.latencyMs > 0 ? options_.latencyMs : LatencySettingMs();
 
   const std::vector<std::string> drivers =
       options_.drivers.empty() ? audio::AudioDriverOrder() : options_.drivers;
@@ -48,6 +59,7 @@ bool CSynthPort::Open(MidiPortCallback, void*) {
     request.streamName = "Tunwick synthesizer";
     request.sampleRate = CSynthEngine::kSampleRate;
     request.settings = engine_->Settings();
+    if (fixedLatencyMs_ > 0) request.leadSeconds = (fixedLatencyMs_ - kLateAllowanceMs) / 1000.0;
     // The clock takes the output's timing reports from its first one on.
     clock_ = std::make_unique<audio::CStreamClock>(request.sampleRate);
     activeClock_.store(clock_.get(), std::memory_order_release);
@@ -72,15 +84,19 @@ bool CSynthPort::Open(MidiPortCallback, void*) {
     clock_ = std::make_unique<audio::CStreamClock>(output_->SampleRate());
     activeClock_.store(clock_.get(), std::memory_order_release);
   }
-  const double leadMs = output_->LeadSeconds() * 1000.0;
-  latencyMs_ =
-      std::max(kOutputLatencyMs, static_cast<int32_t>(std::ceil(leadMs)) + kLateAllowanceMs);
   // The first notes need the stream's timing, settled.
   const auto giveUp = std::chrono::steady_clock::now() + kFirstMeasurementWait;
   while (clock_->Observations() < audio::CStreamClock::kSettleCount && output_->Running() &&
          std::chrono::steady_clock::now() < giveUp)
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   return true;
+}
+
+int32_t CSynthPort::OutputLatencyMs() const {
+  if (!output_) return 0;
+  const auto fitting =
+      static_cast<int32_t>(std::ceil(output_->LeadSeconds() * 1000.0)) + kLateAllowanceMs;
+  return std::max(fixedLatencyMs_ > 0 ? fixedLatencyMs_ : kOutputLatencyMs, fitting);
 }
 
 int CSynthPort::Process(int frames, int nfx, float* fx[], int nout, float* out[]) {
@@ -102,7 +118,7 @@ bool CSynthPort::FrameHeardAt(int64_t steadyNs, double& frame) const {
 int64_t CSynthPort::FrameFor(std::chrono::steady_clock::time_point due) const {
   const audio::CStreamClock* clock = activeClock_.load(std::memory_order_acquire);
   if (clock == nullptr) return audio::CStreamClock::kNoFrame;
-  return clock->FrameAt(audio::SteadyNs(due) + static_cast<int64_t>(latencyMs_) * 1000000);
+  return clock->FrameAt(audio::SteadyNs(due) + static_cast<int64_t>(OutputLatencyMs()) * 1000000);
 }
 
 bool CSynthPort::SendShortMessage(uint32_t message) {
@@ -136,7 +152,7 @@ void CSynthPort::Close() {
   retiredClock_.reset();
   if (engine_) engine_->Cue().Stop();
   engine_.reset();
-  latencyMs_ = 0;
+  fixedLatencyMs_ = 0;
   driverName_.clear();
 }
 

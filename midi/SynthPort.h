@@ -17,23 +17,31 @@ struct SynthPortOptions {
   std::string soundfont;             // "" = FindSoundfont()
   std::vector<std::string> drivers;  // empty = audio::AudioDriverOrder()
   std::string audioFile;             // output file of FluidSynth's "file" driver
+  int latencyMs = 0;                 // a fixed latency; 0 = LatencySettingMs()
   // Starts the output for a driver name; empty = OpenAudioOutput (the real outputs).
   std::function<std::unique_ptr<audio::AudioOutput>(const audio::AudioOutputRequest&,
                                                     audio::AudioSource&, std::string&)>
       openOutput;
 };
 
-// The constant output latency: a message is heard this long after its due time. It leaves
-// room for the output's buffer and for a tick that sends its note up to kLateAllowanceMs
-// late; an output that renders further ahead gets a longer latency.
+// The output latency: a message is heard this long after its due time. It leaves room for the
+// output's buffer and for a tick that sends its note up to kLateAllowanceMs late; an output
+// that renders further ahead gets a longer latency. It grows with the output's buffer, after a
+// dropout: a note keeps the latency in force when it was sent.
 constexpr int kOutputLatencyMs = 40;
 constexpr int kLateAllowanceMs = 14;
+// The most a fixed latency may be.
+constexpr int kMaxLatencyMs = 1000;
+
+// The latency TUNWICK_LATENCY_MS fixes (whole milliseconds, kOutputLatencyMs up to
+// kMaxLatencyMs), 0 when it is not set or no such number: the output then chooses.
+int LatencySettingMs();
 
 // Device 0: the embedded synthesizer playing through an audio output, with the cue sound
 // mixed into its stream. Messages and the cue are scheduled on the stream's frames: each is
-// heard OutputLatencyMs() after its due time, however late the call that sends it comes,
-// as long as it comes within kLateAllowanceMs of that time. A message or cue wakes an output
-// that rests while nothing sounds.
+// heard OutputLatencyMs() (in force when it is sent) after its due time, however late the call that
+// sends it comes, as long as it comes within kLateAllowanceMs of that time. A message or cue wakes
+// an output that rests while nothing sounds.
 class CSynthPort : public MidiPort, private audio::AudioSource {
  public:
   explicit CSynthPort(SynthPortOptions options = {});
@@ -42,7 +50,7 @@ class CSynthPort : public MidiPort, private audio::AudioSource {
   bool Open(MidiPortCallback callback, void* instance) override;
   bool SendShortMessage(uint32_t message) override;
   bool SendShortMessageAt(uint32_t message, std::chrono::steady_clock::time_point due) override;
-  int32_t OutputLatencyMs() const override { return latencyMs_; }
+  int32_t OutputLatencyMs() const override;
   void SetVolume(uint32_t volume) override;
   void Close() override;
   std::string ErrorText() const override { return error_; }
@@ -76,7 +84,7 @@ class CSynthPort : public MidiPort, private audio::AudioSource {
   std::atomic<audio::CStreamClock*> activeClock_{nullptr};
   std::unique_ptr<audio::AudioOutput> output_;
   std::string driverName_;
-  int32_t latencyMs_ = 0;
+  int32_t fixedLatencyMs_ = 0;  // while open: the latency asked for, 0 = the output's choice
   std::string error_;
 };
 

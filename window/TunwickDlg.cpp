@@ -25,6 +25,7 @@
 #include "window/AboutDlg.h"
 #include "window/AppIcon.h"
 #include "window/DialogLayout.h"
+#include "window/FirstPaint.h"
 #include "window/FollowAlong.h"
 #include "window/LookAlikeLine.h"
 #include "window/ScoreView.h"
@@ -190,26 +191,21 @@ QPushButton* CTunwickDlg::Button(int id) const {
 }
 
 int CTunwickDlg::DoModal() {
-  OnInitDialog();
+  OnInitDialog(true);
   return exec();
 }
 
-bool CTunwickDlg::OnInitDialog() {
+bool CTunwickDlg::OnInitDialog(bool deviceBehindWindow) {
   // The box as it was left; the built-in score stays the loaded one.
   scoreText = boxKeeper_->Restore(KeptBoxTextPath());
   UpdateData(false);
   setWindowIcon(appIcon_);
 
-  try {
-    if (MidiOutDeviceCount() > 0)
-      OpenMidiDevice();
-    else
-      ShowMessageBox(QString::fromLatin1(kNoDevicesText), QStringLiteral("Warning"),
-                     QMessageBox::Warning);
-  } catch (const std::exception& error) {
-    ShowMessageBox(QString::fromLocal8Bit(error.what()), QStringLiteral("Error"),
-                   QMessageBox::Critical);
-  }
+  // Opening the sound stream and loading the soundfont take a while: the window shows first.
+  if (deviceBehindWindow)
+    RunAfterFirstPaint(this, [this] { OpenDeviceAtStart(); });
+  else
+    OpenDeviceAtStart();
 
   player_.LoadBuiltInAtStartup();
   scoreView_->ShowBuiltIn();
@@ -220,6 +216,19 @@ bool CTunwickDlg::OnInitDialog() {
   if (OpenUserSettings()->value(QLatin1String(kScoreViewOpenKey), false).toBool())
     QTimer::singleShot(0, this, [this] { ShowScoreView(true); });
   return true;
+}
+
+void CTunwickDlg::OpenDeviceAtStart() {
+  try {
+    if (MidiOutDeviceCount() > 0)
+      OpenMidiDevice();
+    else
+      ShowMessageBox(QString::fromLatin1(kNoDevicesText), QStringLiteral("Warning"),
+                     QMessageBox::Warning);
+  } catch (const std::exception& error) {
+    ShowMessageBox(QString::fromLocal8Bit(error.what()), QStringLiteral("Error"),
+                   QMessageBox::Critical);
+  }
 }
 
 void CTunwickDlg::UpdateData(bool saveAndValidate) {

@@ -49,9 +49,12 @@ class CTunwickDlg : public QDialog {
   // last file chosen.
   const QString& FileDialogFolder() const { return fileDialogFolder_; }
 
-  // Start-up (opens the MIDI device, loads the built-in score), then the modal run.
+  // Start-up (loads the built-in score; the MIDI device opens behind the shown window), then
+  // the modal run.
   int DoModal();
-  bool OnInitDialog();
+  // Start-up: the MIDI device opens at once, or with deviceBehindWindow once the dialog has
+  // first been painted (a press made meanwhile is handled when it is open).
+  bool OnInitDialog(bool deviceBehindWindow = false);
 
   // Moves scoreText between the member and the edit box: true from the box into the
   // member, false the other way. Line breaks keep their bytes; typed ones are CR LF.
@@ -128,6 +131,8 @@ class CTunwickDlg : public QDialog {
 
  private:
   void CreateControls();
+  // Opens the MIDI device at start-up, or says why there is none.
+  void OpenDeviceAtStart();
   void ShowScoreView(bool open);
   void ShowFileError(const QString& format, const QString& path, const std::string& reason);
   // Loads the box's text into the player (as the load and export commands do) and, when it

@@ -3,12 +3,13 @@
 # server (tests/support/sound-server.sh) each take over a stretch of idle time, read from
 # /proc (clock ticks, 10 ms each):
 #   1. the window (offscreen) at start-up, the synthesizer open, nothing played;
-#   2. after a play has ended: `tunwick play` of a few notes followed by a long rest, measured
-#      in the rest once the last note has died away below -80 dBFS (about 10 s after it: the
-#      player sends no note-off, the piano rings out) and the stream has rested (the player's
-#      10 ms tick still runs there, which the window after a play does not: an upper bound);
+#   2. after a play has ended: `tunwick play` of a few notes (3 s) followed by a long rest,
+#      measured from 4 s after the last note on (the stream rests some 2.5 s after it; the
+#      player's 10 ms tick still runs there, which the window after a play does not: an upper
+#      bound);
 #   3. the window on a virtual X display, driven with xdotool as a learner would: at start-up,
-#      then after a few notes typed, 装入 and 演奏全部, once they have died away.
+#      then after a few notes typed, 装入 and 演奏全部, from 4 s after the notes' end; and how
+#      long after their end the stream rests (corked, as pactl shows it, polled every 0.1 s).
 # The private server suspends its sink once every stream is corked, as a desktop's does.
 #
 #   bash bench/cli/idle-cost.sh [--seconds S]     (default 20)
@@ -17,7 +18,7 @@
 # for the third part, xvfb-run and xdotool.
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
-TUNWICK="$ROOT/build/release/cli/tunwick"
+TUNWICK="${TUNWICK:-$ROOT/build/release/cli/tunwick}"
 SECONDS_IDLE=20
 [ "${1:-}" = "--seconds" ] && SECONDS_IDLE=$2
 # shellcheck source=../../tests/support/sound-server.sh
@@ -53,8 +54,8 @@ wait "$APP_PID" 2>/dev/null || true
 printf 's=100,1,1,1,3,1,5,10,10,1111111111,0,1111111111,0,1111111111,0,1111111111,0,1111111111,0,1111111111,0\n' >"$WORK/rest.txt"
 "$TUNWICK" play "$WORK/rest.txt" >/dev/null 2>&1 &
 APP_PID=$!
-# The notes last 3 s, the last one rings out for 10 s more, then a second of silence.
-sleep 15
+# The notes last 3 s; from 4 s after their end.
+sleep 7
 measure "after a play has ended" "$APP_PID"
 
 kill "$APP_PID"
@@ -77,9 +78,17 @@ xdotool key ctrl+a
 xdotool type --delay 20 "s=100,1,1,1,3,1,5,10,10"
 window_click 7 255 50 14 # 装入
 window_click 77 25 50 14 # 演奏全部
+pressed=${EPOCHREALTIME/./}
 sleep 1
 echo "  (caption while it plays: $(window_caption))"
-sleep 14
+# The notes end 3 s after the press; the stream rests once it is corked.
+while [ $((${EPOCHREALTIME/./} - pressed)) -lt 7000000 ]; do
+  if [ -z "${rested:-}" ] && pactl list sink-inputs | grep -q "Corked: yes"; then
+    rested=$(((${EPOCHREALTIME/./} - pressed) / 1000 - 3000))
+    echo "  the stream rests ${rested} ms after the notes' end"
+  fi
+  sleep 0.1
+done
 measure "window after a play has ended (X display)" "$WINDOW_PID"
 kill "$WINDOW_PID"
 wait "$WINDOW_PID" 2>/dev/null || true

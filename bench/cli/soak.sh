@@ -6,18 +6,21 @@
 # minute, at its largest and at the end; the drift: each pass's notes found in the capture (at
 # the pass's own transposition) against their schedule, the first pass against the last; and
 # the machine's own stops over the run (bench/tools' stall probe beside it): what the stream's
-# buffer has to outlast.
+# buffer has to outlast; and the buffer the stream settled at (it starts at 23 ms and doubles
+# at each dropout).
 #
 #   bash bench/cli/soak.sh [--minutes M] [--keep DIR]     (default 60 minutes)
 #
 # Needs the release build with its tests (build/release/cli/tunwick and
-# build/release/bench/tools/tunwick_sound_probe) and the packages of scripts/setup.sh. The
+# build/release/bench/tools/tunwick_sound_probe; TUNWICK and TOOLS name others) and the
+# packages of scripts/setup.sh. The
 # capture takes about 640 MB an hour in a temporary folder.
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
-TUNWICK="$ROOT/build/release/cli/tunwick"
-PROBE="$ROOT/build/release/bench/tools/tunwick_sound_probe"
-STALLS="$ROOT/build/release/bench/tools/tunwick_stall_probe"
+TUNWICK="${TUNWICK:-$ROOT/build/release/cli/tunwick}"
+TOOLS="${TOOLS:-$ROOT/build/release/bench/tools}"
+PROBE="$TOOLS/tunwick_sound_probe"
+STALLS="$TOOLS/tunwick_stall_probe"
 SOUNDFONT=/usr/share/sounds/sf2/TimGM6mb.sf2
 MINUTES=60
 KEEP=""
@@ -43,6 +46,8 @@ cleanup() {
 trap cleanup EXIT
 sound_server_start "$WORK/server" "$PROBE" || { echo "$SOUND_SERVER_ERROR"; exit 1; }
 export TUNWICK_AUDIO_DRIVER=pulseaudio TUNWICK_SOUNDFONT="$SOUNDFONT"
+# A data folder of its own: the stream starts with the short buffer, none kept from before.
+export XDG_DATA_HOME="$WORK/data"
 
 # The first phrase of the probe's score: practice drills it for the whole run.
 "$PROBE" score | cut -d'|' -f1 >"$WORK/score.txt"
@@ -79,6 +84,7 @@ sound_server_stop
 passes=$(grep -c "pass" "$WORK/play.passes" || true)
 echo "practice run: $MINUTES min, $passes passes"
 echo "underruns of the stream: $underruns after the first minute ($underruns_start in it)"
+echo "buffer settled at: $(cat "$WORK/data/tunwick/sound-buffer" 2>/dev/null || echo 1024) frames"
 echo "resident memory: $rss_first kB after the first minute, $rss_last kB at the end," \
   "$rss_max kB at most: growth $((rss_max - rss_first)) kB"
 grep -q "Pipe-sink just dropped" "$WORK/server/server.log" &&

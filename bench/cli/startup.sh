@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Measures the program on a virtual X display:
-#   1. launch to ready: from exec to the dialog shown, painted and idle, after the MIDI
-#      device was opened (soundfont loaded), over RUNS launches, and the peak memory (maximum
-#      resident set, from /usr/bin/time) of each launch. Where the device cannot be opened
+#   1. launch to ready: from exec to the dialog shown, painted and idle (the MIDI device opens
+#      behind it, once it has been painted: with "quit" the dialog may close before the
+#      device has opened), over RUNS launches, and the peak memory (maximum resident set,
+#      from /usr/bin/time) of each launch. Where the device cannot be opened
 #      (no sound output on the machine), the start-up box is answered at once and the time
 #      until it showed is given as well;
 #   2. idle wake-ups: context switches per second of each thread while the dialog sits
@@ -67,7 +68,7 @@ if [ ${#boxes[@]} -gt 0 ]; then
   summary "launch to start-up message box, device not opened (ms)" "${boxes[@]}"
   summary "launch to ready, the box answered at once (ms)" "${times[@]}"
 else
-  summary "launch to ready, device opened (ms)" "${times[@]}"
+  summary "launch to ready (ms)" "${times[@]}"
 fi
 summary "peak memory, maximum resident set (MB)" "${peaks[@]}"
 

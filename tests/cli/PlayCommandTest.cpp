@@ -10,6 +10,7 @@
 #include <chrono>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -19,7 +20,9 @@
 #include "cli/HeadlessPlatform.h"
 #include "cli/PlayClock.h"
 #include "midi/MidiOutDevice.h"
+#include "midi/SynthPort.h"
 #include "playback/Player.h"
+#include "tests/support/EnvOverride.h"
 #include "tests/support/TempFolder.h"
 
 namespace {
@@ -195,6 +198,14 @@ TEST_F(PlayCommandTest, ALateTickDoesNotShiftTheLaterOnes) {
                                              "+900 7F3C90", "+1210 007BB0"}));
 }
 
+// --latency fixes the synthesizer's latency through its setting, read as the device opens.
+TEST_F(PlayCommandTest, ALatencyGivenIsTheSynthesizersSettingWhenTheDeviceOpens) {
+  testsupport::EnvOverride env("TUNWICK_LATENCY_MS", std::nullopt);
+  const Played p = Play(kTwoPhrases, {"--latency", "80"});
+  EXPECT_EQ(p.status, kExitOk) << p.err;
+  EXPECT_EQ(midi::LatencySettingMs(), 80);
+}
+
 TEST_F(PlayCommandTest, TeachingShowsPassesAndCtrlCStopsAtOnce) {
   // Ctrl-C on the second pass's second note: nothing more is sent but All Notes Off.
   const Played p = Play(kTwoPhrases, {"--mode", "teaching", "--device", "3"}, 4);
@@ -262,7 +273,8 @@ TEST_F(PlayCommandTest, FailuresSayWhy) {
   }
   for (const Arguments& wrong :
        {Arguments{"--mode", "loud"}, Arguments{"--device", "-1"}, Arguments{"--device", "x"},
-        Arguments{"extra"}, Arguments{"--tempo", "0"}, Arguments{"--tempo", "250"}}) {
+        Arguments{"extra"}, Arguments{"--tempo", "0"}, Arguments{"--tempo", "250"},
+        Arguments{"--latency", "39"}, Arguments{"--latency", "1001"}}) {
     const Played p = Play(kTwoPhrases, wrong);
     EXPECT_EQ(p.status, kExitUsage) << wrong[0];
   }

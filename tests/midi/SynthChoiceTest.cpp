@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "audio/BufferPlan.h"
 #include "audio/FluidDriverOutput.h"
 #include "audio/PulseOutput.h"
 #include "midi/MidiOutDevice.h"
@@ -38,7 +39,8 @@ TEST(AudioDriverOrderTest, BuffersAndALateTickFitInTheLatency) {
   EXPECT_LE(fluidMs + midi::kLateAllowanceMs, midi::kOutputLatencyMs);
   EXPECT_LE(midi::kOutputLatencyMs, 40);
   EXPECT_GE(midi::kLateAllowanceMs, 12);
-  EXPECT_EQ(audio::kPulseBufferFrames % audio::kPulseBlockFrames, 0);
+  EXPECT_EQ(audio::CBufferPlan::kStartFrames % audio::kPulseBlockFrames, 0);
+  EXPECT_EQ(audio::CBufferPlan::kMostFrames % audio::kPulseBlockFrames, 0);
 }
 
 TEST(SoundfontTest, ChosenFileFirstThenSystemDefaultsThenThePackagesFile) {

@@ -155,6 +155,30 @@ TEST_F(DialogTest, TheBoxTextComesBackAtTheNextStart) {
   EXPECT_TRUE(dlg->ScoreEdit()->toPlainText().isEmpty());
 }
 
+// As the program starts it, the dialog is on the screen before the device opens: the device
+// (or the box saying why there is none) comes once the dialog has first been painted, and
+// the built-in score is loaded before it.
+TEST_F(DialogTest, TheDeviceOpensBehindTheShownWindow) {
+  for (int deviceCount : {1, 0}) {
+    SCOPED_TRACE(deviceCount);
+    dlg = std::make_unique<TestDlg>();
+    dlg->SideFiles() = CSideFileWriter(folder.path(), folder.path());
+    dlg->deviceCount = deviceCount;
+    dlg->OnInitDialog(/*deviceBehindWindow=*/true);
+    EXPECT_EQ(dlg->Player().LoadedScore().phraseCount, 4);
+    dlg->show();
+    QCoreApplication::processEvents();
+    dlg->repaint();  // the first paint, whenever the platform would have asked for it
+    EXPECT_EQ(dlg->opens + dlg->boxes.size(), 0u) << "nothing before the paint is done";
+    QCoreApplication::processEvents();
+    EXPECT_EQ(dlg->opens, deviceCount);
+    EXPECT_EQ(dlg->boxes.size(), deviceCount == 0 ? 1u : 0u);
+    dlg->repaint();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(dlg->opens, deviceCount) << "once only";
+  }
+}
+
 TEST_F(DialogTest, EscapeEndsTheDialog) {
   Start();
   ASSERT_TRUE(dlg->isVisible());
