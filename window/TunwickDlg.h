@@ -135,6 +135,7 @@ class CTunwickDlg : public QDialog {
   void OpenDeviceAtStart();
   void ShowScoreView(bool open);
   void ShowFileError(const QString& format, const QString& path, const std::string& reason);
+  void ImportIntoBox(const QString& path);
   // Loads the box's text into the player (as the load and export commands do) and, when it
   // took, follows it along in the box.
   void LoadBoxText();

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "files/ScoreTextFile.h"
+#include "importers/ImporterTable.h"
 #include "midi/MidiFileWriter.h"
 #include "window/DialogLayout.h"
 #include "window/ScoreView.h"
@@ -16,6 +17,36 @@ namespace {
 
 const char kTextFileFilter[] = "文本文件(*.txt)";
 const char kMidiFileFilter[] = "mid文件(*.mid)";
+
+// What 读入文件 opens: score texts and every format a song can be imported from, together
+// first, then each kind alone.
+QString ReadFileFilter() {
+  QString patterns;
+  for (const importers::ImportFormat& format : importers::ImportFormats())
+    for (const std::string& suffix : format.suffixes)
+      patterns += QStringLiteral(" *") + QString::fromStdString(suffix);
+  QString filter =
+      QStringLiteral("乐谱和歌曲(*.txt%1);;").arg(patterns) + QString::fromUtf8(kTextFileFilter);
+  for (const importers::ImportFormat& format : importers::ImportFormats()) {
+    QString own;
+    for (const std::string& suffix : format.suffixes)
+      own += (own.isEmpty() ? QStringLiteral("*") : QStringLiteral(" *")) +
+             QString::fromStdString(suffix);
+    filter += QStringLiteral(";;%1(%2)").arg(QString::fromUtf8(format.name), own);
+  }
+  return filter;
+}
+
+// A line break of imported text as the box keeps a typed one.
+std::string WithBoxLineBreaks(const std::string& text) {
+  std::string out;
+  out.reserve(text.size() + text.size() / 16);
+  for (const char c : text) {
+    if (c == '\n') out += '\r';
+    out += c;
+  }
+  return out;
+}
 
 }  // namespace
 
@@ -38,9 +69,12 @@ void CTunwickDlg::OnSaveText() {
 }
 
 void CTunwickDlg::OnReadText() {
-  const QString path =
-      AskFileName(FileDialogKind::kOpen, QString::fromUtf8(kTextFileFilter), QStringLiteral("txt"));
+  const QString path = AskFileName(FileDialogKind::kOpen, ReadFileFilter(), QStringLiteral("txt"));
   if (path.isEmpty()) return;
+  if (importers::FormatOfPath(QFile::encodeName(path).toStdString()) != nullptr) {
+    ImportIntoBox(path);
+    return;
+  }
   const ScoreTextReadResult result = ReadScoreTextFile(QFile::encodeName(path).toStdString());
   switch (result.status) {
     case ScoreTextReadResult::kCannotOpen:
@@ -81,6 +115,42 @@ void CTunwickDlg::OnReadText() {
   readText_ = scoreText;
   readFile_ = QFileInfo(path).absoluteFilePath().toStdString();
   scoreView_->SetFileName(readFile_);
+}
+
+// A song of another format, converted, into the box: not yet saved, so tied to no file. One
+// line says what came in and what was left out; a file that cannot be read leaves the box.
+void CTunwickDlg::ImportIntoBox(const QString& path) {
+  importers::WrittenScore written;
+  try {
+    written = importers::ImportFile(QFile::encodeName(path).toStdString(), {});
+  } catch (const importers::ImportError& error) {
+    ShowFileError(QStringLiteral("无法读入歌曲“%1”：%2。方框里的乐谱没有改动。"), path,
+                  error.what());
+    return;
+  }
+  const std::string text = WithBoxLineBreaks(written.text);
+  if (text.size() >= static_cast<size_t>(kTextBufferSize)) {
+    ShowMessage(kTextTooLongMessage);
+    return;
+  }
+  char* const textBuffer = player_.TextBuffer();
+  std::memcpy(textBuffer, text.data(), text.size());
+  textBuffer[text.size()] = '\0';
+  scoreText = textBuffer;
+  UpdateData(false);
+  readText_.clear();
+  readFile_.clear();
+  scoreView_->SetFileName(QFileInfo(path).absoluteFilePath().toStdString());
+  QString summary = QStringLiteral("从“%1”读入了 %2 个乐句、%3 个声部，还没有存为文件。")
+                        .arg(QFileInfo(path).fileName())
+                        .arg(written.phrases)
+                        .arg(written.voices);
+  if (!written.losses.empty())
+    summary += QStringLiteral("略去或改动了 %1 处，第一处在第 %2 小节：%3。")
+                   .arg(written.losses.size())
+                   .arg(written.losses.front().bar)
+                   .arg(QString::fromStdString(written.losses.front().what));
+  ShowMessageBox(summary, QString::fromUtf8(kApplicationTitle), QMessageBox::Information, {});
 }
 
 // ---- MIDI file export ----

@@ -394,3 +394,32 @@ TEST_F(DialogTest, SaveKeepsTheOldFileWhenTheFolderCannotTakeANewOne) {
 }
 
 }  // namespace
+
+// 读入文件 also reads songs of other formats: the converted score goes into the box unsaved,
+// with one line on what came in; a damaged one leaves the box as it was.
+TEST_F(DialogTest, ASongOfAnotherFormatIsConvertedIntoTheBox) {
+  Start();
+  dlg->SetEditText(QStringLiteral("kept"));
+  const QString path = PathOf("tune.abc");
+  WriteBytes(path, "X:1\nT:Scale\nM:2/4\nL:1/4\nK:G\nGA|Bc|\nw:do re mi fa\n");
+  dlg->fileAnswer = path;
+  dlg->Click(IDC_READ_TEXT);
+  ASSERT_FALSE(dlg->fileDialogs.empty());
+  EXPECT_TRUE(dlg->fileDialogs.back().filter.contains(QStringLiteral("*.abc")));
+  ASSERT_EQ(dlg->boxes.size(), 1u);
+  EXPECT_EQ(dlg->boxes[0].icon, QMessageBox::Information);
+  EXPECT_TRUE(dlg->boxes[0].text.contains(QStringLiteral("tune.abc")))
+      << dlg->boxes[0].text.toStdString();
+  EXPECT_TRUE(dlg->boxes[0].text.contains(QStringLiteral("还没有存为文件")));
+  const QString box = dlg->ScoreEdit()->toPlainText();
+  EXPECT_TRUE(box.contains(QStringLiteral("Scale"))) << box.toStdString();
+  EXPECT_TRUE(box.contains(QStringLiteral("do re mi fa"))) << box.toStdString();
+  EXPECT_TRUE(box.contains(QStringLiteral("do=G"))) << box.toStdString();
+
+  dlg->boxes.clear();
+  WriteBytes(path, std::string("\x00\x01\x02 not a tune", 14));
+  dlg->Click(IDC_READ_TEXT);
+  ASSERT_EQ(dlg->boxes.size(), 1u);
+  EXPECT_TRUE(dlg->boxes[0].text.startsWith(QStringLiteral("无法读入歌曲“")));
+  EXPECT_EQ(dlg->ScoreEdit()->toPlainText(), box);
+}
