@@ -18,11 +18,15 @@ extern const char kListenArguments[];
 extern const char kProgressArguments[];
 extern const char kJianpuArguments[];
 extern const char kRangeArguments[];
+extern const char kImportArguments[];
 
 // `check FILE`: the phrase count, note count and length of a score.
 int RunCheckCommand(const Arguments& arguments, const CommandLineStreams& streams);
 // `export FILE OUT.mid`: the score as a Standard MIDI File.
 int RunExportCommand(const Arguments& arguments, const CommandLineStreams& streams);
+// `import SOURCE OUT.txt`: a song in another format (ABC) as score text, with what the
+// notation cannot hold reported by bar; `--list` names the file's tunes.
+int RunImportCommand(const Arguments& arguments, const CommandLineStreams& streams);
 // `devices`: the MIDI output devices.
 int RunDevicesCommand(const CommandLineStreams& streams);
 
