@@ -8,12 +8,16 @@
 #include <memory>
 
 #include "importers/AbcReader.h"
+#include "importers/MidiFileReader.h"
+#include "importers/MusicXmlReader.h"
 
 namespace importers {
 
 const std::vector<ImportFormat>& ImportFormats() {
   static const std::vector<ImportFormat> kFormats = {
       {"ABC", {".abc"}, &ImportAbc, &ListAbc},
+      {"MusicXML", {".musicxml", ".xml", ".mxl"}, &ImportMusicXml, &ListMusicXml},
+      {"MIDI", {".mid", ".midi", ".kar"}, &ImportMidi, &ListMidi},
   };
   return kFormats;
 }
@@ -47,7 +51,8 @@ std::string ReadSourceFile(const std::string& path) {
                         std::to_string(kMaxSourceBytes / (1024 * 1024)) + " MB");
     if (got < sizeof buffer) break;
   }
-  if (std::ferror(file.get())) throw ImportError("cannot read " + path + ": " + std::strerror(errno));
+  if (std::ferror(file.get()))
+    throw ImportError("cannot read " + path + ": " + std::strerror(errno));
   return bytes;
 }
 
