@@ -41,14 +41,15 @@ std::string ReadSourceFile(const std::string& path) {
   struct stat status {};
   if (fstat(fileno(file.get()), &status) == 0 && S_ISDIR(status.st_mode))
     throw ImportError("cannot read " + path + ": it is a folder");
+  const std::string tooLarge = path + " is too large to import: over " +
+                               std::to_string(kMaxSourceBytes / (1024 * 1024)) + " MB";
+  if (static_cast<unsigned long long>(status.st_size) > kMaxSourceBytes) throw ImportError(tooLarge);
   std::string bytes;
   char buffer[65536];
   for (;;) {
     const size_t got = std::fread(buffer, 1, sizeof buffer, file.get());
     bytes.append(buffer, got);
-    if (bytes.size() > kMaxSourceBytes)
-      throw ImportError(path + " is too large to import: over " +
-                        std::to_string(kMaxSourceBytes / (1024 * 1024)) + " MB");
+    if (bytes.size() > kMaxSourceBytes) throw ImportError(tooLarge);
     if (got < sizeof buffer) break;
   }
   if (std::ferror(file.get()))

@@ -1,5 +1,6 @@
 #include "importers/NoteTokens.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace importers {
@@ -9,6 +10,7 @@ namespace {
 constexpr int kSixteenth = kTicksPerBeat / 16;  // 3 ticks
 constexpr int kTwelfth = kTicksPerBeat / 12;    // 4 ticks
 constexpr int kMaxTokenBeats = 9;
+constexpr int kMaxFractionTokenBeats = 6;
 
 // The do= letter and its sign, and the offset of its degree 1 from middle C, from 7 flats to
 // 7 sharps.
@@ -17,7 +19,7 @@ struct KeyRow {
   int tonic;
 };
 constexpr KeyRow kKeys[15] = {
-    {"Cb", 59}, {"Gb", 66}, {"Db", 61}, {"Ab", 67}, {"Eb", 63}, {"Bb", 70}, {"F", 65}, {"C", 60},
+    {"Cb", 59}, {"Gb", 66}, {"Db", 61}, {"Ab", 68}, {"Eb", 63}, {"Bb", 70}, {"F", 65}, {"C", 60},
     {"G", 67},  {"D", 62},  {"A", 69},  {"E", 64},  {"B", 71},  {"F#", 66}, {"C#", 61},
 };
 
@@ -57,10 +59,14 @@ std::vector<std::string> TokensOf(long whole, long sixteenths, long twelfths) {
   std::vector<std::string> tokens;
   whole += sixteenths / 16;
   sixteenths %= 16;
-  // The whole beats and the binary fraction: one token, longer beats split in nines.
-  while (whole > kMaxTokenBeats) {
-    tokens.push_back("1" + std::string(kMaxTokenBeats - 1, '0'));
-    whole -= kMaxTokenBeats;
+  // The whole beats and the binary fraction: one token. Longer notes begin with tokens of
+  // whole beats: a fraction is read exactly only behind at most six digits.
+  const long most = sixteenths > 0 ? kMaxFractionTokenBeats : kMaxTokenBeats;
+  for (long ahead = whole > most ? whole - most : 0; ahead > 0;) {
+    const long beats = std::min<long>(ahead, kMaxTokenBeats);
+    tokens.push_back("1" + std::string(static_cast<size_t>(beats - 1), '0'));
+    ahead -= beats;
+    whole -= beats;
   }
   if (whole > 0 || sixteenths > 0) {
     const std::string integer = whole > 0 ? "1" + std::string(whole - 1, '0') : "0";

@@ -17,7 +17,8 @@ long SnapToGrid(double beats);
 
 // The tokens that together last `ticks` (> 0): one whole-and-binary token where it can, then
 // triplet tokens ("3", "0.3", "0.03", "0.003"). Empty when `ticks` cannot be written (a
-// length under the grid). Whole beats beyond 9 go in further tokens of at most 9 beats.
+// length under the grid). A note of more than 9 beats (6 with a fraction) begins with
+// tokens of whole beats.
 std::vector<std::string> LengthTokens(long ticks);
 
 // The do= name of the major key with `fifths` sharps (+) or flats (-), "C" … "C#", "Cb".

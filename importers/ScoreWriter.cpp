@@ -246,8 +246,6 @@ WrittenScore WriteScoreText(const ImportedSong& song, const ImportOptions& optio
     std::string header;
     if (fifths != lastFifths) header += "do=" + KeyName(fifths) + ",";
     if (tempo != lastTempo) header += "s=" + std::to_string(tempo) + ",";
-    lastFifths = fifths;
-    lastTempo = tempo;
 
     std::vector<std::string> numbers;
     std::vector<WordSlot> slots;
@@ -256,6 +254,7 @@ WrittenScore WriteScoreText(const ImportedSong& song, const ImportOptions& optio
       int voiceCount = 0;
       const std::vector<WrittenNote> notes = Slice(lines[v], starts[i], starts[i + 1], losses);
       std::string text = VoiceNumbers(notes, fifths, voiceCount, v == 0 ? &slots : nullptr, losses);
+      if (v == 0 && voiceCount > kMaxPhraseTokens) break;
       if (count + voiceCount > kMaxPhraseTokens) {
         losses.Add(phrase.bar, "voices left out of a phrase of more than " +
                                    std::to_string(kMaxPhraseTokens) + " numbers");
@@ -264,7 +263,20 @@ WrittenScore WriteScoreText(const ImportedSong& song, const ImportOptions& optio
       count += voiceCount;
       numbers.push_back(std::move(text));
     }
-    if (numbers.empty()) continue;
+    if (numbers.empty()) {
+      // A melody of more numbers than a phrase holds: split in two at its middle note.
+      const std::vector<GridNote>& line = lines[0];
+      std::vector<long> inside;
+      for (const GridNote& note : line)
+        if (note.start > starts[i] && note.start < starts[i + 1]) inside.push_back(note.start);
+      if (inside.empty()) continue;
+      starts.insert(starts.begin() + static_cast<long>(i) + 1, inside[inside.size() / 2]);
+      --i;
+      continue;
+    }
+    const bool keyField = fifths != lastFifths;
+    lastFifths = fifths;
+    lastTempo = tempo;
     std::string words = WordsComments(slots);
     std::string body = header + words;
     phrase.melody = body + numbers[0];
@@ -272,7 +284,7 @@ WrittenScore WriteScoreText(const ImportedSong& song, const ImportOptions& optio
     for (size_t v = 1; v < numbers.size(); ++v) phrase.full += " &" + numbers[v];
     // A key field is read only in a phrase of nine characters or more.
     for (std::string* text : {&phrase.melody, &phrase.full})
-      if (text->size() < 9) text->append(9 - text->size(), ' ');
+      if (keyField && text->size() < 9) text->append(9 - text->size(), ' ');
     phrases.push_back(std::move(phrase));
   }
 
