@@ -28,8 +28,8 @@ PACKAGES=(
   libsqlite3-dev
   # legacy GBK score files
   libc-bin
-  # tests and benchmarks
-  libgtest-dev libgmock-dev libbenchmark-dev
+  # tests and benchmarks; abc2midi, the independent ABC reader the import tests compare with
+  libgtest-dev libgmock-dev libbenchmark-dev abcmidi
   # GUI tests and screenshots on a virtual display; xprop (x11-utils) follows the caption
   xvfb xauth imagemagick xdotool x11-utils
   # the numbered notation's PDF read back (pdftotext, pdfinfo) and its pages looked at (pdftoppm)

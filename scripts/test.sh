@@ -6,7 +6,7 @@
 #   3. the threaded code under ThreadSanitizer: the sound output's and MIDI layer's tests, the
 #      parser's (two scores parsed at once) and the sing-back ear's (fed from its input's thread
 #      while the display reads it),
-#   4. a short fuzz run of the score parser,
+#   4. a short fuzz run of the score parser and of the ABC importer,
 #   5. the Debian package: built, its file list, the validators and lintian.
 # Exits non-zero on the first failure.
 set -euo pipefail
@@ -59,7 +59,7 @@ TSAN_OPTIONS="halt_on_error=1" \
 TSAN_OPTIONS="halt_on_error=1" \
   build/tsan/tests/singback/tunwick_singback_tests
 
-step "Fuzz the score parser for ${FUZZ_SECONDS} s"
+step "Fuzz the score parser and the ABC importer for ${FUZZ_SECONDS} s each"
 bash scripts/fuzz.sh "$FUZZ_SECONDS"
 
 step "Debian package"
