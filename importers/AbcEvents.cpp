@@ -48,8 +48,8 @@ void CTuneReader::BarLine(const std::string& line, size_t& i) {
     ++at;
   if (at < line.size() && std::isdigit(static_cast<unsigned char>(line[at]))) {
     std::set<int> endings;
-    while (at < line.size() && (std::isdigit(static_cast<unsigned char>(line[at])) || line[at] == ',' ||
-                                line[at] == '-')) {
+    while (at < line.size() && (std::isdigit(static_cast<unsigned char>(line[at])) ||
+                                line[at] == ',' || line[at] == '-')) {
       const int first = std::atoi(line.c_str() + at);
       while (at < line.size() && std::isdigit(static_cast<unsigned char>(line[at]))) ++at;
       int last = first;
@@ -103,12 +103,14 @@ bool CTuneReader::ReadNote(const std::string& line, size_t& i, Written& note) {
     ++i;
     const int letter = static_cast<int>(std::string(kLetters).find(upper));
     int octave = c == upper ? 0 : 1;
-    while (i < line.size() && (line[i] == '\'' || line[i] == ',')) octave += line[i++] == '\'' ? 1 : -1;
+    while (i < line.size() && (line[i] == '\'' || line[i] == ','))
+      octave += line[i++] == '\'' ? 1 : -1;
     octave = std::clamp(octave, -5, 5);
     const int slot = letter * 100 + octave + 50;
     if (explicitAccidental) voice.barAccidentals[slot] = accidental;
     const auto carried = voice.barAccidentals.find(slot);
-    const int alter = carried != voice.barAccidentals.end() ? carried->second : voice.key.alter[letter];
+    const int alter =
+        carried != voice.barAccidentals.end() ? carried->second : voice.key.alter[letter];
     note.key = std::clamp(60 + 12 * octave + kSemitones[letter] + alter, 0, 127);
     note.length = voice.unit * ReadLength(line, i);
     voice.barHasMusic = true;
@@ -184,8 +186,9 @@ void CTuneReader::AddEvent(const std::vector<Written>& notes) {
   voice.lastEvent.clear();
   for (const Written& note : notes) {
     // A note tied from the one before it lengthens that one.
-    auto tied = std::find_if(voice.ties.begin(), voice.ties.end(),
-                             [&](const std::pair<NoteRef, int>& tie) { return tie.second == note.key; });
+    auto tied =
+        std::find_if(voice.ties.begin(), voice.ties.end(),
+                     [&](const std::pair<NoteRef, int>& tie) { return tie.second == note.key; });
     if (note.key != kRestKey && tied != voice.ties.end()) {
       SourceNote& earlier = voice.music.segments[tied->first.segment].notes[tied->first.note];
       earlier.length += advance;

@@ -72,7 +72,8 @@ void CTuneReader::Field(char name, const std::string& value, bool inBody) {
     case 'K': {
       KeySignature key;
       if (!ParseKey(value, key)) {
-        out_.losses.push_back({voice.bar, "a key that cannot be read (K:" + value + ") taken as C"});
+        out_.losses.push_back(
+            {voice.bar, "a key that cannot be read (K:" + value + ") taken as C"});
         key = KeySignature{};
       }
       voice.key = key;
@@ -172,13 +173,16 @@ void CTuneReader::MusicLine(const std::string& line, bool continued) {
       const size_t close = line.find('}', i + 1);
       Loss("grace notes left out");
       i = close == std::string::npos ? line.size() : close + 1;
-    } else if (c == '[' && i + 2 < line.size() && std::isalpha(static_cast<unsigned char>(line[i + 1])) &&
+    } else if (c == '[' && i + 2 < line.size() &&
+               std::isalpha(static_cast<unsigned char>(line[i + 1])) &&
                line[i + 2] == ':') {  // an inline field
       const size_t close = line.find(']', i);
-      const std::string value = line.substr(i + 3, close == std::string::npos ? close : close - i - 3);
+      const std::string value =
+          line.substr(i + 3, close == std::string::npos ? close : close - i - 3);
       if (line[i + 1] != 'w') Field(line[i + 1], value, true);
       i = close == std::string::npos ? line.size() : close + 1;
-    } else if (c == '[' && i + 1 < line.size() && std::isdigit(static_cast<unsigned char>(line[i + 1]))) {
+    } else if (c == '[' && i + 1 < line.size() &&
+               std::isdigit(static_cast<unsigned char>(line[i + 1]))) {
       ++i;  // an ending "[1": read as after a bar line
       BarLine(line, i);
     } else if (c == '|' || c == ':' || (c == '[' && i + 1 < line.size() && line[i + 1] == '|')) {
@@ -200,7 +204,8 @@ void CTuneReader::MusicLine(const std::string& line, bool continued) {
       tie = TieFollows(line, i);
       for (Written& note : notes) note.length *= factor, note.tie = note.tie || tie;
       if (!notes.empty()) AddEvent(notes);
-    } else if (c == '(' && i + 1 < line.size() && std::isdigit(static_cast<unsigned char>(line[i + 1]))) {
+    } else if (c == '(' && i + 1 < line.size() &&
+               std::isdigit(static_cast<unsigned char>(line[i + 1]))) {
       Tuplet(line, i);
     } else if (c == '>' || c == '<') {
       int count = 0;
@@ -213,7 +218,8 @@ void CTuneReader::MusicLine(const std::string& line, bool continued) {
       const double delta = voice.lastAdvance * (before - 1.0);
       for (const NoteRef& ref : voice.lastEvent)
         voice.music.segments[ref.segment].notes[ref.note].length *= before;
-      if (!voice.lastEvent.empty()) voice.music.segments[voice.lastEvent[0].segment].length += delta;
+      if (!voice.lastEvent.empty())
+        voice.music.segments[voice.lastEvent[0].segment].length += delta;
       voice.brokenNext = c == '>' ? shorter : longer;
     } else if (c == '&') {
       Loss("a second voice within a bar (&) left out");
@@ -235,7 +241,9 @@ void CTuneReader::Finish() {
   for (VoiceState& voice : voices_) {
     std::vector<Segment>& segments = voice.music.segments;
     segments.erase(std::remove_if(segments.begin(), segments.end(),
-                                  [](const Segment& s) { return s.notes.empty() && s.length <= 0.0 && !s.repeatEnd; }),
+                                  [](const Segment& s) {
+                                    return s.notes.empty() && s.length <= 0.0 && !s.repeatEnd;
+                                  }),
                    segments.end());
     if (!segments.empty()) out_.voices.push_back(std::move(voice.music));
   }

@@ -16,7 +16,7 @@ namespace importers::abc {
 constexpr int kMaxVoices = 64;
 constexpr int kMaxTupletNotes = 64;
 constexpr double kMaxNoteBeats = 256.0;
-constexpr size_t kMaxNotes = 200000;       // in a tune, all voices
+constexpr size_t kMaxNotes = 200000;  // in a tune, all voices
 constexpr size_t kMaxPlayedSegments = 400000;
 
 struct Tune {
@@ -68,7 +68,7 @@ struct Segment {
   std::set<int> endings;  // played only on these passes; empty: every pass
   int bar = 1;            // the source bar it begins
   int fifths = 0;
-  double tempo = 0.0;     // 0: none given
+  double tempo = 0.0;  // 0: none given
 };
 
 struct VoiceMusic {

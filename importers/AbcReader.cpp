@@ -73,8 +73,8 @@ ImportedSong SongOf(TuneMusic& music) {
   for (size_t i = 0; i < first.size() && !(first[i].barStart && before > 0.0); ++i)
     before += first[i].length;
   const double barBeats = music.meterUnit > 0 ? 4.0 * music.meterBeats / music.meterUnit : 0.0;
-  const bool pickup = barBeats > 0.0 && before > 1e-9 && before < barBeats - 1e-6 &&
-                      first.size() > 1;
+  const bool pickup =
+      barBeats > 0.0 && before > 1e-9 && before < barBeats - 1e-6 && first.size() > 1;
   if (pickup) song.pickupBeats = before;
   const int shift = pickup ? 1 : 0;  // the pickup is bar 0
 
@@ -107,7 +107,8 @@ ImportedSong SongOf(TuneMusic& music) {
   // The melody: the first part with words, else the first.
   for (size_t p = 0; p < song.parts.size(); ++p) {
     const std::vector<ImportedNote>& notes = song.parts[p].voices[0].notes;
-    if (std::any_of(notes.begin(), notes.end(), [](const ImportedNote& n) { return !n.verses.empty(); })) {
+    if (std::any_of(notes.begin(), notes.end(),
+                    [](const ImportedNote& n) { return !n.verses.empty(); })) {
       song.melodyPart = static_cast<int>(p);
       break;
     }
@@ -132,7 +133,8 @@ ImportedSong ImportAbc(const std::string& bytes, const ImportOptions& options) {
       for (size_t i = 0; i < tunes.size() && i < 20; ++i)
         numbers += (i ? ", " : "") + std::to_string(tunes[i].number);
       if (tunes.size() > 20) numbers += ", …";
-      throw ImportError("there is no tune X:" + std::to_string(options.tune) + " (tunes: " + numbers + ")");
+      throw ImportError("there is no tune X:" + std::to_string(options.tune) +
+                        " (tunes: " + numbers + ")");
     }
   }
   TuneMusic music = abc::ReadTuneMusic(*chosen);

@@ -50,7 +50,7 @@ double WholeFraction(const std::string& text) {
 }
 
 constexpr int kLetterFifths[7] = {0, 2, 4, -1, 1, 3, 5};  // C D E F G A B
-constexpr int kSharpOrder[7] = {3, 0, 4, 1, 5, 2, 6};    // F C G D A E B as C=0 … B=6
+constexpr int kSharpOrder[7] = {3, 0, 4, 1, 5, 2, 6};     // F C G D A E B as C=0 … B=6
 
 }  // namespace
 
@@ -126,21 +126,30 @@ bool ParseKey(const std::string& value, KeySignature& key) {
     int letter = static_cast<int>(std::string(kLetters).find(text[0]));
     int fifths = kLetterFifths[letter];
     i = 1;
-    if (i < text.size() && text[i] == '#') fifths += 7, ++i;
-    else if (i < text.size() && text[i] == 'b') fifths -= 7, ++i;
+    if (i < text.size() && text[i] == '#')
+      fifths += 7, ++i;
+    else if (i < text.size() && text[i] == 'b')
+      fifths -= 7, ++i;
     while (i < text.size() && text[i] == ' ') ++i;
     // The mode: its first three letters; "m" alone is minor.
     size_t modeEnd = i;
     while (modeEnd < text.size() && std::isalpha(static_cast<unsigned char>(text[modeEnd])))
       ++modeEnd;
     const std::string mode = Lower(text.substr(i, modeEnd - i)).substr(0, 3);
-    if (mode == "m" || mode == "min" || mode == "aeo") fifths -= 3;
-    else if (mode == "mix") fifths -= 1;
-    else if (mode == "dor") fifths -= 2;
-    else if (mode == "phr") fifths -= 4;
-    else if (mode == "loc") fifths -= 5;
-    else if (mode == "lyd") fifths += 1;
-    else if (!mode.empty() && mode != "maj" && mode != "ion" && mode != "exp") modeEnd = i;
+    if (mode == "m" || mode == "min" || mode == "aeo")
+      fifths -= 3;
+    else if (mode == "mix")
+      fifths -= 1;
+    else if (mode == "dor")
+      fifths -= 2;
+    else if (mode == "phr")
+      fifths -= 4;
+    else if (mode == "loc")
+      fifths -= 5;
+    else if (mode == "lyd")
+      fifths += 1;
+    else if (!mode.empty() && mode != "maj" && mode != "ion" && mode != "exp")
+      modeEnd = i;
     i = modeEnd;
     if (fifths < -7 || fifths > 7) return false;
     key.fifths = fifths;

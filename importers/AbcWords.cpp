@@ -40,7 +40,10 @@ std::vector<WordItem> WordItems(const std::string& words) {
       if (!close(true)) items.push_back({WordItem::kHold, {}});
     } else if (c == '_' || c == '*' || c == '|') {
       close(false);
-      items.push_back({c == '_' ? WordItem::kHold : c == '*' ? WordItem::kSkip : WordItem::kNextBar, {}});
+      items.push_back({c == '_'   ? WordItem::kHold
+                       : c == '*' ? WordItem::kSkip
+                                  : WordItem::kNextBar,
+                       {}});
     } else if (c == '~') {
       text += ' ';  // words under one note
       open = true;

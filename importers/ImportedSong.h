@@ -21,10 +21,10 @@ struct Syllable {
 };
 
 struct ImportedNote {
-  double start = 0.0;   // beats from the song's start
-  double length = 0.0;  // beats
-  int key = kRestKey;   // MIDI key, or kRestKey
-  int bar = 0;          // the bar of the source it stands in, for reports
+  double start = 0.0;            // beats from the song's start
+  double length = 0.0;           // beats
+  int key = kRestKey;            // MIDI key, or kRestKey
+  int bar = 0;                   // the bar of the source it stands in, for reports
   std::vector<Syllable> verses;  // verse 1 first; empty: no words
 };
 
@@ -74,10 +74,10 @@ struct ImportedSong {
 
 // What the user asked of an import.
 struct ImportOptions {
-  int tune = 0;         // the tune (ABC X:) to take; 0: the first
-  int part = 0;         // the melody part, 1-based; 0: the importer's choice
+  int tune = 0;  // the tune (ABC X:) to take; 0: the first
+  int part = 0;  // the melody part, 1-based; 0: the importer's choice
   bool melodyOnly = false;
-  int phraseBars = 0;   // a phrase every N bars; 0: the source's own phrases
+  int phraseBars = 0;  // a phrase every N bars; 0: the source's own phrases
 };
 
 // A file that cannot be imported: damaged, not of the format its name says, or asking for

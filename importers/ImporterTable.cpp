@@ -43,7 +43,8 @@ std::string ReadSourceFile(const std::string& path) {
     throw ImportError("cannot read " + path + ": it is a folder");
   const std::string tooLarge = path + " is too large to import: over " +
                                std::to_string(kMaxSourceBytes / (1024 * 1024)) + " MB";
-  if (static_cast<unsigned long long>(status.st_size) > kMaxSourceBytes) throw ImportError(tooLarge);
+  if (static_cast<unsigned long long>(status.st_size) > kMaxSourceBytes)
+    throw ImportError(tooLarge);
   std::string bytes;
   char buffer[65536];
   for (;;) {

@@ -17,8 +17,8 @@ namespace importers {
 constexpr std::size_t kMaxSourceBytes = 16 * 1024 * 1024;
 
 struct ImportFormat {
-  const char* name;                       // "ABC"
-  std::vector<std::string> suffixes;      // lower case, with the dot: ".abc"
+  const char* name;                   // "ABC"
+  std::vector<std::string> suffixes;  // lower case, with the dot: ".abc"
   // The song in the bytes, as the options choose; throws ImportError.
   ImportedSong (*import)(const std::string& bytes, const ImportOptions& options);
   // The tunes, parts or tracks in the bytes; throws ImportError.

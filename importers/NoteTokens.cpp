@@ -19,7 +19,7 @@ struct KeyRow {
   int tonic;
 };
 constexpr KeyRow kKeys[15] = {
-    {"Cb", 59}, {"Gb", 66}, {"Db", 61}, {"Ab", 68}, {"Eb", 63}, {"Bb", 70}, {"F", 65}, {"C", 60},
+    {"Cb", 59}, {"Gb", 66}, {"Db", 61}, {"Ab", 68}, {"Eb", 63}, {"Bb", 70}, {"F", 65},  {"C", 60},
     {"G", 67},  {"D", 62},  {"A", 69},  {"E", 64},  {"B", 71},  {"F#", 66}, {"C#", 61},
 };
 
@@ -30,8 +30,8 @@ const KeyRow& Key(int fifths) {
 
 // Each semitone above degree 1 as a degree and whether it is sharpened.
 constexpr int kDegree[12] = {1, 1, 2, 2, 3, 4, 4, 5, 5, 6, 6, 7};
-constexpr bool kSharp[12] = {false, true, false, true, false, false,
-                             true,  false, true, false, true, false};
+constexpr bool kSharp[12] = {false, true,  false, true,  false, false,
+                             true,  false, true,  false, true,  false};
 
 // A binary fraction of `sixteenths` sixteenths of a beat (0..15) as decimal places ".1011".
 std::string BinaryPlaces(int sixteenths) {
@@ -102,6 +102,8 @@ std::vector<std::string> LengthTokens(long ticks) {
   return best;
 }
 
+bool Writable(long ticks) { return !LengthTokens(ticks).empty(); }
+
 std::string KeyName(int fifths) { return Key(fifths).name; }
 
 int KeyTonic(int fifths) { return Key(fifths).tonic; }
@@ -114,7 +116,8 @@ std::string DegreeToken(int key, int fifths) {
   if (kSharp[semitone]) digits += '1';
   // The value is the digits as d.s times ten to the octave: move the point.
   const int point = 1 + octave;  // digits before the point
-  if (point >= static_cast<int>(digits.size())) return digits + std::string(point - digits.size(), '0');
+  if (point >= static_cast<int>(digits.size()))
+    return digits + std::string(point - digits.size(), '0');
   if (point > 0) return digits.substr(0, point) + "." + digits.substr(point);
   return "0." + std::string(-point, '0') + digits;
 }

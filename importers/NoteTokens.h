@@ -21,6 +21,9 @@ long SnapToGrid(double beats);
 // tokens of whole beats.
 std::vector<std::string> LengthTokens(long ticks);
 
+// Whether LengthTokens can write `ticks`: every length of six ticks or more, three and four.
+bool Writable(long ticks);
+
 // The do= name of the major key with `fifths` sharps (+) or flats (-), "C" … "C#", "Cb".
 std::string KeyName(int fifths);
 // The MIDI key of degree 1 of that key, as the notation places it (do=C: 60, do=A: 69).

@@ -60,8 +60,8 @@ std::vector<GridNote> GridLine(const ImportedVoice& voice, bool melodyOnly, CLos
   });
   std::vector<GridNote> line;
   for (const ImportedNote* note : notes) {
-    GridNote grid{SnapToGrid(note->start), SnapToGrid(note->start + note->length), note->key, {},
-                  note};
+    GridNote grid{
+        SnapToGrid(note->start), SnapToGrid(note->start + note->length), note->key, {}, note};
     const double moved = std::fabs(grid.start / double(kTicksPerBeat) - note->start) +
                          std::fabs(grid.end / double(kTicksPerBeat) - note->start - note->length);
     if (grid.end <= grid.start) {
@@ -81,8 +81,7 @@ std::vector<GridNote> GridLine(const ImportedVoice& voice, bool melodyOnly, CLos
       chord.key = std::max(chord.key, grid.key);
       if (chord.key == grid.key) chord.source = note, chord.end = grid.end;
       if (!melodyOnly && lower != chord.key &&
-          std::find(chord.chordKeys.begin(), chord.chordKeys.end(), lower) ==
-              chord.chordKeys.end())
+          std::find(chord.chordKeys.begin(), chord.chordKeys.end(), lower) == chord.chordKeys.end())
         chord.chordKeys.push_back(lower);
       continue;
     }
@@ -93,6 +92,37 @@ std::vector<GridNote> GridLine(const ImportedVoice& voice, bool melodyOnly, CLos
     line.push_back(grid);
   }
   return line;
+}
+
+// The pieces of a phrase's voice, each of a length the notation can write: a piece of one,
+// two or five ticks (where a sixteenth and a twelfth of a beat meet) joins the one after it,
+// the last the ones before it.
+std::vector<WrittenNote> WritablePieces(std::vector<WrittenNote> pieces, CLossList& losses) {
+  std::vector<WrittenNote> out;
+  long carry = 0;
+  for (WrittenNote& piece : pieces) {
+    piece.ticks += carry;
+    carry = 0;
+    if (!Writable(piece.ticks)) {
+      carry = piece.ticks;
+      if (piece.key != kRestKey && !piece.held)
+        losses.Add(piece.source->bar, "a note shorter than the grid left out");
+      continue;
+    }
+    out.push_back(std::move(piece));
+  }
+  if (carry > 0) {
+    if (out.empty())
+      out.push_back({carry, kRestKey, {}, nullptr, false});
+    else
+      out.back().ticks += carry;
+  }
+  while (out.size() > 1 && !Writable(out.back().ticks)) {
+    const long ticks = out.back().ticks;
+    out.pop_back();
+    out.back().ticks += ticks;
+  }
+  return out;
 }
 
 // The notes of `line` within [from, to), rests between, notes split at the edges.
@@ -114,12 +144,12 @@ std::vector<WrittenNote> Slice(const std::vector<GridNote>& line, long from, lon
     const bool held = it->start < from;
     if (it->end > to && it->key != kRestKey)
       losses.Add(it->source->bar, "a note held over a phrase break sounds again");
-    out.push_back({end - start, it->key, held ? std::vector<int>{} : it->chordKeys, it->source,
-                   held});
+    out.push_back(
+        {end - start, it->key, held ? std::vector<int>{} : it->chordKeys, it->source, held});
     at = end;
   }
   rest(to);
-  return out;
+  return WritablePieces(std::move(out), losses);
 }
 
 template <typename Mark, typename Value>
@@ -147,12 +177,14 @@ std::vector<long> PhraseStarts(const ImportedSong& song, const ImportedPart& mel
     for (size_t i = first + every; i < song.bars.size(); i += every)
       beats.push_back(song.bars[i].beat);
   }
-  std::set<long> starts{0};
-  for (const double beat : beats) {
-    const long tick = SnapToGrid(beat);
-    if (tick > 0 && tick < end) starts.insert(tick);
-  }
-  return {starts.begin(), starts.end()};
+  std::set<long> ticks;
+  for (const double beat : beats) ticks.insert(SnapToGrid(beat));
+  // Each phrase a length the notation can write: a start too close to the one before goes.
+  std::vector<long> starts{0};
+  for (const long tick : ticks)
+    if (tick > 0 && tick < end && Writable(tick - starts.back())) starts.push_back(tick);
+  while (starts.size() > 1 && !Writable(end - starts.back())) starts.pop_back();
+  return starts;
 }
 
 // One voice's numbers for a phrase; `count` gains the numbers written, `slots` the sounding
@@ -184,9 +216,9 @@ std::string VoiceNumbers(const std::vector<WrittenNote>& notes, int fifths, int&
 }
 
 struct PhraseText {
-  std::string full;         // every voice
-  std::string melody;       // the first voice alone
-  int bar = 0;              // the bar it begins in
+  std::string full;    // every voice
+  std::string melody;  // the first voice alone
+  int bar = 0;         // the bar it begins in
 };
 
 }  // namespace
@@ -292,7 +324,8 @@ WrittenScore WriteScoreText(const ImportedSong& song, const ImportOptions& optio
   const std::string head = HeadComments(song);
   auto size = [&](bool full, size_t count) {
     size_t total = head.size();
-    for (size_t i = 0; i < count; ++i) total += (full ? phrases[i].full : phrases[i].melody).size() + 2;
+    for (size_t i = 0; i < count; ++i)
+      total += (full ? phrases[i].full : phrases[i].melody).size() + 2;
     return total;
   };
   bool full = lines.size() > 1;

@@ -15,8 +15,8 @@
 namespace importers {
 
 struct WrittenScore {
-  std::string text;                 // lines end in LF
-  std::vector<ImportLoss> losses;   // the song's own, then the writer's, in bar order
+  std::string text;                // lines end in LF
+  std::vector<ImportLoss> losses;  // the song's own, then the writer's, in bar order
   int phrases = 0;
   int voices = 0;
 };

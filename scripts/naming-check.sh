@@ -8,7 +8,7 @@ set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$ROOT"
 BUILD="${1:-build/release}"
-FOLDERS='audio|capture|cli|course|files|history|jianpu|listening|midi|notation|panel|playback|pulse|singback|window'
+FOLDERS='audio|capture|cli|course|files|history|importers|jianpu|listening|midi|notation|panel|playback|pulse|singback|window'
 
 if [ ! -f "$BUILD/compile_commands.json" ]; then
   echo "naming check: $BUILD/compile_commands.json is missing; configure and build first" >&2

@@ -13,7 +13,8 @@
 namespace {
 
 constexpr char kTune[] =
-    "X:1\nT:Little tune\nM:2/4\nL:1/8\nK:G\nD2|G2 {a}B2|d4|\nw: Oh my dear\n\nX:2\nT:Other\nK:C\nC|\n";
+    "X:1\nT:Little tune\nM:2/4\nL:1/8\nK:G\nD2|G2 {a}B2|d4|\nw: Oh my "
+    "dear\n\nX:2\nT:Other\nK:C\nC|\n";
 
 CommandRun Import(const Arguments& arguments) {
   return RunCaptured(
@@ -59,7 +60,8 @@ TEST(ImportCommandTest, RefusesWhatCannotBeImportedWithoutWritingAFile) {
     const char* message;
   };
   const Refusal refusals[] = {
-      {folder.Write("picture.abc", std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16)), {},
+      {folder.Write("picture.abc", std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16)),
+       {},
        "not an ABC file"},
       {folder.Write("letter.abc", "Dear friend,\nno tune here.\n"), {}, "no tune"},
       {folder.Write("one.abc", kTune), {"--tune", "9"}, "no tune X:9"},

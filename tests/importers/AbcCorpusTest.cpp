@@ -30,8 +30,8 @@ std::string FileBytes(const std::string& path) {
 std::vector<importtest::HeardNote> Abc2midiMelody(const std::string& abcPath, int tune) {
   testsupport::TempFolder folder;
   const std::string mid = folder.File("tune.mid");
-  const std::string command = "abc2midi '" + abcPath + "' " + std::to_string(tune) + " -o '" +
-                              mid + "' >/dev/null 2>&1";
+  const std::string command =
+      "abc2midi '" + abcPath + "' " + std::to_string(tune) + " -o '" + mid + "' >/dev/null 2>&1";
   EXPECT_EQ(std::system(command.c_str()), 0) << command;
   importtest::SmfFile file;
   EXPECT_TRUE(importtest::ReadSmf(FileBytes(mid), file));

@@ -20,9 +20,9 @@ bool Holds(const std::string& text, const std::string& part) {
 }
 
 TEST(AbcSongTest, TitleMeterPickupAndTempoGoToTheirComments) {
-  const std::string text =
-      TextOfAbc("X:1\nT:Ye Banks */ And Braes\nT:Second title\nM:3/4\nL:1/8\nQ:3/8=60\nK:G\n"
-                "D2|G4 G2|A6|\n");
+  const std::string text = TextOfAbc(
+      "X:1\nT:Ye Banks */ And Braes\nT:Second title\nM:3/4\nL:1/8\nQ:3/8=60\nK:G\n"
+      "D2|G4 G2|A6|\n");
   EXPECT_TRUE(Holds(text, "/*title: Ye Banks * / And Braes*/\n")) << text;
   EXPECT_TRUE(Holds(text, "/*meter: 3/4, pickup 1*/\n")) << text;
   EXPECT_TRUE(Holds(text, "do=G,s=90,")) << text;
@@ -122,7 +122,8 @@ TEST(AbcSongTest, ExpansionAndTupletsStayBounded) {
   std::string abc = "X:1\nL:1/16\nK:C\n";
   for (int i = 0; i < 10000; ++i) abc += "|:C:|";
   abc += "(64:1:64" + std::string(64, 'D') + "\n";
-  const importers::WrittenScore written = importers::WriteScoreText(importers::ImportAbc(abc, {}), {});
+  const importers::WrittenScore written =
+      importers::WriteScoreText(importers::ImportAbc(abc, {}), {});
   EXPECT_LE(written.text.size(), 29999u);
   EXPECT_GT(written.phrases, 1);
   EXPECT_FALSE(written.losses.empty());

@@ -11,9 +11,9 @@
 namespace importtest {
 
 struct HeardNote {
-  double beat = 0.0;   // from the score's start
+  double beat = 0.0;  // from the score's start
   double beats = 0.0;
-  int key = 0;         // MIDI key
+  int key = 0;  // MIDI key
 };
 
 // The score text an ABC tune becomes.

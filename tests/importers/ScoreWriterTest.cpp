@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -29,8 +30,8 @@ ImportedSong SongOf(const std::vector<ImportedNote>& notes, int voices = 1) {
 TEST(ScoreWriterTest, EveryKeyIsSpeltInEveryDoKey) {
   for (int fifths = -7; fifths <= 7; ++fifths) {
     for (int key = 24; key <= 108; ++key) {
-      const std::string text = "do=" + importers::KeyName(fifths) + ",s=100,1," +
-                               importers::DegreeToken(key, fifths);
+      const std::string text =
+          "do=" + importers::KeyName(fifths) + ",s=100,1," + importers::DegreeToken(key, fifths);
       const auto score = std::make_unique<Score>();
       ParseScore(text.data(), static_cast<int32_t>(text.size()), *score);
       ASSERT_EQ(score->phrases[0].pitches[0], key) << text;
@@ -67,6 +68,20 @@ TEST(ScoreWriterTest, OffGridNotesSnapAndAreReported) {
   EXPECT_EQ(heard.back().key, 72);
   ASSERT_FALSE(written.losses.empty());
   EXPECT_EQ(written.losses[0].bar, 1);
+}
+
+TEST(ScoreWriterTest, WhereSixteenthsAndTripletsMeetEveryVoiceStillFillsItsPhrase) {
+  // Boundaries a tick or two apart on the two grids: pieces that no length token writes.
+  const double starts[] = {0, 1.0 / 16, 1.0 / 12, 0.25, 1.0 / 3, 7.0 / 16, 0.5, 1.5};
+  std::vector<ImportedNote> notes;
+  for (size_t i = 0; i + 1 < std::size(starts); ++i)
+    notes.push_back({starts[i], starts[i + 1] - starts[i], 60 + int(i), 1, {}});
+  ImportedSong song = SongOf(notes);
+  song.parts[0].voices.push_back({{{0, 1.5, 48, 1, {}}}});
+  song.parts[0].phraseStarts = {1.0 / 12 + 1.0 / 48};
+  const importers::WrittenScore written = importers::WriteScoreText(song, {});
+  EXPECT_NO_THROW(importtest::VoiceNotes(written.text)) << written.text;
+  EXPECT_EQ(importtest::VoiceNotes(written.text).back().key, 66) << written.text;
 }
 
 TEST(ScoreWriterTest, VoicesBeyondTheLimitAreLeftOut) {
