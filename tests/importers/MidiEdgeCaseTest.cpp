@@ -30,23 +30,23 @@ std::string Big(unsigned long value, int count) {
 }
 
 // A track's events, each after its delta time in ticks.
-class Track {
+class CTrack {
  public:
-  Track& Raw(long delta, const std::string& bytes) {
+  CTrack& Raw(long delta, const std::string& bytes) {
     bytes_ += Number(delta) + bytes;
     return *this;
   }
-  Track& On(long delta, int key, int channel = 0) {
+  CTrack& On(long delta, int key, int channel = 0) {
     return Raw(delta, {static_cast<char>(0x90 | channel), static_cast<char>(key), 100});
   }
-  Track& Off(long delta, int key, int channel = 0) {
+  CTrack& Off(long delta, int key, int channel = 0) {
     return Raw(delta, {static_cast<char>(0x80 | channel), static_cast<char>(key), 0});
   }
   // A note of `ticks` right after the last event.
-  Track& Note(int key, long ticks, int channel = 0, long delay = 0) {
+  CTrack& Note(int key, long ticks, int channel = 0, long delay = 0) {
     return On(delay, key, channel).Off(ticks, key, channel);
   }
-  Track& Meta(long delta, int type, const std::string& data) {
+  CTrack& Meta(long delta, int type, const std::string& data) {
     return Raw(delta,
                "\xFF" + std::string(1, static_cast<char>(type)) + Number(long(data.size())) + data);
   }
@@ -59,9 +59,9 @@ class Track {
   std::string bytes_;
 };
 
-std::string File(const std::vector<Track>& tracks, int division = kQuarter) {
+std::string File(const std::vector<CTrack>& tracks, int division = kQuarter) {
   std::string bytes = "MThd" + Big(6, 4) + Big(1, 2) + Big(tracks.size(), 2) + Big(division, 2);
-  for (const Track& track : tracks) bytes += track.Chunk();
+  for (const CTrack& track : tracks) bytes += track.Chunk();
   return bytes;
 }
 
@@ -94,32 +94,32 @@ std::vector<MelodyCase> MelodyCases() {
   const int q = kQuarter;
   return {
       {"running status and a note-on of no velocity for note-off",
-       File({Track().On(0, 60).Raw(q, {0x3C, 0}).Raw(0, {0x3E, 0x40}).Raw(q, {0x3E, 0})}),
+       File({CTrack().On(0, 60).Raw(q, {0x3C, 0}).Raw(0, {0x3E, 0x40}).Raw(q, {0x3E, 0})}),
        {{0, 1, 60}, {1, 1, 62}},
        "",
        ""},
       {"the drums are left out",
-       File({Track().Note(60, q).Note(35, q, 9).Note(62, q)}),
+       File({CTrack().Note(60, q).Note(35, q, 9).Note(62, q)}),
        {{0, 1, 60}, {2, 1, 62}},
        "",
        ""},
       {"an onset off the grid moves to it and is reported",
-       File({Track().Note(60, q - 10).Note(62, q)}),
+       File({CTrack().Note(60, q - 10).Note(62, q)}),
        {{0, 1, 60}, {1, 1, 62}},
        "",
        "moved to the grid"},
       {"a released note is held to the next",
-       File({Track().Note(60, q * 9 / 10).Note(62, q, 0, q / 10)}),
+       File({CTrack().Note(60, q * 9 / 10).Note(62, q, 0, q / 10)}),
        {{0, 1, 60}, {1, 1, 62}},
        "",
        ""},
       {"a triplet of eighths",
-       File({Track().Note(60, q / 3).Note(62, q / 3).Note(64, q / 3).Note(65, q)}),
+       File({CTrack().Note(60, q / 3).Note(62, q / 3).Note(64, q / 3).Note(65, q)}),
        {{0, 1.0 / 3, 60}, {1.0 / 3, 1.0 / 3, 62}, {2.0 / 3, 1.0 / 3, 64}, {1, 1, 65}},
        "",
        ""},
       {"tempo and meter events",
-       File({Track()
+       File({CTrack()
                  .Meta(0, 0x51, Big(600000, 3))
                  .Meta(0, 0x58, "\x03\x02\x18\x08")
                  .Note(67, 3 * q)}),
@@ -127,28 +127,28 @@ std::vector<MelodyCase> MelodyCases() {
        "s=100",
        ""},
       {"a key signature event",
-       File({Track().Meta(0, 0x59, std::string("\xFF\x00", 2)).Note(65, q).Note(70, q)}),
+       File({CTrack().Meta(0, 0x59, std::string("\xFF\x00", 2)).Note(65, q).Note(70, q)}),
        {{0, 1, 65}, {1, 1, 70}},
        "do=F",
        ""},
       {"a key estimated from the notes",
-       File({Track().Note(67, q).Note(71, q).Note(74, q).Note(66, q).Note(69, q).Note(72, q)}),
+       File({CTrack().Note(67, q).Note(71, q).Note(74, q).Note(66, q).Note(69, q).Note(72, q)}),
        {{0, 1, 67}, {1, 1, 71}, {2, 1, 74}, {3, 1, 66}, {4, 1, 69}, {5, 1, 72}},
        "do=G",
        "estimated"},
       {"a lying track length reads what is there",
-       File({Track().Note(60, q)}).substr(0, 18) + Big(0x7FFFFF00, 4) +
-           Track().Note(60, q).Note(64, q).Chunk().substr(8),
+       File({CTrack().Note(60, q)}).substr(0, 18) + Big(0x7FFFFF00, 4) +
+           CTrack().Note(60, q).Note(64, q).Chunk().substr(8),
        {{0, 1, 60}, {1, 1, 64}},
        "",
        "ends inside track 1"},
       {"a huge delta time ends the track's reading",
-       File({Track().Note(60, q).Raw(0x0FFFFFFF, "\x90\x40\x64")}),
+       File({CTrack().Note(60, q).Raw(0x0FFFFFFF, "\x90\x40\x64")}),
        {{0, 1, 60}},
        "",
        "too late"},
       {"a file cut inside an event",
-       File({Track().Note(60, q).Note(62, q)}).substr(0, 14 + 8 + 9),
+       File({CTrack().Note(60, q).Note(62, q)}).substr(0, 14 + 8 + 9),
        {{0, 1, 60}},
        "",
        "track 1"},
@@ -192,7 +192,7 @@ TEST(MidiFileTest, RefusesWhatIsNoMidiFileWithAMessage) {
        "MThd" + Big(1000, 4) + Big(1, 2) + Big(1, 2) + Big(480, 2), "header"},
       {"frames, not beats", "MThd" + Big(6, 4) + Big(0, 2) + Big(1, 2) + Big(0xE728, 2), "SMPTE"},
       {"no track", "MThd" + Big(6, 4) + Big(0, 2) + Big(0, 2) + Big(480, 2), "no track"},
-      {"drums alone", File({Track().Note(36, kQuarter, 9)}), "no notes"},
+      {"drums alone", File({CTrack().Note(36, kQuarter, 9)}), "no notes"},
   };
   for (const auto& c : cases) {
     std::string refusal;
@@ -207,7 +207,7 @@ TEST(MidiFileTest, RefusesWhatIsNoMidiFileWithAMessage) {
 
 TEST(MidiWordsTest, LyricEventsAreTheWordsAndTheirTrackTheMelody) {
   const int q = kQuarter;
-  Track accompaniment, melody;
+  CTrack accompaniment, melody;
   accompaniment.Note(48, 4 * q);
   melody.Meta(0, 0x03, "Voice").Meta(0, 0x05, "Twin").Note(67, q).Meta(0, 0x05, "kle ");
   melody.Note(67, q).Meta(0, 0x05, "lit-").Note(74, q).Meta(0, 0x05, "tle\r").Note(74, q);
@@ -229,12 +229,12 @@ TEST(MidiWordsTest, LyricEventsAreTheWordsAndTheirTrackTheMelody) {
 TEST(MidiWordsTest, KaraokeTextInGbkWithLinesAndHeaders) {
   const int q = kQuarter;
   // 茉莉花 and 好一朵美丽的 in GBK, as karaoke files written on Chinese Windows hold them.
-  Track words;
+  CTrack words;
   words.Meta(0, 0x01, "@KMIDI KARAOKE FILE").Meta(0, 0x01, "@T\xDC\xD4\xC0\xF2\xBB\xA8");
   const char* const syllables[] = {"\\\xBA\xC3", "\xD2\xBB", "\xB6\xE4",
                                    "/\xC3\xC0",  "\xC0\xF6", "\xB5\xC4"};
   for (int i = 0; i < 6; ++i) words.Meta(i == 0 ? 0 : q, 0x01, syllables[i]);
-  Track tune;
+  CTrack tune;
   for (const int key : {64, 64, 67, 69, 72, 72}) tune.Note(key, q);
   const Written written = Write(File({words, tune}));
   EXPECT_NE(written.text.find("\xE8\x8C\x89\xE8\x8E\x89\xE8\x8A\xB1"), std::string::npos)
@@ -247,7 +247,7 @@ TEST(MidiWordsTest, KaraokeTextInGbkWithLinesAndHeaders) {
 }
 
 TEST(MidiWordsTest, WordsThatAreNeitherUtf8NorGbkAreLatin1) {
-  Track track;
+  CTrack track;
   track.Meta(0, 0x05, "Caf\xE9\xFF").Note(60, kQuarter);
   EXPECT_EQ(importtest::SungWords(Write(File({track})).text), "Caf\xC3\xA9\xC3\xBF");
 }

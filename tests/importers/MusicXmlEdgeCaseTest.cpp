@@ -208,9 +208,9 @@ TEST(MusicXmlVoicesTest, FollowTheMelodyUnlessItIsAlone) {
   alone.melodyOnly = true;
   EXPECT_EQ(importtest::VoiceCount(Written(xml, alone)), 1);
   // The part asked for leads.
-  importers::ImportOptions second_part;
-  second_part.part = 2;
-  EXPECT_EQ(importtest::VoiceNotes(Written(xml, second_part)).at(0).key, 48);
+  importers::ImportOptions secondPart;
+  secondPart.part = 2;
+  EXPECT_EQ(importtest::VoiceNotes(Written(xml, secondPart)).at(0).key, 48);
 }
 
 TEST(MusicXmlPhrasesTest, EndAtFermatasBreathsRestsAndAfterFourBars) {
