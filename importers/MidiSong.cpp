@@ -5,6 +5,7 @@
 #include "importers/MidiEvents.h"
 #include "importers/MidiFileReader.h"
 #include "importers/NoteTokens.h"
+#include "importers/PartListing.h"
 #include "importers/PhraseBreaks.h"
 
 namespace importers {
@@ -175,7 +176,7 @@ int LayWords(const MidiFile& file, const std::vector<MidiSyllable>& words, Impor
 
 struct Build {
   ImportedSong song;
-  std::vector<Source> sources;
+  std::vector<int> tracks;  // each part's track
 };
 
 Build BuildSong(const std::string& bytes, const ImportOptions& options) {
@@ -183,7 +184,7 @@ Build BuildSong(const std::string& bytes, const ImportOptions& options) {
   Build build;
   ImportedSong& song = build.song;
   for (const std::string& notice : file.notices) song.losses.push_back({0, notice});
-  build.sources = Sources(file);
+  const std::vector<Source> sources = Sources(file);
   const std::vector<MidiSyllable> words = MidiWords(file, song.title);
 
   const std::vector<std::string> trackNames = TrackNames(file);
@@ -197,15 +198,16 @@ Build BuildSong(const std::string& bytes, const ImportOptions& options) {
   for (const MidiValue& key : file.keys)
     if (song.keys.empty() || song.keys.back().fifths != key.value)
       song.keys.push_back({key.tick / double(file.ticksPerQuarter), key.value});
-  if (song.keys.empty() && !build.sources.empty()) {
+  if (song.keys.empty() && !sources.empty()) {
     song.keys.push_back({0.0, EstimatedFifths(file)});
     song.losses.push_back(
         {0, "no key signature: do=" + KeyName(song.keys[0].fifths) + " estimated from the notes"});
   }
 
-  for (size_t i = 0; i < build.sources.size(); ++i) {
-    song.parts.push_back(GridPart(file, build.sources[i], song));
-    song.parts.back().name = SourceName(build.sources, i, trackNames);
+  for (size_t i = 0; i < sources.size(); ++i) {
+    song.parts.push_back(GridPart(file, sources[i], song));
+    song.parts.back().name = SourceName(sources, i, trackNames);
+    build.tracks.push_back(sources[i].track);
   }
   // The melody: the part asked for, else the one the words fit best (its own track's words
   // first), else the first.
@@ -216,7 +218,7 @@ Build BuildSong(const std::string& bytes, const ImportOptions& options) {
     int best = 0;
     for (size_t p = 0; p < song.parts.size(); ++p) {
       int fit = LayWords(file, words, song.parts[p], song, false);
-      if (build.sources[p].track == words.front().track) fit += static_cast<int>(words.size());
+      if (sources[p].track == words.front().track) fit += static_cast<int>(words.size());
       if (fit > best) best = fit, melody = static_cast<int>(p);
     }
   }
@@ -242,16 +244,9 @@ ImportedSong ImportMidi(const std::string& bytes, const ImportOptions& options) 
 std::vector<ImportListing> ListMidi(const std::string& bytes) {
   const midi::Build build = midi::BuildSong(bytes, {});
   std::vector<ImportListing> listing;
-  for (size_t p = 0; p < build.song.parts.size(); ++p) {
-    const midi::Source& source = build.sources[p];
-    ImportListing row{"track " + std::to_string(source.track + 1), build.song.parts[p].name};
-    for (const midi::MidiNote* note : source.notes) {
-      ++row.notes;
-      row.lowKey = row.lowKey == kRestKey ? note->key : std::min(row.lowKey, note->key);
-      row.highKey = std::max(row.highKey, note->key);
-    }
-    listing.push_back(row);
-  }
+  for (size_t p = 0; p < build.song.parts.size(); ++p)
+    listing.push_back(
+        ListingOf("track " + std::to_string(build.tracks[p] + 1), build.song.parts[p]));
   return listing;
 }
 

@@ -4,6 +4,7 @@
 
 #include "importers/MusicXmlParts.h"
 #include "importers/MusicXmlReader.h"
+#include "importers/PartListing.h"
 #include "importers/PhraseBreaks.h"
 
 namespace importers {
@@ -163,15 +164,6 @@ PartBuild BuildPart(const XmlPart& source, const std::vector<PlayedMeasure>& ord
   return build;
 }
 
-void NoteRange(const ImportedPart& part, ImportListing& listing) {
-  for (const ImportedVoice& voice : part.voices)
-    for (const ImportedNote& note : voice.notes) {
-      ++listing.notes;
-      listing.lowKey = listing.lowKey == kRestKey ? note.key : std::min(listing.lowKey, note.key);
-      listing.highKey = std::max(listing.highKey, note.key);
-    }
-}
-
 bool HasWords(const ImportedPart& part) {
   for (const ImportedVoice& voice : part.voices)
     for (const ImportedNote& note : voice.notes)
@@ -264,11 +256,8 @@ ImportedSong ImportMusicXml(const std::string& bytes, const ImportOptions&) {
 std::vector<ImportListing> ListMusicXml(const std::string& bytes) {
   const ImportedSong song = ImportMusicXml(bytes, {});
   std::vector<ImportListing> listing;
-  for (size_t p = 0; p < song.parts.size(); ++p) {
-    ImportListing row{"part " + std::to_string(p + 1), song.parts[p].name};
-    musicxml::NoteRange(song.parts[p], row);
-    listing.push_back(row);
-  }
+  for (size_t p = 0; p < song.parts.size(); ++p)
+    listing.push_back(ListingOf("part " + std::to_string(p + 1), song.parts[p]));
   return listing;
 }
 

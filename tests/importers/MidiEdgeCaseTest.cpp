@@ -205,6 +205,19 @@ TEST(MidiFileTest, RefusesWhatIsNoMidiFileWithAMessage) {
   }
 }
 
+TEST(MidiFileTest, ListsEachChannelOfAOneTrackFile) {
+  // Found by the fuzzer: listing read the notes after the file they came from was gone.
+  const std::vector<importers::ImportListing> parts = importers::ListMidi(
+      File({CTrack().On(0, 60).On(0, 48, 1).Off(kQuarter, 60).Note(62, kQuarter).Off(0, 48, 1)}));
+  ASSERT_EQ(parts.size(), 2u);
+  EXPECT_EQ(parts[0].label, "track 1");
+  EXPECT_EQ(parts[0].name, "channel 1");
+  EXPECT_EQ(parts[0].notes, 2);
+  EXPECT_EQ(parts[0].highKey, 62);
+  EXPECT_EQ(parts[1].name, "channel 2");
+  EXPECT_EQ(parts[1].lowKey, 48);
+}
+
 TEST(MidiWordsTest, LyricEventsAreTheWordsAndTheirTrackTheMelody) {
   const int q = kQuarter;
   CTrack accompaniment, melody;
