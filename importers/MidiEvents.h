@@ -12,6 +12,7 @@ namespace importers::midi {
 
 // Bounds that keep any file's reading small.
 constexpr size_t kMaxNotes = 200000;
+constexpr size_t kMaxParts = 64;         // tracks and channels with notes
 constexpr long long kMaxBeats = 100000;  // an event later than this ends its track's reading
 
 struct MidiNote {

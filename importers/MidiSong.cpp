@@ -204,7 +204,10 @@ Build BuildSong(const std::string& bytes, const ImportOptions& options) {
         {0, "no key signature: do=" + KeyName(song.keys[0].fifths) + " estimated from the notes"});
   }
 
-  for (size_t i = 0; i < sources.size(); ++i) {
+  if (sources.size() > kMaxParts)
+    song.losses.push_back(
+        {0, "tracks and channels beyond " + std::to_string(kMaxParts) + " left out"});
+  for (size_t i = 0; i < sources.size() && i < kMaxParts; ++i) {
     song.parts.push_back(GridPart(file, sources[i], song));
     song.parts.back().name = SourceName(sources, i, trackNames);
     build.tracks.push_back(sources[i].track);

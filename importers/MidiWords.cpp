@@ -36,11 +36,15 @@ Encoding EncodingOf(const std::vector<const MidiText*>& texts) {
   return GbkToUtf8(all, converted) ? Encoding::kGbk : Encoding::kLatin1;
 }
 
+// A text in UTF-8, its control characters (a zero would end the score's text) as spaces; line
+// breaks stay, as karaoke lines.
 std::string Decode(const std::string& bytes, Encoding encoding) {
-  std::string converted;
-  if (encoding == Encoding::kGbk && GbkToUtf8(bytes, converted)) return converted;
-  if (encoding == Encoding::kLatin1) return Latin1ToUtf8(bytes);
-  return bytes;
+  std::string text = bytes;
+  if (encoding == Encoding::kGbk && !GbkToUtf8(bytes, text)) text = bytes;
+  if (encoding == Encoding::kLatin1) text = Latin1ToUtf8(bytes);
+  for (char& c : text)
+    if ((static_cast<unsigned char>(c) < 0x20 && c != '\r' && c != '\n') || c == 0x7F) c = ' ';
+  return text;
 }
 
 bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\0'; }

@@ -14,6 +14,8 @@ namespace importers::musicxml {
 // Bounds that keep any file's reading small.
 constexpr size_t kMaxNotes = 200000;          // in a score, all parts
 constexpr size_t kMaxPlayedMeasures = 20000;  // after repeats are played out
+constexpr size_t kMaxPlayedNotes = 400000;    // after repeats are played out, all parts
+constexpr size_t kMaxParts = 64;
 constexpr int kMaxRepeatTimes = 16;
 constexpr double kMaxMeasureBeats = 256.0;
 

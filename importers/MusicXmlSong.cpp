@@ -113,7 +113,8 @@ struct PartBuild {
 };
 
 // One part's notes as played, tied notes joined, held syllables marked.
-PartBuild BuildPart(const XmlPart& source, const std::vector<PlayedMeasure>& order) {
+PartBuild BuildPart(const XmlPart& source, const std::vector<PlayedMeasure>& order,
+                    size_t& budget) {
   PartBuild build;
   build.part.name = source.name;
   build.part.voices.resize(std::max<size_t>(1, source.voiceNames.size()));
@@ -127,6 +128,11 @@ PartBuild BuildPart(const XmlPart& source, const std::vector<PlayedMeasure>& ord
   for (const PlayedMeasure& played : order) {
     if (played.index >= source.measures.size()) continue;
     const XmlMeasure& measure = source.measures[played.index];
+    if (measure.notes.size() > budget) {
+      budget = 0;
+      break;
+    }
+    budget -= measure.notes.size();
     for (const XmlNote& note : measure.notes) {
       const double start = played.beat + note.start;
       std::vector<ImportedNote>& notes = build.part.voices[note.voice].notes;
@@ -226,8 +232,14 @@ ImportedSong BuildSong(const XmlScore& score) {
       for (const std::string& what : part.measures[i].losses)
         song.losses.push_back({part.measures[i].number, what});
 
-  for (const XmlPart& source : score.parts) {
-    PartBuild build = BuildPart(source, order);
+  if (score.parts.size() > kMaxParts)
+    song.losses.push_back({0, "parts beyond " + std::to_string(kMaxParts) + " left out"});
+  size_t budget = kMaxPlayedNotes;
+  for (size_t p = 0; p < score.parts.size() && p < kMaxParts; ++p) {
+    PartBuild build = BuildPart(score.parts[p], order, budget);
+    if (budget == 0)
+      song.losses.push_back(
+          {0, "notes beyond " + std::to_string(kMaxPlayedNotes) + " played left out"});
     build.part.phraseStarts =
         PhraseStarts(build.part.voices[0], song.bars, song.pickupBeats, build.marked);
     song.parts.push_back(std::move(build.part));

@@ -25,6 +25,8 @@ std::vector<double> PhraseStarts(const ImportedVoice& melody, const std::vector<
   std::stable_sort(notes.begin(), notes.end(), [](const ImportedNote* a, const ImportedNote* b) {
     return a->start < b->start;
   });
+  std::vector<double> sorted = marked;
+  std::sort(sorted.begin(), sorted.end());
   // Each note (a chord's first) and whether a phrase ends after it by a mark or a rest.
   std::vector<const ImportedNote*> onsets;
   std::vector<bool> ends;
@@ -37,9 +39,8 @@ std::vector<double> PhraseStarts(const ImportedVoice& melody, const std::vector<
       onsets.push_back(&note);
       ends.push_back(false);
     }
-    ends.back() = ends.back() || std::any_of(marked.begin(), marked.end(), [&](double beat) {
-                    return std::fabs(beat - note.start) < kEpsilon;
-                  });
+    const auto mark = std::lower_bound(sorted.begin(), sorted.end(), note.start - kEpsilon);
+    ends.back() = ends.back() || (mark != sorted.end() && *mark <= note.start + kEpsilon);
     end = std::max(end, note.start + note.length);
   }
   // The bar of the next phrase end at or after each note: a phrase that ends in the bar after

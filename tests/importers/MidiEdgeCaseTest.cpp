@@ -259,6 +259,16 @@ TEST(MidiWordsTest, KaraokeTextInGbkWithLinesAndHeaders) {
   EXPECT_NE(written.text.find("|"), std::string::npos) << written.text;
 }
 
+TEST(MidiWordsTest, ControlCharactersInTextsAreSpaces) {
+  // Found by the fuzzer: a zero byte in a track's name ended the score's text in its title.
+  CTrack track;
+  track.Meta(0, 0x03, std::string("Me\0lo", 5) + "\a" + "dy").Meta(0, 0x05, std::string("la\0", 3));
+  track.Note(60, kQuarter);
+  const Written written = Write(File({track}));
+  EXPECT_NE(written.text.find("/*title: Me lo dy*/"), std::string::npos) << written.text;
+  EXPECT_EQ(importtest::SungWords(written.text), "la");
+}
+
 TEST(MidiWordsTest, WordsThatAreNeitherUtf8NorGbkAreLatin1) {
   CTrack track;
   track.Meta(0, 0x05, "Caf\xE9\xFF").Note(60, kQuarter);
