@@ -17,6 +17,7 @@ Segment& CTuneReader::NewSegment() {
   segment.fifths = voice.key.fifths;
   segment.tempo = voice.tempo;
   segment.endings = voice.endings;
+  segment.part = part_;
   return segment;
 }
 
@@ -39,7 +40,7 @@ void CTuneReader::BarLine(const std::string& line, size_t& i) {
     if (voice.barHasMusic) ++voice.bar;
     voice.barHasMusic = false;
     voice.barAccidentals.clear();
-    if (endRepeat || thick) voice.endings.clear();
+    if (endRepeat || startRepeat || thick) voice.endings.clear();
   }
   // An ending's numbers: "1", "2", "1,3", "1-2", after the bar or its '['.
   size_t at = i;
@@ -128,7 +129,7 @@ bool CTuneReader::ReadNote(const std::string& line, size_t& i, Written& note) {
     ++i;
     const long bars = std::clamp(static_cast<long>(ReadLength(line, i)), 1L, 1000L);
     const double barBeats = voice.meterUnit > 0 ? 4.0 * voice.meterBeats / voice.meterUnit : 4.0;
-    for (long b = 0; b < bars; ++b) {
+    for (long b = 0; b < bars && noteCount_ <= kMaxNotes; ++b) {
       if (b > 0) {
         ++voice.bar;
         NewSegment().barStart = true;
@@ -172,6 +173,7 @@ void CTuneReader::Tuplet(const std::string& line, size_t& i) {
 }
 
 void CTuneReader::AddEvent(const std::vector<Written>& notes) {
+  if (noteCount_ > kMaxNotes) return;  // the tune is cut here (Body says so)
   VoiceState& voice = Voice();
   double factor = voice.brokenNext;
   voice.brokenNext = 1.0;

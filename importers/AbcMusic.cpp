@@ -23,6 +23,20 @@ bool TieFollows(const std::string& line, size_t& i) {
   return tie;
 }
 
+// The name a V: field gives its voice: name="Soprano" or nm="Soprano"; "" when none.
+std::string VoiceName(const std::string& text) {
+  for (const char* tag : {"name=", "nm="}) {
+    const size_t at = text.find(tag);
+    if (at == std::string::npos) continue;
+    size_t from = at + std::char_traits<char>::length(tag);
+    const bool quoted = from < text.size() && text[from] == '"';
+    if (quoted) ++from;
+    const size_t end = text.find(quoted ? '"' : ' ', from);
+    return text.substr(from, end == std::string::npos ? end : end - from);
+  }
+  return "";
+}
+
 }  // namespace
 
 void CTuneReader::SelectVoice(const std::string& value) {
@@ -50,17 +64,11 @@ void CTuneReader::SelectVoice(const std::string& value) {
   current_ = voices_.size() - 1;
   for (size_t v = 0; v < voices_.size(); ++v)
     if (voices_[v].music.id == id) current_ = v;
-  // name="Soprano" or nm="Soprano"
-  for (const char* tag : {"name=", "nm="}) {
-    const size_t at = text.find(tag);
-    if (at == std::string::npos) continue;
-    size_t from = at + std::char_traits<char>::length(tag);
-    const bool quoted = from < text.size() && text[from] == '"';
-    if (quoted) ++from;
-    const size_t end = text.find(quoted ? '"' : ' ', from);
-    Voice().music.name = text.substr(from, end == std::string::npos ? end : end - from);
-    break;
-  }
+  // The voice's name, from this V: field or the header's V: field of the same voice.
+  if (Voice().music.name.empty()) Voice().music.name = VoiceName(text);
+  for (const std::string& declared : headerVoices_)
+    if (Voice().music.name.empty() && declared.substr(0, declared.find(' ')) == id)
+      Voice().music.name = VoiceName(declared);
 }
 
 void CTuneReader::Field(char name, const std::string& value, bool inBody) {
@@ -88,7 +96,8 @@ void CTuneReader::Field(char name, const std::string& value, bool inBody) {
       }
       voice.meterBeats = beats;
       voice.meterUnit = unit;
-      if (!inBody && out_.meterBeats == 0) out_.meterBeats = beats, out_.meterUnit = unit;
+      // The song's meter: the header's, or one given in the body before any note.
+      if (!inBody || noteCount_ == 0) out_.meterBeats = beats, out_.meterUnit = unit;
       break;
     }
     case 'L':
@@ -99,6 +108,14 @@ void CTuneReader::Field(char name, const std::string& value, bool inBody) {
       break;
     case 'V':
       if (inBody) SelectVoice(value);
+      break;
+    case 'P':
+      if (!inBody) {
+        out_.partOrder = Trim(value);
+      } else if (!Trim(value).empty()) {
+        part_ = Trim(value)[0];
+        NewSegment();
+      }
       break;
     default:
       break;  // C:, O: and the rest are the tune's notes, not its music
@@ -112,7 +129,10 @@ void CTuneReader::Header(const std::vector<std::string>& lines, size_t& at) {
     const std::string& line = lines[at];
     if (!IsFieldLine(line)) continue;
     if (line[0] == 'L') unitGiven = true;
-    if (line[0] == 'V') continue;  // voices are made as the body names them
+    if (line[0] == 'V') {  // voices are made as the body names them
+      headerVoices_.push_back(Trim(line.substr(2)));
+      continue;
+    }
     Field(line[0], line.substr(2), false);
     if (line[0] == 'K') {
       ++at;

@@ -69,6 +69,7 @@ struct Segment {
   int bar = 1;            // the source bar it begins
   int fifths = 0;
   double tempo = 0.0;  // 0: none given
+  char part = 0;       // the part (body P:) it belongs to; 0: before any
 };
 
 struct VoiceMusic {
@@ -79,6 +80,7 @@ struct VoiceMusic {
 
 struct TuneMusic {
   std::string title;
+  std::string partOrder;  // the header's P: field ("AAB", "(AB)2C"); "": as written
   int meterBeats = 0;
   int meterUnit = 0;
   std::vector<VoiceMusic> voices;

@@ -14,17 +14,16 @@ using abc::TuneMusic;
 // A voice's segments in the order they are played: repeats taken once, each ending on its
 // own pass. Calls `play` with each segment and the beat it starts on.
 template <typename Play>
-void PlayOut(const std::vector<Segment>& segments, std::vector<ImportLoss>& losses, Play play) {
+double PlayOut(const std::vector<const Segment*>& segments, double beat, size_t& played,
+               std::vector<ImportLoss>& losses, Play play) {
   std::vector<bool> taken(segments.size(), false);
   size_t repeatStart = 0;
   int pass = 1;
   bool jumped = false;
   bool leaving = false;  // a repeat is done: its last ending plays, then the pass starts anew
-  double beat = 0.0;
-  size_t played = 0;
   size_t i = 0;
   while (i < segments.size()) {
-    const Segment& segment = segments[i];
+    const Segment& segment = *segments[i];
     if (segment.repeatStart && !jumped) {
       repeatStart = i;
       pass = 1;
@@ -40,7 +39,7 @@ void PlayOut(const std::vector<Segment>& segments, std::vector<ImportLoss>& loss
     if (plays) {
       if (++played > abc::kMaxPlayedSegments) {
         losses.push_back({segment.bar, "the repeats played out no further: too many"});
-        return;
+        return beat;
       }
       play(segment, beat);
       beat += segment.length;
@@ -58,6 +57,47 @@ void PlayOut(const std::vector<Segment>& segments, std::vector<ImportLoss>& loss
     }
     ++i;
   }
+  return beat;
+}
+
+// The header's P: field as the parts in the order they are played: "A2B" is A A B, "(AB)2"
+// is A B A B; dots and spaces only separate. Bounded in length and depth.
+void PartLetters(const std::string& order, size_t& at, int depth, std::string& letters) {
+  constexpr size_t kMaxLetters = 1000;
+  while (at < order.size() && order[at] != ')' && letters.size() < kMaxLetters) {
+    std::string group;
+    const char c = order[at++];
+    if (c == '(' && depth < 8) {
+      PartLetters(order, at, depth + 1, group);
+      if (at < order.size() && order[at] == ')') ++at;
+    } else if (c >= 'A' && c <= 'Z') {
+      group = std::string(1, c);
+    } else {
+      continue;
+    }
+    int times = 0;
+    while (at < order.size() && order[at] >= '0' && order[at] <= '9')
+      times = std::min(times * 10 + (order[at++] - '0'), 100);
+    for (int n = 0; n < std::max(times, 1) && letters.size() < kMaxLetters; ++n) letters += group;
+  }
+}
+
+// A voice's segments in the order its parts are played: what stands before the first part,
+// then each part the P: field names, as often as it names it; as written without one.
+std::vector<std::vector<const Segment*>> InPartOrder(const std::vector<Segment>& segments,
+                                                     const std::string& order) {
+  std::string letters;
+  size_t at = 0;
+  PartLetters(order, at, 0, letters);
+  std::vector<std::vector<const Segment*>> runs(1);
+  for (const Segment& segment : segments)
+    if (letters.empty() || segment.part == 0) runs[0].push_back(&segment);
+  for (const char letter : letters) {
+    runs.emplace_back();
+    for (const Segment& segment : segments)
+      if (segment.part == letter) runs.back().push_back(&segment);
+  }
+  return runs;
 }
 
 ImportedSong SongOf(TuneMusic& music) {
@@ -86,7 +126,7 @@ ImportedSong SongOf(TuneMusic& music) {
     int fifths = 1000;
     double tempo = -1.0;
     bool firstSegment = true;
-    PlayOut(music.voices[v].segments, song.losses, [&](const Segment& segment, double beat) {
+    auto play = [&](const Segment& segment, double beat) {
       if (v == 0) {
         if (segment.barStart || firstSegment) song.bars.push_back({beat, segment.bar - shift});
         if (segment.fifths != fifths) song.keys.push_back({beat, segment.fifths});
@@ -99,7 +139,12 @@ ImportedSong SongOf(TuneMusic& music) {
       firstSegment = false;
       for (const abc::SourceNote& note : segment.notes)
         notes.push_back({beat + note.offset, note.length, note.key, note.bar - shift, note.verses});
-    });
+    };
+    double beat = 0.0;
+    size_t played = 0;
+    for (const std::vector<const Segment*>& run :
+         InPartOrder(music.voices[v].segments, music.partOrder))
+      beat = PlayOut(run, beat, played, song.losses, play);
     if (part.phraseStarts.empty() && notes.empty()) continue;
     song.parts.push_back(std::move(part));
   }

@@ -68,6 +68,8 @@ class CTuneReader {
   TuneMusic& out_;
   VoiceState defaults_;
   std::vector<VoiceState> voices_;
+  std::vector<std::string> headerVoices_;  // the header's V: fields
+  char part_ = 0;                          // the part the body's P: last named
   size_t current_ = 0;
   size_t noteCount_ = 0;
 };

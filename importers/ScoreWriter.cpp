@@ -94,6 +94,23 @@ std::vector<GridNote> GridLine(const ImportedVoice& voice, bool melodyOnly, CLos
   return line;
 }
 
+// The phrase starts moved past a melody note held over them (a note tied over the end of a
+// line of music), so that the melody sounds each note once; a start that meets the next goes.
+std::vector<long> MelodyWhole(const std::vector<long>& starts, const std::vector<GridNote>& melody,
+                              long end) {
+  std::vector<long> moved{0};
+  auto note = melody.begin();
+  for (size_t i = 1; i < starts.size(); ++i) {
+    long start = starts[i];
+    while (note != melody.end() && note->end <= start) ++note;
+    if (note != melody.end() && note->start < start && note->key != kRestKey) start = note->end;
+    if (start < end && start > moved.back() && Writable(start - moved.back()))
+      moved.push_back(start);
+  }
+  while (moved.size() > 1 && !Writable(end - moved.back())) moved.pop_back();
+  return moved;
+}
+
 // The pieces of a phrase's voice, each of a length the notation can write: a piece of one,
 // two or five ticks (where a sixteenth and a twelfth of a beat meet) joins the one after it,
 // the last the ones before it.
@@ -256,7 +273,7 @@ WrittenScore WriteScoreText(const ImportedSong& song, const ImportOptions& optio
   }
   if (voices.empty() || end == 0) throw ImportError("the song has no notes");
 
-  std::vector<long> starts = PhraseStarts(song, melody, options, end);
+  std::vector<long> starts = MelodyWhole(PhraseStarts(song, melody, options, end), lines[0], end);
   starts.push_back(end);
   std::vector<PhraseText> phrases;
   int lastFifths = 1000;

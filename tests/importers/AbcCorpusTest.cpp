@@ -30,8 +30,8 @@ std::string FileBytes(const std::string& path) {
 std::vector<importtest::HeardNote> Abc2midiMelody(const std::string& abcPath, int tune) {
   testsupport::TempFolder folder;
   const std::string mid = folder.File("tune.mid");
-  const std::string command =
-      "abc2midi '" + abcPath + "' " + std::to_string(tune) + " -o '" + mid + "' >/dev/null 2>&1";
+  const std::string command = "abc2midi '" + abcPath + "' " + std::to_string(tune) +
+                              " -NFER -NGRA -o '" + mid + "' >/dev/null 2>&1";
   EXPECT_EQ(std::system(command.c_str()), 0) << command;
   importtest::SmfFile file;
   EXPECT_TRUE(importtest::ReadSmf(FileBytes(mid), file));
@@ -43,8 +43,10 @@ std::vector<importtest::HeardNote> Abc2midiMelody(const std::string& abcPath, in
       if (note.channel != channel) continue;
       const importtest::HeardNote heard{double(note.start) / file.division,
                                         double(note.end - note.start) / file.division, note.key};
-      if (!melody.empty() && std::fabs(melody.back().beat - heard.beat) < 1e-3) {
-        if (heard.key > melody.back().key) melody.back() = heard;
+      // abc2midi sounds a chord's notes a few ticks apart, lowest first.
+      if (!melody.empty() && std::fabs(melody.back().beat - heard.beat) < 0.05) {
+        if (heard.key > melody.back().key)
+          melody.back() = {melody.back().beat, heard.beats, heard.key};
         continue;
       }
       melody.push_back(heard);

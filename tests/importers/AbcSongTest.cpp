@@ -32,6 +32,9 @@ TEST(AbcSongTest, TitleMeterPickupAndTempoGoToTheirComments) {
 TEST(AbcSongTest, NoPickupWhenTheFirstBarIsFull) {
   const std::string text = TextOfAbc("X:1\nM:2/4\nL:1/4\nK:C\nC D|E F|\n");
   EXPECT_TRUE(Holds(text, "/*meter: 2/4*/\n")) << text;
+  // A meter set in the body before the first note is the song's.
+  const std::string jig = TextOfAbc("X:1\nM:4/4\nL:1/8\nK:C\nM:6/8\nC|E2G c2G|\n");
+  EXPECT_TRUE(Holds(jig, "/*meter: 6/8, pickup 0.5*/\n")) << jig;
 }
 
 TEST(AbcSongTest, WordsFollowTheSoundingNotesOfEachLine) {
@@ -72,6 +75,15 @@ TEST(AbcSongTest, VoicesBecomeVoicesAndTheMelodyComesFirst) {
   ImportOptions alone;
   alone.melodyOnly = true;
   EXPECT_EQ(importtest::VoiceCount(TextOfAbc(abc, alone)), 1);
+}
+
+TEST(AbcSongTest, VoicesAreNamedInTheHeaderOrTheBody) {
+  const importers::ImportedSong song = importers::ImportAbc(
+      "X:1\nV:T nm=\"Tenor\"\nK:C\nV:S name=\"Soprano\"\nc|\nV:T\nC|\nV:B\nC,|\n", {});
+  ASSERT_EQ(song.parts.size(), 3u);
+  EXPECT_EQ(song.parts[0].name, "Soprano");
+  EXPECT_EQ(song.parts[1].name, "Tenor");
+  EXPECT_EQ(song.parts[2].name, "B");
 }
 
 TEST(AbcSongTest, ChordNotesSoundWithTheirTopNoteUnlessMelodyOnly) {
@@ -128,6 +140,15 @@ TEST(AbcSongTest, ExpansionAndTupletsStayBounded) {
   EXPECT_GT(written.phrases, 1);
   EXPECT_FALSE(written.losses.empty());
   EXPECT_NO_THROW(importtest::VoiceNotes(written.text));
+}
+
+TEST(AbcSongTest, ALineOfEndlessRestsIsCut) {
+  std::string abc = "X:1\nM:4/4\nK:C\nC4|";
+  for (int i = 0; i < 300; ++i) abc += "Z1000|";
+  const importers::ImportedSong song = importers::ImportAbc(abc + "\n", {});
+  ASSERT_FALSE(song.losses.empty());
+  EXPECT_NE(song.losses.back().what.find("left out from here on"), std::string::npos);
+  EXPECT_LE(song.parts[0].voices[0].notes.size(), 200001u);
 }
 
 }  // namespace

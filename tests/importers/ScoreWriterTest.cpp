@@ -134,16 +134,19 @@ TEST(ScoreWriterTest, AMelodyPhraseOfTooManyNumbersIsSplit) {
   for (size_t i = 0; i < heard.size(); ++i) ASSERT_EQ(heard[i].key, 60 + int(i % 12)) << i;
 }
 
-TEST(ScoreWriterTest, ANoteOverAPhraseBreakHoldsItsSyllable) {
+TEST(ScoreWriterTest, AMelodyNoteHeldOverAPhraseBreakMovesTheBreak) {
   ImportedNote held{0, 3, 60, 1, {{"Long", true, false}}};
   ImportedNote next{3, 1, 62, 2, {{"er", false, false}}};
   ImportedSong song = SongOf({held, next});
+  song.parts[0].voices.push_back({{{0, 4, 48, 1, {}}}});
   song.parts[0].phraseStarts = {2.0};
   const importers::WrittenScore written = importers::WriteScoreText(song, {});
-  EXPECT_NE(written.text.find("/*words: Long-*/"), std::string::npos) << written.text;
-  EXPECT_NE(written.text.find("/*words: _ er*/"), std::string::npos) << written.text;
+  EXPECT_NE(written.text.find("/*words: Long-*/100,1 &"), std::string::npos) << written.text;
+  EXPECT_NE(written.text.find("/*words: er*/1,2 &"), std::string::npos) << written.text;
+  // The second voice's note over the moved break sounds again, and says so.
   ASSERT_EQ(written.losses.size(), 1u);
   EXPECT_EQ(written.losses[0].bar, 1);
+  EXPECT_EQ(importtest::VoiceNotes(written.text, 1).size(), 2u);
 }
 
 }  // namespace
