@@ -244,6 +244,22 @@ TEST(MusicXmlPhrasesTest, EndAtFermatasBreathsRestsAndAfterFourBars) {
   for (const auto& c : cases) EXPECT_EQ(Phrases(Written(c.xml)), c.phrases) << c.name;
 }
 
+TEST(MusicXmlPhrasesTest, ANoteTiedOverAPhraseBreakSoundsOnce) {
+  // A phrase every bar; the note tied over the bar line holds the break back to its end.
+  const std::string xml =
+      Score({Measure(Attributes(1) + Note("C4", 2) + Note("D4", 2, "<tie type=\"start\"/>")) +
+             Measure(Note("D4", 2, "<tie type=\"stop\"/>") + Note("E4", 2))});
+  importers::ImportOptions everyBar;
+  everyBar.phraseBars = 1;
+  const std::string text = Written(xml, everyBar);
+  EXPECT_EQ(Phrases(text), 2) << text;
+  const std::vector<HeardNote> heard = importtest::VoiceNotes(text);
+  ASSERT_EQ(heard.size(), 3u) << text;
+  EXPECT_EQ(heard[1].key, 62);
+  EXPECT_NEAR(heard[1].beats, 4.0, 1e-6);
+  EXPECT_NE(text.find("|\n10,3"), std::string::npos) << text;
+}
+
 TEST(MusicXmlWordsTest, EveryVerseWithItsSyllablesHoldsAndElisions) {
   const std::string a4 = Attributes(1);
   const std::string xml = Score(
