@@ -1,7 +1,7 @@
 #include <map>
 
-#include "files/ScoreTextFile.h"
 #include "importers/MidiEvents.h"
+#include "importers/SourceText.h"
 
 namespace importers::midi {
 
@@ -11,40 +11,20 @@ namespace {
 // more than a copyright line or a marker.
 constexpr int kMinKaraokeTexts = 4;
 
-std::string Latin1ToUtf8(const std::string& bytes) {
-  std::string out;
-  for (const char c : bytes) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte < 0x80) {
-      out += c;
-    } else {
-      out += static_cast<char>(0xC0 | (byte >> 6));
-      out += static_cast<char>(0x80 | (byte & 0x3F));
-    }
-  }
-  return out;
-}
-
-enum class Encoding { kUtf8, kGbk, kLatin1 };
-
-// One encoding for all of a file's texts: a short syllable alone tells too little.
-Encoding EncodingOf(const std::vector<const MidiText*>& texts) {
-  std::string all;
-  for (const MidiText* text : texts) all += text->bytes + "\n";
-  if (IsValidUtf8(all)) return Encoding::kUtf8;
-  std::string converted;
-  return GbkToUtf8(all, converted) ? Encoding::kGbk : Encoding::kLatin1;
-}
-
 // A text in UTF-8, its control characters (a zero would end the score's text) as spaces; line
 // breaks stay, as karaoke lines.
-std::string Decode(const std::string& bytes, Encoding encoding) {
-  std::string text = bytes;
-  if (encoding == Encoding::kGbk && !GbkToUtf8(bytes, text)) text = bytes;
-  if (encoding == Encoding::kLatin1) text = Latin1ToUtf8(bytes);
+std::string Decode(const std::string& bytes, SourceEncoding encoding) {
+  std::string text = TextAsUtf8(bytes, encoding);
   for (char& c : text)
     if ((static_cast<unsigned char>(c) < 0x20 && c != '\r' && c != '\n') || c == 0x7F) c = ' ';
   return text;
+}
+
+// One encoding for all of a file's texts: a short syllable alone tells too little.
+SourceEncoding EncodingOf(const std::vector<const MidiText*>& texts) {
+  std::string all;
+  for (const MidiText* text : texts) all += text->bytes + "\n";
+  return EncodingOfText(all);
 }
 
 bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\0'; }
@@ -75,7 +55,7 @@ int KaraokeTrack(const MidiFile& file) {
 std::vector<std::string> TrackNames(const MidiFile& file) {
   std::vector<const MidiText*> all;
   for (const MidiText& text : file.texts) all.push_back(&text);
-  const Encoding encoding = EncodingOf(all);
+  const SourceEncoding encoding = EncodingOf(all);
   std::vector<std::string> names(static_cast<size_t>(file.tracks));
   for (const MidiText& text : file.texts) {
     std::string& name = names[static_cast<size_t>(text.track)];
@@ -93,7 +73,7 @@ std::vector<MidiSyllable> MidiWords(const MidiFile& file, std::string& title) {
     all.push_back(&text);
     if (lyrics ? text.type == 5 : (text.type == 1 && text.track == karaoke)) words.push_back(&text);
   }
-  const Encoding encoding = EncodingOf(all);
+  const SourceEncoding encoding = EncodingOf(all);
 
   const std::string trackName = file.tracks > 0 ? TrackNames(file)[0] : "";
 
