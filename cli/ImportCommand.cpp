@@ -62,8 +62,9 @@ int RunImportCommand(const Arguments& arguments, const CommandLineStreams& strea
   if (parsed.positional.size() != (list ? 1u : 2u)) return ImportUsage(streams);
   const std::string& source = parsed.positional[0];
   if (importers::FormatOfPath(source) == nullptr)
-    return ImportUsage(
-        streams, "cannot tell the format of " + source + " from its name: it must end in .abc");
+    return ImportUsage(streams, "cannot tell the format of " + source +
+                                    " from its name: it must end in one of " +
+                                    importers::KnownSuffixes());
 
   try {
     if (list) return List(source, streams);

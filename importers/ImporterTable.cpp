@@ -34,6 +34,13 @@ const ImportFormat* FormatOfPath(const std::string& path) {
   return nullptr;
 }
 
+std::string KnownSuffixes() {
+  std::string known;
+  for (const ImportFormat& format : ImportFormats())
+    for (const std::string& suffix : format.suffixes) known += (known.empty() ? "" : ", ") + suffix;
+  return known;
+}
+
 std::string ReadSourceFile(const std::string& path) {
   const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
                                                              &std::fclose);
@@ -62,10 +69,8 @@ namespace {
 
 const ImportFormat& FormatOrRefusal(const std::string& path) {
   if (const ImportFormat* format = FormatOfPath(path)) return *format;
-  std::string known;
-  for (const ImportFormat& format : ImportFormats())
-    for (const std::string& suffix : format.suffixes) known += (known.empty() ? "" : ", ") + suffix;
-  throw ImportError("cannot tell the format of " + path + " from its name (known: " + known + ")");
+  throw ImportError("cannot tell the format of " + path +
+                    " from its name (known: " + KnownSuffixes() + ")");
 }
 
 }  // namespace

@@ -29,6 +29,9 @@ const std::vector<ImportFormat>& ImportFormats();
 // The format whose suffix the path ends in (any case), or null.
 const ImportFormat* FormatOfPath(const std::string& path);
 
+// The suffixes of every format, for messages: ".abc, .musicxml, …".
+std::string KnownSuffixes();
+
 // A source file's bytes: refused with ImportError when it cannot be read or is over
 // kMaxSourceBytes.
 std::string ReadSourceFile(const std::string& path);
