@@ -119,8 +119,13 @@ ImportedPart GridPart(const MidiFile& file, const Source& source, ImportedSong& 
     const int bar = BarOf(song, snapped);
     if (std::fabs(snapped - start) > kOnGrid)
       song.losses.push_back({bar, "a note moved to the grid of sixteenths and triplets"});
-    notes.push_back(
-        {snapped, SnapToGrid(end) / double(kTicksPerBeat) - snapped, note->key, bar, {}});
+    double length = SnapToGrid(end) / double(kTicksPerBeat) - snapped;
+    if (length > kMaxNoteBeats) {
+      song.losses.push_back(
+          {bar, "a note longer than " + std::to_string(int(kMaxNoteBeats)) + " beats cut short"});
+      length = kMaxNoteBeats;
+    }
+    notes.push_back({snapped, length, note->key, bar, {}});
   }
   for (size_t i = 0; i < notes.size(); ++i) {
     size_t next = i + 1;

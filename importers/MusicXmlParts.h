@@ -17,7 +17,7 @@ constexpr size_t kMaxPlayedMeasures = 20000;  // after repeats are played out
 constexpr size_t kMaxPlayedNotes = 400000;    // after repeats are played out, all parts
 constexpr size_t kMaxParts = 64;
 constexpr int kMaxRepeatTimes = 16;
-constexpr double kMaxMeasureBeats = 256.0;
+constexpr double kMaxMeasureBeats = 256.0;  // a measure, and a note tied on
 
 struct XmlNote {
   double start = 0.0;   // beats from the measure's start

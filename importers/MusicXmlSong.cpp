@@ -111,6 +111,7 @@ std::vector<Syllable> NoteVerses(const XmlNote& note, const PlayedMeasure& playe
 struct PartBuild {
   ImportedPart part;
   std::vector<double> marked;  // the first voice's notes that end a phrase
+  std::vector<ImportLoss> losses;
 };
 
 // One part's notes as played, tied notes joined, held syllables marked.
@@ -145,6 +146,13 @@ PartBuild BuildPart(const XmlPart& source, const std::vector<PlayedMeasure>& ord
       const auto tie = tied.find({note.voice, note.key});
       if (note.tieStop && tie != tied.end() &&
           std::abs(notes[tie->second].start + notes[tie->second].length - start) < 1e-3) {
+        if (notes[tie->second].length + note.length > kMaxMeasureBeats) {
+          build.losses.push_back({measure.number, "a tied note longer than " +
+                                                      std::to_string(int(kMaxMeasureBeats)) +
+                                                      " beats cut short"});
+          tied.erase(tie);
+          continue;
+        }
         notes[tie->second].length += note.length;
         if (note.phraseEnd && note.voice == 0) build.marked.push_back(notes[tie->second].start);
         if (!note.tieStart) tied.erase(tie);
@@ -241,6 +249,7 @@ ImportedSong BuildSong(const XmlScore& score) {
     if (budget == 0)
       song.losses.push_back(
           {0, "notes beyond " + std::to_string(kMaxPlayedNotes) + " played left out"});
+    song.losses.insert(song.losses.end(), build.losses.begin(), build.losses.end());
     build.part.phraseStarts =
         PhraseStarts(build.part.voices[0], song.bars, song.pickupBeats, build.marked);
     song.parts.push_back(std::move(build.part));

@@ -205,6 +205,16 @@ TEST(MidiFileTest, RefusesWhatIsNoMidiFileWithAMessage) {
   }
 }
 
+TEST(MidiFileTest, AStuckNoteIsCutShortAndTheScoreStaysWithinItsLimit) {
+  // Found by the fuzzer: a note never released, held for thousands of beats, was written as
+  // one phrase longer than a score may be.
+  const Written written = Write(File({CTrack().On(0, 60).Meta(5000 * kQuarter, 0x01, "end")}));
+  EXPECT_TRUE(Reports(written, "longer than 256 beats cut short"));
+  double beats = 0.0;
+  for (const HeardNote& note : importtest::VoiceNotes(written.text)) beats += note.beats;
+  EXPECT_NEAR(beats, 256.0, 1e-6);
+}
+
 TEST(MidiFileTest, ListsEachChannelOfAOneTrackFile) {
   // Found by the fuzzer: listing read the notes after the file they came from was gone.
   const std::vector<importers::ImportListing> parts = importers::ListMidi(
