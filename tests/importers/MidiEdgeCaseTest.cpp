@@ -215,6 +215,16 @@ TEST(MidiFileTest, AStuckNoteIsCutShortAndTheScoreStaysWithinItsLimit) {
   EXPECT_NEAR(beats, 256.0, 1e-6);
 }
 
+TEST(MidiFileTest, NotesAfterASilenceOfHoursAreLeftOut) {
+  // Found by the fuzzer: a note 30000 beats on made one phrase of rests longer than a score.
+  const Written written =
+      Write(File({CTrack().Note(60, kQuarter).Note(62, kQuarter, 0, 30000 * kQuarter)}));
+  EXPECT_TRUE(Reports(written, "after a silence of more than 1024 beats left out"));
+  const std::vector<HeardNote> heard = importtest::VoiceNotes(written.text);
+  ASSERT_EQ(heard.size(), 1u) << written.text;
+  EXPECT_EQ(heard[0].key, 60);
+}
+
 TEST(MidiFileTest, ListsEachChannelOfAOneTrackFile) {
   // Found by the fuzzer: listing read the notes after the file they came from was gone.
   const std::vector<importers::ImportListing> parts = importers::ListMidi(
