@@ -12,10 +12,9 @@ namespace importers::midi {
 
 // Bounds that keep any file's reading small.
 constexpr size_t kMaxNotes = 200000;
-constexpr size_t kMaxParts = 64;              // tracks and channels with notes
-constexpr double kMaxNoteBeats = 256.0;       // a longer note (a stuck one) is cut short
-constexpr long long kMaxSilenceBeats = 1024;  // the song ends before a longer silence
-constexpr long long kMaxBeats = 100000;       // an event later than this ends its track's reading
+constexpr size_t kMaxParts = 64;         // tracks and channels with notes
+constexpr double kMaxNoteBeats = 256.0;  // a longer note (a stuck one) is cut short
+constexpr long long kMaxBeats = 100000;  // an event later than this ends its track's reading
 
 struct MidiNote {
   long long tick = 0;

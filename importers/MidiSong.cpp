@@ -7,6 +7,7 @@
 #include "importers/NoteTokens.h"
 #include "importers/PartListing.h"
 #include "importers/PhraseBreaks.h"
+#include "importers/SongBounds.h"
 
 namespace importers {
 
@@ -29,22 +30,10 @@ struct Source {
   std::vector<const MidiNote*> notes;
 };
 
-// The tick where the song stops: the first note after a silence of more than kMaxSilenceBeats
-// (a file whose last notes come hours after the rest), else past every note.
-long long SongEnd(const MidiFile& file) {
-  long long sounding = 0;  // where every note so far has ended
-  for (const MidiNote& note : file.notes) {
-    if (note.channel == kDrumChannel) continue;
-    if (note.tick - sounding > kMaxSilenceBeats * file.ticksPerQuarter) return note.tick;
-    sounding = std::max(sounding, note.tick + note.length);
-  }
-  return sounding + 1;
-}
-
-std::vector<Source> Sources(const MidiFile& file, long long songEnd) {
+std::vector<Source> Sources(const MidiFile& file) {
   std::map<std::pair<int, int>, Source> byPlace;
   for (const MidiNote& note : file.notes) {
-    if (note.channel == kDrumChannel || note.tick >= songEnd) continue;
+    if (note.channel == kDrumChannel) continue;
     Source& source = byPlace[{note.track, note.channel}];
     source.track = note.track;
     source.channel = note.channel;
@@ -201,22 +190,16 @@ Build BuildSong(const std::string& bytes, const ImportOptions& options) {
   Build build;
   ImportedSong& song = build.song;
   for (const std::string& notice : file.notices) song.losses.push_back({0, notice});
-  const long long songEnd = SongEnd(file);
-  const std::vector<Source> sources = Sources(file, songEnd);
+  const std::vector<Source> sources = Sources(file);
   const std::vector<MidiSyllable> words = MidiWords(file, song.title);
 
   const std::vector<std::string> trackNames = TrackNames(file);
 
   double end = 0.0;
-  for (const Source& source : sources)
-    for (const MidiNote* note : source.notes)
-      end = std::max(end, (note->tick + note->length) / double(file.ticksPerQuarter));
+  for (const MidiNote& note : file.notes)
+    end = std::max(end, (note.tick + note.length) / double(file.ticksPerQuarter));
 
   Bars(file, end, song);
-  if (!file.notes.empty() && songEnd <= file.notes.back().tick)
-    song.losses.push_back({BarOf(song, end), "the notes after a silence of more than " +
-                                                 std::to_string(kMaxSilenceBeats) +
-                                                 " beats left out"});
   for (const MidiValue& tempo : file.tempos)
     song.tempos.push_back({tempo.tick / double(file.ticksPerQuarter), 60e6 / tempo.value});
   for (const MidiValue& key : file.keys)
@@ -255,6 +238,7 @@ Build BuildSong(const std::string& bytes, const ImportOptions& options) {
   if (!words.empty() && !song.parts.empty())
     LayWords(file, words, song.parts[static_cast<size_t>(melody)], song, true);
   song.melodyPart = melody;
+  EndBeforeLongSilence(song);
   return build;
 }
 

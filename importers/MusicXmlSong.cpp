@@ -7,6 +7,7 @@
 #include "importers/MusicXmlReader.h"
 #include "importers/PartListing.h"
 #include "importers/PhraseBreaks.h"
+#include "importers/SongBounds.h"
 
 namespace importers {
 
@@ -254,6 +255,7 @@ ImportedSong BuildSong(const XmlScore& score) {
         PhraseStarts(build.part.voices[0], song.bars, song.pickupBeats, build.marked);
     song.parts.push_back(std::move(build.part));
   }
+  EndBeforeLongSilence(song);
   for (size_t p = 0; p < song.parts.size(); ++p)
     if (HasWords(song.parts[p])) {
       song.melodyPart = static_cast<int>(p);

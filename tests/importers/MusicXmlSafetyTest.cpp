@@ -120,4 +120,22 @@ TEST(MusicXmlSafetyTest, ReadsDeepNestingAndHugeNumbersWithinBounds) {
   EXPECT_LE(song.bars.size(), 16u);  // the repeat is played at most sixteen times
 }
 
+TEST(MusicXmlSafetyTest, EndsTheSongBeforeASilenceOfHours) {
+  // A score of rests that long would outgrow the score's text in one phrase.
+  std::string measures =
+      "<measure><attributes><divisions>1</divisions></attributes>"
+      "<note><pitch><step>C</step><octave>4</octave></pitch>"
+      "<duration>4</duration></note></measure>";
+  for (int i = 0; i < 300; ++i)
+    measures += "<measure><note><rest/><duration>4</duration></note></measure>";
+  measures +=
+      "<measure><note><pitch><step>D</step><octave>4</octave></pitch><duration>4</duration>"
+      "</note></measure>";
+  const importers::ImportedSong song = importers::ImportMusicXml(
+      "<score-partwise><part id=\"P1\">" + measures + "</part></score-partwise>", {});
+  ASSERT_EQ(song.parts.at(0).voices.at(0).notes.size(), 1u);
+  ASSERT_FALSE(song.losses.empty());
+  EXPECT_NE(song.losses.back().what.find("silence"), std::string::npos);
+}
+
 }  // namespace
