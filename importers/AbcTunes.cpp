@@ -2,26 +2,12 @@
 #include <cstdlib>
 #include <string>
 
-#include "files/ScoreTextFile.h"
 #include "importers/AbcParts.h"
+#include "importers/SourceText.h"
 
 namespace importers::abc {
 
 namespace {
-
-std::string Latin1ToUtf8(const std::string& bytes) {
-  std::string utf8;
-  for (const char c : bytes) {
-    const unsigned char byte = static_cast<unsigned char>(c);
-    if (byte < 0x80) {
-      utf8 += c;
-    } else {
-      utf8 += static_cast<char>(0xC0 | (byte >> 6));
-      utf8 += static_cast<char>(0x80 | (byte & 0x3F));
-    }
-  }
-  return utf8;
-}
 
 // A line without its comment: '%' to the end, unless escaped as "\%".
 std::string WithoutComment(const std::string& line) {
@@ -64,11 +50,7 @@ std::vector<Tune> SplitTunes(const std::string& bytes) {
   const size_t zeros = bytes.find('\0');
   if (zeros != std::string::npos)
     throw ImportError("not an ABC file: it holds binary data, not text");
-  std::string text = bytes;
-  if (!IsValidUtf8(text)) {
-    std::string converted;
-    text = GbkToUtf8(bytes, converted) ? converted : Latin1ToUtf8(bytes);
-  }
+  const std::string text = TextAsUtf8(bytes, EncodingOfText(bytes));
   std::vector<Tune> tunes;
   bool inTune = false;
   bool sawKey = false;

@@ -8,12 +8,16 @@
 #include <memory>
 
 #include "importers/AbcReader.h"
+#include "importers/MidiFileReader.h"
+#include "importers/MusicXmlReader.h"
 
 namespace importers {
 
 const std::vector<ImportFormat>& ImportFormats() {
   static const std::vector<ImportFormat> kFormats = {
       {"ABC", {".abc"}, &ImportAbc, &ListAbc},
+      {"MusicXML", {".musicxml", ".xml", ".mxl"}, &ImportMusicXml, &ListMusicXml},
+      {"MIDI", {".mid", ".midi", ".kar"}, &ImportMidi, &ListMidi},
   };
   return kFormats;
 }

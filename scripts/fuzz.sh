@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the fuzzers with clang (libFuzzer, AddressSanitizer, UndefinedBehaviorSanitizer) and
 # runs each for a bounded time: scripts/fuzz.sh [seconds per fuzzer, default 60]. The score's
-# readers start from fuzz/corpus, the ABC importer from fuzz/abc-corpus.
+# readers start from fuzz/corpus, the ABC, MusicXML and MIDI importers from fuzz/abc-corpus,
+# fuzz/musicxml-corpus and fuzz/midi-corpus.
 # Exits non-zero on any crash, leak, timeout or sanitizer report. New inputs and crash
 # reproducers go to a temporary folder; the seed corpora are only read.
 set -euo pipefail
@@ -20,7 +21,8 @@ cmake -S "$ROOT" -B "$BUILD_DIR" \
   -DCMAKE_C_COMPILER="$CC_BIN" -DCMAKE_CXX_COMPILER="$CXX_BIN" \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DTUNWICK_BUILD_FUZZ=ON -DTUNWICK_BUILD_APP=OFF -DTUNWICK_BUILD_TESTS=OFF -DTUNWICK_BUILD_BENCH=OFF
-FUZZERS=(tunwick_score_fuzzer:corpus tunwick_abc_fuzzer:abc-corpus)
+FUZZERS=(tunwick_score_fuzzer:corpus tunwick_abc_fuzzer:abc-corpus
+  tunwick_musicxml_fuzzer:musicxml-corpus tunwick_midi_fuzzer:midi-corpus)
 cmake --build "$BUILD_DIR" -j"$(nproc)" --target "${FUZZERS[@]%%:*}"
 
 WORK="$(mktemp -d "${TMPDIR:-/tmp}/tunwick-fuzz.XXXXXX")"

@@ -28,8 +28,11 @@ PACKAGES=(
   libsqlite3-dev
   # legacy GBK score files
   libc-bin
-  # tests and benchmarks; abc2midi, the independent ABC reader the import tests compare with
-  libgtest-dev libgmock-dev libbenchmark-dev abcmidi
+  # songs imported from MusicXML: compressed .mxl archives (its XML is read by Qt)
+  libzip-dev
+  # tests and benchmarks; abc2midi and MuseScore 3, the independent ABC and MusicXML readers the
+  # import tests compare with
+  libgtest-dev libgmock-dev libbenchmark-dev abcmidi musescore3
   # GUI tests and screenshots on a virtual display; xprop (x11-utils) follows the caption
   xvfb xauth imagemagick xdotool x11-utils
   # the numbered notation's PDF read back (pdftotext, pdfinfo) and its pages looked at (pdftoppm)

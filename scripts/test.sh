@@ -6,7 +6,7 @@
 #   3. the threaded code under ThreadSanitizer: the sound output's and MIDI layer's tests, the
 #      parser's (two scores parsed at once) and the sing-back ear's (fed from its input's thread
 #      while the display reads it),
-#   4. a short fuzz run of the score parser and of the ABC importer,
+#   4. a short fuzz run of the score parser and of the ABC, MusicXML and MIDI importers,
 #   5. the Debian package: built, its file list, the validators and lintian.
 # Exits non-zero on the first failure.
 set -euo pipefail
