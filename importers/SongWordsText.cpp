@@ -11,7 +11,9 @@ std::string CommentSafe(const std::string& text) {
   std::string safe;
   for (size_t i = 0; i < text.size(); ++i) {
     const char c = text[i];
-    if (c == '\n' || c == '\r' || c == '\t') {
+    // Control characters, a zero byte among them (which would end the score's text), become
+    // spaces.
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
       safe += ' ';
     } else {
       safe += c;
@@ -30,7 +32,8 @@ std::string SyllableText(const std::string& text) {
       out += "\xE2\x80\x90";
     } else if (c == ' ' || c == '\t') {
       out += "\xC2\xA0";
-    } else if (c != '_' && c != '*' && c != '\n' && c != '\r' && c != '/') {
+    } else if (c != '_' && c != '*' && c != '/' && static_cast<unsigned char>(c) >= 0x20 &&
+               c != 0x7F) {
       out += c;
     }
   }

@@ -150,3 +150,20 @@ TEST(ScoreWriterTest, AMelodyNoteHeldOverAPhraseBreakMovesTheBreak) {
 }
 
 }  // namespace
+
+namespace {
+
+// Whatever a source's title and words hold, the comments they go into neither end early nor
+// end the text: a zero byte, other control characters and "*/" are made harmless.
+TEST(ScoreWriterTest, ControlCharactersInTitleAndWordsStayInsideTheirComments) {
+  ImportedSong song = SongOf({{0.0, 1.0, 60, 1, {{std::string("la\0\x01*/", 5), false, false}}}});
+  song.title = std::string("A\0B\x7F*/C", 7);
+  const importers::WrittenScore written = importers::WriteScoreText(song, {});
+  EXPECT_EQ(written.text.find('\0'), std::string::npos);
+  EXPECT_NE(written.text.find("/*title: A B * /C*/"), std::string::npos) << written.text;
+  const auto score = std::make_unique<Score>();
+  ParseScore(written.text.data(), static_cast<int32_t>(written.text.size()), *score);
+  EXPECT_EQ(score->phraseCount, 1);
+}
+
+}  // namespace
