@@ -105,6 +105,18 @@ void Fault(QPainter& painter, const SheetItem& item) {
   painter.drawText(QPointF(item.x + 3.0, item.y + item.height - 4.0), Text(item.message));
 }
 
+// The title on one line: smaller for a long one, down to the words' size, then cut short.
+void Title(QPainter& painter, const SheetItem& item) {
+  const QString title = Text(item.text);
+  QFont font = SheetFont(kTitlePixels, true);
+  for (int pixels = kTitlePixels - 1;
+       pixels >= kWordsPixels && QFontMetricsF(font).horizontalAdvance(title) > item.width;
+       --pixels)
+    font = SheetFont(pixels, true);
+  const QString shown = QFontMetricsF(font).elidedText(title, Qt::ElideRight, item.width);
+  CentredText(painter, font, item.x, item.width, item.y + item.height - 4.0, shown);
+}
+
 }  // namespace
 
 QFont SheetFont(int pixels, bool bold) {
@@ -187,8 +199,7 @@ void PaintSheet(QPainter& painter, const SheetPage& page, const SheetLighting& l
       case ItemKind::kPhrase:
         break;
       case ItemKind::kTitle:
-        CentredText(painter, SheetFont(kTitlePixels, true), item.x, item.width,
-                    item.y + item.height - 4.0, Text(item.text));
+        Title(painter, item);
         break;
       case ItemKind::kSyllable:
         CentredText(painter, wordsFont, item.x, item.width, item.y + kWordsSize - 0.5,
