@@ -109,7 +109,9 @@ const RouteCase kRoutes[] = {
      [](TestDlg& d) {
        ASSERT_EQ(d.fileDialogs.size(), 1u);
        EXPECT_FALSE(d.fileDialogs[0].save);
-       EXPECT_EQ(d.fileDialogs[0].filter, QStringLiteral("文本文件(*.txt)"));
+       // Score texts and songs of other formats together first, then each kind alone.
+       EXPECT_TRUE(d.fileDialogs[0].filter.startsWith(QStringLiteral("乐谱和歌曲(*.txt *.abc")));
+       EXPECT_TRUE(d.fileDialogs[0].filter.contains(QStringLiteral(";;文本文件(*.txt);;")));
        EXPECT_EQ(d.fileDialogs[0].suffix, QStringLiteral("txt"));
      }},
     {"SaveMidi", IDC_SAVE_MIDI, [](TestDlg& d) { d.SetEditText(QStringLiteral("1,5")); },
