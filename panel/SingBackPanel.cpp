@@ -7,6 +7,7 @@
 
 #include "notation/Score.h"
 #include "notation/SongWords.h"
+#include "panel/CoursePane.h"
 #include "panel/LevelMeter.h"
 #include "panel/RangeStrip.h"
 #include "panel/RollSyllables.h"
@@ -47,9 +48,10 @@ CSingBackPanel::CSingBackPanel(const CPlayer& player, QWidget* parent)
     : QWidget(parent, Qt::Window), player_(player) {
   setWindowTitle(QStringLiteral("跟唱模式"));
   setObjectName(QStringLiteral("singBackPanel"));
-  setMinimumSize(420, 240 + CRangeStrip::kHeight);
+  setMinimumSize(420, 240 + CRangeStrip::kHeight + CCoursePane::kHeight);
   rangeStrip_ = new CRangeStrip(this);
-  resize(560, 450 + CRangeStrip::kHeight);
+  course_ = new CCoursePane(this);
+  resize(560, 450 + CRangeStrip::kHeight + CCoursePane::kHeight);
   poll_.setInterval(kPollMs);
   connect(&poll_, &QTimer::timeout, this, &CSingBackPanel::PollEar);
   meter_.setInterval(kPollMs);
@@ -73,7 +75,13 @@ void CSingBackPanel::resizeEvent(QResizeEvent* event) {
   toleranceBox_->setGeometry(width() - static_cast<int>(kRightMargin) - box.width(),
                              CRangeStrip::kHeight + 2, box.width(), box.height());
   historyChart_->setGeometry(0, height() - CHistoryChart::kHeight, width(), CHistoryChart::kHeight);
+  PlaceCourse();
   QWidget::resizeEvent(event);
+}
+
+void CSingBackPanel::PlaceCourse() {
+  const int strip = historySource_ ? CHistoryChart::kHeight : 0;
+  course_->setGeometry(0, height() - strip - CCoursePane::kHeight, width(), CCoursePane::kHeight);
 }
 
 void CSingBackPanel::SetEar(ListeningEar* ear) {
@@ -111,6 +119,7 @@ void CSingBackPanel::SetHistorySource(HistorySource source) {
   historySource_ = std::move(source);
   historyChart_->setGeometry(0, height() - CHistoryChart::kHeight, width(), CHistoryChart::kHeight);
   historyChart_->setVisible(static_cast<bool>(historySource_));
+  PlaceCourse();
   RefreshHistory();
 }
 
@@ -210,7 +219,8 @@ void CSingBackPanel::PollEar() {
 }
 
 QRectF CSingBackPanel::PlotArea() const {
-  const double strip = historySource_ ? CHistoryChart::kHeight : 0.0;
+  const double strip =
+      (historySource_ ? CHistoryChart::kHeight : 0.0) + static_cast<double>(CCoursePane::kHeight);
   const double top = CRangeStrip::kHeight + kTopMargin;
   return QRectF(kLeftMargin, top, std::max(1.0, width() - kLeftMargin - kRightMargin),
                 std::max(1.0, height() - top - kBottomMargin - strip));

@@ -18,6 +18,7 @@
 #include "playback/PlayerNotification.h"
 #include "singback/ListeningEar.h"
 
+class CCoursePane;
 class CPlayer;
 class CRangeStrip;
 class CToleranceBox;
@@ -30,7 +31,8 @@ struct Song;
 // phrase's practice history (CHistoryChart). Above the roll: the range exercise and the
 // singer's range (CRangeStrip); the microphone's level on a meter with a clip mark, live from
 // the moment the microphone opens until the take ends; and the choice of how strictly notes
-// are judged (CToleranceBox). With the song's words, each note's syllable (its first verse) is
+// are judged (CToleranceBox). Below the roll, the song's course and the tempo (CCoursePane).
+// With the song's words, each note's syllable (its first verse) is
 // written under its bar.
 class CSingBackPanel : public QWidget, public PlayerObserver {
   Q_OBJECT
@@ -78,6 +80,8 @@ class CSingBackPanel : public QWidget, public PlayerObserver {
 
   // The range exercise along the panel's top.
   CRangeStrip& RangeStrip() const { return *rangeStrip_; }
+  // The course of the song and the practice tempo, above the history along the bottom.
+  CCoursePane& Course() const { return *course_; }
 
   void OnPlayerNotification(const PlayerNotification& notification) override;
 
@@ -118,6 +122,7 @@ class CSingBackPanel : public QWidget, public PlayerObserver {
   // The phrase `row` as the ear judges it, over a take of lengthMs.
   void ShowPhrase(int32_t row, int32_t lengthMs);
   void RefreshHistory();
+  void PlaceCourse();
   void PaintRoll(QPainter& painter, const QRectF& area);
   void PaintSungLine(QPainter& painter, const QRectF& area);
   // The roll's plotting area and its pitch range in MIDI keys.
@@ -134,6 +139,7 @@ class CSingBackPanel : public QWidget, public PlayerObserver {
 
   ListeningEar* ear_ = nullptr;
   CRangeStrip* rangeStrip_ = nullptr;  // a child widget
+  CCoursePane* course_ = nullptr;      // a child widget
   QTimer poll_;
   QTimer meter_;
   double meterDb_ = listening::kSilentDb;
