@@ -227,8 +227,10 @@ QRectF CSingBackPanel::PlotArea() const {
 }
 
 QString CSingBackPanel::Caption() const {
-  QString caption =
-      row_ < 0 ? QStringLiteral("跟唱模式") : QStringLiteral("第 %1 句").arg(row_ + 1);
+  QString caption = row_ < 0 ? QStringLiteral("跟唱模式")
+                    : spanLast_ > spanFirst_
+                        ? QStringLiteral("第 %1–%2 句").arg(spanFirst_ + 1).arg(spanLast_ + 1)
+                        : QStringLiteral("第 %1 句").arg(row_ + 1);
   if (!judged_) {
     // The learner's turn, said where the learner is looking.
     const PlayerPosition at = player_.Position();
@@ -240,6 +242,12 @@ QString CSingBackPanel::Caption() const {
   if (judgement_.nothingHeard) return caption + QStringLiteral("：没有听到声音");
   return caption +
          QStringLiteral("：%1 / %2 个音唱准").arg(judgement_.hits).arg(judgement_.Judged());
+}
+
+void CSingBackPanel::SetPhraseSpan(int32_t first, int32_t last) {
+  spanFirst_ = first;
+  spanLast_ = last;
+  update();
 }
 
 QString CSingBackPanel::LevelAdvice() const {

@@ -105,6 +105,9 @@ class CSingBackPanel : public QWidget, public PlayerObserver {
   bool ClipShown() const { return clipShown_; }
   // The caption above the roll.
   QString Caption() const;
+  // The song's phrases a take of one loaded phrase stands for (a course's chain), for the
+  // caption; first > last: the phrase is the song's own.
+  void SetPhraseSpan(int32_t first, int32_t last);
   // What to do about the input's level after the last try: empty when it was fine.
   QString LevelAdvice() const;
   // The notes as they are drawn at the panel's present size.
@@ -147,6 +150,8 @@ class CSingBackPanel : public QWidget, public PlayerObserver {
   CToleranceBox* toleranceBox_ = nullptr;  // a child widget
   CHistoryChart* historyChart_ = nullptr;  // a child widget, shown with a history source
   int32_t row_ = -1;
+  int32_t spanFirst_ = 0;  // SetPhraseSpan
+  int32_t spanLast_ = -1;
   int32_t lengthMs_ = 0;  // the take's length: the phrase and its grace
   int32_t lowKey_ = 60;   // the lowest and highest keys shown
   int32_t highKey_ = 72;

@@ -118,6 +118,7 @@ bool CCourseRun::StartStep() {
     chained_ = true;
     // The song's words belong to its own phrases, not to the chain's one.
     panel_.SetSong(nullptr);
+    panel_.SetPhraseSpan(step.phrases.front(), step.phrases.back());
     player_.OnSingBack(0);
     return true;
   }
@@ -125,6 +126,7 @@ bool CCourseRun::StartStep() {
     player_.SetTempoPercent(tempo);
     LoadQuietly(player_, session_.ScoreText());
     panel_.SetSong(session_.LoadedSong());
+    panel_.SetPhraseSpan(0, -1);
     chained_ = false;
   }
   player_.OnSingBack(step.phrases.front());
@@ -242,6 +244,7 @@ void CCourseRun::RestoreSong() {
   LoadQuietly(player_, session_.ScoreText());
   chained_ = false;
   panel_.SetSong(session_.LoadedSong());
+  panel_.SetPhraseSpan(0, -1);
 }
 
 void CCourseRun::EndRun() {

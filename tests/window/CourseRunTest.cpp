@@ -6,6 +6,8 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QTest>
+#include <cstdlib>
 
 #include "SingBackFixture.h"
 #include "course/CourseState.h"
@@ -124,6 +126,21 @@ TEST_F(CourseRunTest, TodaysStepsAreSungInTurnAndTheCourseEndsWithWhatIsKnown) {
     ASSERT_TRUE(Drive([&] { return ear != nullptr && ear->taking; }));
     EXPECT_EQ(run.StepIndex(), step);
     EXPECT_EQ(Marks(), marksAtEachStep[step]);
+    if (step == 2) {
+      EXPECT_EQ(dlg->SingBackPanel().Targets().size(), 4u) << "both phrases' notes, one take";
+      EXPECT_EQ(dlg->SingBackPanel().Caption(), QStringLiteral("第 1–2 句：请唱"));
+    }
+    // A developer's look at the panel mid-course, the chain being sung:
+    // TUNWICK_COURSE_SCREENSHOT names a PNG to write.
+    const char* shot = std::getenv("TUNWICK_COURSE_SCREENSHOT");
+    if (shot != nullptr && step == 2) {
+      SingTheTake(std::vector<double>(dlg->SingBackPanel().Targets().size(), 0.0));
+      dlg->SingBackPanel().PollEar();
+      QTest::qWait(50);
+      EXPECT_TRUE(dlg->SingBackPanel().grab().save(QString::fromLocal8Bit(shot)));
+      ASSERT_TRUE(Drive([&] { return ear == nullptr || !ear->taking; }));
+      continue;
+    }
     SingNextTakeWell();
   }
   ASSERT_TRUE(Drive([&] { return !run.Running(); }));
