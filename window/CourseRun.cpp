@@ -58,7 +58,6 @@ CCourseRun::~CCourseRun() {
 bool CCourseRun::Start() {
   if (running_) return true;
   CCoursePane& pane = panel_.Course();
-  if (!session_.OpenEar()) return false;
   const std::string& text = session_.ScoreText();
   written_ = std::make_unique<Score>();
   ParseScore(text.c_str(), static_cast<int32_t>(std::strlen(text.c_str())), *written_);
@@ -70,6 +69,8 @@ bool CCourseRun::Start() {
     pane.SetStatus(QStringLiteral("今天没有要练的。") + CourseSummary(plan_.phrases, today_));
     return false;
   }
+  // The microphone opens once there is something to sing.
+  if (!session_.OpenEar()) return false;
   take_ = {};
   take_.scoreText = text;
   take_.scoreFile = session_.ScoreFile();
@@ -230,10 +231,13 @@ void CCourseRun::ShowProgress() {
   if (running_ && step_ < steps_.size()) {
     const CourseStep& step = steps_[step_];
     pane.Strip().SetCurrent(step.phrases.front(), step.phrases.back());
-    pane.SetStatus(QStringLiteral("第 %1/%2 步：%3")
-                       .arg(step_ + 1)
-                       .arg(steps_.size())
-                       .arg(CCourseStepList::StepText(step)));
+    // A phrase being learnt is heard first: the learner listens, then sings.
+    pane.SetStatus(
+        QStringLiteral("第 %1/%2 步：%3%4")
+            .arg(step_ + 1)
+            .arg(steps_.size())
+            .arg(CCourseStepList::StepText(step))
+            .arg(step.kind == StepKind::kLearn ? QStringLiteral("，先听再唱") : QString()));
   } else {
     pane.Strip().SetCurrent(0, -1);
   }

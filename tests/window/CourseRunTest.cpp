@@ -53,12 +53,12 @@ class CourseRunTest : public SingBackPanelTest {
     return marks;
   }
   // Phrases 1 and 2 sung well twice yesterday: known, and due for their first review today.
-  void KnowTheFirstTwoYesterday() {
+  void KnowTheFirstTwoYesterday(const char* song = kSong) {
     history::CPracticeStore store(dlg->historyPath());
     for (int32_t phrase : {0, 1})
       for (int take = 0; take < 2; ++take) {
         history::TryRecord record;
-        record.scoreHash = history::ScoreHash(kSong);
+        record.scoreHash = history::ScoreHash(song);
         record.phrase = phrase;
         record.phraseText = "1,1";
         record.when = {dlg->wallNow.unixMs - kDayMs + take * 1000, 0};
@@ -162,6 +162,56 @@ TEST_F(CourseRunTest, TodaysStepsAreSungInTurnAndTheCourseEndsWithWhatIsKnown) {
   EXPECT_EQ(chain.judgement.notes.size(), 4u);
   EXPECT_TRUE(chain.passed);
   EXPECT_EQ(chain.source, "window");
+}
+
+TEST_F(CourseRunTest, NeighboursThatCannotBeOnePhraseAreSungInTurnAndKeptAsOneTry) {
+  // The second phrase is slower: the two cannot be written as one.
+  const char kTempoChange[] = "s=100,1,1,1,2|s=80,1,3,1,5|s=100,1,2,1,1";
+  KnowTheFirstTwoYesterday(kTempoChange);
+  StartWithEar(kTempoChange);
+  Pane().LearnButton().click();
+  const CCourseRun& run = dlg->CourseRun();
+  ASSERT_EQ(run.Plan().steps.size(), 4u);
+  ASSERT_EQ(run.Plan().steps[2].kind, course::StepKind::kChain);
+  SingNextTakeWell();
+  SingNextTakeWell();
+  // The chain: each phrase a take of its own, then the new phrase.
+  for (int32_t phrase : {0, 1}) {
+    ASSERT_TRUE(Drive([&] { return ear != nullptr && ear->taking; }));
+    EXPECT_EQ(run.StepIndex(), 2u);
+    EXPECT_EQ(dlg->SingBackPanel().Row(), phrase);
+    EXPECT_EQ(dlg->SingBackPanel().Targets().size(), 2u);
+    SingNextTakeWell();
+  }
+  SingNextTakeWell();
+  ASSERT_TRUE(Drive([&] { return !run.Running(); }));
+
+  history::CPracticeStore store(dlg->historyPath());
+  const std::vector<history::TryRecord> tries = store.TriesOf(history::ScoreHash(kTempoChange));
+  ASSERT_EQ(tries.size(), 4u + 4u) << "the chain's two takes are one try";
+  const history::TryRecord& chain = tries[6];
+  EXPECT_EQ(chain.phrase, 0);
+  EXPECT_EQ(chain.lastPhrase, std::optional<int32_t>(1));
+  EXPECT_EQ(chain.judgement.notes.size(), 4u);
+  EXPECT_GT(chain.judgement.notes[2].target.startMs, chain.judgement.notes[1].target.startMs)
+      << "the second phrase's notes come after the first's";
+  EXPECT_TRUE(chain.passed);
+  EXPECT_EQ(tries[7].phrase, 2);
+}
+
+TEST_F(CourseRunTest, WithoutAMicrophoneTheCourseSaysWhyAndDoesNotStart) {
+  Start();
+  dlg->SetEditText(QString::fromUtf8(kSong));
+  dlg->Click(IDC_LOAD);
+  dlg->Player().OnPause();
+  const size_t boxesBefore = dlg->boxes.size();
+  Pane().LearnButton().click();
+  EXPECT_FALSE(dlg->CourseRun().Running());
+  ASSERT_EQ(dlg->boxes.size(), boxesBefore + 1);
+  EXPECT_TRUE(dlg->boxes.back().text.contains(QStringLiteral("麦克风")));
+  EXPECT_FALSE(dlg->Player().Position().playing);
+  EXPECT_TRUE(Pane().LearnButton().isEnabled());
+  EXPECT_TRUE(Pane().TempoBox().isEnabled());
 }
 
 TEST_F(CourseRunTest, PauseAndContinueMidCourseGoOnWithTheSameStep) {
