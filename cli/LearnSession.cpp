@@ -1,19 +1,19 @@
 #include "cli/LearnSession.h"
 
-#include <algorithm>
 #include <cstdio>
-#include <cstring>
 #include <vector>
 
-#include "cli/ChainedTake.h"
 #include "cli/Commands.h"
 #include "cli/JudgementReport.h"
 #include "course/CourseHistory.h"
+#include "course/JoinedTake.h"
 #include "history/ScoreIdentity.h"
 #include "listening/PhraseTargets.h"
 #include "notation/Score.h"
+#include "playback/ChainedTake.h"
 #include "playback/Player.h"
 #include "playback/PracticeTempo.h"
+#include "playback/QuietLoad.h"
 #include "singback/CaptureEar.h"
 
 namespace {
@@ -23,29 +23,6 @@ using course::StepKind;
 
 bool SingleStep(const CourseStep& step) {
   return step.kind == StepKind::kReview || step.kind == StepKind::kLearn;
-}
-
-// A chained take kept as one: the phrases' judgements in order, each note timed after the
-// phrases before it, hits summed; heard when any was.
-listening::TakeJudgement Joined(const std::vector<listening::TakeJudgement>& parts,
-                                const std::vector<int32_t>& lengthsMs) {
-  listening::TakeJudgement joined = parts.front();
-  joined.notes.clear();
-  joined.hits = 0;
-  joined.nothingHeard = true;
-  int32_t startMs = 0;
-  for (size_t i = 0; i < parts.size(); ++i) {
-    for (listening::NoteJudgement note : parts[i].notes) {
-      note.target.startMs += startMs;
-      note.target.endMs += startMs;
-      joined.notes.push_back(note);
-    }
-    joined.hits += parts[i].hits;
-    joined.nothingHeard = joined.nothingHeard && parts[i].nothingHeard;
-    if (!parts[i].TooQuiet()) joined.level = parts[i].level;
-    startMs += lengthsMs[i];
-  }
-  return joined;
 }
 
 // Drives the steps one after another on one run of the player: each starts once the one
@@ -142,8 +119,7 @@ class CLearnDriver : public PlayerObserver {
     started_ = true;
     if (step_ >= run_.plan.steps.size()) return false;
     const CourseStep& step = run_.plan.steps[step_];
-    const int32_t tempo = std::clamp(step.tempoPercent * run_.options.tempoPercent / 100,
-                                     kSlowestTempoPercent, kFastestTempoPercent);
+    const int32_t tempo = CombinedTempoPercent(step.tempoPercent, run_.options.tempoPercent);
     std::fprintf(streams_.out, "\nStep %zu of %zu: %s\n", step_ + 1, run_.plan.steps.size(),
                  DescribeStep(step).c_str());
     if (step.kind == StepKind::kLearn)
@@ -160,7 +136,8 @@ class CLearnDriver : public PlayerObserver {
         SingleStep(step) ? std::string()
                          : ChainedPhraseText(*written_, step.phrases.front(), step.phrases.back());
     if (!chain.empty()) {
-      if (!LoadQuietly(chain, tempo)) return false;
+      player.SetTempoPercent(tempo);
+      if (!LoadQuietly(player, chain)) return false;
       chained_ = true;
       player.OnSingBack(0);
       return true;
@@ -175,25 +152,12 @@ class CLearnDriver : public PlayerObserver {
     return true;
   }
 
-  // Loads a chain's text at `tempo` without writing the side files, which keep the song's.
-  bool LoadQuietly(const std::string& text, int32_t tempo) {
-    CPlayer& player = session_.Player();
-    player.SetTempoPercent(tempo);
-    const int32_t loadsBefore = player.LoadCount();
-    std::memcpy(player.TextBuffer(), text.c_str(), text.size() + 1);
-    {
-      CPlayer::CBuildOnlyScope quietly(player);
-      player.LoadAndPlay(player.TextBuffer());
-    }
-    return player.LoadCount() > loadsBefore;
-  }
-
   void EndStep() {
     const CourseStep& step = run_.plan.steps[step_];
     ++stepsDone_;
     if (step.kind == StepKind::kReview) ++reviewsDone_;
     if (SingleStep(step) || chained_ || parts_.size() != step.phrases.size()) return;
-    const listening::TakeJudgement joined = Joined(parts_, lengths_);
+    const listening::TakeJudgement joined = course::JoinedJudgement(parts_, lengths_);
     context_.lastPhrase = step.phrases.back();
     context_.transpose = session_.Player().PhraseShift(step.phrases.front());
     context_.takeMs = 0;
@@ -234,16 +198,10 @@ void WriteSummary(const LearnRun& run, history::CPracticeHistory& practice, int3
   const course::CoursePlan after = practice.With([&](history::CPracticeStore& store) {
     return course::PlanFromHistory(store, hash, count, run.today);
   });
-  int32_t known = 0;
-  std::optional<int64_t> next;
-  for (const course::PhraseStanding& standing : after.phrases) {
-    if (standing.state == course::PhraseState::kKnown) ++known;
-    const int64_t due =
-        standing.state == course::PhraseState::kKnown ? *standing.nextReview : run.today + 1;
-    if (standing.state != course::PhraseState::kNew && (!next || due < *next)) next = due;
-  }
-  std::fprintf(out, "\nKnown %d of %d phrases; reviews done: %d; next due: %s\n", known, count,
-               reviews, next ? course::DayText(std::max(*next, run.today + 1)).c_str() : "-");
+  const course::CourseCounts counts = course::CountStandings(after.phrases, run.today);
+  const std::optional<int64_t> next = course::NextDueDay(after.phrases, run.today);
+  std::fprintf(out, "\nKnown %d of %d phrases; reviews done: %d; next due: %s\n", counts.known,
+               count, reviews, next ? course::DayText(*next).c_str() : "-");
 }
 
 }  // namespace

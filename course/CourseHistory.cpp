@@ -1,5 +1,6 @@
 #include "course/CourseHistory.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "history/WallClock.h"
@@ -65,6 +66,19 @@ CourseCounts CountStandings(const std::vector<PhraseStanding>& standings, int64_
     if (standing.nextReview && *standing.nextReview <= today) ++counts.due;
   }
   return counts;
+}
+
+std::optional<int64_t> NextDueDay(const std::vector<PhraseStanding>& standings, int64_t today) {
+  std::optional<int64_t> next;
+  for (const PhraseStanding& standing : standings) {
+    if (standing.state == PhraseState::kNew) continue;
+    const int64_t due = standing.state == PhraseState::kKnown && standing.nextReview
+                            ? *standing.nextReview
+                            : today + 1;
+    if (!next || due < *next) next = due;
+  }
+  if (next) next = std::max(*next, today + 1);
+  return next;
 }
 
 std::string DayText(int64_t day) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,10 @@ struct CourseCounts {
   int32_t due = 0;
 };
 CourseCounts CountStandings(const std::vector<PhraseStanding>& standings, int64_t today);
+
+// The next day after `today` something of the song is due: the earliest review of a known
+// phrase, tomorrow while one is being learnt; none while every phrase is new.
+std::optional<int64_t> NextDueDay(const std::vector<PhraseStanding>& standings, int64_t today);
 
 // A local day counted from 1970-01-01 as "2026-12-11", and back; ParseDay is false for
 // anything but a real date written so.

@@ -7,6 +7,7 @@
 
 #include "notation/Score.h"
 #include "notation/SongWords.h"
+#include "panel/CoursePane.h"
 #include "panel/LevelMeter.h"
 #include "panel/RangeStrip.h"
 #include "panel/RollSyllables.h"
@@ -47,9 +48,10 @@ CSingBackPanel::CSingBackPanel(const CPlayer& player, QWidget* parent)
     : QWidget(parent, Qt::Window), player_(player) {
   setWindowTitle(QStringLiteral("跟唱模式"));
   setObjectName(QStringLiteral("singBackPanel"));
-  setMinimumSize(420, 240 + CRangeStrip::kHeight);
+  setMinimumSize(420, 240 + CRangeStrip::kHeight + CCoursePane::kHeight);
   rangeStrip_ = new CRangeStrip(this);
-  resize(560, 450 + CRangeStrip::kHeight);
+  course_ = new CCoursePane(this);
+  resize(560, 450 + CRangeStrip::kHeight + CCoursePane::kHeight);
   poll_.setInterval(kPollMs);
   connect(&poll_, &QTimer::timeout, this, &CSingBackPanel::PollEar);
   meter_.setInterval(kPollMs);
@@ -73,7 +75,13 @@ void CSingBackPanel::resizeEvent(QResizeEvent* event) {
   toleranceBox_->setGeometry(width() - static_cast<int>(kRightMargin) - box.width(),
                              CRangeStrip::kHeight + 2, box.width(), box.height());
   historyChart_->setGeometry(0, height() - CHistoryChart::kHeight, width(), CHistoryChart::kHeight);
+  PlaceCourse();
   QWidget::resizeEvent(event);
+}
+
+void CSingBackPanel::PlaceCourse() {
+  const int strip = historySource_ ? CHistoryChart::kHeight : 0;
+  course_->setGeometry(0, height() - strip - CCoursePane::kHeight, width(), CCoursePane::kHeight);
 }
 
 void CSingBackPanel::SetEar(ListeningEar* ear) {
@@ -111,6 +119,7 @@ void CSingBackPanel::SetHistorySource(HistorySource source) {
   historySource_ = std::move(source);
   historyChart_->setGeometry(0, height() - CHistoryChart::kHeight, width(), CHistoryChart::kHeight);
   historyChart_->setVisible(static_cast<bool>(historySource_));
+  PlaceCourse();
   RefreshHistory();
 }
 
@@ -210,15 +219,18 @@ void CSingBackPanel::PollEar() {
 }
 
 QRectF CSingBackPanel::PlotArea() const {
-  const double strip = historySource_ ? CHistoryChart::kHeight : 0.0;
+  const double strip =
+      (historySource_ ? CHistoryChart::kHeight : 0.0) + static_cast<double>(CCoursePane::kHeight);
   const double top = CRangeStrip::kHeight + kTopMargin;
   return QRectF(kLeftMargin, top, std::max(1.0, width() - kLeftMargin - kRightMargin),
                 std::max(1.0, height() - top - kBottomMargin - strip));
 }
 
 QString CSingBackPanel::Caption() const {
-  QString caption =
-      row_ < 0 ? QStringLiteral("跟唱模式") : QStringLiteral("第 %1 句").arg(row_ + 1);
+  QString caption = row_ < 0 ? QStringLiteral("跟唱模式")
+                    : spanLast_ > spanFirst_
+                        ? QStringLiteral("第 %1–%2 句").arg(spanFirst_ + 1).arg(spanLast_ + 1)
+                        : QStringLiteral("第 %1 句").arg(row_ + 1);
   if (!judged_) {
     // The learner's turn, said where the learner is looking.
     const PlayerPosition at = player_.Position();
@@ -230,6 +242,12 @@ QString CSingBackPanel::Caption() const {
   if (judgement_.nothingHeard) return caption + QStringLiteral("：没有听到声音");
   return caption +
          QStringLiteral("：%1 / %2 个音唱准").arg(judgement_.hits).arg(judgement_.Judged());
+}
+
+void CSingBackPanel::SetPhraseSpan(int32_t first, int32_t last) {
+  spanFirst_ = first;
+  spanLast_ = last;
+  update();
 }
 
 QString CSingBackPanel::LevelAdvice() const {

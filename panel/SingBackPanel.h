@@ -18,6 +18,7 @@
 #include "playback/PlayerNotification.h"
 #include "singback/ListeningEar.h"
 
+class CCoursePane;
 class CPlayer;
 class CRangeStrip;
 class CToleranceBox;
@@ -30,7 +31,8 @@ struct Song;
 // phrase's practice history (CHistoryChart). Above the roll: the range exercise and the
 // singer's range (CRangeStrip); the microphone's level on a meter with a clip mark, live from
 // the moment the microphone opens until the take ends; and the choice of how strictly notes
-// are judged (CToleranceBox). With the song's words, each note's syllable (its first verse) is
+// are judged (CToleranceBox). Below the roll, the song's course and the tempo (CCoursePane).
+// With the song's words, each note's syllable (its first verse) is
 // written under its bar.
 class CSingBackPanel : public QWidget, public PlayerObserver {
   Q_OBJECT
@@ -78,6 +80,8 @@ class CSingBackPanel : public QWidget, public PlayerObserver {
 
   // The range exercise along the panel's top.
   CRangeStrip& RangeStrip() const { return *rangeStrip_; }
+  // The course of the song and the practice tempo, above the history along the bottom.
+  CCoursePane& Course() const { return *course_; }
 
   void OnPlayerNotification(const PlayerNotification& notification) override;
 
@@ -101,6 +105,9 @@ class CSingBackPanel : public QWidget, public PlayerObserver {
   bool ClipShown() const { return clipShown_; }
   // The caption above the roll.
   QString Caption() const;
+  // The song's phrases a take of one loaded phrase stands for (a course's chain), for the
+  // caption; first > last: the phrase is the song's own.
+  void SetPhraseSpan(int32_t first, int32_t last);
   // What to do about the input's level after the last try: empty when it was fine.
   QString LevelAdvice() const;
   // The notes as they are drawn at the panel's present size.
@@ -118,6 +125,7 @@ class CSingBackPanel : public QWidget, public PlayerObserver {
   // The phrase `row` as the ear judges it, over a take of lengthMs.
   void ShowPhrase(int32_t row, int32_t lengthMs);
   void RefreshHistory();
+  void PlaceCourse();
   void PaintRoll(QPainter& painter, const QRectF& area);
   void PaintSungLine(QPainter& painter, const QRectF& area);
   // The roll's plotting area and its pitch range in MIDI keys.
@@ -134,6 +142,7 @@ class CSingBackPanel : public QWidget, public PlayerObserver {
 
   ListeningEar* ear_ = nullptr;
   CRangeStrip* rangeStrip_ = nullptr;  // a child widget
+  CCoursePane* course_ = nullptr;      // a child widget
   QTimer poll_;
   QTimer meter_;
   double meterDb_ = listening::kSilentDb;
@@ -141,6 +150,8 @@ class CSingBackPanel : public QWidget, public PlayerObserver {
   CToleranceBox* toleranceBox_ = nullptr;  // a child widget
   CHistoryChart* historyChart_ = nullptr;  // a child widget, shown with a history source
   int32_t row_ = -1;
+  int32_t spanFirst_ = 0;  // SetPhraseSpan
+  int32_t spanLast_ = -1;
   int32_t lengthMs_ = 0;  // the take's length: the phrase and its grace
   int32_t lowKey_ = 60;   // the lowest and highest keys shown
   int32_t highKey_ = 72;

@@ -17,3 +17,7 @@ void ScaleTempo(Score& score, int32_t percent) {
   for (int32_t i = 0; i < score.phraseCount; ++i)
     score.phrases[i].tempo = ScaledTempo(score.phrases[i].tempo, percent);
 }
+
+int32_t CombinedTempoPercent(int32_t percent, int32_t ofPercent) {
+  return std::clamp(percent * ofPercent / 100, kSlowestTempoPercent, kFastestTempoPercent);
+}

@@ -18,3 +18,7 @@ void ScaleTempo(Score& score, int32_t percent);
 
 // `tempo` beats per minute at `percent`, as ScaleTempo sets it.
 int32_t ScaledTempo(int32_t tempo, int32_t percent);
+
+// A share of the tempo taken at another share (a course step's 80 % of a chosen 90 %), kept
+// within kSlowestTempoPercent to kFastestTempoPercent.
+int32_t CombinedTempoPercent(int32_t percent, int32_t ofPercent);

@@ -6,10 +6,13 @@
 
 #include "history/PracticeTime.h"
 #include "history/ScoreIdentity.h"
+#include "history/WallClock.h"
 #include "listening/VoiceRangeText.h"
 #include "notation/SongWords.h"
+#include "panel/CoursePane.h"
 #include "panel/RangeStrip.h"
 #include "playback/Player.h"
+#include "playback/QuietLoad.h"
 #include "singback/ListeningEar.h"
 #include "singback/PitchListener.h"
 #include "window/UserSettings.h"
@@ -47,6 +50,8 @@ CSingBackSession::CSingBackSession(CPlayer& player, CSingBackPanel& panel, QObje
   LoadStoredTolerance();
   QObject::connect(&panel_, &CSingBackPanel::ToleranceChosen, &context_,
                    [this](listening::Tolerance chosen) { OnToleranceChosen(chosen); });
+  QObject::connect(&panel_.Course(), &CCoursePane::TempoChosen, &context_,
+                   [this](int32_t percent) { OnTempoChosen(percent); });
   // Queued: a stop is often followed at once by a new start (the button pressed again).
   earRelease_ = std::make_unique<CStopWatcher>(
       [this] { QTimer::singleShot(0, &context_, [this] { ReleaseEarWhenStopped(); }); });
@@ -81,7 +86,10 @@ bool CSingBackSession::OpenEar() {
   panel_.SetEar(ear_.get());
   // Each judged try is kept first, so that the panel's history shows it too.
   ear_->SetJudgementSink([this](int32_t row, const listening::TakeJudgement& judgement) {
-    RecordTry(row, judgement);
+    if (keeper_)
+      keeper_(row, judgement);
+    else
+      RecordTry(row, judgement);
     panel_.TakeJudged(row, judgement);
   });
   return true;
@@ -119,11 +127,21 @@ void CSingBackSession::RecordTry(int32_t row, const listening::TakeJudgement& ju
   context.takeMs = player_.TakeLengthMs();
   context.transpose = player_.PhraseShift(row);
   context.range = player_.Range();
+  context.tempoPercent = player_.TempoPercent();
   context.source = "window";
   // A take too quiet to judge gives no try to keep: the panel says what to do.
   if (const std::optional<history::TryRecord> tried =
           history::TryRecordOf(player_.LoadedScore(), row, judgement, context))
     Practice().Record(*tried);
+}
+
+int64_t CSingBackSession::Today() const { return history::LocalDay(seams_.wallNow()); }
+
+void CSingBackSession::OnTempoChosen(int32_t percent) {
+  player_.OnPause();
+  player_.SetTempoPercent(percent);
+  // The same text again: what the box follows and the history knows stay as they are.
+  if (!scoreText_.empty()) LoadQuietly(player_, scoreText_);
 }
 
 HistoryView CSingBackSession::PhraseHistory(int32_t row) {

@@ -25,7 +25,8 @@ struct Song;
 // Sing-back in the window, behind the dialog's button: the microphone, open only while the
 // exercise runs; each judged try kept in the practice history and the phrase's history handed
 // to the panel; the singer's range and how strictly takes are judged, both kept in the user's
-// settings ("voice/range", e.g. "A2-E4", and kToleranceSetting).
+// settings ("voice/range", e.g. "A2-E4", and kToleranceSetting); the practice tempo chosen in
+// the panel, kept with each try.
 class CSingBackSession {
  public:
   // What the session reaches outside the window, replaced by the tests.
@@ -66,9 +67,21 @@ class CSingBackSession {
   // The ear listened through, or null while the microphone is let go.
   ListeningEar* Ear() const { return ear_.get(); }
 
+  // Where a judged take goes instead of the history as the loaded score's try (a course keeps
+  // its chained takes as tries of the song); empty: kept here.
+  using TakeKeeper = std::function<void(int32_t row, const listening::TakeJudgement&)>;
+  void SetTakeKeeper(TakeKeeper keeper) { keeper_ = std::move(keeper); }
+  // The practice history, opened on first use; the text and file of the score set last; the
+  // learner's local day today.
+  history::CPracticeHistory& Practice();
+  const std::string& ScoreText() const { return scoreText_; }
+  const std::string& ScoreFile() const { return scoreFile_; }
+  int64_t Today() const;
+
  private:
   void ReleaseEarWhenStopped();
-  history::CPracticeHistory& Practice();
+  // Playback stops and the score is loaded again at the tempo chosen in the panel.
+  void OnTempoChosen(int32_t percent);
   void RecordTry(int32_t row, const listening::TakeJudgement& judgement);
   HistoryView PhraseHistory(int32_t row);
   void LoadStoredRange();
@@ -86,5 +99,6 @@ class CSingBackSession {
   std::string scoreFile_;
   std::shared_ptr<const Song> song_;
   std::unique_ptr<history::CPracticeHistory> practice_;
+  TakeKeeper keeper_;
   std::string practiceNotice_;  // the history's last complaint, until the panel has shown it
 };

@@ -19,11 +19,13 @@
 #include "history/ScoreIdentity.h"
 #include "midi/MidiOutDevice.h"
 #include "notation/ParseErrorHints.h"
+#include "panel/CoursePane.h"
 #include "panel/SingBackPanel.h"
 #include "singback/CaptureEar.h"
 #include "singback/RangeListener.h"
 #include "window/AboutDlg.h"
 #include "window/AppIcon.h"
+#include "window/CourseRun.h"
 #include "window/DialogLayout.h"
 #include "window/FirstPaint.h"
 #include "window/FollowAlong.h"
@@ -97,6 +99,9 @@ CTunwickDlg::CTunwickDlg(QWidget* parent, PlayerPlatform* platform)
   };
   singBack_ = std::make_unique<CSingBackSession>(player_, *singBackPanel_, *this, std::move(seams));
   singBack_->SetScore(kBuiltInScore, std::string());
+  courseRun_ = std::make_unique<CCourseRun>(player_, *singBack_, *singBackPanel_, *this);
+  connect(&singBackPanel_->Course(), &CCoursePane::LearnSongPressed, this,
+          &CTunwickDlg::OnLearnSong);
 
   appIcon_ = TunwickIcon();
 }
@@ -253,7 +258,18 @@ void CTunwickDlg::OnPlayAll() { player_.OnPlayAll(); }
 void CTunwickDlg::OnRepeat() { player_.OnRepeat(); }
 
 void CTunwickDlg::OnSingBack() {
+  courseRun_->Stop();
   if (!singBack_->OpenEar()) return;
+  ShowSingBackPanel();
+  singBack_->Start();
+}
+
+void CTunwickDlg::OnLearnSong() {
+  ShowSingBackPanel();
+  courseRun_->Start();
+}
+
+void CTunwickDlg::ShowSingBackPanel() {
   if (!singBackPanel_->isVisible()) {
     // Beside the dialog, clear of it and of the score view, on the screen's free side.
     std::vector<QRect> open;
@@ -262,7 +278,6 @@ void CTunwickDlg::OnSingBack() {
                                     screen()->availableGeometry()));
     singBackPanel_->show();
   }
-  singBack_->Start();
 }
 
 void CTunwickDlg::OnRestoreBuiltIn() {

@@ -17,6 +17,7 @@
 #include "window/ScoreEdit.h"
 
 class CBoxTextKeeper;
+class CCourseRun;
 class CFollowAlong;
 class CLookAlikeLine;
 class CScoreView;
@@ -69,6 +70,8 @@ class CTunwickDlg : public QDialog {
   void OnRepeat();
   // Sing-back: opens the default input the first time, shows the panel and starts the mode.
   void OnSingBack();
+  // 学唱整首 in the panel: today's course of the loaded song, through sing-back.
+  void OnLearnSong();
   void OnLoad();
   void OnRestoreBuiltIn();
   void OnSaveText();
@@ -96,6 +99,7 @@ class CTunwickDlg : public QDialog {
   QPlainTextEdit* ScoreEdit() const { return edit_; }
   const CFollowAlong& FollowAlong() const { return *followAlong_; }
   CSingBackPanel& SingBackPanel() const { return *singBackPanel_; }
+  CCourseRun& CourseRun() const { return *courseRun_; }
   CScoreView& ScoreView() const { return *scoreView_; }
   // The box's look-alike characters, beside the file buttons.
   CLookAlikeLine& LookAlikeLine() const { return *lookAlikeLine_; }
@@ -134,6 +138,8 @@ class CTunwickDlg : public QDialog {
   // Opens the MIDI device at start-up, or says why there is none.
   void OpenDeviceAtStart();
   void ShowScoreView(bool open);
+  // The sing-back panel beside the dialog, placed clear of it the first time it opens.
+  void ShowSingBackPanel();
   void ShowFileError(const QString& format, const QString& path, const std::string& reason);
   void ImportIntoBox(const QString& path);
   // Loads the box's text into the player (as the load and export commands do) and, when it
@@ -168,4 +174,6 @@ class CTunwickDlg : public QDialog {
   // is a try of that file's in the practice history.
   std::string readText_;
   std::string readFile_;
+  // Goes first: it watches the player and drives the session and the panel.
+  std::unique_ptr<CCourseRun> courseRun_;
 };

@@ -9,12 +9,12 @@
 #include <vector>
 
 #include "CommandStreams.h"
-#include "cli/ChainedTake.h"
 #include "cli/Commands.h"
 #include "course/CourseHistory.h"
 #include "history/WallClock.h"
 #include "listening/PhraseTargets.h"
 #include "notation/Score.h"
+#include "playback/ChainedTake.h"
 #include "tests/capture/SyntheticTakes.h"
 #include "tests/support/EnvOverride.h"
 #include "tests/support/TempFolder.h"

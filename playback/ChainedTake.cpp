@@ -1,4 +1,4 @@
-#include "cli/ChainedTake.h"
+#include "playback/ChainedTake.h"
 
 #include "notation/Score.h"
 
