@@ -44,8 +44,8 @@ const Command kCommands[] = {
      "write a score in numbered notation (jianpu) on A4 pages: a PDF, or an SVG or PNG picture",
      kOptionsChecked, RunJianpuCommand},
     {"import", kImportArguments,
-     "write a song from another format (an ABC tune) as a score, with its title, meter and "
-     "words; what the notation cannot hold is reported by bar",
+     "write a song from another format (ABC, MusicXML, MIDI or karaoke) as a score, with its "
+     "title, meter and words; what the notation cannot hold is reported by bar",
      kOptionsChecked, RunImportCommand},
     {"devices", "", "list the MIDI output devices (device 0 is the built-in synthesizer)", 0,
      Devices},
